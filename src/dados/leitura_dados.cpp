@@ -1,0 +1,7 @@
+#include "dados/dados.hpp"
+
+namespace dados {
+
+void leitura_dados() {}
+
+}  // namespace dados

@@ -1,0 +1,7 @@
+#include "dados/dados.hpp"
+
+namespace dados {
+
+void resultados() {}
+
+}  // namespace dados

@@ -1,0 +1,107 @@
+#include "principal.hpp"
+
+#include <cstdint>
+#include <initializer_list>
+
+#include "coeficientes.hpp"
+#include "dados/dados.hpp"
+#include "processamento.hpp"
+#include "servicos/erros.hpp"
+#include "solver.hpp"
+#include "variaveis.hpp"
+
+namespace principal {
+
+using namespace variaveis;
+using servicos::potencia;
+
+int _main(int /*argc*/, char** /*argv*/, char** /*envp*/) {
+    programa_principal();
+    return 0;
+}
+
+void programa_principal() {
+    dados::leitura_dados();
+    calcular();
+    dados::resultados();
+}
+
+void calcular() {
+    calcular_grandezas_derivadas();
+    alocar_arranjos();
+    montar_malhas();
+    coeficientes::condicao_inicial();
+    registrar_nivel_inicial();
+    coeficientes::coeficientes_internos();
+    coeficientes::condicoes_contorno();
+    avancar_no_tempo();
+    processamento::solucao_analitica();
+}
+
+void calcular_grandezas_derivadas() {
+    // Evaluated exactly as written, left to right; dx^2 is the real power
+    // function, evaluated anew in each weight. F = alpha*dt/dx^2 is the mesh
+    // Fourier number: a_imp = theta*F, a_exp = (1 - theta)*F,
+    // a_cen = 1 - 2(1 - theta)*F.
+    dx = Lx / (Nx - 1.0);
+    dt = tf / Nt;
+    pi = servicos::arco_cosseno(-1.0);
+    alpha = k / (cp * ro);
+    a_imp = alpha * theta * dt / potencia(dx, 2.0);
+    a_exp = (1.0 - theta) * alpha * dt / potencia(dx, 2.0);
+    a_cen = (theta - 1.0) * alpha * dt * 2.0 / potencia(dx, 2.0) + 1.0;
+}
+
+namespace {
+
+// Memory the eleven arrays need, in bytes, without overflowing.
+std::uint64_t memoria_dos_arranjos() {
+    const std::uint64_t nos = static_cast<std::uint64_t>(Nx);
+    const std::uint64_t niveis = static_cast<std::uint64_t>(Nt) + 1;
+    return (7 * nos + 4 * niveis) * sizeof(double);
+}
+
+void alocar_ou_relatar(Arranjo& arranjo, std::int64_t inicio, std::int64_t fim) {
+    if (!arranjo.alocar(inicio, fim))
+        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+}
+
+}  // namespace
+
+void alocar_arranjos() {
+    // The boundary rows and the middle node need two nodes at least, and level
+    // 0 is always recorded: smaller data would reach outside the arrays.
+    if (Nx < 2 || Nt < 0)
+        servicos::relatar_erro(servicos::mensagem::dimensao_invalida, servicos::TipoInstrucao::allocate);
+    // Refuse up front what the system cannot give, instead of letting an
+    // over-committed allocation be killed when its pages are touched.
+    const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
+    if (disponivel != 0 && memoria_dos_arranjos() > disponivel)
+        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+    for (Arranjo* no : {&T, &Tant, &aP, &aE, &aW, &bP, &x}) alocar_ou_relatar(*no, 1, Nx);
+    for (Arranjo* nivel : {&Tm, &Tm_an, &Tmeio, &t}) alocar_ou_relatar(*nivel, 0, Nt);
+}
+
+void montar_malhas() {
+    for (i = 1; i <= Nx; ++i) x(i) = (i - 1.0) * dx;
+    for (n = 0; n <= Nt; ++n) t(n) = n * dt;
+}
+
+void registrar_nivel_inicial() {
+    const std::int32_t imeio = no_do_meio(Nx);
+    Tmeio(0) = Tant(imeio);
+    processamento::temperatura_media(Tant, Nx, dx, Lx, Tm(0));
+}
+
+void avancar_no_tempo() {
+    for (n = 1; n <= Nt; ++n) {
+        coeficientes::termo_fonte();
+        solver::tdma(aP, aW, aE, bP, T, Nx);
+        processamento::temperatura_media(T, Nx, dx, Lx, Tm(n));
+        const std::int32_t imeio = no_do_meio(Nx);
+        Tmeio(n) = T(imeio);
+        for (std::int32_t j = 1; j <= Nx; ++j) Tant(j) = T(j);
+    }
+}
+
+}  // namespace principal

@@ -1,0 +1,24 @@
+// The main program: input, set-up, time loop, comparison, reports.
+#pragma once
+
+namespace principal {
+
+// Process entry of the run: ignores its arguments, runs the main program and
+// returns 0, the exit status of a completed run.
+int _main(int argc, char** argv, char** envp);
+
+// The whole run on the shared state: leitura_dados, calcular, resultados.
+void programa_principal();
+
+// Everything between the input and the reports: derived quantities, arrays,
+// grids, initial field, time loop and the analytic mean temperature.
+void calcular();
+
+// The pieces of `calcular`, in the order it runs them.
+void calcular_grandezas_derivadas();
+void alocar_arranjos();
+void montar_malhas();
+void registrar_nivel_inicial();
+void avancar_no_tempo();
+
+}  // namespace principal

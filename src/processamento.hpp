@@ -1,0 +1,22 @@
+// Mean temperature of a field and the exact single-term solution
+//     T(x, t) = Ti*sin(pi*x/Lx)*exp(-pi^2*alpha*t/Lx^2)
+// with which the numerical histories are compared.
+#pragma once
+
+#include <cstdint>
+
+#include "variaveis.hpp"
+
+namespace processamento {
+
+// Trapezoidal mean of campo(1..Nx) over the slab, divided by Lx itself.
+void temperatura_media(const variaveis::Arranjo& campo, const std::int32_t& Nx, const double& dx,
+                       const double& Lx, double& media);
+
+// Decay rate of the single-term solution, -(pi^2*alpha/Lx^2) [1/s].
+double taxa_decaimento();
+
+// Fills Tm_an(0..Nt) = exp(t(n)*taxa)*Ti*2/pi.
+void solucao_analitica();
+
+}  // namespace processamento

@@ -1,0 +1,98 @@
+// POSIX side of the run-time: raw writes to descriptors 1 and 2, _exit, the
+// trapping floating-point environment and its SIGFPE handler.
+#include <cfenv>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/sysinfo.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "servicos/erros.hpp"
+
+namespace servicos::plataforma {
+
+namespace {
+
+void escrever_tudo(int descritor, std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t resta = bytes.size();
+    while (resta > 0) {
+        const ssize_t escritos = ::write(descritor, p, resta);
+        if (escritos < 0 && errno == EINTR) continue;
+        if (escritos <= 0) return;
+        p += escritos;
+        resta -= static_cast<std::size_t>(escritos);
+    }
+}
+
+int numero_da_armadilha(int codigo_sinal) {
+    switch (codigo_sinal) {
+        case FPE_FLTINV: return mensagem::ponto_flutuante_invalido;
+        case FPE_FLTDIV: return mensagem::ponto_flutuante_divisao_zero;
+        case FPE_FLTOVF: return mensagem::ponto_flutuante_overflow;
+        case FPE_FLTUND: return mensagem::ponto_flutuante_underflow;
+        case FPE_FLTRES: return mensagem::ponto_flutuante_inexato;
+        case FPE_INTDIV: return mensagem::ponto_flutuante_divisao_zero;
+        default: return mensagem::ponto_flutuante_invalido;
+    }
+}
+
+// Runs in the signal context of the faulting instruction. Returning would
+// re-execute it, so the handler reports and ends the process; everything on
+// that path (report frame, unit clean-up) uses only write, ftruncate, close
+// and _exit on data that the program's arithmetic never leaves half-updated.
+void tratar_sigfpe(int, siginfo_t* info, void*) { relatar_armadilha(numero_da_armadilha(info->si_code)); }
+
+// Reads one field of /proc/meminfo in kB; -1 when absent. Uses no allocation.
+long long campo_meminfo(const char* texto, const char* campo) {
+    const char* p = std::strstr(texto, campo);
+    if (p == nullptr) return -1;
+    p += std::strlen(campo);
+    while (*p == ' ' || *p == ':') ++p;
+    return std::strtoll(p, nullptr, 10);
+}
+
+}  // namespace
+
+void escrever_erro_padrao(std::string_view bytes) { escrever_tudo(STDERR_FILENO, bytes); }
+void escrever_saida_padrao(std::string_view bytes) { escrever_tudo(STDOUT_FILENO, bytes); }
+
+void terminar_processo(int status) { ::_exit(status); }
+
+void armar_armadilhas_ponto_flutuante() {
+    struct sigaction acao {};
+    acao.sa_sigaction = &tratar_sigfpe;
+    acao.sa_flags = SA_SIGINFO;
+    sigemptyset(&acao.sa_mask);
+    ::sigaction(SIGFPE, &acao, nullptr);
+    std::feclearexcept(FE_ALL_EXCEPT);
+    ::feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+}
+
+std::uint64_t memoria_disponivel() {
+    // What the kernel can still hand out without killing anyone: available
+    // memory plus free swap.
+    const int descritor = ::open("/proc/meminfo", O_RDONLY | O_CLOEXEC);
+    if (descritor >= 0) {
+        char texto[8192];
+        const ssize_t lidos = ::read(descritor, texto, sizeof texto - 1);
+        ::close(descritor);
+        if (lidos > 0) {
+            texto[lidos] = '\0';
+            const long long disponivel = campo_meminfo(texto, "MemAvailable");
+            const long long troca = campo_meminfo(texto, "SwapFree");
+            if (disponivel > 0) return static_cast<std::uint64_t>(disponivel + (troca > 0 ? troca : 0)) * 1024u;
+        }
+    }
+    struct sysinfo info {};
+    if (::sysinfo(&info) == 0)
+        return (static_cast<std::uint64_t>(info.freeram) + info.bufferram + info.freeswap) * info.mem_unit;
+    return 0;
+}
+
+}  // namespace servicos::plataforma

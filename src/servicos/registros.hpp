@@ -1,0 +1,51 @@
+// Formatted records: a format specification interpreted against an ordered
+// list of data items yields record texts (bytes, no terminators).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace servicos {
+
+// One data item of an output statement: a double or a 32-bit integer.
+struct ItemFormato {
+    enum class Tipo : std::uint8_t { real, inteiro };
+    Tipo tipo;
+    double real;
+    std::int32_t inteiro;
+
+    constexpr ItemFormato(double valor) : tipo(Tipo::real), real(valor), inteiro(0) {}
+    constexpr ItemFormato(std::int32_t valor) : tipo(Tipo::inteiro), real(0.0), inteiro(valor) {}
+};
+
+// Receives the records of one statement as they are produced: `texto` appends
+// bytes to the current record, `fim_registro` ends it (every statement ends at
+// least one record).
+class DestinoRegistros {
+public:
+    virtual void texto(std::string_view bytes) = 0;
+    virtual void fim_registro() = 0;
+
+protected:
+    ~DestinoRegistros() = default;
+};
+
+// Interprets one output statement. Malformed formats and item/descriptor
+// mismatches are reported through relatar_erro (kind WRITE).
+void formatar_registros(std::string_view formato, std::span<const ItemFormato> itens, DestinoRegistros& destino);
+
+// The same, collecting the records.
+std::vector<std::string> formatar_registros(std::string_view formato, std::span<const ItemFormato> itens);
+
+// Ew.d editing with scale factor k of one double into `saida` (at least w
+// bytes); returns w. Never allocates.
+std::size_t editar_E(double valor, int w, int d, int k, char* saida);
+
+// Iw editing of one integer into `saida` (at least w bytes); returns w.
+std::size_t editar_I(std::int32_t valor, int w, char* saida);
+
+}  // namespace servicos
