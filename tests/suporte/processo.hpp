@@ -1,0 +1,49 @@
+// Test support: run a program as a child in a given folder, with extra
+// environment variables and a given standard input, and collect its exit
+// status and the exact bytes of its standard output and standard error.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace suporte {
+
+struct Execucao {
+    std::filesystem::path programa;
+    std::vector<std::string> argumentos;  // without the program itself
+    std::filesystem::path diretorio;      // empty: the current one
+    // Variables set (value) or removed (nullopt) for the child.
+    std::map<std::string, std::optional<std::string>> ambiente;
+    std::optional<std::string> entrada;  // nullopt: standard input closed (end of input at once)
+};
+
+struct Resultado {
+    int status = -1;
+    std::string saida;
+    std::string erro;
+};
+
+Resultado executar(const Execucao& execucao);
+
+// Whole-file helpers.
+std::string ler_arquivo(const std::filesystem::path& caminho);
+void escrever_arquivo(const std::filesystem::path& caminho, const std::string& bytes);
+
+// A fresh empty folder under the system's temporary folder, removed on destruction.
+class PastaTemporaria {
+public:
+    PastaTemporaria();
+    ~PastaTemporaria();
+    PastaTemporaria(const PastaTemporaria&) = delete;
+    PastaTemporaria& operator=(const PastaTemporaria&) = delete;
+    const std::filesystem::path& caminho() const { return caminho_; }
+    std::filesystem::path operator/(const std::string& nome) const { return caminho_ / nome; }
+
+private:
+    std::filesystem::path caminho_;
+};
+
+}  // namespace suporte
