@@ -1,7 +1,123 @@
+#include <string>
+#include <string_view>
+
 #include "dados/dados.hpp"
+#include "processamento.hpp"
+#include "servicos/comandos.hpp"
+#include "servicos/erros.hpp"
+#include "servicos/unidades.hpp"
+#include "variaveis.hpp"
 
 namespace dados {
 
-void resultados() {}
+using namespace variaveis;
+using servicos::escrever_formatado;
+using servicos::ItemFormato;
+
+namespace {
+
+// The listing's statements. The texts are Windows-1252 bytes, written as
+// escapes so that no editor or compiler re-encodes them.
+constexpr std::string_view formato_cabecalho =
+    "('********************************************************************************************************',/,"
+    "' Difus\xE3o de Calor Undimensional em Regime Transiente ***************************************************',/,"
+    "'********************************************************************************************************',2/,"
+    "'Dados iniciais',/,"
+    "1P,E25.15,T30,' = Lx:     comprimento do dom\xEDnio [m]',/,"
+    "I10,T30,' = Nx:     n\xFAmero de n\xF3s do dom\xEDnio',/,"
+    "1P,E25.15,T30,' = tf:     tempo final [s]',/,"
+    "I10,T30,' = Nt:     n\xFAmero de intervalos de tempo considerado',/,"
+    "1P,E25.15,T30,' = Ti:     temperatura de refer\xEAncia (temperatura m\xE1xima)',/,"
+    "1P,E25.15,T30,' = theta:  par\xE2metro de escolha para formula\xE7\xE3o do tempo:',/,"
+    "T30,'           0 - expl\xED" "cita; 0.5 - Crank-Nicolson; 1 - totalmente impl\xED" "cita',/,"
+    "1P,E25.15,T30,' = k:      condutividade t\xE9rmica [W/m*K]',/,"
+    "1P,E25.15,T30,' = ro:     massa espec\xED" "fica [kg/m3]',/,"
+    "1P,E25.15,T30,' = cp:     calor espec\xED" "fico a press\xE3o constante [J/kg*K]',/,"
+    "1P,E25.15,T30,' = alpha:  difusividade t\xE9rmica [m2/s]',/,"
+    "1P,E25.15,T30,' = dx:     tamanho dos elementos de malha (dist\xE2ncia entre n\xF3s) [m]',/,"
+    "1P,E25.15,T30,' = dt:     passo de tempo [s]')";
+
+constexpr std::string_view formato_titulo_media =
+    "(/,'********************************************************************************************************',/,"
+    "' Temperatura m\xE9" "dia *************************************************************************************',/,"
+    "'********************************************************************************************************',/,"
+    "T10,'tempo [s]',T30,'Tm num\xE9rica. [\xBA" "C]',T55,'Tm anal\xEDtica [\xBA" "C]',T80,'Erro num\xE9rico [\xBA" "C]')";
+
+constexpr std::string_view formato_titulo_meio =
+    "(/,'********************************************************************************************************',/,"
+    "' Temperatura no meio do dom\xEDnio ************************************************************************',/,"
+    "'********************************************************************************************************',/,"
+    "T10,'tempo [s]',T30,'Temp. num\xE9rica. [\xBA" "C]',T55,'Temp. anal\xEDtica [\xBA" "C]',T80,'Erro num\xE9rico [\xBA" "C]')";
+
+constexpr std::string_view formato_linha_listagem = "(5(1P,E25.15))";
+constexpr std::string_view formato_linha_dados = "(3(1P,E25.15))";
+
+constexpr int unidade_resultados = 5;
+
+std::string_view sem_brancos_nas_pontas(std::string_view texto) {
+    const auto primeiro = texto.find_first_not_of(' ');
+    if (primeiro == std::string_view::npos) return {};
+    return texto.substr(primeiro, texto.find_last_not_of(' ') - primeiro + 1);
+}
+
+// Values of the middle-node comparison, computed once.
+struct Meio {
+    double taxa;      // -(pi^2*alpha/Lx^2) [1/s]
+    double amp_meio;  // exact initial value at x(imeio), by the initial field's own operations
+    double analitico(std::int32_t nivel) const { return servicos::exponencial(t(nivel) * taxa) * amp_meio; }
+};
+
+void escrever_listagem(const Meio& meio) {
+    servicos::abrir_unidade(unidade_resultados, std::string_view(arq_saida.data(), arq_saida.size()));
+    escrever_formatado(unidade_resultados, formato_cabecalho,
+                       {Lx, Nx, tf, Nt, Ti, theta, k, ro, cp, alpha, dx, dt});
+    escrever_formatado(unidade_resultados, formato_titulo_media);
+    for (n = 0; n <= Nt; ++n)
+        escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tm(n), Tm_an(n), Tm_an(n) - Tm(n)});
+    escrever_formatado(unidade_resultados, formato_titulo_meio);
+    for (n = 0; n <= Nt; ++n) {
+        const double Tmeio_an = meio.analitico(n);
+        escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tmeio(n), Tmeio_an, Tmeio_an - Tmeio(n)});
+    }
+    servicos::fechar_unidade(unidade_resultados);
+}
+
+void escrever_temp_media() {
+    servicos::abrir_unidade(unidade_resultados, "temp_media.txt");
+    for (n = 0; n <= Nt; ++n) escrever_formatado(unidade_resultados, formato_linha_dados, {t(n), Tm(n), Tm_an(n)});
+    servicos::fechar_unidade(unidade_resultados);
+}
+
+void escrever_temp_meio(const Meio& meio) {
+    servicos::abrir_unidade(unidade_resultados, "temp_meio.txt");
+    for (n = 0; n <= Nt; ++n) {
+        const double Tmeio_an = meio.analitico(n);
+        escrever_formatado(unidade_resultados, formato_linha_dados, {t(n), Tmeio(n), Tmeio_an});
+    }
+    servicos::fechar_unidade(unidade_resultados);
+}
+
+}  // namespace
+
+std::string comando_editor(std::string_view nome) {
+    // The file was opened under the name up to any NUL byte; show that file.
+    nome = nome.substr(0, nome.find('\0'));
+    return "notepad " + servicos::citar_para_interpretador(sem_brancos_nas_pontas(nome));
+}
+
+void resultados() {
+    const std::int32_t imeio = no_do_meio(Nx);
+    const Meio meio{processamento::taxa_decaimento(), servicos::seno(x(imeio) * pi / Lx) * Ti};
+
+    escrever_listagem(meio);
+    escrever_temp_media();
+    escrever_temp_meio(meio);
+
+    // Every file is closed before the viewers start, so they see it whole.
+    // The statuses of the viewers do not concern the run.
+    servicos::executar_comando(comando_editor(std::string_view(arq_saida.data(), arq_saida.size())));
+    servicos::executar_comando("wgnuplot temp_media.gnu");
+    servicos::executar_comando("wgnuplot temp_meio.gnu");
+}
 
 }  // namespace dados

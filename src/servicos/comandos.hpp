@@ -1,7 +1,9 @@
 // Running a command line through the system's command interpreter.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace servicos {
@@ -18,13 +20,26 @@ inline constexpr int outra = 12;           // any other failure to start
 inline constexpr std::uint32_t marca = 0x2FFF0000u;  // bits set over the reason
 }  // namespace razao_comando
 
-// Runs `comando` (trailing blanks dropped, leading kept) as
-// "<COMSPEC> /c <comando>" (POSIX: {interpreter, "-c", comando}), waits for
-// the interpreter to end and returns its exit status, or -1 with the reason
-// recorded in the last-error value (POSIX: errno).
+// Runs `comando` (trailing blanks dropped, leading kept) through the command
+// interpreter, named by COMSPEC when it is set and not empty:
+//   Windows: the command line "<COMSPEC or cmd.exe> /c <comando>", unquoted;
+//   POSIX:   the argument vector {<COMSPEC or /bin/sh>, "-c", <comando>}.
+// Waits for the interpreter to end and returns its exit status (POSIX: 128
+// plus the signal for an interpreter killed by one), or -1 when nothing could
+// be started, with the reason recorded in the last-error value with the marker
+// bits (POSIX: errno holds the bare reason). A failure to obtain the working
+// buffer is reported as F6772 and ends the program.
 std::int32_t executar_comando(std::string_view comando);
 
-// The reason recorded by the last failed call, without the marker bits.
+// The reason of the last failed call, without the marker bits. Windows: read
+// from the last-error value, 0 once a later system call has overwritten it;
+// POSIX: kept by the runner itself, since errno does not survive for long.
 int razao_ultima_falha();
+
+// `texto` as the command interpreter reads one literal piece of a command
+// line: unchanged when it holds only letters, digits, single inner blanks and
+// harmless punctuation; otherwise quoted so that no character of it can
+// redirect, chain, substitute or expand anything.
+std::string citar_para_interpretador(std::string_view texto);
 
 }  // namespace servicos

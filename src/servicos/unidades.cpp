@@ -1,19 +1,260 @@
+// The unit table: connections of unit numbers to files, buffered record
+// output ended by CR LF, list-directed input, and the clean-up at the end.
 #include "servicos/unidades.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "servicos/erros.hpp"
+#include "servicos/leitura_lista.hpp"
 
 namespace servicos {
 
-// Placeholders until the file units land.
-void abrir_unidade(int, std::string_view) {}
-void escrever_formatado(int, std::string_view, std::span<const ItemFormato>) {}
+namespace {
+
+using plataforma::Resultado;
+
+constexpr std::size_t tamanho_buffer = 64 * 1024;
+constexpr int unidade_console = 5;
+
+const plataforma::SistemaArquivos* sistema = nullptr;
+
+const plataforma::SistemaArquivos& so() { return sistema ? *sistema : plataforma::sistema_arquivos_nativo(); }
+
+// The reading side of a connection: the file's bytes, read in blocks.
+class FonteArquivo final : public FonteBytes {
+public:
+    explicit FonteArquivo(plataforma::Descritor descritor) : descritor_(descritor) {}
+    int proximo() override {
+        if (posicao_ == fim_) {
+            const long long lidos = so().ler(descritor_, bloco_, sizeof bloco_);
+            if (lidos < 0) relatar_erro(mensagem::leitura_falhou, TipoInstrucao::read);
+            if (lidos <= 0) return fim_dos_dados;
+            posicao_ = 0;
+            fim_ = static_cast<std::size_t>(lidos);
+        }
+        return static_cast<unsigned char>(bloco_[posicao_++]);
+    }
+
+private:
+    plataforma::Descritor descritor_;
+    char bloco_[4096];
+    std::size_t posicao_ = 0, fim_ = 0;
+};
+
+// One connection of a unit number to a file.
+struct Unidade {
+    int numero = 0;
+    std::string nome;  // without leading and trailing blanks
+    plataforma::Descritor descritor{};
+    bool cortar_antes_de_escrever = false;
+    std::unique_ptr<char[]> buffer;
+    std::size_t ocupado = 0;
+    std::unique_ptr<FonteArquivo> fonte;
+};
+
+// Places of the table; a place is free when `ocupada` is false. The clean-up
+// walks it from the trap handler, so it is a plain static array.
+struct Lugar {
+    bool ocupada = false;
+    Unidade unidade;
+};
+Lugar tabela[maximo_unidades];
+
+int argc_programa = 0;
+char** argv_programa = nullptr;
+int proximo_argumento = 1;
+
+std::string_view sem_brancos_nas_pontas(std::string_view texto) {
+    const auto primeiro = texto.find_first_not_of(' ');
+    if (primeiro == std::string_view::npos) return {};
+    const auto ultimo = texto.find_last_not_of(' ');
+    return texto.substr(primeiro, ultimo - primeiro + 1);
+}
+
+Lugar* lugar_da_unidade(int unidade) {
+    for (Lugar& lugar : tabela)
+        if (lugar.ocupada && lugar.unidade.numero == unidade) return &lugar;
+    return nullptr;
+}
+
+int mensagem_de_abertura(Resultado resultado) {
+    switch (resultado) {
+        case Resultado::nao_encontrado: return mensagem::arquivo_inexistente;
+        case Resultado::acesso_negado: return mensagem::acesso_negado;
+        case Resultado::ja_existe: return mensagem::arquivo_ja_existe;
+        case Resultado::arquivos_demais: return mensagem::arquivos_abertos_demais;
+        case Resultado::invalido: return mensagem::abertura_invalida;
+        default: return mensagem::abertura_recusada;
+    }
+}
+
+// Write failures: a refusal (read-only connection, lock) or a full disk; any
+// other failure is reported as a refusal too, so no lost record goes unsaid.
+int mensagem_de_escrita(Resultado resultado) {
+    return resultado == Resultado::disco_cheio ? mensagem::disco_cheio : mensagem::escrita_recusada;
+}
+
+// A blank name: the next command-line argument not yet used as a file name,
+// else the console prompt until a non-blank answer. End of input while
+// prompting ends the run with a read report instead of asking forever.
+std::string nome_substituto(int unidade) {
+    while (proximo_argumento < argc_programa) {
+        const std::string_view argumento = sem_brancos_nas_pontas(argv_programa[proximo_argumento++]);
+        if (!argumento.empty()) return std::string(argumento);
+    }
+    for (;;) {
+        std::string pergunta = "File name missing or blank - please enter file name\r\nUNIT ";
+        pergunta += std::to_string(unidade);
+        pergunta += "? ";
+        so().escrever_console(pergunta);
+        marcar_linha_parcial_console(true);
+        std::string linha;
+        if (!so().ler_linha_console(linha)) {
+            definir_nome_unidade({});
+            relatar_erro(mensagem::fim_de_arquivo, TipoInstrucao::read);
+        }
+        marcar_linha_parcial_console(false);
+        const std::string_view resposta = sem_brancos_nas_pontas(linha);
+        if (!resposta.empty()) return std::string(resposta);
+    }
+}
+
+void esvaziar_buffer(Unidade& u, TipoInstrucao tipo) {
+    if (u.ocupado == 0) return;
+    const Resultado r = so().escrever(u.descritor, u.buffer.get(), u.ocupado);
+    u.ocupado = 0;
+    if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), tipo);
+}
+
+// Writes out and closes one connection; the place is freed first, so that a
+// report from the write cannot close it a second time.
+void desconectar(Lugar& lugar) {
+    Unidade& u = lugar.unidade;
+    definir_nome_unidade(u.nome);
+    lugar.ocupada = false;
+    const std::size_t ocupado = u.ocupado;
+    u.ocupado = 0;
+    const Resultado escrita = ocupado ? so().escrever(u.descritor, u.buffer.get(), ocupado) : Resultado::ok;
+    const Resultado fechamento = so().fechar(u.descritor);
+    if (escrita != Resultado::ok) relatar_erro(mensagem_de_escrita(escrita), TipoInstrucao::close);
+    if (fechamento != Resultado::ok) relatar_erro(mensagem_de_escrita(fechamento), TipoInstrucao::close);
+}
+
+Unidade& unidade_conectada(int unidade, TipoInstrucao tipo) {
+    Lugar* lugar = lugar_da_unidade(unidade);
+    if (lugar == nullptr) {
+        definir_nome_unidade({});
+        relatar_erro(mensagem::abertura_invalida, tipo, "unit " + std::to_string(unidade) + " is not connected");
+    }
+    definir_nome_unidade(lugar->unidade.nome);
+    return lugar->unidade;
+}
+
+// Receives the records of a statement straight into the unit's buffer.
+class DestinoUnidade final : public DestinoRegistros {
+public:
+    explicit DestinoUnidade(Unidade& u) : u_(u) {}
+    void texto(std::string_view bytes) override {
+        if (u_.ocupado + bytes.size() > tamanho_buffer) {
+            esvaziar_buffer(u_, TipoInstrucao::write);
+            if (bytes.size() > tamanho_buffer) {
+                const Resultado r = so().escrever(u_.descritor, bytes.data(), bytes.size());
+                if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), TipoInstrucao::write);
+                return;
+            }
+        }
+        std::memcpy(u_.buffer.get() + u_.ocupado, bytes.data(), bytes.size());
+        u_.ocupado += bytes.size();
+    }
+    void fim_registro() override { texto("\r\n"); }
+
+private:
+    Unidade& u_;
+};
+
+}  // namespace
+
+void abrir_unidade(int unidade, std::string_view nome_dado) {
+    std::string nome(sem_brancos_nas_pontas(nome_dado));
+    if (nome.empty()) nome = nome_substituto(unidade);
+    // No byte of a name may cut it short on its way to the system.
+    nome = nome.substr(0, nome.find('\0'));
+    definir_nome_unidade(nome);
+
+    if (Lugar* atual = lugar_da_unidade(unidade)) {
+        if (atual->unidade.nome == nome) return;
+        desconectar(*atual);
+        definir_nome_unidade(nome);
+    }
+    Lugar* livre = std::find_if(std::begin(tabela), std::end(tabela), [](const Lugar& l) { return !l.ocupada; });
+    if (livre == std::end(tabela)) relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[tamanho_buffer]);
+    if (!buffer) relatar_erro(mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
+    const plataforma::Abertura abertura = so().abrir(nome.c_str());
+    if (abertura.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(abertura.resultado), TipoInstrucao::open);
+
+    Unidade& u = livre->unidade;
+    u = Unidade{};
+    u.numero = unidade;
+    u.nome = std::move(nome);
+    u.descritor = abertura.descritor;
+    u.cortar_antes_de_escrever = abertura.existia;
+    u.buffer = std::move(buffer);
+    livre->ocupada = true;
+}
+
+void escrever_formatado(int unidade, std::string_view formato, std::span<const ItemFormato> itens) {
+    Unidade& u = unidade_conectada(unidade, TipoInstrucao::write);
+    if (u.cortar_antes_de_escrever) {
+        u.cortar_antes_de_escrever = false;
+        const Resultado r = so().cortar(u.descritor);
+        if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), TipoInstrucao::write);
+    }
+    DestinoUnidade destino(u);
+    formatar_registros(formato, itens, destino);
+}
+
 void escrever_formatado(int unidade, std::string_view formato, std::initializer_list<ItemFormato> itens) {
     escrever_formatado(unidade, formato, std::span<const ItemFormato>(itens.begin(), itens.size()));
 }
-void fechar_unidade(int) {}
-void ler_valor(int, double&) {}
-void ler_valor(int, std::int32_t&) {}
-void ler_valor(int, std::span<char>) {}
-void definir_argumentos(int, char**) {}
-void fechar_todas_unidades() {}
-std::string nome_da_unidade(int) { return {}; }
+
+void fechar_unidade(int unidade) {
+    if (Lugar* lugar = lugar_da_unidade(unidade)) desconectar(*lugar);
+}
+
+namespace {
+
+FonteArquivo& fonte_de_leitura(int unidade) {
+    Unidade& u = unidade_conectada(unidade, TipoInstrucao::read);
+    if (!u.fonte) u.fonte = std::make_unique<FonteArquivo>(u.descritor);
+    return *u.fonte;
+}
+
+}  // namespace
+
+void ler_valor(int unidade, double& valor) { ler_lista(fonte_de_leitura(unidade), valor); }
+void ler_valor(int unidade, std::int32_t& valor) { ler_lista(fonte_de_leitura(unidade), valor); }
+void ler_valor(int unidade, std::span<char> texto) { ler_lista(fonte_de_leitura(unidade), texto); }
+
+void definir_argumentos(int argc, char** argv) {
+    argc_programa = argc;
+    argv_programa = argv;
+    proximo_argumento = 1;
+}
+
+void fechar_todas_unidades() {
+    for (Lugar& lugar : tabela)
+        if (lugar.ocupada) desconectar(lugar);
+}
+
+std::string nome_da_unidade(int unidade) {
+    const Lugar* lugar = lugar_da_unidade(unidade);
+    return lugar ? lugar->unidade.nome : std::string();
+}
+
+void usar_sistema_arquivos(const plataforma::SistemaArquivos* novo) { sistema = novo; }
 
 }  // namespace servicos
