@@ -9,6 +9,9 @@ namespace dados {
 // Shows entradas_geral.ent in the editor, waits, then reads the ten data.
 void leitura_dados();
 
+// The ten data of entradas_geral.ent, read without showing the editor.
+void ler_entradas();
+
 // Writes the listing and the two data files, then shows them.
 void resultados();
 
