@@ -19,6 +19,7 @@ class Montador {
 public:
     void acrescentar(std::string_view texto) {
         const std::size_t cabe = std::min(texto.size(), sizeof(bytes_) - tamanho_);
+        if (cabe == 0) return;  // an empty view may carry a null pointer, which memcpy must not get
         std::memcpy(bytes_ + tamanho_, texto.data(), cabe);
         tamanho_ += cabe;
     }
@@ -179,7 +180,7 @@ std::string montar_relatorio(int numero_mensagem, TipoInstrucao tipo, std::strin
 
 void definir_nome_unidade(std::string_view nome) {
     tamanho_nome_unidade = std::min(nome.size(), sizeof(nome_unidade_atual));
-    std::memcpy(nome_unidade_atual, nome.data(), tamanho_nome_unidade);
+    if (tamanho_nome_unidade != 0) std::memcpy(nome_unidade_atual, nome.data(), tamanho_nome_unidade);
 }
 
 void relatar_erro(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe) {
