@@ -155,6 +155,12 @@ void escrever_saida_padrao(std::string_view bytes);
 [[noreturn]] void terminar_processo(int status);
 // Unmasks invalid, divide-by-zero and overflow, installs the trap handler.
 void armar_armadilhas_ponto_flutuante();
+// Around a watched math function: `segurar_armadilhas` saves the
+// floating-point state, masks every trap and clears the flags (in every unit
+// the platform's doubles may use); `devolver_armadilhas` restores the saved
+// state, flags included. Not nested.
+void segurar_armadilhas();
+void devolver_armadilhas();
 // Bytes of memory that the system can give this process (physical memory plus
 // swap, as far as the platform tells); 0 when unknown.
 std::uint64_t memoria_disponivel();

@@ -48,6 +48,8 @@ int numero_da_armadilha(int codigo_sinal) {
 // and _exit on data that the program's arithmetic never leaves half-updated.
 void tratar_sigfpe(int, siginfo_t* info, void*) { relatar_armadilha(numero_da_armadilha(info->si_code)); }
 
+std::fenv_t ambiente_guardado;
+
 // Reads one field of /proc/meminfo in kB; -1 when absent. Uses no allocation.
 long long campo_meminfo(const char* texto, const char* campo) {
     const char* p = std::strstr(texto, campo);
@@ -73,6 +75,10 @@ void armar_armadilhas_ponto_flutuante() {
     std::feclearexcept(FE_ALL_EXCEPT);
     ::feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
 }
+
+// glibc's environment covers both the x87 unit and SSE.
+void segurar_armadilhas() { std::feholdexcept(&ambiente_guardado); }
+void devolver_armadilhas() { std::fesetenv(&ambiente_guardado); }
 
 std::uint64_t memoria_disponivel() {
     // What the kernel can still hand out without killing anyone: available

@@ -1,7 +1,8 @@
 // Watched math functions: the platform's function runs with the traps held
 // (as a trapping unit would have let the function finish and then judge the
-// result), and its exception flags decide the report. Underflow and partial
-// loss of significance pass silently with the function's default result.
+// result), and its exception flags and errno decide the report. Underflow and
+// partial loss of significance pass silently with the function's default result.
+#include <cerrno>
 #include <cfenv>
 #include <cmath>
 
@@ -11,21 +12,29 @@ namespace servicos {
 
 namespace {
 
-// The volatile operands pin the computation between the two environment
-// calls: without them the compiler may evaluate it (pow(x, 2.0) becomes x*x)
-// outside the window in which the traps are held.
+// Math libraries differ in how they tell a failure: some raise only the
+// exception flags, others only set errno (a domain error returning a quiet
+// NaN, an overflow returning infinity without the flag). Either one counts.
+int falha_da_funcao(int sinalizadas, int erro, double resultado) {
+    if ((sinalizadas & FE_INVALID) || erro == EDOM) return mensagem::funcao_dominio;
+    if (sinalizadas & FE_DIVBYZERO) return mensagem::funcao_singularidade;
+    if ((sinalizadas & FE_OVERFLOW) || (erro == ERANGE && std::isinf(resultado))) return mensagem::funcao_overflow;
+    return 0;
+}
+
+// The volatile operands pin the computation between holding and giving back
+// the traps: without them the compiler may evaluate it (pow(x, 2.0) becomes
+// x*x) outside that window.
 template <typename Funcao>
 double vigiar(const char* nome, double argumento, Funcao funcao) {
-    std::fenv_t ambiente;
-    std::feholdexcept(&ambiente);  // save, clear the flags, stop trapping
+    plataforma::segurar_armadilhas();
+    errno = 0;
     volatile double entrada = argumento;
     volatile double saida = funcao(entrada);
     const double resultado = saida;
-    const int sinalizadas = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
-    std::fesetenv(&ambiente);  // traps and earlier flags back as they were
-    if (sinalizadas & FE_INVALID) relatar_erro(mensagem::funcao_dominio, TipoInstrucao::math, nome);
-    if (sinalizadas & FE_DIVBYZERO) relatar_erro(mensagem::funcao_singularidade, TipoInstrucao::math, nome);
-    if (sinalizadas & FE_OVERFLOW) relatar_erro(mensagem::funcao_overflow, TipoInstrucao::math, nome);
+    const int falha = falha_da_funcao(std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW), errno, resultado);
+    plataforma::devolver_armadilhas();
+    if (falha != 0) relatar_erro(falha, TipoInstrucao::math, nome);
     return resultado;
 }
 
