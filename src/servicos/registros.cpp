@@ -478,7 +478,7 @@ private:
     Emissor saida_;
     std::size_t proximo_ = 0;
     int escala_ = 0;
-    std::array<Grupo, profundidade_maxima> grupos_{};
+    std::array<Grupo, profundidade_maxima> grupos_;  // only entries below topo_ are read
     int topo_ = 0;
 };
 
