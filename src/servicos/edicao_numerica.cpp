@@ -424,20 +424,21 @@ std::size_t editar_E(double valor, int w, int d, int k, char* saida) {
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(valor);
     if (((bits >> 52) & 0x7FF) == 0x7FF) return editar_nao_finito(bits, largura, saida);
     if (w == 25 && d == 15 && k == 1) return editar_E25_15_1P(bits, saida);
-    // k digits before the period need k <= d + 1; -k zeros after it need d + k >= 0.
-    if (d < 0 || (k > 0 ? k > d + 1 : d + k < 0)) return asteriscos(saida, largura);
+    // d digits or more never fit in w < d + 5 characters; k digits before the
+    // period need k <= d + 1; -k zeros after it need d + k >= 0.
+    if (d < 0 || d >= w || (k > 0 ? k > d + 1 : d + k < 0)) return asteriscos(saida, largura);
 
     const int n = std::min(k > 0 ? d + 1 : d + k, 16);
     bool negativo = (bits >> 63) != 0;
     std::uint64_t digitos = 0;
-    int expoente = 0;
+    std::int64_t expoente = 0;  // p - k, with k as large as the field allows
     if ((bits << 1) == 0) {
         negativo = false;  // zero of either sign: the digit 0, exponent 0, no sign
     } else {
         const DigitosDecimais primeiro = arredondamento_inicial(bits);
         int p = primeiro.p;
         digitos = segundo_arredondamento(primeiro.digitos, n, p);
-        expoente = p - k;
+        expoente = std::int64_t{p} - k;
     }
     // The default exponent form has room for three digits at most.
     if (expoente < -999 || expoente > 999) return asteriscos(saida, largura);
@@ -466,7 +467,7 @@ std::size_t editar_E(double valor, int w, int d, int k, char* saida) {
         s += -k;
         s = copiar_digitos(s, algarismos, n, 0, d + k);
     }
-    escrever_expoente(s, expoente);
+    escrever_expoente(s, static_cast<int>(expoente));
     return largura;
 }
 

@@ -162,14 +162,21 @@ TEST(EdicaoE, OutrasLargurasDigitosEFatoresDeEscala) {
         // Scale factors that the digit count cannot hold.
         {1.0, 12, 1, 3, "************"},
         {1.0, 12, 2, -3, "************"},
-        // An exponent beyond three digits.
-        {1e300, 8, 800, -800, "********"},
+        // Parameters no field can hold.
+        {1.0, 10, 5, std::numeric_limits<int>::min(), "**********"},
+        {1.0, 10, 5, std::numeric_limits<int>::max(), "**********"},
+        {1.0, 10, std::numeric_limits<int>::max(), 1, "**********"},
+        {1.0, 10, -1, 0, "**********"},
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.campo);
         EXPECT_EQ(E(c.valor, c.w, c.d, c.k), c.campo);
     }
     EXPECT_EQ(E(1.0, 0, 3, 1), "");
+    // An exponent beyond three digits.
+    EXPECT_EQ(E(1e300, 1000, 800, -800), std::string(1000, '*'));
+    EXPECT_EQ(E(1e-300, 1000, 900, 850), std::string(1000, '*'));
+    EXPECT_EQ(E(1e-300, 1000, 900, 600).substr(994), "00-899");
 }
 
 TEST(EdicaoE, ValoresNaoFinitos) {
