@@ -1,0 +1,156 @@
+#include "convergencia.hpp"
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "principal.hpp"
+#include "processamento.hpp"
+#include "servicos/erros.hpp"
+#include "variaveis.hpp"
+
+namespace estudo {
+
+namespace {
+
+constexpr double nao_numero = std::numeric_limits<double>::quiet_NaN();
+constexpr double infinito = std::numeric_limits<double>::infinity();
+
+// The run's loops count nodes and levels with 32-bit counters up to and
+// including Nx and Nt, so neither may be the largest 32-bit value.
+constexpr std::int64_t maior_contagem = INT32_MAX - 1;
+
+// Running maximum, sum of squares and last value of one error history. A NaN
+// sticks to the maximum: once there, no finite error replaces it.
+class Acumulador {
+public:
+    void somar(double erro) {
+        const double absoluto = std::fabs(erro);
+        if (std::isnan(absoluto) || absoluto > maximo_) maximo_ = absoluto;
+        soma_quadrados_ += absoluto * absoluto;
+        ultimo_ = erro;
+        ++contagem_;
+    }
+    Erros erros() const {
+        return {maximo_, std::sqrt(soma_quadrados_ / static_cast<double>(contagem_)), ultimo_};
+    }
+
+private:
+    double maximo_ = 0.0;
+    double soma_quadrados_ = 0.0;
+    double ultimo_ = 0.0;
+    std::int64_t contagem_ = 0;
+};
+
+void colocar_no_estado(const Caso& caso, Malha malha) {
+    using namespace variaveis;
+    Lx = caso.Lx;
+    Nx = malha.Nx;
+    tf = caso.tf;
+    Nt = malha.Nt;
+    Ti = caso.Ti;
+    theta = caso.theta;
+    k = caso.k;
+    ro = caso.ro;
+    cp = caso.cp;
+}
+
+}  // namespace
+
+Caso caso_do_estado() {
+    using namespace variaveis;
+    return {Lx, Nx, tf, Nt, Ti, theta, k, ro, cp};
+}
+
+double numero_fourier(double alpha, double dt, double dx) { return alpha * dt / std::pow(dx, 2.0); }
+
+double limite_fourier(double theta) {
+    if (theta < 0.5) return 0.5 / (1.0 - 2.0 * theta);
+    return theta >= 0.5 ? infinito : nao_numero;
+}
+
+bool estavel(double theta, double F) { return F <= limite_fourier(theta); }
+
+double fator_modo(double theta, double F, double s) {
+    const double s2 = s * s;
+    return (1.0 - 4.0 * (1.0 - theta) * F * s2) / (1.0 + 4.0 * theta * F * s2);
+}
+
+Amplificacao amplificacao(double theta, double alpha, double dt, double dx, double Lx) {
+    // The half sine is an eigenvector of the discrete Laplacian with
+    // eigenvalue -4 s^2/dx^2, s = sin(pi dx/(2 Lx)); the exact one is -pi^2/Lx^2.
+    constexpr double pi = std::numbers::pi;
+    const double F = numero_fourier(alpha, dt, dx);
+    const double s = std::sin(pi * dx / (2.0 * Lx));
+    return {fator_modo(theta, F, s), std::exp(-4.0 * F * s * s), std::exp(-(pi * pi * alpha * dt / (Lx * Lx)))};
+}
+
+std::optional<Malha> malha_do_nivel(Refinamento tipo, Malha base, int nivel) {
+    if (nivel < 0 || nivel > 30 || base.Nx < 2 || base.Nt < 0) return std::nullopt;
+    std::int64_t intervalos = base.Nx - std::int64_t{1};
+    std::int64_t passos = base.Nt;
+    if (tipo != Refinamento::tempo) intervalos <<= nivel;
+    if (tipo != Refinamento::espaco) passos <<= nivel;
+    if (intervalos + 1 > maior_contagem || passos > maior_contagem) return std::nullopt;
+    return Malha{static_cast<std::int32_t>(intervalos + 1), static_cast<std::int32_t>(passos)};
+}
+
+std::uint64_t memoria_da_corrida(Malha malha) {
+    const auto nos = static_cast<std::uint64_t>(malha.Nx);
+    const auto niveis = static_cast<std::uint64_t>(malha.Nt) + 1;
+    return ((7 + 2) * nos + 4 * niveis) * sizeof(double);
+}
+
+void liberar_arranjos() {
+    using namespace variaveis;
+    for (Arranjo* a : {&x, &Tant, &T, &aP, &aW, &aE, &bP, &t, &Tm, &Tmeio, &Tm_an}) *a = Arranjo{};
+}
+
+Nivel executar_nivel(Caso caso, Malha malha) {
+    ArmadilhasRetidas retidas;
+    liberar_arranjos();
+    colocar_no_estado(caso, malha);
+    principal::calcular();
+    return medir_corrida();
+}
+
+Nivel medir_corrida() {
+    using namespace variaveis;
+    Nivel nivel;
+    nivel.malha = {Nx, Nt};
+    nivel.dx = dx;
+    nivel.dt = dt;
+    nivel.F = numero_fourier(alpha, dt, dx);
+    nivel.estavel = estavel(theta, nivel.F);
+    // The middle-node comparison of the listing: the exact field at x(imeio),
+    // its amplitude by the same operations as the initial field.
+    const double taxa = processamento::taxa_decaimento();
+    const double amp_meio = servicos::seno(x(no_do_meio(Nx)) * pi / Lx) * Ti;
+    Acumulador media, meio;
+    for (std::int64_t m = 0; m <= Nt; ++m) {
+        media.somar(Tm_an(m) - Tm(m));
+        meio.somar(servicos::exponencial(t(m) * taxa) * amp_meio - Tmeio(m));
+    }
+    nivel.media = media.erros();
+    nivel.meio = meio.erros();
+    return nivel;
+}
+
+double ordem_observada(double grosso, double fino) {
+    const double g = std::fabs(grosso);
+    const double f = std::fabs(fino);
+    if (!std::isfinite(g) || !std::isfinite(f) || g == 0.0 || f == 0.0) return nao_numero;
+    return std::log2(g / f);
+}
+
+double ordem_por_diferencas(double e1, double e2, double e3) { return ordem_observada(e1 - e2, e2 - e3); }
+
+ArmadilhasRetidas::ArmadilhasRetidas() { std::feholdexcept(&ambiente_); }
+
+// The environment saved before the hold comes back whole: the flags that the
+// held arithmetic raised are dropped with it, so restoring the traps cannot
+// set one of them off afterwards.
+ArmadilhasRetidas::~ArmadilhasRetidas() { std::fesetenv(&ambiente_); }
+
+}  // namespace estudo
