@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -151,8 +152,10 @@ int falha(std::string_view formato, const Itens& itens = {}) {
 }
 
 std::string aninhados(int niveis) {
-    return "(" + std::string(static_cast<std::size_t>(niveis), '(') + "'x'" +
-           std::string(static_cast<std::size_t>(niveis), ')') + ")";
+    std::string formato(static_cast<std::size_t>(niveis) + 1, '(');
+    formato += "'x'";
+    formato.append(static_cast<std::size_t>(niveis) + 1, ')');
+    return formato;
 }
 
 TEST_F(Formatos, FormatosMalFormadosSaoRelatados) {
@@ -182,6 +185,36 @@ TEST_F(Formatos, ItensQueNaoCasamComODescritor) {
     EXPECT_EQ(falha("()", {1}), formato_invalido);
     EXPECT_EQ(falha("(I2,2('x'))", {1, 2}), formato_invalido);
     EXPECT_EQ(falha("(I2,/,'x')", {1, 2}), 0);
+}
+
+// Token soups: each one renders at least one record or is reported as a
+// format or item failure; none crashes, overruns or loops.
+TEST_F(Formatos, FormatosAleatoriosRendemOuSaoRelatados) {
+    const char* const pecas[] = {"(", ")", "2(", "'a'", "\"b\"", "/", "2/", "1P", "-1P", "E8.2", "I3", "T5", "T2",
+                                 ":", ",", " ", "X", "'", "3", "E1.0", "I0", "e30.20", "p", "''''", "\xBA"};
+    std::mt19937_64 gerador(1);
+    int renderizados = 0;
+    for (int i = 0; i < 20000; ++i) {
+        std::string formato = gerador() % 8 != 0 ? "(" : "";
+        for (auto n = gerador() % 12; n > 0; --n) formato += pecas[gerador() % std::size(pecas)];
+        if (gerador() % 4 != 0) formato += ")";
+        Itens itens;
+        for (auto n = gerador() % 5; n > 0; --n) {
+            if (gerador() % 2 != 0) {
+                itens.emplace_back(static_cast<double>(static_cast<std::int64_t>(gerador() % 2000)) - 1000.5);
+            } else {
+                itens.emplace_back(static_cast<std::int32_t>(gerador() % 200000) - 100000);
+            }
+        }
+        try {
+            EXPECT_FALSE(formatar(formato, itens).empty()) << formato;
+            ++renderizados;
+        } catch (const servicos::FalhaRelatada& f) {
+            EXPECT_GE(f.numero_mensagem, servicos::mensagem::formato_invalido) << formato;
+            EXPECT_LE(f.numero_mensagem, servicos::mensagem::inteiro_com_descritor_real) << formato;
+        }
+    }
+    EXPECT_GT(renderizados, 1000);
 }
 
 // Compiled formats are cached by their bytes: formats of equal length,
@@ -317,8 +350,9 @@ Registros registros_do_arquivo(const std::string& caminho) {
 Itens valores_da_linha(const std::string& linha) {
     Itens itens;
     for (std::size_t i = 0; i + 25 <= linha.size(); i += 25) {
-        std::string campo = linha.substr(i, 25);
-        if (campo.find('E') == std::string::npos) campo.insert(campo.size() - 4, "E");
+        std::string campo = linha.substr(i, 21);
+        if (linha[i + 21] != 'E') campo += 'E';
+        campo += linha.substr(i + 21, 4);
         itens.emplace_back(std::strtod(campo.c_str(), nullptr));
     }
     return itens;

@@ -117,8 +117,10 @@ TEST(EdicaoE, FronteirasDasDuasRodadas) {
     };
     for (const Caso& c : casos) {
         SCOPED_TRACE(c.digitos_exatos);
+        std::string negativo = c.campo;
+        negativo[3] = '-';
         EXPECT_EQ(E25(c.valor), c.campo);
-        EXPECT_EQ(E25(-c.valor), std::string(c.campo).replace(3, 1, "-"));
+        EXPECT_EQ(E25(-c.valor), negativo);
     }
 }
 
