@@ -5,9 +5,9 @@
 
 #include "coeficientes.hpp"
 #include "dados/dados.hpp"
+#include "passo_tempo.hpp"
 #include "processamento.hpp"
 #include "servicos/erros.hpp"
-#include "solver.hpp"
 #include "variaveis.hpp"
 
 namespace principal {
@@ -54,11 +54,12 @@ void calcular_grandezas_derivadas() {
 
 namespace {
 
-// Memory the eleven arrays need, in bytes, without overflowing.
+// Memory the run needs at its peak, in bytes, without overflowing: the
+// eleven arrays and the solver's two work arrays over the nodes.
 std::uint64_t memoria_dos_arranjos() {
     const std::uint64_t nos = static_cast<std::uint64_t>(Nx);
     const std::uint64_t niveis = static_cast<std::uint64_t>(Nt) + 1;
-    return (7 * nos + 4 * niveis) * sizeof(double);
+    return (9 * nos + 4 * niveis) * sizeof(double);
 }
 
 void alocar_ou_relatar(Arranjo& arranjo, std::int64_t inicio, std::int64_t fim) {
@@ -94,14 +95,9 @@ void registrar_nivel_inicial() {
 }
 
 void avancar_no_tempo() {
-    for (n = 1; n <= Nt; ++n) {
-        coeficientes::termo_fonte();
-        solver::tdma(aP, aW, aE, bP, T, Nx);
-        processamento::temperatura_media(T, Nx, dx, Lx, Tm(n));
-        const std::int32_t imeio = no_do_meio(Nx);
-        Tmeio(n) = T(imeio);
-        for (std::int32_t j = 1; j <= Nx; ++j) Tant(j) = T(j);
-    }
+    // For n = 1..Nt: termo_fonte; tdma into T; Tm(n) and Tmeio(n) from T; T
+    // copied into Tant. The same operations, fused into two sweeps per step.
+    passo_tempo::avancar_no_tempo();
 }
 
 }  // namespace principal

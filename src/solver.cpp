@@ -6,14 +6,24 @@ namespace solver {
 
 using variaveis::Arranjo;
 
+void obter_trabalho(Trabalho& trabalho, std::int32_t N) {
+    if (!trabalho.P.alocar(1, N) || !trabalho.Q.alocar(1, N))
+        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+}
+
 void tdma(const Arranjo& aP, const Arranjo& aW, const Arranjo& aE, const Arranjo& bP, Arranjo& X,
           const std::int32_t& N) {
     if (N < 1) return;
-    // Work arrays of the recurrence X(i) = P(i)*X(i+1) + Q(i).
-    Arranjo P, Q;
-    if (!P.alocar(1, N) || !Q.alocar(1, N))
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+    Trabalho trabalho;
+    obter_trabalho(trabalho, N);
+    tdma(aP, aW, aE, bP, X, N, trabalho);
+}
 
+void tdma(const Arranjo& aP, const Arranjo& aW, const Arranjo& aE, const Arranjo& bP, Arranjo& X,
+          const std::int32_t& N, Trabalho& trabalho) {
+    if (N < 1) return;
+    Arranjo& P = trabalho.P;
+    Arranjo& Q = trabalho.Q;
     P(1) = aE(1) / aP(1);
     Q(1) = bP(1) / aP(1);
     for (std::int32_t i = 2; i <= N; ++i) {

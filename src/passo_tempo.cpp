@@ -1,0 +1,162 @@
+#include "passo_tempo.hpp"
+
+#include <algorithm>
+#include <cfenv>
+#include <utility>
+
+#include "coeficientes.hpp"
+#include "processamento.hpp"
+#include "servicos/erros.hpp"
+#include "variaveis.hpp"
+
+namespace passo_tempo {
+
+using namespace variaveis;
+
+namespace {
+
+// Keeps the compiler from moving array reads or writes, and so the arithmetic
+// between them, across the calls that hold and test the traps.
+inline void barreira() { __asm__ __volatile__("" ::: "memory"); }
+
+constexpr int falhas_armadas = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+// Forward elimination of one step (node i at index i - 1), with the row's
+// independent term built from the previous field just before the row is
+// eliminated, and that field's trapezoidal sum riding along. Returns the sum.
+template <bool guardar_bP>
+double eliminar(const double* __restrict ant, const double* __restrict aP, const double* __restrict aW,
+                const double* __restrict aE, double* __restrict bP, double* __restrict P, double* __restrict Q,
+                std::int32_t N, double a_exp, double a_cen) {
+    // Row 1:  P(1) = aE(1)/aP(1);  Q(1) = bP(1)/aP(1)
+    double p = aE[0] / aP[0];
+    double q = bP[0] / aP[0];
+    P[0] = p;
+    Q[0] = q;
+    double soma = 0.0;
+    // Interior rows i = 2..N-1:
+    //   soma  = (Tant(i-1) + Tant(i)) + soma
+    //   bP(i) = (Tant(i+1) + Tant(i-1))*a_exp + Tant(i)*a_cen
+    //   d = aP(i) - aW(i)*P(i-1);  P(i) = aE(i)/d;  Q(i) = (bP(i) + aW(i)*Q(i-1))/d
+    for (std::int32_t j = 1; j < N - 1; ++j) {
+        soma = (ant[j - 1] + ant[j]) + soma;
+        const double b = (ant[j + 1] + ant[j - 1]) * a_exp + ant[j] * a_cen;
+        if constexpr (guardar_bP) bP[j] = b;
+        const double d = aP[j] - aW[j] * p;
+        p = aE[j] / d;
+        q = (b + aW[j] * q) / d;
+        P[j] = p;
+        Q[j] = q;
+    }
+    // Row N keeps the bP(N) of its boundary row; its pair closes the sum.
+    const std::int32_t j = N - 1;
+    soma = (ant[j - 1] + ant[j]) + soma;
+    const double d = aP[j] - aW[j] * p;
+    P[j] = aE[j] / d;
+    Q[j] = (bP[j] + aW[j] * q) / d;
+    return soma;
+}
+
+// Back substitution:  X(N) = Q(N);  X(i) = P(i)*X(i+1) + Q(i), i = N-1 down to 1.
+void substituir(const double* __restrict P, const double* __restrict Q, double* __restrict X, std::int32_t N) {
+    double x = Q[N - 1];
+    X[N - 1] = x;
+    for (std::int32_t j = N - 2; j >= 0; --j) {
+        x = P[j] * x + Q[j];
+        X[j] = x;
+    }
+}
+
+// One step in two sweeps, traps held by the caller; Tant is only read.
+void passo_fundido(std::int32_t n, solver::Trabalho& trabalho) {
+    const double* ant = Tant.dados();
+    double* P = trabalho.P.dados();
+    double* Q = trabalho.Q.dados();
+    Tmeio(n - 1) = Tant(no_do_meio(Nx));
+    // The last step leaves its independent term in bP, as termo_fonte does.
+    const double soma = n == Nt
+                            ? eliminar<true>(ant, aP.dados(), aW.dados(), aE.dados(), bP.dados(), P, Q, Nx, a_exp, a_cen)
+                            : eliminar<false>(ant, aP.dados(), aW.dados(), aE.dados(), bP.dados(), P, Q, Nx, a_exp, a_cen);
+    // Trapezoidal mean of level n - 1:  Tm = soma*dx*0.5/Lx
+    Tm(n - 1) = soma * dx * 0.5 / Lx;
+    substituir(P, Q, T.dados(), Nx);
+}
+
+// The same step by the routines, in the driver's order. It rewrites
+// everything the fused step writes.
+void passo_na_ordem_escrita(std::int32_t n, solver::Trabalho& trabalho) {
+    processamento::temperatura_media(Tant, Nx, dx, Lx, Tm(n - 1));
+    Tmeio(n - 1) = Tant(no_do_meio(Nx));
+    coeficientes::termo_fonte();
+    solver::tdma(aP, aW, aE, bP, T, Nx, trabalho);
+}
+
+// Node-steps under one hold of the traps.
+constexpr std::int64_t nos_passos_por_bloco = std::int64_t{1} << 16;
+
+}  // namespace
+
+std::int32_t passos_por_bloco(std::int32_t nos) {
+    return static_cast<std::int32_t>(std::max<std::int64_t>(1, nos_passos_por_bloco / std::max(nos, 1)));
+}
+
+bool bloco(std::int32_t primeiro, std::int32_t ultimo, solver::Trabalho& trabalho, Arranjo* copia) {
+    if (ultimo > primeiro) std::copy_n(Tant.dados(), Nx, copia->dados());
+    servicos::plataforma::segurar_armadilhas();  // save, clear the flags, stop trapping
+    barreira();
+    for (std::int64_t m = primeiro; m <= ultimo; ++m) {
+        n = static_cast<std::int32_t>(m);
+        passo_fundido(n, trabalho);
+        std::swap(T, Tant);
+    }
+    barreira();
+    const bool falhou = std::fetestexcept(falhas_armadas) != 0;
+    servicos::plataforma::devolver_armadilhas();  // traps and earlier flags back as they were
+    if (!falhou) return false;
+
+    // Back to the level before the block (a single step left it in T), and
+    // the same steps again in the routines' order.
+    if (ultimo > primeiro)
+        std::copy_n(copia->dados(), Nx, Tant.dados());
+    else
+        std::swap(T, Tant);
+    for (std::int64_t m = primeiro; m <= ultimo; ++m) {
+        n = static_cast<std::int32_t>(m);
+        passo_na_ordem_escrita(n, trabalho);
+        std::swap(T, Tant);
+    }
+    return true;
+}
+
+std::int32_t avancar_no_tempo() {
+    if (Nt < 1) return 0;
+    solver::Trabalho trabalho;
+    // Step 1 in the routines' order; the work arrays are obtained where its
+    // tdma would obtain them, after the independent term.
+    n = 1;
+    coeficientes::termo_fonte();
+    solver::obter_trabalho(trabalho, Nx);
+    solver::tdma(aP, aW, aE, bP, T, Nx, trabalho);
+    std::swap(T, Tant);
+
+    // Blocks of several steps keep the level before them (a few hundred KiB
+    // at most); without that memory every block is a single step.
+    std::int32_t passos = passos_por_bloco(Nx);
+    Arranjo copia;
+    if (passos > 1 && Nt > 2 && !copia.alocar(1, Nx)) passos = 1;
+
+    std::int32_t primeira_repeticao = 0;
+    for (std::int64_t inicio = 2; inicio <= Nt; inicio += passos) {
+        const auto primeiro = static_cast<std::int32_t>(inicio);
+        const auto ultimo = static_cast<std::int32_t>(std::min<std::int64_t>(inicio + passos - 1, Nt));
+        if (bloco(primeiro, ultimo, trabalho, &copia) && primeira_repeticao == 0) primeira_repeticao = primeiro;
+    }
+
+    // Records of the last level; then both arrays hold it, as after the copy.
+    processamento::temperatura_media(Tant, Nx, dx, Lx, Tm(Nt));
+    Tmeio(Nt) = Tant(no_do_meio(Nx));
+    std::copy_n(Tant.dados(), Nx, T.dados());
+    return primeira_repeticao;
+}
+
+}  // namespace passo_tempo
