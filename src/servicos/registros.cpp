@@ -322,6 +322,7 @@ public:
 
     void escrever(std::string_view bytes) {
         if (bytes.empty()) return;
+        ++producao_;
         escrever_pendentes();
         coluna_ += bytes.size();
         if (bytes.size() > sizeof(buffer_) - usados_) {
@@ -339,6 +340,7 @@ public:
     template <typename Editor>
     void campo(std::int32_t largura, Editor editar) {
         if (largura <= 0) return;
+        ++producao_;
         const auto tamanho = static_cast<std::size_t>(largura);
         escrever_pendentes();
         if (tamanho > sizeof(buffer_)) {
@@ -354,11 +356,16 @@ public:
     }
 
     void terminar_registro() {
+        ++producao_;
         descarregar();
         destino_.fim_registro();
         coluna_ = 0;
         pendentes_ = 0;
     }
+
+    // Grows with every text, field and record end: unchanged means nothing
+    // was produced in between.
+    std::uint64_t producao() const { return producao_; }
 
 private:
     void escrever_pendentes() {
@@ -383,6 +390,7 @@ private:
     std::size_t usados_ = 0;
     std::size_t coluna_ = 0;
     std::size_t pendentes_ = 0;
+    std::uint64_t producao_ = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -424,15 +432,22 @@ public:
                     break;
                 case Operacao::abre_grupo:
                     // The compiler limits the depth, so the stack cannot overflow.
-                    grupos_[topo_++] = {pc, ins.a};
+                    grupos_[topo_++] = {pc, ins.a, progresso()};
                     break;
-                case Operacao::fecha_grupo:
-                    if (--grupos_[topo_ - 1].restantes > 0) {
-                        pc = grupos_[topo_ - 1].inicio;
+                case Operacao::fecha_grupo: {
+                    // A repetition that wrote nothing and took no item ran
+                    // only tabs, scale factors and empty literals; every later
+                    // one would do the same and leave the same state, so they
+                    // are skipped: (32767(32767(32767(T5)))) ends at once.
+                    Grupo& grupo = grupos_[topo_ - 1];
+                    if (progresso() != grupo.marca && --grupo.restantes > 0) {
+                        grupo.marca = progresso();
+                        pc = grupo.inicio;
                     } else {
                         --topo_;
                     }
                     break;
+                }
                 case Operacao::fim:
                     if (esgotados()) return terminar();
                     if (!programa_.reversao_consome_itens) {
@@ -451,9 +466,11 @@ private:
     struct Grupo {
         std::size_t inicio;
         std::int32_t restantes;
+        std::uint64_t marca;  // progresso() when the current repetition began
     };
 
     bool esgotados() const { return proximo_ == itens_.size(); }
+    std::uint64_t progresso() const { return saida_.producao() + proximo_; }
 
     void terminar() { saida_.terminar_registro(); }
 
