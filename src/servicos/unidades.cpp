@@ -16,7 +16,6 @@ namespace {
 using plataforma::Resultado;
 
 constexpr std::size_t tamanho_buffer = 64 * 1024;
-constexpr int unidade_console = 5;
 
 const plataforma::SistemaArquivos* sistema = nullptr;
 
