@@ -7,6 +7,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <cstring>
 #else
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -104,6 +106,133 @@ Resultado executar(const Execucao& e) {
     }
     Resultado r;
     r.status = WIFEXITED(estado) ? WEXITSTATUS(estado) : 128 + WTERMSIG(estado);
+    r.saida = ler_arquivo(arquivo_saida);
+    r.erro = ler_arquivo(arquivo_erro);
+    return r;
+}
+
+#else
+
+namespace {
+
+// One argument as the C run-time of the child splits its command line back
+// into argv: quotes around anything with blanks, tabs or quotes; a quote
+// inside is escaped with a backslash, and backslashes double only where they
+// come before a quote (an inner one or the closing one).
+std::string citar_argumento(const std::string& argumento) {
+    if (!argumento.empty() && argumento.find_first_of(" \t\n\v\"") == std::string::npos) return argumento;
+    std::string citado = "\"";
+    for (std::size_t i = 0;; ++i) {
+        std::size_t barras = 0;
+        while (i < argumento.size() && argumento[i] == '\\') {
+            ++barras;
+            ++i;
+        }
+        if (i == argumento.size()) {
+            citado.append(2 * barras, '\\');
+            break;
+        }
+        if (argumento[i] == '"') {
+            citado.append(2 * barras + 1, '\\');
+        } else {
+            citado.append(barras, '\\');
+        }
+        citado += argumento[i];
+    }
+    citado += '"';
+    return citado;
+}
+
+std::string maiusculas(std::string texto) {
+    for (char& c : texto)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return texto;
+}
+
+// Variable names are case-insensitive; the system wants the block sorted by
+// the upper-case names. Entries such as "=C:=C:\dir" (the current folders of
+// the drives) start with '=' and are kept as they are.
+struct OrdemSemCaixa {
+    bool operator()(const std::string& a, const std::string& b) const { return maiusculas(a) < maiusculas(b); }
+};
+
+std::string bloco_de_ambiente(const Execucao& e) {
+    std::map<std::string, std::string, OrdemSemCaixa> variaveis;
+    if (char* bloco = ::GetEnvironmentStringsA()) {
+        for (const char* v = bloco; *v; v += std::strlen(v) + 1) {
+            const std::string par(v);
+            const auto igual = par.find('=', 1);
+            if (igual != std::string::npos) variaveis[par.substr(0, igual)] = par.substr(igual + 1);
+        }
+        ::FreeEnvironmentStringsA(bloco);
+    }
+    for (const auto& [nome, valor] : e.ambiente) {
+        if (valor)
+            variaveis[nome] = *valor;
+        else
+            variaveis.erase(nome);
+    }
+    std::string bloco;
+    for (const auto& [nome, valor] : variaveis) {
+        bloco += nome + "=" + valor;
+        bloco += '\0';
+    }
+    bloco += '\0';
+    return bloco;
+}
+
+// A handle that the child inherits; INVALID_HANDLE_VALUE when it cannot be opened.
+HANDLE abrir_herdavel(const fs::path& caminho, DWORD acesso, DWORD disposicao) {
+    SECURITY_ATTRIBUTES atributos{};
+    atributos.nLength = sizeof atributos;
+    atributos.bInheritHandle = TRUE;
+    return ::CreateFileA(caminho.string().c_str(), acesso, FILE_SHARE_READ | FILE_SHARE_WRITE, &atributos, disposicao,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+Resultado executar(const Execucao& e) {
+    PastaTemporaria capturas;
+    const fs::path arquivo_saida = capturas / "saida", arquivo_erro = capturas / "erro",
+                   arquivo_entrada = capturas / "entrada";
+    if (e.entrada) escrever_arquivo(arquivo_entrada, *e.entrada);
+
+    const std::string programa = fs::path(e.programa).make_preferred().string();
+    std::string linha = citar_argumento(programa);
+    for (const std::string& argumento : e.argumentos) {
+        linha += ' ';
+        linha += citar_argumento(argumento);
+    }
+    std::string ambiente = bloco_de_ambiente(e);
+    const std::string diretorio = fs::path(e.diretorio).make_preferred().string();
+
+    const HANDLE entrada = abrir_herdavel(e.entrada ? arquivo_entrada : fs::path("NUL"), GENERIC_READ, OPEN_EXISTING);
+    const HANDLE saida = abrir_herdavel(arquivo_saida, GENERIC_WRITE, CREATE_ALWAYS);
+    const HANDLE erro = abrir_herdavel(arquivo_erro, GENERIC_WRITE, CREATE_ALWAYS);
+    STARTUPINFOA inicio{};
+    inicio.cb = sizeof inicio;
+    inicio.dwFlags = STARTF_USESTDHANDLES;
+    inicio.hStdInput = entrada;
+    inicio.hStdOutput = saida;
+    inicio.hStdError = erro;
+    PROCESS_INFORMATION processo{};
+    const BOOL criado =
+        entrada != INVALID_HANDLE_VALUE && saida != INVALID_HANDLE_VALUE && erro != INVALID_HANDLE_VALUE &&
+        ::CreateProcessA(programa.c_str(), linha.data(), nullptr, nullptr, TRUE, 0, ambiente.data(),
+                         diretorio.empty() ? nullptr : diretorio.c_str(), &inicio, &processo);
+    const DWORD falha = criado ? ERROR_SUCCESS : ::GetLastError();
+    for (HANDLE h : {entrada, saida, erro})
+        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    if (!criado) throw std::runtime_error("cannot start " + linha + ": error " + std::to_string(falha));
+
+    ::WaitForSingleObject(processo.hProcess, INFINITE);
+    DWORD status = 0;
+    ::GetExitCodeProcess(processo.hProcess, &status);
+    ::CloseHandle(processo.hThread);
+    ::CloseHandle(processo.hProcess);
+    Resultado r;
+    r.status = static_cast<int>(status);
     r.saida = ler_arquivo(arquivo_saida);
     r.erro = ler_arquivo(arquivo_erro);
     return r;
