@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cmath>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -145,7 +146,7 @@ TEST_F(Nucleo, NoDoMeioComNxPar) {
     // Node 5, at x = 4*dx, the left one of the two central nodes.
     EXPECT_EQ(Tmeio(0), std::sin(x(5) * pi / Lx) * Ti);
     EXPECT_EQ(x(5), 4.0 * dx);
-    EXPECT_NEAR(Tmeio(0), Ti * std::sin(4.0 * M_PI / 9.0), 1e-12);
+    EXPECT_NEAR(Tmeio(0), Ti * std::sin(4.0 * std::numbers::pi / 9.0), 1e-12);
 }
 
 TEST_F(Nucleo, DoisNosNaoTemNoInterno) {
@@ -311,11 +312,11 @@ TEST(TemperaturaMedia, MeioSenoComOnzeNos) {
     const double L = 1.0, h = 0.1, amplitude = 100.0;
     Arranjo campo;
     campo.alocar(1, N);
-    for (std::int32_t j = 1; j <= N; ++j) campo(j) = amplitude * std::sin(M_PI * (j - 1.0) * h / L);
+    for (std::int32_t j = 1; j <= N; ++j) campo(j) = amplitude * std::sin(std::numbers::pi * (j - 1.0) * h / L);
     double media = -1.0;
     processamento::temperatura_media(campo, N, h, L, media);
-    EXPECT_NEAR(media, amplitude / std::tan(M_PI / 20.0) / 10.0, 1e-12);
-    EXPECT_NEAR(amplitude * 2.0 / M_PI - media, 0.0052446 * amplitude, 1e-5);
+    EXPECT_NEAR(media, amplitude / std::tan(std::numbers::pi / 20.0) / 10.0, 1e-12);
+    EXPECT_NEAR(amplitude * 2.0 / std::numbers::pi - media, 0.0052446 * amplitude, 1e-5);
 }
 
 TEST(TemperaturaMedia, CampoUniformeDaOProprioValor) {
@@ -359,7 +360,7 @@ TEST_F(Nucleo, CampoDiscretoSegueOFatorDeAmplificacao) {
             coeficientes::coeficientes_internos();
             coeficientes::condicoes_contorno();
             const double Fr = alpha * dt / std::pow(dx, 2.0);
-            const double s = std::sin(M_PI * dx / (2.0 * Lx));
+            const double s = std::sin(std::numbers::pi * dx / (2.0 * Lx));
             const double A = (1.0 - 4.0 * (1.0 - th) * Fr * s * s) / (1.0 + 4.0 * th * Fr * s * s);
             double An = 1.0;
             for (n = 1; n <= Nt; ++n) {
