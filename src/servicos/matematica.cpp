@@ -40,7 +40,15 @@ double vigiar(const char* nome, double argumento, Funcao funcao) {
 
 }  // namespace
 
+// A square is the product x·x: its one rounding gives the double nearest to
+// the exact square, which is what the real power function means. Libraries'
+// pow(x, 2.0) do not all return it (one is a unit in the last place off now
+// and then), and the program's squares must be the same bits everywhere.
+// Zero to a negative power is the pole of the function; some libraries return
+// the infinity there without raising any flag or errno, so it is caught here.
 double potencia(double base, double expoente) {
+    if (expoente == 2.0) return vigiar("**", base, [](double b) { return b * b; });
+    if (base == 0.0 && expoente < 0.0) relatar_erro(mensagem::funcao_singularidade, TipoInstrucao::math, "**");
     return vigiar("**", base, [=](double b) { return std::pow(b, expoente); });
 }
 double seno(double x) {
