@@ -10,6 +10,10 @@
 #include "servicos/erros.hpp"
 #include "variaveis.hpp"
 
+#ifdef __SSE2__
+#include <xmmintrin.h>
+#endif
+
 namespace estudo {
 
 namespace {
@@ -146,11 +150,28 @@ double ordem_observada(double grosso, double fino) {
 
 double ordem_por_diferencas(double e1, double e2, double e3) { return ordem_observada(e1 - e2, e2 - e3); }
 
-ArmadilhasRetidas::ArmadilhasRetidas() { std::feholdexcept(&ambiente_); }
+// Doubles are computed by the SSE unit, whose control register one C library's
+// feholdexcept and fesetenv leave alone (they handle the x87 unit only); it is
+// masked and restored here as well.
+ArmadilhasRetidas::ArmadilhasRetidas() {
+#ifdef __SSE2__
+    controle_sse_ = _mm_getcsr();
+#endif
+    std::feholdexcept(&ambiente_);
+#ifdef __SSE2__
+    constexpr unsigned todas_as_mascaras = 0x1F80, todos_os_sinais = 0x3F;
+    _mm_setcsr((controle_sse_ | todas_as_mascaras) & ~todos_os_sinais);
+#endif
+}
 
 // The environment saved before the hold comes back whole: the flags that the
 // held arithmetic raised are dropped with it, so restoring the traps cannot
 // set one of them off afterwards.
-ArmadilhasRetidas::~ArmadilhasRetidas() { std::fesetenv(&ambiente_); }
+ArmadilhasRetidas::~ArmadilhasRetidas() {
+    std::fesetenv(&ambiente_);
+#ifdef __SSE2__
+    _mm_setcsr(controle_sse_);
+#endif
+}
 
 }  // namespace estudo

@@ -125,6 +125,7 @@ public:
 
 private:
     std::fenv_t ambiente_;
+    unsigned controle_sse_ = 0;  // saved apart: not every C library's fenv_t covers it
 };
 
 }  // namespace estudo
