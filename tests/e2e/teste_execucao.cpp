@@ -1,6 +1,7 @@
 // The real program in a scratch folder, its command interpreter replaced by a
-// logging stand-in: the reference runs byte for byte, failing runs that must
-// leave earlier results alone, the editor step, and hostile listing names.
+// logging stand-in: the reference runs byte for byte, the editor step, the
+// commands and the listing's name on its way to the editor. Failing runs are
+// in teste_falhas.cpp.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,41 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "processo.hpp"
-
-namespace fs = std::filesystem;
+#include "execucao.hpp"
 
 namespace {
 
-#ifdef _WIN32
-const std::string sufixo_executavel = ".exe";
-#else
-const std::string sufixo_executavel;
-#endif
-
-const fs::path programa = DIFUSAO_PROGRAMA;
-const fs::path dados_teste = DIFUSAO_DADOS_TESTE;
-const fs::path interpretador = fs::path(DIFUSAO_AUXILIARES) / ("interpretador_registro" + sufixo_executavel);
+namespace fs = std::filesystem;
+using e2e::dados_teste;
+using e2e::entrada_pequena;
+using e2e::Execucao;
+using e2e::interpretador;
+using e2e::programa;
 
 const std::vector<std::string> arquivos_de_dados{"temp_media.txt", "temp_meio.txt"};
 const std::vector<std::string> arquivos_pequeno{"pequeno.txt", "temp_media.txt", "temp_meio.txt"};
-
-class Execucao : public ::testing::Test {
-protected:
-    suporte::PastaTemporaria pasta;
-    suporte::PastaTemporaria fora;  // the command log lives outside the run's folder
-
-    fs::path registro() const { return fora / "comandos.txt"; }
-
-    suporte::Resultado rodar(std::map<std::string, std::optional<std::string>> ambiente = {}) {
-        ambiente.emplace("COMSPEC", interpretador.string());
-        ambiente.emplace("DIFUSAO_REGISTRO", registro().string());
-        return suporte::executar({programa, {}, pasta.caminho(), ambiente, std::string()});
-    }
-
-    void entrada(const std::string& texto) { suporte::escrever_arquivo(pasta / "entradas_geral.ent", texto); }
-    std::string conteudo(const std::string& nome) const { return suporte::ler_arquivo(pasta / nome); }
-};
 
 // ---------------------------------------------------------------------------
 // Reference runs: every file and every command line, byte for byte.
@@ -64,59 +43,6 @@ TEST_P(Referencia, ArquivosEComandosIdenticos) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Execucoes, Referencia, ::testing::Values("exemplo", "pequeno", "explicito_par"));
-
-// ---------------------------------------------------------------------------
-// A failing run writes no result of its own and leaves the earlier ones.
-
-const std::string entrada_pequena =
-    "pequeno.txt\n1\n3\n1\n1\n100\n1\n1\n1\n1\n";
-
-struct Falha {
-    const char* nome;
-    std::string entrada;
-    std::string relatorio;
-};
-
-void PrintTo(const Falha& falha, std::ostream* saida) { *saida << falha.nome; }
-
-class FalhaDepoisDeUmaCorrida : public Execucao, public ::testing::WithParamInterface<Falha> {};
-
-TEST_P(FalhaDepoisDeUmaCorrida, RelatorioExatoEArquivosAnterioresIntactos) {
-    entrada(entrada_pequena);
-    ASSERT_EQ(rodar().status, 0);
-    std::vector<std::string> antes;
-    for (const std::string& nome : arquivos_pequeno) antes.push_back(conteudo(nome));
-
-    entrada(GetParam().entrada);
-    const suporte::Resultado r = rodar();
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.erro, GetParam().relatorio);
-    EXPECT_EQ(r.saida, "");
-    std::size_t j = 0;
-    for (const std::string& nome : arquivos_pequeno)
-        EXPECT_EQ(conteudo(nome), antes[j++]) << nome;
-    for (const auto& item : fs::directory_iterator(pasta.caminho())) {
-        const std::string nome = item.path().filename().string();
-        EXPECT_TRUE(nome == "entradas_geral.ent" || nome == "pequeno.txt" || nome == "temp_media.txt" ||
-                    nome == "temp_meio.txt")
-            << "unexpected file " << nome;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Execucoes, FalhaDepoisDeUmaCorrida,
-    ::testing::Values(
-        Falha{"NoveValores", "pequeno.txt\n1\n3\n1\n1\n100\n1\n1\n1\n",
-              "\r\nrun-time error F6501: READ(entradas_geral.ent)\r\n- end of file encountered\r\n"},
-        Falha{"UmNo", "pequeno.txt\n1\n1\n1\n1\n100\n1\n1\n1\n1\n",
-              "\r\nrun-time error M6103: MATH\r\n- floating-point error: divide by zero\r\n"},
-        Falha{"UmNoSemComprimento", "pequeno.txt\n0\n1\n1\n1\n100\n1\n1\n1\n1\n",
-              "\r\nrun-time error M6101: MATH\r\n- floating-point error: invalid\r\n"},
-        Falha{"PastaInexistente", "'nao_existe/pequeno.txt'\n1\n3\n1\n1\n100\n1\n1\n1\n1\n",
-              "\r\nrun-time error F6416: OPEN(nao_existe/pequeno.txt)\r\n- file not found\r\n"},
-        Falha{"InteiroInvalido", "pequeno.txt\n1\n21.0\n1\n1\n100\n1\n1\n1\n1\n",
-              "\r\nrun-time error F6101: READ(entradas_geral.ent)\r\n- invalid integer value\r\n"}),
-    [](const auto& info) { return std::string(info.param.nome); });
 
 // ---------------------------------------------------------------------------
 // The editor step and the commands.
@@ -166,43 +92,10 @@ TEST_F(Execucao, NomeComBrancosNasPontasAbreSemEles) {
 
 #ifndef _WIN32
 // ---------------------------------------------------------------------------
-// Through the real shell: a listing name full of shell syntax reaches the
-// editor as one literal file name, and nothing else runs.
+// Through the real shell: the editor gets the listing's name as the input
+// gave it (hostile names are in teste_falhas.cpp).
 
-class ShellReal : public Execucao {
-protected:
-    suporte::PastaTemporaria bin;
-
-    void SetUp() override {
-        // Stand-ins for the editor and the plotter: they log their arguments.
-        const std::string registrar = "#!/bin/sh\nprintf '[%s]' \"$@\" >> \"$DIFUSAO_REGISTRO\"\necho >> \"$DIFUSAO_REGISTRO\"\n";
-        for (const char* nome : {"notepad", "wgnuplot"}) {
-            suporte::escrever_arquivo(bin / nome, registrar);
-            fs::permissions(bin / nome, fs::perms::owner_all);
-        }
-    }
-    suporte::Resultado rodar_no_shell() {
-        const std::string caminho = bin.caminho().string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
-        return suporte::executar({programa,
-                                  {},
-                                  pasta.caminho(),
-                                  {{"COMSPEC", std::nullopt}, {"PATH", caminho}, {"DIFUSAO_REGISTRO", registro().string()}},
-                                  std::string()});
-    }
-};
-
-TEST_F(ShellReal, NomeHostilSoAbreOEditor) {
-    const std::string nome = "a;touch P1&b$(touch P2)`touch P3`|c>d<e'f\"g(h)*?~ $HOME %PATH% 2.txt";
-    std::string citado;
-    for (char c : nome) citado += c == '"' ? std::string("\"\"") : std::string(1, c);
-    entrada("\"" + citado + "\"\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");
-    const suporte::Resultado r = rodar_no_shell();
-    EXPECT_EQ(r.status, 0) << r.erro;
-    EXPECT_TRUE(fs::exists(pasta / nome));
-    for (const char* intruso : {"P1", "P2", "P3", "c", "d", "h"}) EXPECT_FALSE(fs::exists(pasta / intruso)) << intruso;
-    EXPECT_EQ(suporte::ler_arquivo(registro()),
-              "[entradas_geral.ent]\n[" + nome + "]\n[temp_media.gnu]\n[temp_meio.gnu]\n");
-}
+using e2e::ShellReal;
 
 TEST_F(ShellReal, NomeComumChegaComoEsta) {
     entrada("'explicito par.lst'\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");

@@ -1,0 +1,79 @@
+// What the end-to-end tests share: the real program run in a scratch folder,
+// its command interpreter replaced by a logging stand-in (or, on POSIX, the
+// real shell with stand-ins for the editor and the plotter on PATH).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "processo.hpp"
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+#ifdef _WIN32
+inline const std::string sufixo_executavel = ".exe";
+#else
+inline const std::string sufixo_executavel;
+#endif
+
+inline const fs::path programa = DIFUSAO_PROGRAMA;
+inline const fs::path dados_teste = DIFUSAO_DADOS_TESTE;
+inline const fs::path auxiliares = DIFUSAO_AUXILIARES;
+inline const fs::path interpretador = auxiliares / ("interpretador_registro" + sufixo_executavel);
+
+// The input of the golden case "pequeno": listing pequeno.txt, Nx = 3, Nt = 1.
+inline const std::string entrada_pequena = "pequeno.txt\n1\n3\n1\n1\n100\n1\n1\n1\n1\n";
+
+class Execucao : public ::testing::Test {
+protected:
+    suporte::PastaTemporaria pasta;
+    suporte::PastaTemporaria fora;  // the command log lives outside the run's folder
+
+    fs::path registro() const { return fora / "comandos.txt"; }
+
+    suporte::Resultado rodar(std::map<std::string, std::optional<std::string>> ambiente = {}) {
+        ambiente.emplace("COMSPEC", interpretador.string());
+        ambiente.emplace("DIFUSAO_REGISTRO", registro().string());
+        return suporte::executar({programa, {}, pasta.caminho(), ambiente, std::string()});
+    }
+
+    void entrada(const std::string& texto) { suporte::escrever_arquivo(pasta / "entradas_geral.ent", texto); }
+    std::string conteudo(const std::string& nome) const { return suporte::ler_arquivo(pasta / nome); }
+};
+
+#ifndef _WIN32
+// Through the real shell: stand-ins for the editor and the plotter log their
+// arguments, one bracketed argument each, a line per command.
+class ShellReal : public Execucao {
+protected:
+    suporte::PastaTemporaria bin;
+
+    void SetUp() override {
+        const std::string registrar =
+            "#!/bin/sh\nprintf '[%s]' \"$@\" >> \"$DIFUSAO_REGISTRO\"\necho >> \"$DIFUSAO_REGISTRO\"\n";
+        for (const char* nome : {"notepad", "wgnuplot"}) {
+            suporte::escrever_arquivo(bin / nome, registrar);
+            fs::permissions(bin / nome, fs::perms::owner_all);
+        }
+    }
+    suporte::Resultado rodar_no_shell(std::vector<std::string> argumentos = {}) {
+        const std::string caminho = bin.caminho().string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+        return suporte::executar(
+            {programa,
+             std::move(argumentos),
+             pasta.caminho(),
+             {{"COMSPEC", std::nullopt}, {"PATH", caminho}, {"DIFUSAO_REGISTRO", registro().string()}},
+             std::string()});
+    }
+};
+#endif
+
+}  // namespace e2e
