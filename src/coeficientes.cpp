@@ -1,16 +1,52 @@
 #include "coeficientes.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
 #include "servicos/erros.hpp"
+#include "servicos/vigia_em_bloco.hpp"
 #include "variaveis.hpp"
 
 namespace coeficientes {
 
 using namespace variaveis;
 
+namespace {
+
+constexpr std::int32_t nos_por_bloco = 4096;
+
+// Tant(i) = sin(x(i)*pi/Lx)*Ti for the nodes of a block, the sines computed
+// without a watch of their own; false when the block must be done as written.
+bool seno_em_bloco(std::int32_t primeiro, std::int32_t ultimo) {
+    return servicos::sem_falha_em_bloco([&] {
+        bool infinito = false;
+        for (std::int32_t j = primeiro; j <= ultimo; ++j) {
+            const double s = std::sin(x(j) * pi / Lx);
+            infinito = infinito || std::isinf(s);
+            Tant(j) = s * Ti;
+        }
+        return infinito;
+    });
+}
+
+}  // namespace
+
 void condicao_inicial() {
-    // Half sine of amplitude Ti. The end node Nx keeps the rounding residue of
-    // sin(pi*x(Nx)/Lx) (about 1e-16*Ti); the boundary rows zero it later.
-    for (i = 1; i <= Nx; ++i) Tant(i) = servicos::seno(x(i) * pi / Lx) * Ti;
+    // Half sine of amplitude Ti:  Tant(i) = sin(x(i)*pi/Lx)*Ti
+    // The end node Nx keeps the rounding residue of sin(pi*x(Nx)/Lx) (about
+    // 1e-16*Ti); the boundary rows zero it later. The nodes go a block at a
+    // time; a block in which anything would be reported is done again node
+    // by node with each sine watched, so that the report is the same.
+    for (std::int64_t inicio = 1; inicio <= Nx; inicio += nos_por_bloco) {
+        const auto primeiro = static_cast<std::int32_t>(inicio);
+        const auto ultimo = static_cast<std::int32_t>(std::min<std::int64_t>(inicio + nos_por_bloco - 1, Nx));
+        if (seno_em_bloco(primeiro, ultimo)) continue;
+        for (std::int64_t m = primeiro; m <= ultimo; ++m) {
+            i = static_cast<std::int32_t>(m);
+            Tant(i) = servicos::seno(x(i) * pi / Lx) * Ti;
+        }
+    }
 }
 
 void coeficientes_internos() {

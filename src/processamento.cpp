@@ -1,6 +1,10 @@
 #include "processamento.hpp"
 
+#include <algorithm>
+#include <cmath>
+
 #include "servicos/erros.hpp"
+#include "servicos/vigia_em_bloco.hpp"
 
 namespace processamento {
 
@@ -19,11 +23,40 @@ void temperatura_media(const Arranjo& campo, const std::int32_t& Nx, const doubl
 
 double taxa_decaimento() { return -(potencia(pi, 2.0) * alpha / potencia(Lx, 2.0)); }
 
+namespace {
+
+// Levels per block of solucao_analitica.
+constexpr std::int32_t niveis_por_bloco = 4096;
+
+}  // namespace
+
+bool decaimento_em_bloco(double taxa, double amplitude, std::int32_t primeiro, std::int32_t ultimo,
+                         double* destino) {
+    return servicos::sem_falha_em_bloco([&] {
+        bool infinito = false;
+        for (std::int32_t nivel = primeiro; nivel <= ultimo; ++nivel) {
+            const double e = std::exp(t(nivel) * taxa);
+            infinito = infinito || std::isinf(e);
+            destino[nivel - primeiro] = e * amplitude;
+        }
+        return infinito;
+    });
+}
+
 void solucao_analitica() {
-    // Mean of Ti*sin(pi*x/Lx) over the slab is 2*Ti/pi; it decays like the field.
+    // Mean of Ti*sin(pi*x/Lx) over the slab is 2*Ti/pi; it decays like the field:
+    //   Tm_an(n) = exp(t(n)*taxa)*amp_media
     const double taxa = taxa_decaimento();
     const double amp_media = Ti * 2.0 / pi;
-    for (n = 0; n <= Nt; ++n) Tm_an(n) = exponencial(t(n) * taxa) * amp_media;
+    for (std::int64_t inicio = 0; inicio <= Nt; inicio += niveis_por_bloco) {
+        const auto primeiro = static_cast<std::int32_t>(inicio);
+        const auto ultimo = static_cast<std::int32_t>(std::min<std::int64_t>(inicio + niveis_por_bloco - 1, Nt));
+        if (decaimento_em_bloco(taxa, amp_media, primeiro, ultimo, &Tm_an(primeiro))) continue;
+        for (std::int64_t m = primeiro; m <= ultimo; ++m) {
+            n = static_cast<std::int32_t>(m);
+            Tm_an(n) = exponencial(t(n) * taxa) * amp_media;
+        }
+    }
 }
 
 }  // namespace processamento

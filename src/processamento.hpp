@@ -19,4 +19,14 @@ double taxa_decaimento();
 // Fills Tm_an(0..Nt) = exp(t(n)*taxa)*Ti*2/pi.
 void solucao_analitica();
 
+// destino[n - primeiro] = exp(t(n)*taxa)*amplitude for the levels
+// primeiro..ultimo, with the traps held over the whole block and without any
+// report: bit for bit what servicos::exponencial(t(n)*taxa)*amplitude gives
+// level by level, when it returns true. False means that something in the
+// block would be reported (or might be): the caller evaluates those levels
+// one at a time as written, so that the report comes where it belongs.
+// Watching every exponential on its own costs more than the exponential.
+bool decaimento_em_bloco(double taxa, double amplitude, std::int32_t primeiro, std::int32_t ultimo,
+                         double* destino);
+
 }  // namespace processamento

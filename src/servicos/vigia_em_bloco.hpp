@@ -1,0 +1,33 @@
+// Many evaluations of the watched math functions at once: holding and giving
+// back the traps around every single call costs more than the function, so a
+// whole block runs under one hold and is judged once at its end.
+#pragma once
+
+#include <cerrno>
+#include <cfenv>
+
+#include "servicos/erros.hpp"
+
+namespace servicos {
+
+// Runs `bloco` with the traps held and errno cleared, then gives the traps
+// back. `bloco` calls the platform's functions directly and returns whether
+// any of their results was infinite. True means that nothing in the block
+// raised a trapping flag or would have made a watched function report (a
+// domain error, or a range error with an infinite result; an underflow's
+// range error passes); false, that the caller must evaluate the block again
+// one watched call at a time, in the order written, for the right report.
+template <typename Bloco>
+bool sem_falha_em_bloco(Bloco bloco) {
+    plataforma::segurar_armadilhas();
+    errno = 0;
+    __asm__ __volatile__("" ::: "memory");  // no array access moves out of the hold
+    const bool infinito = bloco();
+    __asm__ __volatile__("" ::: "memory");
+    const bool sinalizado = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW) != 0;
+    const int erro = errno;
+    plataforma::devolver_armadilhas();
+    return !sinalizado && erro != EDOM && !(erro == ERANGE && infinito);
+}
+
+}  // namespace servicos
