@@ -1,0 +1,52 @@
+// Child program for the tests of the watched math functions evaluated a block
+// at a time: a small run, then one level or node made to fail. With "inicial"
+// x(k) is so large that x(k)*pi overflows in condicao_inicial; with
+// "analitica" and "resultados" t(k) is so large that exp(t(k)*taxa)
+// overflows, met by solucao_analitica or by the reports while they write the
+// middle-node table. Runs with the traps armed in the current folder; exit
+// status 3 means nothing failed.
+//
+//     blocos_sob_armadilhas inicial|analitica|resultados <k>
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "coeficientes.hpp"
+#include "dados/dados.hpp"
+#include "principal.hpp"
+#include "processamento.hpp"
+#include "servicos/erros.hpp"
+#include "variaveis.hpp"
+
+int main(int argc, char** argv) {
+    servicos::iniciar_execucao(argc, argv);
+    if (argc < 3) servicos::encerrar_programa(3);
+    using namespace variaveis;
+    const std::string nome = "listagem.txt";
+    std::copy(nome.begin(), nome.end(), arq_saida.begin());
+    Lx = 1.0;
+    tf = 1.0;
+    Ti = 100.0;
+    theta = 1.0;
+    k = ro = cp = 1.0;
+    const auto nivel = static_cast<std::int32_t>(std::atoi(argv[2]));
+    const std::string_view onde = argv[1];
+    if (onde == "inicial") {
+        Nx = 9000;  // three blocks of nodes
+        Nt = 1;
+        principal::calcular_grandezas_derivadas();
+        principal::alocar_arranjos();
+        principal::montar_malhas();
+        x(nivel) = 1e308;
+        coeficientes::condicao_inicial();
+    } else {
+        Nx = 5;
+        Nt = 5000;  // three blocks of levels
+        principal::calcular();
+        t(nivel) = -1e6;  // exp(1e6*pi^2) is beyond the double range
+        if (onde == "analitica") processamento::solucao_analitica();
+        if (onde == "resultados") dados::resultados();
+    }
+    servicos::encerrar_programa(3);
+}
