@@ -28,7 +28,9 @@ find_program(DIFUSAO_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/win
              NO_CMAKE_FIND_ROOT_PATH)
 if(DIFUSAO_WINE)
   # A wine prefix of the build's own, unless the caller chose one; wine's
-  # first-start prompts for optional components are switched off.
+  # first-start prompts for optional components are switched off, and host
+  # file names are UTF-8 whatever the caller's locale (under the C locale
+  # wine cannot name a file with an accented letter).
   if(DEFINED ENV{WINEPREFIX} AND NOT "$ENV{WINEPREFIX}" STREQUAL "")
     set(DIFUSAO_PREFIXO_WINE_PADRAO "$ENV{WINEPREFIX}")
   else()
@@ -36,5 +38,6 @@ if(DIFUSAO_WINE)
   endif()
   set(DIFUSAO_PREFIXO_WINE "${DIFUSAO_PREFIXO_WINE_PADRAO}" CACHE PATH "Wine prefix in which the tests run")
   set(CMAKE_CROSSCOMPILING_EMULATOR
-      env "WINEPREFIX=${DIFUSAO_PREFIXO_WINE}" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=" ${DIFUSAO_WINE})
+      env "WINEPREFIX=${DIFUSAO_PREFIXO_WINE}" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=" LC_ALL=C.UTF-8
+      ${DIFUSAO_WINE})
 endif()

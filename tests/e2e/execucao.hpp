@@ -1,6 +1,6 @@
 // What the end-to-end tests share: the real program run in a scratch folder,
-// its command interpreter replaced by a logging stand-in (or, on POSIX, the
-// real shell with stand-ins for the editor and the plotter on PATH).
+// its command interpreter replaced by a logging stand-in (or the real one,
+// with stand-ins for the editor and the plotter on PATH).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -49,23 +49,35 @@ protected:
     std::string conteudo(const std::string& nome) const { return suporte::ler_arquivo(pasta / nome); }
 };
 
-#ifndef _WIN32
-// Through the real shell: stand-ins for the editor and the plotter log their
-// arguments, one bracketed argument each, a line per command.
+// Through the real command interpreter: COMSPEC is removed, and stand-ins for
+// the editor and the plotter, first on PATH, log what each was handed, a line
+// per command. POSIX: a shell script, one bracketed argument each; Windows:
+// copies of auxiliares/editor_registro.exe, the raw text after the name.
 class ShellReal : public Execucao {
 protected:
     suporte::PastaTemporaria bin;
 
     void SetUp() override {
+#ifdef _WIN32
+        for (const char* nome : {"notepad.exe", "wgnuplot.exe"})
+            fs::copy_file(auxiliares / "editor_registro.exe", bin / nome);
+#else
         const std::string registrar =
             "#!/bin/sh\nprintf '[%s]' \"$@\" >> \"$DIFUSAO_REGISTRO\"\necho >> \"$DIFUSAO_REGISTRO\"\n";
         for (const char* nome : {"notepad", "wgnuplot"}) {
             suporte::escrever_arquivo(bin / nome, registrar);
             fs::permissions(bin / nome, fs::perms::owner_all);
         }
+#endif
     }
     suporte::Resultado rodar_no_shell(std::vector<std::string> argumentos = {}) {
-        const std::string caminho = bin.caminho().string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+#ifdef _WIN32
+        constexpr char separador = ';';
+#else
+        constexpr char separador = ':';
+#endif
+        const std::string caminho =
+            bin.caminho().string() + separador + (std::getenv("PATH") ? std::getenv("PATH") : "");
         return suporte::executar(
             {programa,
              std::move(argumentos),
@@ -74,6 +86,5 @@ protected:
              std::string()});
     }
 };
-#endif
 
 }  // namespace e2e

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -90,13 +91,14 @@ TEST_F(Execucao, NomeComBrancosNasPontasAbreSemEles) {
 
 }  // namespace
 
-#ifndef _WIN32
 // ---------------------------------------------------------------------------
-// Through the real shell: the editor gets the listing's name as the input
-// gave it (hostile names are in teste_falhas.cpp).
+// Through the real command interpreter: the editor gets the listing's name as
+// the input gave it.
 
 using e2e::ShellReal;
 
+#ifndef _WIN32
+// (Hostile names are in teste_falhas.cpp.)
 TEST_F(ShellReal, NomeComumChegaComoEsta) {
     entrada("'explicito par.lst'\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");
     ASSERT_EQ(rodar_no_shell().status, 0);
@@ -104,6 +106,71 @@ TEST_F(ShellReal, NomeComumChegaComoEsta) {
     EXPECT_EQ(suporte::ler_arquivo(registro()),
               "[entradas_geral.ent]\n[explicito][par.lst]\n[temp_media.gnu]\n[temp_meio.gnu]\n");
 }
+#else
+// cmd.exe: names that Windows allows, full of what cmd would read as
+// syntax. The file is created under exactly that name, the editor is started
+// once with a command line that it reads as exactly that name (the text,
+// less one pair of enclosing quotes), and nothing else runs or appears.
+// Not here: a name holding a whole reference to a defined variable, such as
+// %PATH% alone. cmd.exe expands the line once, but the interpreter of the
+// machine that runs these tests expands the value of an expansion again, and
+// no command line can keep such a name from it.
+
+struct NomeNoCmd {
+    const char* rotulo;
+    std::string nome;
+};
+
+void PrintTo(const NomeNoCmd& caso, std::ostream* saida) { *saida << caso.rotulo; }
+
+// The name as the editor takes it from its logged "[command line]".
+std::string como_o_editor_le(std::string linha) {
+    if (linha.size() >= 2 && linha.front() == '[' && linha.back() == ']') linha = linha.substr(1, linha.size() - 2);
+    if (linha.size() >= 2 && linha.front() == '"' && linha.back() == '"') linha = linha.substr(1, linha.size() - 2);
+    return linha;
+}
+
+std::vector<std::string> linhas(const std::string& texto) {
+    std::vector<std::string> partes;
+    std::size_t inicio = 0;
+    for (std::size_t fim; (fim = texto.find('\n', inicio)) != std::string::npos; inicio = fim + 1)
+        partes.push_back(texto.substr(inicio, fim - inicio));
+    return partes;
+}
+
+class NomesNoCmd : public ShellReal, public ::testing::WithParamInterface<NomeNoCmd> {};
+
+TEST_P(NomesNoCmd, SoOEditorRodaComONomeExato) {
+    const std::string& nome = GetParam().nome;
+    entrada("\"" + nome + "\"\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");
+    const suporte::Resultado r = rodar_no_shell();
+    EXPECT_EQ(r.status, 0) << r.erro;
+    EXPECT_EQ(r.erro, "");
+    const fs::path listagem = suporte::caminho_de_bytes(nome);
+    std::set<fs::path> presentes;
+    for (const auto& item : fs::directory_iterator(pasta.caminho())) presentes.insert(item.path().filename());
+    EXPECT_EQ(presentes, (std::set<fs::path>{"entradas_geral.ent", listagem, "temp_media.txt", "temp_meio.txt"}));
+    EXPECT_TRUE(suporte::ler_arquivo(pasta.caminho() / listagem) ==
+                suporte::ler_arquivo(dados_teste / "golden/pequeno/esperado/pequeno.txt"));
+    const std::vector<std::string> comandos = linhas(suporte::ler_arquivo(registro()));
+    ASSERT_EQ(comandos.size(), 4u);
+    EXPECT_EQ(comandos[0], "[entradas_geral.ent]");
+    EXPECT_EQ(como_o_editor_le(comandos[1]), nome) << comandos[1];
+    EXPECT_EQ(comandos[2], "[temp_media.gnu]");
+    EXPECT_EQ(comandos[3], "[temp_meio.gnu]");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nomes, NomesNoCmd,
+    ::testing::Values(NomeNoCmd{"Comum", "explicito par.lst"},
+                      NomeNoCmd{"Metacaracteres", "a&mkdir P1&b^c(mkdir P2) ;d,=e 'f' `x` $HOME~ 2.txt"},
+                      NomeNoCmd{"Percentagens", "100% a&mkdir P3& %PATH% %DIFUSAO_ARQUIVO% ^& 2.txt"},
+                      NomeNoCmd{"Exclamacoes", "a!PATH!b&mkdir P4.txt"},
+                      NomeNoCmd{"BrancosSeguidos", "a  b   c.txt"},
+                      NomeNoCmd{"AcentosWindows1252", "relat\xF3rio_\xE1\xE9\xED\xF3\xFA\xE7\xE3\xBA\xA0\xFF & x.txt"},
+                      NomeNoCmd{"CemCaracteres", std::string(96, 'n') + ".txt"}),
+    [](const auto& info) { return std::string(info.param.rotulo); });
+#endif
 
 TEST_F(Execucao, NomeEmBrancoSemArgumentosPerguntaNoConsole) {
     entrada("''\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");
@@ -134,4 +201,3 @@ TEST_F(Execucao, NomeEmBrancoSemArgumentosPerguntaNoConsole) {
     EXPECT_EQ(argumento.saida, "");
     EXPECT_TRUE(fs::exists(pasta / "do_argumento.txt"));
 }
-#endif

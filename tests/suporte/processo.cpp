@@ -20,6 +20,17 @@ namespace fs = std::filesystem;
 
 namespace suporte {
 
+fs::path caminho_de_bytes(const std::string& bytes) {
+#ifdef _WIN32
+    const int tamanho = static_cast<int>(bytes.size());
+    std::wstring largo(static_cast<std::size_t>(::MultiByteToWideChar(CP_ACP, 0, bytes.data(), tamanho, nullptr, 0)), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, bytes.data(), tamanho, largo.data(), static_cast<int>(largo.size()));
+    return fs::path(largo);
+#else
+    return fs::path(bytes);
+#endif
+}
+
 std::string ler_arquivo(const fs::path& caminho) {
     std::ifstream arquivo(caminho, std::ios::binary);
     std::ostringstream conteudo;

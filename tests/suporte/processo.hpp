@@ -28,6 +28,10 @@ struct Resultado {
 
 Resultado executar(const Execucao& execucao);
 
+// A file name given as the bytes that the program uses for it, as a path of
+// this process (Windows: the system reads such bytes in its ANSI code page).
+std::filesystem::path caminho_de_bytes(const std::string& bytes);
+
 // Whole-file helpers.
 std::string ler_arquivo(const std::filesystem::path& caminho);
 void escrever_arquivo(const std::filesystem::path& caminho, const std::string& bytes);
