@@ -16,9 +16,6 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 #ifdef __linux__
 #include <sys/mount.h>
 #endif
@@ -50,8 +47,8 @@ const std::string so_o_editor = "notepad entradas_geral.ent\n";
 
 const std::string pergunta = "File name missing or blank - please enter file name\r\nUNIT 5? ";
 
-// The input of "pequeno" with line `linha` (0 the name, 1 Lx, 2 Nx, 3 tf,
-// 4 Nt, 5 Ti, 6 theta, 7 k, 8 ro, 9 cp) replaced.
+// The input of "pequeno" with some lines replaced, by number: 0 the name,
+// 1 Lx, 2 Nx, 3 tf, 4 Nt, 5 Ti, 6 theta, 7 k, 8 ro, 9 cp.
 std::string com(std::map<int, std::string> trocas) {
     const std::vector<std::string> linhas{"pequeno.txt", "1", "3", "1", "1", "100", "1", "1", "1", "1"};
     std::string texto;
