@@ -1,12 +1,43 @@
 #include "variaveis.hpp"
 
-#include <new>
+#include <cstdint>
+#include <utility>
+
+#include "servicos/memoria.hpp"
 
 namespace variaveis {
 
+Arranjo::Arranjo(Arranjo&& outro) noexcept
+    : dados_(std::exchange(outro.dados_, nullptr)),
+      inicio_(std::exchange(outro.inicio_, 0)),
+      tamanho_(std::exchange(outro.tamanho_, 0)) {}
+
+Arranjo& Arranjo::operator=(Arranjo&& outro) noexcept {
+    if (this != &outro) {
+        liberar();
+        dados_ = std::exchange(outro.dados_, nullptr);
+        inicio_ = std::exchange(outro.inicio_, 0);
+        tamanho_ = std::exchange(outro.tamanho_, 0);
+    }
+    return *this;
+}
+
+Arranjo::~Arranjo() { liberar(); }
+
+void Arranjo::liberar() {
+    servicos::plataforma::devolver_memoria(dados_, static_cast<std::size_t>(tamanho_) * sizeof(double));
+    dados_ = nullptr;
+    tamanho_ = 0;
+}
+
 bool Arranjo::alocar(std::int64_t inicio, std::int64_t fim) {
     const std::int64_t tamanho = fim < inicio ? 0 : fim - inicio + 1;
-    dados_.reset(tamanho == 0 ? nullptr : new (std::nothrow) double[static_cast<std::size_t>(tamanho)]);
+    // The new block is obtained before the old one is given back.
+    void* bloco = nullptr;
+    if (tamanho > 0 && static_cast<std::uint64_t>(tamanho) <= SIZE_MAX / sizeof(double))
+        bloco = servicos::plataforma::obter_memoria(static_cast<std::size_t>(tamanho) * sizeof(double));
+    liberar();
+    dados_ = static_cast<double*>(bloco);
     inicio_ = inicio;
     tamanho_ = dados_ ? tamanho : 0;
     return tamanho == 0 || dados_ != nullptr;

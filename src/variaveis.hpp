@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 namespace variaveis {
 
@@ -15,6 +14,12 @@ namespace variaveis {
 class Arranjo {
 public:
     Arranjo() = default;
+    Arranjo(Arranjo&& outro) noexcept;
+    Arranjo& operator=(Arranjo&& outro) noexcept;
+    Arranjo(const Arranjo&) = delete;
+    Arranjo& operator=(const Arranjo&) = delete;
+    ~Arranjo();
+
     // Empty when fim < inicio. Returns false when the memory cannot be had.
     bool alocar(std::int64_t inicio, std::int64_t fim);
 
@@ -23,11 +28,13 @@ public:
 
     std::int64_t inicio() const { return inicio_; }
     std::int64_t tamanho() const { return tamanho_; }
-    double* dados() { return dados_.get(); }
-    const double* dados() const { return dados_.get(); }
+    double* dados() { return dados_; }
+    const double* dados() const { return dados_; }
 
 private:
-    std::unique_ptr<double[]> dados_;
+    void liberar();
+
+    double* dados_ = nullptr;
     std::int64_t inicio_ = 0;
     std::int64_t tamanho_ = 0;
 };
