@@ -38,6 +38,9 @@ double eliminar(const double* __restrict ant, const double* __restrict aP, const
     //   soma  = (Tant(i-1) + Tant(i)) + soma
     //   bP(i) = (Tant(i+1) + Tant(i-1))*a_exp + Tant(i)*a_cen
     //   d = aP(i) - aW(i)*P(i-1);  P(i) = aE(i)/d;  Q(i) = (bP(i) + aW(i)*Q(i-1))/d
+    // Not unrolled: the step is bound by the latency of its two division
+    // chains, and the unrolled loop measured a few per cent slower.
+#pragma GCC unroll 1
     for (std::int32_t j = 1; j < N - 1; ++j) {
         soma = (ant[j - 1] + ant[j]) + soma;
         const double b = (ant[j + 1] + ant[j - 1]) * a_exp + ant[j] * a_cen;
