@@ -1,0 +1,148 @@
+// Cost of the time loop per node and time step, at three shapes of the same
+// 10^8 node-steps (Nx, Nt) = (10^3, 10^5), (10^5, 10^3), (10^6, 10^2):
+//  - fundido: the driver's loop, principal::avancar_no_tempo;
+//  - literal: the loop as the routines are written and called one after the
+//    other (independent term, tdma obtaining its work arrays, mean, copy);
+//  - piso:    only the two dependent chains of the Thomas algorithm over the
+//    same arrays, the least any loop of these steps can cost.
+// The counter "ns_no_passo" is the time per node-step.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "coeficientes.hpp"
+#include "principal.hpp"
+#include "processamento.hpp"
+#include "solver.hpp"
+#include "variaveis.hpp"
+
+namespace {
+
+using namespace variaveis;
+
+// Crank-Nicolson (both weights nonzero) on a unit slab, alpha = 1, with the
+// final time chosen so that the field decays by about e^-1: the values stay
+// normal doubles all along.
+void preparar(std::int32_t nos, std::int32_t passos) {
+    reiniciar_estado();
+    Lx = 1.0;
+    Nx = nos;
+    tf = 0.1;
+    Nt = passos;
+    Ti = 100.0;
+    theta = 0.5;
+    k = ro = cp = 1.0;
+    principal::calcular_grandezas_derivadas();
+    principal::alocar_arranjos();
+    principal::montar_malhas();
+    coeficientes::condicao_inicial();
+    principal::registrar_nivel_inicial();
+    coeficientes::coeficientes_internos();
+    coeficientes::condicoes_contorno();
+}
+
+// The loop as written: the routines one after the other, tdma obtaining and
+// releasing its work arrays at every call, the new field copied into Tant.
+void laco_literal() {
+    for (n = 1; n <= Nt; ++n) {
+        coeficientes::termo_fonte();
+        solver::tdma(aP, aW, aE, bP, T, Nx);
+        processamento::temperatura_media(T, Nx, dx, Lx, Tm(n));
+        const std::int32_t imeio = no_do_meio(Nx);
+        Tmeio(n) = T(imeio);
+        for (std::int32_t j = 1; j <= Nx; ++j) Tant(j) = T(j);
+    }
+}
+
+// The two dependent chains of every step and nothing else:
+//   d = aP(i) - aW(i)*P(i-1);  P(i) = aE(i)/d;  Q(i) = (b(i) + aW(i)*Q(i-1))/d
+//   X(i) = P(i)*X(i+1) + Q(i)
+void piso(const double* __restrict aPp, const double* __restrict aWp, const double* __restrict aEp,
+          const double* __restrict b, double* __restrict P, double* __restrict Q, double* __restrict X,
+          std::int32_t N, std::int32_t passos) {
+    for (std::int32_t passo = 0; passo < passos; ++passo) {
+        double p = aEp[0] / aPp[0];
+        double q = b[0] / aPp[0];
+        P[0] = p;
+        Q[0] = q;
+        for (std::int32_t j = 1; j < N; ++j) {
+            const double d = aPp[j] - aWp[j] * p;
+            p = aEp[j] / d;
+            q = (b[j] + aWp[j] * q) / d;
+            P[j] = p;
+            Q[j] = q;
+        }
+        double x = Q[N - 1];
+        X[N - 1] = x;
+        for (std::int32_t j = N - 2; j >= 0; --j) {
+            x = P[j] * x + Q[j];
+            X[j] = x;
+        }
+        benchmark::ClobberMemory();
+    }
+}
+
+void por_no_passo(benchmark::State& estado) {
+    estado.counters["ns_no_passo"] =
+        benchmark::Counter(static_cast<double>(Nx) * Nt * 1e-9,
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+// Each iteration starts again from the initial field.
+template <typename Laco>
+void medir(benchmark::State& estado, Laco laco) {
+    const std::vector<double> inicial(Tant.dados(), Tant.dados() + Tant.tamanho());
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        std::memcpy(Tant.dados(), inicial.data(), inicial.size() * sizeof(double));
+        estado.ResumeTiming();
+        laco();
+        benchmark::ClobberMemory();
+    }
+    por_no_passo(estado);
+    reiniciar_estado();
+}
+
+void preparar(const benchmark::State& estado) {
+    preparar(static_cast<std::int32_t>(estado.range(0)), static_cast<std::int32_t>(estado.range(1)));
+}
+
+void BM_laco_fundido(benchmark::State& estado) {
+    preparar(estado);
+    medir(estado, [] { principal::avancar_no_tempo(); });
+}
+
+void BM_laco_literal(benchmark::State& estado) {
+    preparar(estado);
+    medir(estado, laco_literal);
+}
+
+// The independent term of the first step serves every step.
+void BM_piso(benchmark::State& estado) {
+    preparar(estado);
+    coeficientes::termo_fonte();
+    solver::Trabalho trabalho;
+    solver::obter_trabalho(trabalho, Nx);
+    medir(estado, [&] {
+        piso(aP.dados(), aW.dados(), aE.dados(), bP.dados(), trabalho.P.dados(), trabalho.Q.dados(), T.dados(),
+             Nx, Nt);
+    });
+}
+
+void tamanhos(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"Nx", "Nt"});
+    b->Args({1000, 100000});
+    b->Args({100000, 1000});
+    b->Args({1000000, 100});
+    b->Unit(benchmark::kMillisecond)->Iterations(1);
+}
+
+BENCHMARK(BM_piso)->Apply(tamanhos);
+BENCHMARK(BM_laco_fundido)->Apply(tamanhos);
+BENCHMARK(BM_laco_literal)->Apply(tamanhos);
+
+}  // namespace
+
+BENCHMARK_MAIN();

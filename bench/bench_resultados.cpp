@@ -1,0 +1,165 @@
+// Speed of writing the result files of a long run (Nx = 11, Nt = 200000:
+// about 72 MB in the listing, temp_media.txt and temp_meio.txt), in bytes per
+// second, against what the same folder takes when the bytes are ready:
+//  - resultados:     the reports as the program writes them (the three viewer
+//                    commands run /bin/true through COMSPEC);
+//  - escrita_bruta:  the same number of bytes in 64 KiB blocks through the
+//                    units' own system calls: the ceiling of the folder;
+//  - linhas_nulas:   the data-file statements through a unit on the null
+//                    device: formatting and the unit layer, no file system;
+//  - linhas_formato: the same statements formatted into a discarding sink.
+// The folder is $DIFUSAO_PASTA_BENCH, else /dev/shm, else the temporary one.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dados/dados.hpp"
+#include "principal.hpp"
+#include "servicos/erros.hpp"
+#include "servicos/registros.hpp"
+#include "servicos/unidades.hpp"
+#include "variaveis.hpp"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace variaveis;
+
+constexpr std::string_view formato_linha_dados = "(3(1P,E25.15))";
+
+// A scratch folder made the current one for the life of the program.
+class Pasta {
+public:
+    Pasta() {
+        const char* escolhida = std::getenv("DIFUSAO_PASTA_BENCH");
+        fs::path base = escolhida && *escolhida ? fs::path(escolhida)
+                        : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
+                                                       : fs::temp_directory_path();
+        caminho_ = base / ("difusao_bench_" + std::to_string(std::random_device{}()));
+        fs::create_directories(caminho_);
+        fs::current_path(caminho_);
+    }
+    ~Pasta() {
+        std::error_code ignorado;
+        fs::current_path(caminho_.parent_path(), ignorado);
+        fs::remove_all(caminho_, ignorado);
+    }
+
+private:
+    fs::path caminho_;
+};
+
+// A long run, computed once.
+void preparar_corrida() {
+    static bool pronta = false;
+    if (pronta) return;
+    reiniciar_estado();
+    const std::string nome = "listagem.txt";
+    std::copy(nome.begin(), nome.end(), arq_saida.begin());
+    Lx = 1.0;
+    Nx = 11;
+    tf = 0.5;
+    Nt = 200000;
+    Ti = 100.0;
+    theta = 0.5;
+    k = ro = cp = 1.0;
+    principal::calcular();
+    pronta = true;
+}
+
+std::uint64_t bytes_dos_resultados() {
+    std::uint64_t total = 0;
+    for (const char* nome : {"listagem.txt", "temp_media.txt", "temp_meio.txt"}) total += fs::file_size(nome);
+    return total;
+}
+
+void BM_resultados(benchmark::State& estado) {
+    preparar_corrida();
+    std::uint64_t bytes = 0;
+    for (auto _ : estado) {
+        dados::resultados();
+        estado.PauseTiming();
+        bytes += bytes_dos_resultados();
+        estado.ResumeTiming();
+    }
+    estado.SetBytesProcessed(static_cast<std::int64_t>(bytes));
+}
+
+void BM_escrita_bruta(benchmark::State& estado) {
+    preparar_corrida();
+    dados::resultados();
+    const std::uint64_t total = bytes_dos_resultados();
+    const std::vector<char> bloco(64 * 1024, 'x');
+    const auto& so = servicos::plataforma::sistema_arquivos_nativo();
+    for (auto _ : estado) {
+        const auto abertura = so.abrir("bruto.bin");
+        if (abertura.resultado != servicos::plataforma::Resultado::ok) {
+            estado.SkipWithError("cannot open bruto.bin");
+            return;
+        }
+        so.cortar(abertura.descritor);
+        for (std::uint64_t escritos = 0; escritos < total; escritos += bloco.size()) {
+            const std::size_t tamanho = std::min<std::uint64_t>(bloco.size(), total - escritos);
+            so.escrever(abertura.descritor, bloco.data(), tamanho);
+        }
+        so.fechar(abertura.descritor);
+    }
+    estado.SetBytesProcessed(static_cast<std::int64_t>(total * estado.iterations()));
+}
+
+void BM_linhas_nulas(benchmark::State& estado) {
+    preparar_corrida();
+    for (auto _ : estado) {
+        servicos::abrir_unidade(5, "/dev/null");
+        for (std::int32_t m = 0; m <= Nt; ++m)
+            servicos::escrever_formatado(5, formato_linha_dados, {t(m), Tm(m), Tm_an(m)});
+        servicos::fechar_unidade(5);
+    }
+    estado.SetBytesProcessed(static_cast<std::int64_t>(77 * (Nt + 1.0) * estado.iterations()));
+}
+
+class Descarte final : public servicos::DestinoRegistros {
+public:
+    void texto(std::string_view bytes) override { benchmark::DoNotOptimize(bytes.data()); }
+    void fim_registro() override {}
+};
+
+void BM_linhas_formato(benchmark::State& estado) {
+    preparar_corrida();
+    Descarte descarte;
+    for (auto _ : estado) {
+        for (std::int32_t m = 0; m <= Nt; ++m) {
+            const servicos::ItemFormato itens[] = {t(m), Tm(m), Tm_an(m)};
+            servicos::formatar_registros(formato_linha_dados, itens, descarte);
+        }
+    }
+    estado.SetBytesProcessed(static_cast<std::int64_t>(77 * (Nt + 1.0) * estado.iterations()));
+}
+
+void medicao(benchmark::internal::Benchmark* b) {
+    b->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK(BM_resultados)->Apply(medicao);
+BENCHMARK(BM_escrita_bruta)->Apply(medicao);
+BENCHMARK(BM_linhas_nulas)->Apply(medicao);
+BENCHMARK(BM_linhas_formato)->Apply(medicao);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The viewers of the reports: an interpreter that does nothing.
+    setenv("COMSPEC", "/bin/true", 1);
+    Pasta pasta;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}

@@ -1,0 +1,57 @@
+#!/bin/sh
+# Every speed and memory measurement of the program on this machine: builds
+# the optimised program with the benchmarks, then runs
+#  - bench_laco_tempo:  the time loop per node-step, next to its floor (the
+#                       two dependent chains of the Thomas algorithm) and to
+#                       the loop as the routines are written;
+#  - bench_registros:   E25.15 editing and whole rows against the C library;
+#  - bench_resultados:  writing the result files against the folder's speed;
+#  - corrida_completa:  whole runs of the real program, time and peak memory;
+# and ends with the time loop's table of medians and ratios.
+#
+#     sh bench/medir_tudo.sh [build folder] [repetitions of the whole runs]
+#
+# Other work on the machine disturbs the figures: when `taskset` exists, the
+# benchmarks run pinned to one processor.
+set -eu
+
+construcao=${1:-build/benchmarks}
+repeticoes=${2:-5}
+cd "$(dirname "$0")/.."
+
+cmake -S . -B "$construcao" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDIFUSAO_BENCHMARKS=ON -DDIFUSAO_TESTES=OFF > /dev/null
+cmake --build "$construcao" -j 2
+
+fixar=""
+if command -v taskset > /dev/null 2>&1; then fixar="taskset -c $(($(nproc) - 1))"; fi
+
+laco=$(mktemp)
+trap 'rm -f "$laco"' EXIT INT TERM
+
+# Repetitions interleaved at random, so that a slow spell of the machine
+# does not fall on one variant only; medians are what count.
+repetir="--benchmark_repetitions=7 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true"
+$fixar "$construcao/bench/bench_laco_tempo" $repetir --benchmark_out="$laco" --benchmark_out_format=csv
+$fixar "$construcao/bench/bench_registros"
+$fixar "$construcao/bench/bench_resultados" $repetir
+$fixar sh bench/corrida_completa.sh "$construcao" "$repeticoes"
+
+# Medians of ns per node-step (processor time) from the loop's benchmark.
+echo
+echo "time loop, ns per node-step (median)"
+awk -F, '
+  /_median"/ {
+    split($1, partes, "/")
+    tipo = partes[1]; gsub(/"|BM_/, "", tipo)
+    tamanho = partes[2] "/" partes[3]
+    ns[tipo, tamanho] = $NF
+    if (!(tamanho in visto)) { visto[tamanho] = 1; ordem[++quantos] = tamanho }
+  }
+  END {
+    printf "%-20s %10s %10s %10s %14s %14s\n", "size", "literal", "fused", "floor", "fused/floor", "literal/floor"
+    for (k = 1; k <= quantos; ++k) {
+      t = ordem[k]
+      printf "%-20s %10.2f %10.2f %10.2f %14.3f %14.3f\n", t, ns["laco_literal", t], ns["laco_fundido", t],
+        ns["piso", t], ns["laco_fundido", t] / ns["piso", t], ns["laco_literal", t] / ns["piso", t]
+    }
+  }' "$laco"
