@@ -168,6 +168,10 @@ std::vector<Falha> falhas_portateis() {
          quadro_unidade("F6416", "OPEN", "nao_existe/pequeno.txt", "file not found")},
         {"ListagemEhPasta", com({{0, "lista.txt"}}), quadro_unidade("F6414", "OPEN", "lista.txt", "file access denied"),
          [](const fs::path& p) { fs::create_directory(p / "lista.txt"); }},
+        {"NomePonto", com({{0, "."}}), quadro_unidade("F6414", "OPEN", ".", "file access denied")},
+        // The console at its end while it is asked for a blank listing name.
+        {"ConsoleNoFim", com({{0, "''"}}), "\r\nrun-time error F6501: READ()\r\n- end of file encountered\r\n", {}, {},
+         "\n \n", pergunta + pergunta + pergunta + "\r\n"},
     };
 }
 
@@ -175,14 +179,13 @@ INSTANTIATE_TEST_SUITE_P(Portateis, FalhaDepoisDeUmaCorrida, ::testing::ValuesIn
                          [](const auto& info) { return std::string(info.param.nome); });
 
 #ifndef _WIN32
-// Names that the system refuses: a folder's own name, a name ending in a
-// slash, and names longer than a file name may be (the 100 positions of the
-// input cannot hold one; a command-line argument and the console can).
+// Names that the system refuses: a name ending in a slash, and names longer
+// than a file name may be (the 100 positions of the input cannot hold one; a
+// command-line argument and the console can).
 std::vector<Falha> falhas_posix() {
     const std::string longo(300, 'a');
     const std::string linha_longa(260, 'b');
     return {
-        {"NomePonto", com({{0, "."}}), quadro_unidade("F6414", "OPEN", ".", "file access denied")},
         {"NomeComBarraNoFim", com({{0, "'sem_pasta/'"}}),
          quadro_unidade("F6414", "OPEN", "sem_pasta/", "file access denied")},
         {"NomeLongoDemaisNoArgumento", com({{0, "''"}}), quadro_unidade("F6412", "OPEN", longo, "invalid file open"),
@@ -190,8 +193,6 @@ std::vector<Falha> falhas_posix() {
         {"NomeLongoDemaisNoConsole", com({{0, "''"}}),
          quadro_unidade("F6412", "OPEN", linha_longa, "invalid file open"), {}, {}, linha_longa + "cortado\n",
          pergunta},
-        {"ConsoleNoFim", com({{0, "''"}}), "\r\nrun-time error F6501: READ()\r\n- end of file encountered\r\n", {}, {},
-         "\n \n", pergunta + pergunta + pergunta + "\r\n"},
     };
 }
 
@@ -243,6 +244,8 @@ TEST_P(SemMemoria, PedidoRecusadoDaRelatorio) {
 
 INSTANTIATE_TEST_SUITE_P(Pedidos, SemMemoria, ::testing::Values("unidade", "solver", "comando"));
 
+#endif  // _WIN32
+
 // ---------------------------------------------------------------------------
 // The input file cannot be used.
 
@@ -283,6 +286,7 @@ std::vector<EntradaRuim> entradas_ruins() {
 INSTANTIATE_TEST_SUITE_P(Entradas, EntradaInutilizavel, ::testing::ValuesIn(entradas_ruins()),
                          [](const auto& info) { return std::string(info.param.nome); });
 
+#ifndef _WIN32
 TEST_F(Falhas, EntradaSomenteLeituraEhLidaSemMudar) {
     entrada(entrada_pequena);
     fs::permissions(pasta / "entradas_geral.ent", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
