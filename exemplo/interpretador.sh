@@ -13,8 +13,11 @@
 # the program quoted stays one literal file name.
 
 notepad() {
-    # The editor takes the rest of its command line as one file name.
+    # The editor takes the rest of its command line as one file name; a name
+    # that begins with a dash is given as ./name so no editor reads it as an
+    # option.
     arquivo="$*"
+    case "$arquivo" in -*) arquivo="./$arquivo" ;; esac
     if [ -t 0 ] && [ -t 1 ]; then
         ${VISUAL:-${EDITOR:-vi}} "$arquivo"
     fi
