@@ -286,6 +286,60 @@ std::vector<EntradaRuim> entradas_ruins() {
 INSTANTIATE_TEST_SUITE_P(Entradas, EntradaInutilizavel, ::testing::ValuesIn(entradas_ruins()),
                          [](const auto& info) { return std::string(info.param.nome); });
 
+// ---------------------------------------------------------------------------
+// A run killed while it waits for a command (no report, no clean-up: the
+// system ends it): killed at the editor, before anything is read, the results
+// of the earlier run stay as they were; killed at the plotter, after every
+// file has been closed, the new results are complete.
+
+struct Morte {
+    const char* nome;
+    std::string primeira;  // the input of the earlier run
+    std::string segunda;   // the input of the run that is killed
+    std::string matar_em;  // the command during which it is killed
+    std::string comandos;  // the commands it starts, that one the last
+};
+
+void PrintTo(const Morte& caso, std::ostream* saida) { *saida << caso.nome; }
+
+class CorridaMorta : public Falhas, public ::testing::WithParamInterface<Morte> {};
+
+TEST_P(CorridaMorta, ArquivosInteirosOuIntactos) {
+    // An interpreter that logs each command and kills the program at the one
+    // named by DIFUSAO_MATAR_EM (see auxiliares/interpretador_matador.cpp).
+#ifdef _WIN32
+    const int status_morta = static_cast<int>(0xC000013Au);  // STATUS_CONTROL_C_EXIT
+#else
+    const int status_morta = 128 + 9;  // SIGKILL
+#endif
+    entrada(GetParam().primeira);
+    ASSERT_EQ(rodar().status, 0);
+    fs::remove(registro());
+
+    entrada(GetParam().segunda);
+    auto variaveis = ambiente();
+    variaveis["COMSPEC"] = (auxiliares / ("interpretador_matador" + sufixo_executavel)).string();
+    variaveis["DIFUSAO_MATAR_EM"] = GetParam().matar_em;
+    const suporte::Resultado r = suporte::executar({programa, {}, pasta.caminho(), variaveis, std::string()});
+    EXPECT_EQ(r.status, status_morta);
+    EXPECT_EQ(r.erro, "");
+    EXPECT_EQ(comandos(), GetParam().comandos);
+    // Either way the folder holds the complete results of "pequeno".
+    for (const char* nome : {"pequeno.txt", "temp_media.txt", "temp_meio.txt"})
+        EXPECT_TRUE(conteudo(nome) == suporte::ler_arquivo(esperado_pequeno / nome)) << nome;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Mortes, CorridaMorta,
+    ::testing::Values(
+        // Killed in the editor, before anything is read: the earlier results stay.
+        Morte{"NoEditor", entrada_pequena, com({{2, "5"}}), "notepad entradas_geral.ent",
+              "notepad entradas_geral.ent\n"},
+        // Killed in the plotter: every result file was closed before it started.
+        Morte{"NoGrafico", com({{2, "5"}}), entrada_pequena, "wgnuplot temp_media.gnu",
+              "notepad entradas_geral.ent\nnotepad pequeno.txt\nwgnuplot temp_media.gnu\n"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
 #ifndef _WIN32
 TEST_F(Falhas, EntradaSomenteLeituraEhLidaSemMudar) {
     entrada(entrada_pequena);
@@ -309,60 +363,6 @@ TEST_F(Falhas, ConsoleFechadoNaPerguntaDaRelatorio) {
     EXPECT_EQ(r.erro, "\r\nrun-time error F6501: READ()\r\n- end of file encountered\r\n");
     EXPECT_EQ(arquivos_em(pasta.caminho()), (std::set<std::string>{"entradas_geral.ent"}));
 }
-
-// ---------------------------------------------------------------------------
-// A run killed while it waits for a command (no report, no clean-up: the
-// system ends it): killed at the editor, before anything is read, the results
-// of the earlier run stay as they were; killed at the plotter, after every
-// file has been closed, the new results are complete.
-
-struct Morte {
-    const char* nome;
-    std::string primeira;  // the input of the earlier run
-    std::string segunda;   // the input of the run that is killed
-    std::string matar_em;  // the command during which it is killed
-    std::string comandos;  // the commands it starts, that one the last
-};
-
-void PrintTo(const Morte& caso, std::ostream* saida) { *saida << caso.nome; }
-
-class CorridaMorta : public Falhas, public ::testing::WithParamInterface<Morte> {};
-
-TEST_P(CorridaMorta, ArquivosInteirosOuIntactos) {
-    // An interpreter that logs each command and kills the program at the one
-    // named by DIFUSAO_MATAR_EM (SIGKILL: nothing can catch or ignore it).
-    const fs::path matador = fora / "matador.sh";
-    suporte::escrever_arquivo(matador,
-                              "#!/bin/sh\nprintf '%s\\n' \"$2\" >> \"$DIFUSAO_REGISTRO\"\n"
-                              "if [ \"$2\" = \"$DIFUSAO_MATAR_EM\" ]; then kill -KILL \"$PPID\"; fi\n");
-    fs::permissions(matador, fs::perms::owner_all);
-    entrada(GetParam().primeira);
-    ASSERT_EQ(rodar().status, 0);
-    fs::remove(registro());
-
-    entrada(GetParam().segunda);
-    auto variaveis = ambiente();
-    variaveis["COMSPEC"] = matador.string();
-    variaveis["DIFUSAO_MATAR_EM"] = GetParam().matar_em;
-    const suporte::Resultado r = suporte::executar({programa, {}, pasta.caminho(), variaveis, std::string()});
-    EXPECT_EQ(r.status, 128 + 9);
-    EXPECT_EQ(r.erro, "");
-    EXPECT_EQ(comandos(), GetParam().comandos);
-    // Either way the folder holds the complete results of "pequeno".
-    for (const char* nome : {"pequeno.txt", "temp_media.txt", "temp_meio.txt"})
-        EXPECT_TRUE(conteudo(nome) == suporte::ler_arquivo(esperado_pequeno / nome)) << nome;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Mortes, CorridaMorta,
-    ::testing::Values(
-        // Killed in the editor, before anything is read: the earlier results stay.
-        Morte{"NoEditor", entrada_pequena, com({{2, "5"}}), "notepad entradas_geral.ent",
-              "notepad entradas_geral.ent\n"},
-        // Killed in the plotter: every result file was closed before it started.
-        Morte{"NoGrafico", com({{2, "5"}}), entrada_pequena, "wgnuplot temp_media.gnu",
-              "notepad entradas_geral.ent\nnotepad pequeno.txt\nwgnuplot temp_media.gnu\n"}),
-    [](const auto& info) { return std::string(info.param.nome); });
 
 // ---------------------------------------------------------------------------
 // Hostile listing names through the real shell: the file is created under
