@@ -203,6 +203,7 @@ void registrar_limpeza(FuncaoLimpeza limpeza) { limpeza_registrada.store(limpeza
 void marcar_linha_parcial_console(bool parcial) { linha_parcial_console.store(parcial); }
 
 void iniciar_execucao(int argc, char** argv) {
+    plataforma::garantir_fluxos_padrao();
     definir_argumentos(argc, argv);
     registrar_limpeza(&fechar_todas_unidades);
     plataforma::armar_armadilhas_ponto_flutuante();

@@ -155,6 +155,10 @@ void escrever_saida_padrao(std::string_view bytes);
 [[noreturn]] void terminar_processo(int status);
 // Unmasks invalid, divide-by-zero and overflow, installs the trap handler.
 void armar_armadilhas_ponto_flutuante();
+// Gives a started-closed standard input, output or error stream a null
+// device, so that no file the program opens later takes its place and
+// receives reports or prompts meant for the console.
+void garantir_fluxos_padrao();
 // Around a watched math function: `segurar_armadilhas` saves the
 // floating-point state, masks every trap and clears the flags (in every unit
 // the platform's doubles may use); `devolver_armadilhas` restores the saved

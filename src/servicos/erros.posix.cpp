@@ -66,6 +66,15 @@ void escrever_saida_padrao(std::string_view bytes) { escrever_tudo(STDOUT_FILENO
 
 void terminar_processo(int status) { ::_exit(status); }
 
+void garantir_fluxos_padrao() {
+    for (int descritor = STDIN_FILENO; descritor <= STDERR_FILENO; ++descritor) {
+        if (::fcntl(descritor, F_GETFD) != -1 || errno != EBADF) continue;
+        // open() returns the lowest free descriptor: this one.
+        const int nulo = ::open("/dev/null", descritor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+        if (nulo >= 0 && nulo != descritor) ::close(nulo);
+    }
+}
+
 void armar_armadilhas_ponto_flutuante() {
     struct sigaction acao {};
     acao.sa_sigaction = &tratar_sigfpe;

@@ -141,6 +141,9 @@ void escrever_saida_padrao(std::string_view bytes) { escrever_tudo(STD_OUTPUT_HA
 
 void terminar_processo(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 
+// A missing standard handle is never reused by CreateFileA: nothing to do.
+void garantir_fluxos_padrao() {}
+
 void armar_armadilhas_ponto_flutuante() {
     ::AddVectoredExceptionHandler(1, &tratar_excecao);
     armar_unidades();
