@@ -76,8 +76,12 @@ void alocar_arranjos() {
         servicos::relatar_erro(servicos::mensagem::dimensao_invalida, servicos::TipoInstrucao::allocate);
     // Refuse up front what the system cannot give, instead of letting an
     // over-committed allocation be killed when its pages are touched.
+    // The loops count up to Nx and Nt inclusive in 32 bits, so the largest
+    // value would overflow their counters: such arrays (16 GiB each) are
+    // refused as memory that cannot be had, whatever the machine.
     const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
-    if (disponivel != 0 && memoria_dos_arranjos() > disponivel)
+    const bool contadores_estouram = Nx == INT32_MAX || Nt == INT32_MAX;
+    if (contadores_estouram || (disponivel != 0 && memoria_dos_arranjos() > disponivel))
         servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
     for (Arranjo* no : {&T, &Tant, &aP, &aE, &aW, &bP, &x}) alocar_ou_relatar(*no, 1, Nx);
     for (Arranjo* nivel : {&Tm, &Tm_an, &Tmeio, &t}) alocar_ou_relatar(*nivel, 0, Nt);
