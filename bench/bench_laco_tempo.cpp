@@ -34,13 +34,7 @@ void preparar(std::int32_t nos, std::int32_t passos) {
     Ti = 100.0;
     theta = 0.5;
     k = ro = cp = 1.0;
-    principal::calcular_grandezas_derivadas();
-    principal::alocar_arranjos();
-    principal::montar_malhas();
-    coeficientes::condicao_inicial();
-    principal::registrar_nivel_inicial();
-    coeficientes::coeficientes_internos();
-    coeficientes::condicoes_contorno();
+    principal::preparar_laco();
 }
 
 // The loop as written: the routines one after the other, tdma obtaining and

@@ -27,6 +27,12 @@ void programa_principal() {
 }
 
 void calcular() {
+    preparar_laco();
+    avancar_no_tempo();
+    processamento::solucao_analitica();
+}
+
+void preparar_laco() {
     calcular_grandezas_derivadas();
     alocar_arranjos();
     montar_malhas();
@@ -34,8 +40,6 @@ void calcular() {
     registrar_nivel_inicial();
     coeficientes::coeficientes_internos();
     coeficientes::condicoes_contorno();
-    avancar_no_tempo();
-    processamento::solucao_analitica();
 }
 
 void calcular_grandezas_derivadas() {

@@ -14,6 +14,10 @@ void programa_principal();
 // grids, initial field, time loop and the analytic mean temperature.
 void calcular();
 
+// Everything before the time loop: derived quantities, arrays, grids, the
+// initial field with its records, and the constant coefficients.
+void preparar_laco();
+
 // The pieces of `calcular`, in the order it runs them.
 void calcular_grandezas_derivadas();
 void alocar_arranjos();

@@ -41,13 +41,7 @@ void preparar(const Dados& d) {
     Ti = d.Ti;
     theta = d.theta;
     k = ro = cp = 1.0;
-    principal::calcular_grandezas_derivadas();
-    principal::alocar_arranjos();
-    principal::montar_malhas();
-    coeficientes::condicao_inicial();
-    principal::registrar_nivel_inicial();
-    coeficientes::coeficientes_internos();
-    coeficientes::condicoes_contorno();
+    principal::preparar_laco();
 }
 
 // The driver's time loop as written: one routine after the other.

@@ -46,13 +46,7 @@ void preparar(const Caso& c) {
     Ti = c.Ti;
     theta = c.theta;
     k = ro = cp = 1.0;
-    principal::calcular_grandezas_derivadas();
-    principal::alocar_arranjos();
-    principal::montar_malhas();
-    coeficientes::condicao_inicial();
-    principal::registrar_nivel_inicial();
-    coeficientes::coeficientes_internos();
-    coeficientes::condicoes_contorno();
+    principal::preparar_laco();
 }
 
 // The time loop as written, one routine after the other. Returns the first
