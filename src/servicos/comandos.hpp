@@ -42,4 +42,8 @@ int razao_ultima_falha();
 // redirect, chain, substitute or expand anything.
 std::string citar_para_interpretador(std::string_view texto);
 
+// Whether `texto` stands as one literal piece as it is: letters, digits, bytes
+// of accented letters, the characters of `pontuacao`, single inner blanks.
+bool literal_para_interpretador(std::string_view texto, std::string_view pontuacao);
+
 }  // namespace servicos
