@@ -109,19 +109,16 @@ long long ler(int descritor, char* destino, std::size_t tamanho) {
     }
 }
 
-bool ler_linha_console(std::string& linha) {
-    linha.clear();
+int ler_byte_console() {
     for (;;) {
-        char c;
+        unsigned char c;
         const ssize_t lido = ::read(STDIN_FILENO, &c, 1);
         if (lido < 0 && errno == EINTR) continue;
-        if (lido <= 0) return !linha.empty();
-        if (c == '\n') break;
-        if (linha.size() < 260) linha.push_back(c);  // the rest of a long line is dropped
+        return lido == 1 ? c : -1;
     }
-    if (!linha.empty() && linha.back() == '\r') linha.pop_back();
-    return true;
 }
+
+bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_byte_console, linha); }
 
 }  // namespace
 

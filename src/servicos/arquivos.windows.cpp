@@ -91,19 +91,14 @@ long long ler(void* arquivo, char* destino, std::size_t tamanho) {
     return lidos;
 }
 
-bool ler_linha_console(std::string& linha) {
-    linha.clear();
-    HANDLE entrada = GetStdHandle(STD_INPUT_HANDLE);
-    for (;;) {
-        char c;
-        DWORD lido = 0;
-        if (!ReadFile(entrada, &c, 1, &lido, nullptr) || lido == 0) return !linha.empty();
-        if (c == '\n') break;
-        if (linha.size() < 260) linha.push_back(c);  // the rest of a long line is dropped
-    }
-    if (!linha.empty() && linha.back() == '\r') linha.pop_back();
-    return true;
+int ler_byte_console() {
+    unsigned char c;
+    DWORD lido = 0;
+    if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), &c, 1, &lido, nullptr) || lido == 0) return -1;
+    return c;
 }
+
+bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_byte_console, linha); }
 
 }  // namespace
 

@@ -91,6 +91,11 @@ struct SistemaArquivos {
 
 const SistemaArquivos& sistema_arquivos_nativo();
 
+// One console line from the bytes that `ler_byte` gives (0..255, -1 at the
+// end): without its LF or CR LF, cut to 260 characters (the rest of a long
+// line is dropped); false when the input ends before any byte of the line.
+bool montar_linha_console(int (*ler_byte)(), std::string& linha);
+
 }  // namespace plataforma
 
 // The system calls the units use from now on (tests only); nullptr restores the native ones.
