@@ -2,7 +2,10 @@
 // them on its standard error stream when a trap or a report ends it.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "processo.hpp"
@@ -131,14 +134,24 @@ TEST(Relatorios, RelatoNomeiaOArquivoDaInstrucaoAtual) {
     servicos::definir_modo_teste(anterior);
 }
 
+// NaNs handed to the watched functions: quiet with a payload, quiet and
+// negative (the default NaN), signalling.
+constexpr std::uint64_t nan_carga = 0x7ff8000000000123;
+constexpr std::uint64_t nan_negativo = 0xfff8000000000000;
+constexpr std::uint64_t nan_sinalizador = 0x7ff4000000000000;
+
 // A failing math function reports its own name and failure word; underflow and
-// ordinary results pass. Test mode turns the report into an exception.
+// ordinary results pass, and so do quiet NaNs (returned as they came, payload
+// and sign kept: the listing prints them differently) and the infinities that
+// the exponential takes exactly. A signalling NaN is an invalid operation.
+// Test mode turns the report into an exception.
 TEST(Relatorios, FuncoesVigiadas) {
     struct Caso {
         const char* nome;
         double (*funcao)();
         int falha;  // 0: no report
         const char* texto;
+        std::optional<std::uint64_t> resultado = {};  // bits of the result when not reported
     };
     const Caso casos[] = {
         {"pow overflow", [] { return servicos::potencia(1e200, 2.0); }, mensagem::funcao_overflow, "**: OVERFLOW error"},
@@ -149,15 +162,35 @@ TEST(Relatorios, FuncoesVigiadas) {
         {"sin infinity", [] { return servicos::seno(HUGE_VAL); }, mensagem::funcao_dominio, "sin: DOMAIN error"},
         {"exp underflow", [] { return servicos::exponencial(-1000.0); }, 0, ""},
         {"pow underflow", [] { return servicos::potencia(1e-200, 2.0); }, 0, ""},
-        {"acos(-1)", [] { return servicos::arco_cosseno(-1.0); }, 0, ""},
+        {"acos(-1)", [] { return servicos::arco_cosseno(-1.0); }, 0, "", 0x400921fb54442d18},
+        {"sin -infinity", [] { return servicos::seno(-HUGE_VAL); }, mensagem::funcao_dominio, "sin: DOMAIN error"},
+        {"acos infinity", [] { return servicos::arco_cosseno(HUGE_VAL); }, mensagem::funcao_dominio, "acos: DOMAIN error"},
+        {"acos -2", [] { return servicos::arco_cosseno(-2.0); }, mensagem::funcao_dominio, "acos: DOMAIN error"},
+        {"exp infinity", [] { return servicos::exponencial(HUGE_VAL); }, 0, "", 0x7ff0000000000000},
+        {"exp -infinity", [] { return servicos::exponencial(-HUGE_VAL); }, 0, "", 0x0000000000000000},
+        {"exp largest finite", [] { return servicos::exponencial(0x1.62e42fefa39efp+9); }, 0, "", 0x7fefffffffffff2a},
+        {"exp next", [] { return servicos::exponencial(0x1.62e42fefa39f0p+9); }, mensagem::funcao_overflow,
+         "exp: OVERFLOW error"},
+        {"sin NaN", [] { return servicos::seno(std::bit_cast<double>(nan_carga)); }, 0, "", nan_carga},
+        {"exp NaN", [] { return servicos::exponencial(std::bit_cast<double>(nan_negativo)); }, 0, "", nan_negativo},
+        {"acos NaN", [] { return servicos::arco_cosseno(std::bit_cast<double>(nan_carga)); }, 0, "", nan_carga},
+        {"sin signalling NaN", [] { return servicos::seno(std::bit_cast<double>(nan_sinalizador)); },
+         mensagem::funcao_dominio, "sin: DOMAIN error"},
+        {"exp signalling NaN", [] { return servicos::exponencial(std::bit_cast<double>(nan_sinalizador)); },
+         mensagem::funcao_dominio, "exp: DOMAIN error"},
+        {"acos signalling NaN", [] { return servicos::arco_cosseno(std::bit_cast<double>(nan_sinalizador)); },
+         mensagem::funcao_dominio, "acos: DOMAIN error"},
     };
     const bool anterior = servicos::modo_teste();
     servicos::definir_modo_teste(true);
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.nome);
         try {
-            caso.funcao();
+            const double resultado = caso.funcao();
             EXPECT_EQ(caso.falha, 0);
+            if (caso.resultado) {
+                EXPECT_EQ(std::bit_cast<std::uint64_t>(resultado), *caso.resultado);
+            }
         } catch (const servicos::FalhaRelatada& falha) {
             EXPECT_EQ(falha.numero_mensagem, caso.falha);
             EXPECT_EQ(falha.relatorio, quadro_math("M" + std::to_string(6000 + caso.falha), caso.texto));
