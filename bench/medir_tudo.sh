@@ -6,6 +6,7 @@
 #                       the loop as the routines are written;
 #  - bench_registros:   E25.15 editing and whole rows against the C library;
 #  - bench_resultados:  writing the result files against the folder's speed;
+#  - bench_elementares: our sine and exponential against the platform's;
 #  - corrida_completa:  whole runs of the real program, time and peak memory;
 # and ends with the time loop's table of medians and ratios.
 #
@@ -26,7 +27,8 @@ fixar=""
 if command -v taskset > /dev/null 2>&1; then fixar="taskset -c $(($(nproc) - 1))"; fi
 
 laco=$(mktemp)
-trap 'rm -f "$laco"' EXIT INT TERM
+elementares=$(mktemp)
+trap 'rm -f "$laco" "$elementares"' EXIT INT TERM
 
 # Repetitions interleaved at random, so that a slow spell of the machine
 # does not fall on one variant only; medians are what count.
@@ -34,7 +36,29 @@ repetir="--benchmark_repetitions=7 --benchmark_enable_random_interleaving=true -
 $fixar "$construcao/bench/bench_laco_tempo" $repetir --benchmark_out="$laco" --benchmark_out_format=csv
 $fixar "$construcao/bench/bench_registros"
 $fixar "$construcao/bench/bench_resultados" $repetir
+$fixar "$construcao/bench/bench_elementares" $repetir --benchmark_out="$elementares" --benchmark_out_format=csv
 $fixar sh bench/corrida_completa.sh "$construcao" "$repeticoes"
+
+# Medians of ns per call, ours against the platform's.
+echo
+echo "elementary functions, ns per call (median)"
+awk -F, '
+  /_median"/ {
+    split($1, partes, "/")
+    nome = partes[1]; gsub(/"|BM_|_median/, "", nome)
+    ns[nome, partes[2]] = $NF
+    if (!((nome, partes[2]) in visto)) { visto[nome, partes[2]] = 1 }
+  }
+  END {
+    printf "%-22s %10s %10s %8s\n", "arguments", "ours", "platform", "ratio"
+    n = split("seno:embaralhado:0 seno:embaralhado:1 exp:ate_menos:50 exp:ate_menos:800", casos, " ")
+    for (k = 1; k <= n; ++k) {
+      split(casos[k], c, ":")
+      nosso = (c[1] == "seno") ? "seno_nosso" : "exp_nossa"
+      a = c[2] ":" c[3]
+      printf "%-22s %10.2f %10.2f %8.2f\n", c[1] " " a, ns[nosso, a], ns[c[1] "_plataforma", a], ns[nosso, a] / ns[c[1] "_plataforma", a]
+    }
+  }' "$elementares"
 
 # Medians of ns per node-step (processor time) from the loop's benchmark.
 echo
