@@ -7,6 +7,7 @@
 
 #include "principal.hpp"
 #include "processamento.hpp"
+#include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
 #include "variaveis.hpp"
 
@@ -86,8 +87,9 @@ Amplificacao amplificacao(double theta, double alpha, double dt, double dx, doub
     // eigenvalue -4 s^2/dx^2, s = sin(pi dx/(2 Lx)); the exact one is -pi^2/Lx^2.
     constexpr double pi = std::numbers::pi;
     const double F = numero_fourier(alpha, dt, dx);
-    const double s = std::sin(pi * dx / (2.0 * Lx));
-    return {fator_modo(theta, F, s), std::exp(-4.0 * F * s * s), std::exp(-(pi * pi * alpha * dt / (Lx * Lx)))};
+    const double s = servicos::elementares::seno(pi * dx / (2.0 * Lx));
+    return {fator_modo(theta, F, s), servicos::elementares::exponencial(-4.0 * F * s * s),
+            servicos::elementares::exponencial(-(pi * pi * alpha * dt / (Lx * Lx)))};
 }
 
 std::optional<Malha> malha_do_nivel(Refinamento tipo, Malha base, int nivel) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/vigia_em_bloco.hpp"
 #include "variaveis.hpp"
@@ -22,7 +23,7 @@ bool seno_em_bloco(std::int32_t primeiro, std::int32_t ultimo) {
     return servicos::sem_falha_em_bloco([&] {
         bool infinito = false;
         for (std::int32_t j = primeiro; j <= ultimo; ++j) {
-            const double s = std::sin(x(j) * pi / Lx);
+            const double s = servicos::elementares::seno(x(j) * pi / Lx);
             infinito = infinito || std::isinf(s);
             Tant(j) = s * Ti;
         }

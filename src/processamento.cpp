@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/vigia_em_bloco.hpp"
 
@@ -35,7 +36,7 @@ bool decaimento_em_bloco(double taxa, double amplitude, std::int32_t primeiro, s
     return servicos::sem_falha_em_bloco([&] {
         bool infinito = false;
         for (std::int32_t nivel = primeiro; nivel <= ultimo; ++nivel) {
-            const double e = std::exp(t(nivel) * taxa);
+            const double e = servicos::elementares::exponencial(t(nivel) * taxa);
             infinito = infinito || std::isinf(e);
             destino[nivel - primeiro] = e * amplitude;
         }

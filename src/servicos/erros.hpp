@@ -136,10 +136,11 @@ void definir_modo_teste(bool ativo);
 bool modo_teste();
 
 // ---------------------------------------------------------------------------
-// Watched math functions. Each one runs the platform's double-precision
-// function with the floating-point traps held, then turns a failure into the
-// function's own report (e.g. "**: OVERFLOW error" for the power function).
-// Underflow and partial loss of significance are accepted silently.
+// Watched math functions. Each one runs its double-precision function (the
+// platform's power function; our own correctly rounded sine, exponential and
+// arc cosine) with the floating-point traps held, then turns a failure into
+// the function's own report (e.g. "**: OVERFLOW error" for the power
+// function). Underflow and partial loss of significance are accepted silently.
 double potencia(double base, double expoente);  // reported as "**"
 double seno(double x);                          // "sin"
 double exponencial(double x);                   // "exp"

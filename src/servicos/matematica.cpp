@@ -1,11 +1,16 @@
-// Watched math functions: the platform's function runs with the traps held
-// (as a trapping unit would have let the function finish and then judge the
+// Watched math functions: the function runs with the traps held (as a
+// trapping unit would have let the function finish and then judge the
 // result), and its exception flags and errno decide the report. Underflow and
-// partial loss of significance pass silently with the function's default result.
+// partial loss of significance pass silently with the function's default
+// result. The sine, the exponential and the arc cosine are our own correctly
+// rounded ones (elementares.hpp), the same bits on every platform; they
+// raise invalid for a NaN result from a non-NaN argument and overflow for
+// an infinite exponential, and never touch errno.
 #include <cerrno>
 #include <cfenv>
 #include <cmath>
 
+#include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
 
 namespace servicos {
@@ -52,13 +57,13 @@ double potencia(double base, double expoente) {
     return vigiar("**", base, [=](double b) { return std::pow(b, expoente); });
 }
 double seno(double x) {
-    return vigiar("sin", x, [](double a) { return std::sin(a); });
+    return vigiar("sin", x, [](double a) { return elementares::seno(a); });
 }
 double exponencial(double x) {
-    return vigiar("exp", x, [](double a) { return std::exp(a); });
+    return vigiar("exp", x, [](double a) { return elementares::exponencial(a); });
 }
 double arco_cosseno(double x) {
-    return vigiar("acos", x, [](double a) { return std::acos(a); });
+    return vigiar("acos", x, [](double a) { return elementares::arco_cosseno(a); });
 }
 
 }  // namespace servicos

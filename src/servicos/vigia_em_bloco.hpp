@@ -11,8 +11,9 @@
 namespace servicos {
 
 // Runs `bloco` with the traps held and errno cleared, then gives the traps
-// back. `bloco` calls the platform's functions directly and returns whether
-// any of their results was infinite. True means that nothing in the block
+// back. `bloco` calls the functions directly (our elementary functions, which
+// signal through the flags alone) and returns whether any of their results
+// was infinite. True means that nothing in the block
 // raised a trapping flag or would have made a watched function report (a
 // domain error, or a range error with an infinite result; an underflow's
 // range error passes); false, that the caller must evaluate the block again

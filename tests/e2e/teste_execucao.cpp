@@ -81,6 +81,19 @@ TEST_F(Execucao, SegundaCorridaDeixaSoOsSeusBytes) {
         EXPECT_TRUE(conteudo(nome) == suporte::ler_arquivo(esperado / nome)) << nome;
 }
 
+// Two nodes: the mean at t = 0 is half the initial field at node 2, whose
+// sine is that of the double nearest pi (1.2246467991473532e-16): the same
+// digits on every platform.
+TEST_F(Execucao, MediaInicialComDoisNosEhOResiduoDoSenoDePi) {
+    entrada("media.txt\n1\n2\n1\n10\n100\n0.5\n1\n1\n1\n");
+    ASSERT_EQ(rodar().status, 0);
+    const std::string listagem = conteudo("media.txt");
+    const std::string primeira = "\r\n    0.000000000000000E+00    6.123233995736766E-15    ";
+    const std::size_t tabela = listagem.find(" Temperatura m\xE9" "dia ");
+    ASSERT_NE(tabela, std::string::npos);
+    EXPECT_EQ(listagem.find(primeira), listagem.find("\r\n", listagem.find("Erro", tabela))) << listagem;
+}
+
 TEST_F(Execucao, NomeComBrancosNasPontasAbreSemEles) {
     entrada("'   pequeno.txt  '\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");
     ASSERT_EQ(rodar().status, 0);

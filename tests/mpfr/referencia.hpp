@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ enum class Funcao { seno, exponencial, arco_cosseno };
 inline const char* nome(Funcao f) {
     return f == Funcao::seno ? "seno" : f == Funcao::exponencial ? "exponencial" : "arco_cosseno";
 }
+
+inline void PrintTo(Funcao f, std::ostream* saida) { *saida << nome(f); }
 
 inline double nossa(Funcao f, double x) {
     namespace e = servicos::elementares;
