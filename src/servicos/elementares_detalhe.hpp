@@ -97,11 +97,13 @@ struct Fixo {
     std::uint64_t limbo[N] = {};
 };
 
+// Whether a < 0.
 template <int N>
 bool eh_negativo(const Fixo<N>& a) {
     return static_cast<std::int64_t>(a.limbo[0]) < 0;
 }
 
+// Whether a = 0.
 template <int N>
 bool eh_zero(const Fixo<N>& a) {
     for (const std::uint64_t l : a.limbo)
@@ -122,6 +124,7 @@ Fixo<N> somar(const Fixo<N>& a, const Fixo<N>& b) {
     return s;
 }
 
+// -a (mod 2^64 in the integer limb).
 template <int N>
 Fixo<N> negar(const Fixo<N>& a) {
     Fixo<N> s;
@@ -134,20 +137,16 @@ Fixo<N> negar(const Fixo<N>& a) {
     return s;
 }
 
+// a - b (mod 2^64 in the integer limb).
 template <int N>
 Fixo<N> subtrair(const Fixo<N>& a, const Fixo<N>& b) {
     return somar(a, negar(b));
 }
 
+// |a|, for a > -2^63.
 template <int N>
 Fixo<N> modulo(const Fixo<N>& a) {
     return eh_negativo(a) ? negar(a) : a;
-}
-
-// a < b, both read as signed values.
-template <int N>
-bool menor(const Fixo<N>& a, const Fixo<N>& b) {
-    return eh_negativo(subtrair(a, b));
 }
 
 // a*b truncated to N limbs, for 0 <= a, b and a*b < 2^63: below the exact
@@ -257,13 +256,6 @@ Fixo<N> potencia(int e) {
     return r;
 }
 
-// Bit k of a (k = 0 the last limb's lowest bit, 64 N - 1 the sign).
-template <int N>
-unsigned bit(const Fixo<N>& a, int k) {
-    if (k < 0) return 0;
-    return static_cast<unsigned>((a.limbo[N - 1 - k / 64] >> (k % 64)) & 1);
-}
-
 // The 64 bits of a from bit k upwards (bits below 0 read as 0), for a >= 0.
 template <int N>
 std::uint64_t janela(const Fixo<N>& a, int k) {
@@ -303,7 +295,8 @@ Fixo<N> bits_abaixo(Fixo<N> a, int k) {
 // the values rounded here). `valor` (> 0) is known to within `erro` ulps; the
 // double sought is the rounding of valor * 2^escala, subnormal and infinite
 // results included. `decidido` is false when the rounding cannot be told
-// from the bits at hand: the exact value may lie on either side of a midpoint.
+// from the bits at hand (the exact value may lie on either side of a
+// midpoint); `valor` is then the rounding of the bits at hand.
 struct Arredondado {
     bool decidido;
     double valor;
@@ -318,7 +311,7 @@ Arredondado arredondar(const Fixo<N>& valor, int escala, std::uint64_t erro) {
     if (expoente > 1023) return {true, infinito_com_overflow()};
     const int ulp_resultado = expoente - 52 > -1074 ? expoente - 52 : -1074;
     const int k = ulp_resultado - escala - ulp_fixo;  // bit index of the result's unit in valor
-    if (k - 1 < 0 || k >= 64 * N) return {false, 0.0};
+    assert(k - 1 >= 0 && k < 64 * N);  // the result's half unit lies within the limbs
     // valor = mantissa * 2^k + resto; resto compared with half a unit.
     const std::uint64_t mantissa = janela(valor, k) & ((std::uint64_t{1} << 54) - 1);
     Fixo<N> resto = bits_abaixo(valor, k);
@@ -326,16 +319,16 @@ Arredondado arredondar(const Fixo<N>& valor, int escala, std::uint64_t erro) {
     const Fixo<N> distancia = modulo(resto);
     bool perto = true;
     for (int l = 0; l < N - 1; ++l) perto = perto && distancia.limbo[l] == 0;
-    if (perto && distancia.limbo[N - 1] <= erro) return {false, 0.0};
+    perto = perto && distancia.limbo[N - 1] <= erro;
     const std::uint64_t arredondada = mantissa + (eh_negativo(resto) ? 0 : 1);
     // arredondada <= 2^53, exact as a double; the scaling is exact but for
     // an overflow to infinity, which is then the right result.
-    return {true, escalar(static_cast<double>(arredondada), ulp_resultado)};
+    return {!perto, escalar(static_cast<double>(arredondada), ulp_resultado)};
 }
 
 // ---------------------------------------------------------------------------
-// Constant tables (elementares_tabelas.inc, part of elementares.cpp), each the nearest to the exact
-// value unless said otherwise.
+// Constant tables (elementares_tabelas.inc, compiled as part of
+// elementares.cpp), each the nearest to the exact value unless said otherwise.
 
 inline constexpr int palavras_dois_sobre_pi = 28;  // 1792 bits
 inline constexpr int limbos_constantes = 10;       // integer limb and 576 bits of fraction
