@@ -45,9 +45,9 @@ echo "elementary functions, ns per call (median)"
 awk -F, '
   /_median"/ {
     split($1, partes, "/")
-    nome = partes[1]; gsub(/"|BM_|_median/, "", nome)
-    ns[nome, partes[2]] = $NF
-    if (!((nome, partes[2]) in visto)) { visto[nome, partes[2]] = 1 }
+    nome = partes[1]; gsub(/"|BM_/, "", nome)
+    argumento = partes[2]; gsub(/"|_median/, "", argumento)
+    ns[nome, argumento] = $NF
   }
   END {
     printf "%-22s %10s %10s %8s\n", "arguments", "ours", "platform", "ratio"

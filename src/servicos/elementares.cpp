@@ -55,7 +55,13 @@ bool decidir(double alto, double baixo, double erro, double& resultado) {
 
 namespace {
 
-[[gnu::always_inline]] inline Rapido exponencial_rapida_em_linha(double x) {
+// alto + baixo within erro of e^x*2^-m, and m.
+struct Aproximacao {
+    double alto, baixo, erro;
+    int m;
+};
+
+[[gnu::always_inline]] inline Aproximacao aproximar_exponencial(double x) {
     assert(x >= exp_menor_nao_nulo && x <= exp_maior_finito);
     assert(x <= -0x1p-54 || x >= 0x1p-54);
     const double deslocado = x * inv_ln2_256 + deslocador;  // k = round(x*256/ln2) in its low bits
@@ -82,29 +88,35 @@ namespace {
     const Duplo soma = soma_rapida(T.alto, p);
     const double baixo = soma.baixo + (T.resto_27 * ra + (T.alto * s + (T.baixo + T.baixo * rh)));
     const double erro = soma.alto * 0x1.6a09e667f3bcdp-68;  // 2^-67.5
-    const int m = static_cast<int>(k >> 8);  // floor(k/256)
+    return {soma.alto, baixo, erro, k >> 8};                // m = floor(k/256)
+}
 
-    Rapido resultado{soma.alto, baixo, erro, m, false, 0.0};
-    if (m > -1022) {
-        // A normal result: the scaling by 2^m is exact.
-        double arredondado;
-        resultado.decidido = decidir(soma.alto, baixo, erro, arredondado);
-        resultado.resultado = escalar(arredondado, m);
-        return resultado;
-    }
-    // Below 2^-1021 the result's unit is 2^-1074, g = 2^(-1074 - m) in the
-    // units of v = alto + baixo (from 2^-52 to 2). R = v.alto*2^m rounded once
-    // onto that grid is the candidate; with v renormalised the exact value
-    // lies within g of it, and which of R and its two neighbours is nearest
-    // follows from where the rest d + v.baixo = v - R*2^-m falls against the
-    // midpoints at -g/2 and g/2.
-    const Duplo v = soma_rapida(soma.alto, baixo);
-    const double R = escalar(v.alto, m);
-    const double d = v.alto - escalar(R, -m);  // exact: both on alto's grid, |d| <= g/2
-    const double g = potencia_de_dois(-1074 - m);
+// The fast path where the result is normal (m > -1022): the rounding test,
+// then the exact scaling by 2^m.
+[[gnu::always_inline]] inline Rapido exponencial_normal(const Aproximacao& v) {
+    Rapido resultado{v.alto, v.baixo, v.erro, v.m, false, 0.0};
+    double arredondado;
+    resultado.decidido = decidir(v.alto, v.baixo, v.erro, arredondado);
+    resultado.resultado = escalar(arredondado, v.m);
+    return resultado;
+}
+
+// The fast path below 2^-1021 (m <= -1022), where the result's unit is
+// 2^-1074, g = 2^(-1074 - m) in the units of v = alto + baixo (from 2^-52 to
+// 2). R = v.alto*2^m rounded once onto that grid is the candidate; with v
+// renormalised the exact value lies within g of it, and which of R and its
+// two neighbours is nearest follows from where the rest d + v.baixo =
+// v - R*2^-m falls against the midpoints at -g/2 and g/2.
+Rapido exponencial_subnormal(const Aproximacao& a) {
+    assert(a.m <= -1022);
+    Rapido resultado{a.alto, a.baixo, a.erro, a.m, false, 0.0};
+    const Duplo v = soma_rapida(a.alto, a.baixo);
+    const double R = escalar(v.alto, a.m);
+    const double d = v.alto - escalar(R, -a.m);  // exact: both on alto's grid, |d| <= g/2
+    const double g = potencia_de_dois(-1074 - a.m);
     const double resto = d + v.baixo;  // |resto| <= g; its rounding is far inside the margin
-    const double de = resto - erro;
-    const double ate = resto + erro;
+    const double de = resto - a.erro;
+    const double ate = resto + a.erro;
     const double meio = 0.5 * g;
     if (de > -meio && ate < meio) {
         resultado.decidido = true;
@@ -119,9 +131,27 @@ namespace {
     return resultado;
 }
 
+Rapido exponencial_rapida_qualquer(double x) {
+    const Aproximacao v = aproximar_exponencial(x);
+    return v.m > -1022 ? exponencial_normal(v) : exponencial_subnormal(v);
+}
+
+// Every argument but those of the common case: NaNs, infinities, the tiny,
+// the overflowing, and those of subnormal and zero results.
+[[gnu::noinline]] double exponencial_nas_pontas(double x) {
+    if (x != x) return x + x;  // NaN: quieted, payload kept
+    if (x > exp_maior_finito) return eh_infinito(x) ? x : infinito_com_overflow();
+    if (x < exp_menor_nao_nulo) return eh_infinito(x) ? 0.0 : zero_com_underflow();
+    // Below 2^-54 in magnitude, e^x = 1 + x + x^2/2 + ... lies strictly
+    // between the midpoints 1 - 2^-54 and 1 + 2^-53 around 1.
+    if (x > -0x1p-54 && x < 0x1p-54) return 1.0 + x;
+    const Rapido r = exponencial_rapida_qualquer(x);
+    return r.decidido ? r.resultado : exponencial_precisa(x);
+}
+
 }  // namespace
 
-Rapido exponencial_rapida(double x) { return exponencial_rapida_em_linha(x); }
+Rapido exponencial_rapida(double x) { return exponencial_rapida_qualquer(x); }
 
 // ---------------------------------------------------------------------------
 // Sine and cosine, fast path.
@@ -177,9 +207,10 @@ Reducao reduzir_grande(double x) {
     return {y, quadrante, (y.alto < 0.0 ? -y.alto : y.alto) * 0x1p-100};
 }
 
-Reducao reduzir(double x) {
-    if (!(x < 0x1p20 && x > -0x1p20)) return reduzir_grande(x);
-    const double kd = (x * dois_sobre_pi + deslocador) - deslocador;  // |kd| < 2^20
+// Cody-Waite, for |x| < 2^20.
+[[gnu::always_inline]] inline Reducao reduzir_pequeno(double x) {
+    const double deslocado = x * dois_sobre_pi + deslocador;  // k = round(2x/pi) in its low bits
+    const double kd = deslocado - deslocador;                 // |kd| < 2^20
     // kd*pi_2_1 and kd*pi_2_2 are exact, and x - kd*pi_2_1 is exact: a
     // multiple of 2^-53 below 1 in magnitude (or x itself when kd = 0).
     const double t = x - kd * pi_2_1;
@@ -187,13 +218,13 @@ Reducao reduzir(double x) {
     const double yl = y.baixo - kd * pi_2_3;
     const double ay = y.alto < 0.0 ? -y.alto : y.alto;
     const double ak = kd < 0.0 ? -kd : kd;
-    return {{y.alto, yl}, static_cast<int>(static_cast<std::int64_t>(kd) & 3), ak * 0x1p-119 + ay * 0x1p-106};
+    return {{y.alto, yl}, static_cast<int>(std::bit_cast<std::uint64_t>(deslocado) & 3), ak * 0x1p-119 + ay * 0x1p-106};
 }
 
-[[gnu::always_inline]] inline Rapido seno_rapido_em_linha(double x, int quadrante) {
-    assert(x == x && !eh_infinito(x));
-    assert(x <= -0x1p-26 || x >= 0x1p-26);
-    const Reducao reducao = reduzir(x);
+Reducao reduzir(double x) { return x < 0x1p20 && x > -0x1p20 ? reduzir_pequeno(x) : reduzir_grande(x); }
+
+// sin or cos (quadrante 0 or 1) from x's reduction.
+[[gnu::always_inline]] inline Rapido seno_reduzido(const Reducao& reducao, int quadrante) {
     const int q = (reducao.quadrante + quadrante) & 3;
     // With |y| = a + z: sin|y| = U + V z + V (sin z - z) + U (cos z - 1) for
     // U = S, V = C; cos|y| is the same with U = C, V = S and z negated
@@ -233,33 +264,52 @@ Reducao reduzir(double x) {
     return resultado;
 }
 
+// Every argument but those of the common case: NaNs, infinities, the tiny
+// and the huge.
+[[gnu::noinline]] double seno_nas_pontas(double x) {
+    if (x != x) return x + x;          // NaN: quieted, payload kept
+    if (eh_infinito(x)) return x - x;  // invalid, NaN
+    // Below 2^-26, sin x = x (1 - x^2/6 + ...) with x^2/6 < 2^-54.58: above
+    // x - ulp/2 even where x is a power of two and the ulp below it is
+    // half the one above. So sin x rounds to x.
+    if (x > -0x1p-26 && x < 0x1p-26) return x;
+    const Rapido r = seno_reduzido(reduzir_grande(x), 0);
+    return r.decidido ? r.resultado : seno_preciso(x, 0);
+}
+
 }  // namespace
 
-Rapido seno_rapido(double x, int quadrante) { return seno_rapido_em_linha(x, quadrante); }
+Rapido seno_rapido(double x, int quadrante) {
+    assert(x == x && !eh_infinito(x));
+    assert(x <= -0x1p-26 || x >= 0x1p-26);
+    return seno_reduzido(reduzir(x), quadrante);
+}
 
 }  // namespace detalhe
 
 using namespace detalhe;
 
 double exponencial(double x) {
-    if (x != x) return x + x;  // NaN: quieted, payload kept
-    if (x > exp_maior_finito) return eh_infinito(x) ? x : infinito_com_overflow();
-    if (x < exp_menor_nao_nulo) return eh_infinito(x) ? 0.0 : zero_com_underflow();
-    // Below 2^-54 in magnitude, e^x = 1 + x + x^2/2 + ... lies strictly
-    // between the midpoints 1 - 2^-54 and 1 + 2^-53 around 1.
-    if (x > -0x1p-54 && x < 0x1p-54) return 1.0 + x;
-    const Rapido r = exponencial_rapida_em_linha(x);
-    return r.decidido ? r.resultado : exponencial_precisa(x);
+    // The common case in one comparison of |x|'s bits: 2^-54 <= |x| < 708,
+    // where the result is normal and the scaling by 2^m a single product.
+    const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(x) & 0x7fffffffffffffff;
+    constexpr std::uint64_t de = 0x3c90000000000000;  // 2^-54
+    constexpr std::uint64_t ate = 0x4086200000000000;  // 708
+    if (magnitude - de >= ate - de) return exponencial_nas_pontas(x);
+    const Aproximacao v = aproximar_exponencial(x);
+    double arredondado;
+    if (!decidir(v.alto, v.baixo, v.erro, arredondado)) return exponencial_precisa(x);
+    return arredondado * potencia_de_dois(v.m);  // -1022 <= m <= 1021, e^x > e^-708 > 2^-1022
 }
 
 double seno(double x) {
-    if (x != x) return x + x;
-    if (eh_infinito(x)) return x - x;  // invalid, NaN
-    // Below 2^-26, sin x = x (1 - x^2/6 + ...) with x^2/6 < 2^-54.58: above
-    // x - ulp/2 even where x is a power of two and the ulp below it is
-    // half the one above. So sin x rounds to x.
-    if (x > -0x1p-26 && x < 0x1p-26) return x;
-    const Rapido r = seno_rapido_em_linha(x, 0);
+    // The common case in one comparison of |x|'s bits: 2^-26 <= |x| < 2^20,
+    // reduced by Cody-Waite.
+    const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(x) & 0x7fffffffffffffff;
+    constexpr std::uint64_t de = 0x3e50000000000000;  // 2^-26
+    constexpr std::uint64_t ate = 0x4130000000000000;  // 2^20
+    if (magnitude - de >= ate - de) return seno_nas_pontas(x);
+    const Rapido r = seno_reduzido(reduzir_pequeno(x), 0);
     return r.decidido ? r.resultado : seno_preciso(x, 0);
 }
 
