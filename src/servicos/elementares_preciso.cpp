@@ -28,10 +28,11 @@ Fixo<N> constante(const std::uint64_t (&limbos)[limbos_constantes]) {
 // below one ulp.
 std::uint64_t erro_da_serie(int termos) { return 4 * static_cast<std::uint64_t>(termos) + 8; }
 
-// sin y (cosseno false) or cos y (cosseno true) for 0 <= y <= 1, by Taylor
+// sin y (cosseno false) or cos y (cosseno true) for 0 <= y < 1, by Taylor
 // series; `termos` receives the number of terms after the first.
 template <int N>
 Fixo<N> serie_trigonometrica(const Fixo<N>& y, bool cosseno, int& termos) {
+    assert(!eh_negativo(y) && y.limbo[0] == 0);  // 0 <= y < 1
     const Fixo<N> y2 = multiplicar(y, y);
     Fixo<N> termo = cosseno ? potencia<N>(0) : y;
     Fixo<N> soma = termo;
@@ -44,11 +45,13 @@ Fixo<N> serie_trigonometrica(const Fixo<N>& y, bool cosseno, int& termos) {
     return soma;
 }
 
-// e^r for |r| <= 1/2 by Taylor series.
+// e^r for |r| < 1/2 by Taylor series; `termos` receives the number of terms
+// after the first.
 template <int N>
 Fixo<N> serie_exponencial(const Fixo<N>& r, int& termos) {
     const bool negativo = eh_negativo(r);
     const Fixo<N> a = modulo(r);
+    assert(a.limbo[0] == 0 && (a.limbo[1] >> 63) == 0);  // |r| < 1/2
     Fixo<N> termo = potencia<N>(0);
     Fixo<N> soma = termo;
     termos = 0;
