@@ -339,6 +339,9 @@ double arco_cosseno(double x) {
     if (x > 1.0 || x < -1.0) return (x - x) / (x - x);  // invalid, NaN
     if (x == 1.0) return 0.0;
     if (x == -1.0) return pi.alto;  // the double nearest pi
+    // Below 2^-55 in magnitude, arccos x = pi/2 - x - ... lies within
+    // 2^-53.9 + 2^-55 < 2^-53 (half an ulp) of the double nearest pi/2.
+    if (x > -0x1p-55 && x < 0x1p-55) return pi_2.alto;
     // A candidate within a few units in the last place, which the accurate
     // path then checks against cos at the midpoints around it.
     const double a = x < 0.0 ? -x : x;
