@@ -1,7 +1,9 @@
 // Fuzz target of the input reader: arbitrary bytes as entradas_geral.ent, read
 // as the program reads it (a text of 100 positions, then a real, an integer, a
 // real, an integer and five reals), with the floating-point traps of the
-// program armed around the reads.
+// program armed around the reads; then read again with an observer of the
+// reads installed, as the study's input explainer reads, which must change
+// nothing.
 //
 // A reader failure must come back as one well-formed READ report naming the
 // input file, with one of the reader's own codes, and must leave the variable
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "comum.hpp"
@@ -26,6 +29,7 @@ class FonteMemoria final : public servicos::FonteBytes {
 public:
     FonteMemoria(const std::uint8_t* dados, std::size_t tamanho) : dados_(dados), tamanho_(tamanho) {}
     int proximo() override { return posicao_ < tamanho_ ? dados_[posicao_++] : fim_dos_dados; }
+    std::size_t posicao() const { return posicao_; }
 
 private:
     const std::uint8_t* dados_;
@@ -76,6 +80,31 @@ bool ler_texto(FonteMemoria& fonte, std::array<char, 100>& texto) {
     }
 }
 
+// What the observer of the reads is told must not change what is read.
+class Observador final : public servicos::ObservadorLeitura {
+public:
+    void leitura(const servicos::LeituraObservada& lida) override { consumidos += lida.consumido.size(); }
+    std::size_t consumidos = 0;
+};
+
+// The ten reads of the program on the bytes; what they gave, as text: the
+// values' bits and the report, or where they stopped.
+std::string ler_tudo(const std::uint8_t* dados, std::size_t tamanho) {
+    FonteMemoria fonte(dados, tamanho);
+    std::array<char, 100> arq_saida;
+    arq_saida.fill(' ');
+    double Lx = 0.0, tf = 0.0, Ti = 0.0, theta = 0.0, k = 0.0, ro = 0.0, cp = 0.0;
+    std::int32_t Nx = 0, Nt = 0;
+    // The program stops at the first failure; so does the target.
+    const bool completo = ler_texto(fonte, arq_saida) && ler(fonte, Lx) && ler(fonte, Nx) && ler(fonte, tf) &&
+                          ler(fonte, Nt) && ler(fonte, Ti) && ler(fonte, theta) && ler(fonte, k) && ler(fonte, ro) &&
+                          ler(fonte, cp);
+    std::string resultado(arq_saida.begin(), arq_saida.end());
+    for (double v : {Lx, tf, Ti, theta, k, ro, cp}) resultado += std::to_string(std::bit_cast<std::uint64_t>(v)) + ' ';
+    resultado += std::to_string(Nx) + ' ' + std::to_string(Nt) + (completo ? " completo " : " parou ");
+    return resultado + std::to_string(fonte.posicao());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -86,14 +115,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tamanho) {
     const fuzz::ArmadilhasArmadas armadilhas;
-    FonteMemoria fonte(dados, tamanho);
-    std::array<char, 100> arq_saida;
-    arq_saida.fill(' ');
-    double Lx = 0.0, tf = 0.0, Ti = 0.0, theta = 0.0, k = 0.0, ro = 0.0, cp = 0.0;
-    std::int32_t Nx = 0, Nt = 0;
-    // The program stops at the first failure; so does the target.
-    static_cast<void>(ler_texto(fonte, arq_saida) && ler(fonte, Lx) && ler(fonte, Nx) && ler(fonte, tf) &&
-                      ler(fonte, Nt) && ler(fonte, Ti) && ler(fonte, theta) && ler(fonte, k) && ler(fonte, ro) &&
-                      ler(fonte, cp));
+    const std::string simples = ler_tudo(dados, tamanho);
+    // Read again as the study's input explainer reads, with an observer.
+    Observador observador;
+    servicos::observar_leituras(&observador);
+    const std::string observado = ler_tudo(dados, tamanho);
+    servicos::observar_leituras(nullptr);
+    fuzz::exigir(observado == simples, "an observed read gave another result", observado);
+    fuzz::exigir(observador.consumidos == std::stoull(simples.substr(simples.rfind(' ') + 1)),
+                 "the observer was not told of every byte the reads took");
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "servicos/erros.hpp"
 
@@ -23,10 +24,56 @@ namespace {
 constexpr std::size_t tamanho_buffer_valor = 260;
 
 constexpr int fim_dos_dados = FonteBytes::fim_dos_dados;
-constexpr int fim_de_linha = -2;  // LF, or CR LF, as one symbol
+constexpr int fim_de_linha = terminador_fim_de_linha;  // LF, or CR LF, as one symbol
 constexpr int nada_guardado = -3;
 
-[[noreturn]] void falhar(int numero_mensagem) { relatar_erro(numero_mensagem, TipoInstrucao::read); }
+// ---------------------------------------------------------------------------
+// The observer of the reads (none in the program). An observed read takes its
+// bytes through a recording source; a failure is told to the observer, with
+// what the read had taken, just before it is reported.
+
+ObservadorLeitura* observador_instalado = nullptr;
+
+class Observacao final : public FonteBytes {
+public:
+    explicit Observacao(FonteBytes& origem) : origem_(origem) { em_curso = this; }
+    ~Observacao() { em_curso = nullptr; }
+    Observacao(const Observacao&) = delete;
+    Observacao& operator=(const Observacao&) = delete;
+
+    int proximo() override {
+        const int c = origem_.proximo();
+        if (c != fim_dos_dados) consumido_.push_back(static_cast<char>(c));
+        return c;
+    }
+
+    // The value as taken, before it is converted (a conversion may fail).
+    void tomar(LeituraObservada::Forma forma, std::string_view valor, std::string_view contagem, int terminador) {
+        relato_.forma = forma;
+        valor_ = valor;
+        contagem_ = contagem;
+        relato_.terminador = terminador;
+    }
+    void contar(int falha) {
+        relato_.consumido = consumido_;
+        relato_.valor = valor_;
+        relato_.contagem = contagem_;
+        relato_.falha = falha;
+        observador_instalado->leitura(relato_);
+    }
+
+    static inline Observacao* em_curso = nullptr;
+
+private:
+    FonteBytes& origem_;
+    std::string consumido_, valor_, contagem_;
+    LeituraObservada relato_;
+};
+
+[[noreturn]] void falhar(int numero_mensagem) {
+    if (Observacao::em_curso != nullptr) Observacao::em_curso->contar(numero_mensagem);
+    relatar_erro(numero_mensagem, TipoInstrucao::read);
+}
 
 // The source seen as characters and line ends. A CR counts as a line end when
 // an LF or the end of the data follows it; anywhere else it is an ordinary
@@ -68,10 +115,14 @@ bool separador(int c) { return branco(c) || c == ',' || c == '/' || fim_de_regis
 bool aspas(int c) { return c == '\'' || c == '"'; }
 
 // A value once taken from the records; `nulo` leaves the item unchanged.
+// `terminador` and `contagem` say how it was taken: what ended it (see
+// LeituraObservada) and the count of its repeat prefix.
 struct Valor {
-    enum class Forma { nulo, simples, entre_aspas, entre_parenteses };
+    using Forma = LeituraObservada::Forma;
     Forma forma = Forma::nulo;
-    std::string caracteres;
+    std::string caracteres{};
+    int terminador = 0;
+    std::string contagem{};
 };
 
 // What the item accepts: numbers refuse quoted and parenthesised values, a
@@ -234,6 +285,7 @@ Valor ler_entre_aspas(Leitor& leitor, int aspa, std::size_t posicoes) {
             if (seguinte != aspa) {
                 if (!fim_de_registro(seguinte)) leitor.descartar_registro();
                 if (valor.caracteres.empty()) valor.forma = Valor::Forma::nulo;
+                valor.terminador = aspa;
                 return valor;
             }
             guardar(valor.caracteres, posicoes, aspa);
@@ -250,6 +302,7 @@ Valor ler_entre_parenteses(Leitor& leitor, std::size_t posicoes) {
         if (!branco(c) && c != fim_de_linha) guardar(valor.caracteres, posicoes, c);
     }
     leitor.descartar_registro();
+    valor.terminador = ')';
     return valor;
 }
 
@@ -274,10 +327,10 @@ void conferir_repeticao(std::string_view contagem) {
 // The value whose first character is `c`. After a repeat prefix the same
 // forms may follow, but no second prefix.
 Valor ler_a_partir_de(Leitor& leitor, int c, const Destino& destino, bool apos_repeticao) {
-    if (fim_de_registro(c)) return {};  // only after an asterisk: the line end itself ended it
+    if (fim_de_registro(c)) return {.terminador = c};  // only after an asterisk: the line end itself ended it
     if (branco(c) || c == ',' || c == '/') {
         leitor.descartar_registro();
-        return {};
+        return {.terminador = c};
     }
     if ((aspas(c) || c == '(') && !destino.aceita_texto) falhar(mensagem::texto_para_numero);
     if (aspas(c)) return ler_entre_aspas(leitor, c, destino.posicoes);
@@ -287,9 +340,12 @@ Valor ler_a_partir_de(Leitor& leitor, int c, const Destino& destino, bool apos_r
     if (c == '*') {
         if (apos_repeticao) falhar(mensagem::repeticao_dupla);
         conferir_repeticao(valor.caracteres);
-        return ler_a_partir_de(leitor, leitor.proximo(), destino, true);
+        Valor repetido = ler_a_partir_de(leitor, leitor.proximo(), destino, true);
+        repetido.contagem = std::move(valor.caracteres);
+        return repetido;
     }
     if (!fim_de_registro(c)) leitor.descartar_registro();
+    valor.terminador = c;
     return valor;
 }
 
@@ -298,24 +354,40 @@ Valor ler_valor(FonteBytes& fonte, const Destino& destino) {
     return ler_a_partir_de(leitor, primeiro_caractere(leitor), destino, false);
 }
 
+// One read of one item: the value is taken, then `guardar` converts and
+// stores it unless it is null. Observed, the same steps run on the same bytes.
+template <typename Guardar>
+void ler_item(FonteBytes& fonte, const Destino& destino, Guardar guardar) {
+    if (observador_instalado == nullptr) {
+        const Valor lido = ler_valor(fonte, destino);
+        if (lido.forma != Valor::Forma::nulo) guardar(lido.caracteres);
+        return;
+    }
+    Observacao observacao(fonte);
+    const Valor lido = ler_valor(observacao, destino);
+    observacao.tomar(lido.forma, lido.caracteres, lido.contagem, lido.terminador);
+    if (lido.forma != Valor::Forma::nulo) guardar(lido.caracteres);
+    observacao.contar(0);
+}
+
 }  // namespace
 
 void ler_lista(FonteBytes& fonte, double& valor) {
-    const Valor lido = ler_valor(fonte, Destino{false, 0});
-    if (lido.forma != Valor::Forma::nulo) valor = converter_real(lido.caracteres);
+    ler_item(fonte, Destino{false, 0}, [&](const std::string& caracteres) { valor = converter_real(caracteres); });
 }
 
 void ler_lista(FonteBytes& fonte, std::int32_t& valor) {
-    const Valor lido = ler_valor(fonte, Destino{false, 0});
-    if (lido.forma != Valor::Forma::nulo) valor = converter_inteiro(lido.caracteres);
+    ler_item(fonte, Destino{false, 0}, [&](const std::string& caracteres) { valor = converter_inteiro(caracteres); });
 }
 
 void ler_lista(FonteBytes& fonte, std::span<char> texto) {
-    const Valor lido = ler_valor(fonte, Destino{true, texto.size()});
-    if (lido.forma == Valor::Forma::nulo) return;
-    std::size_t posicao = 0;
-    for (; posicao < lido.caracteres.size() && posicao < texto.size(); ++posicao) texto[posicao] = lido.caracteres[posicao];
-    for (; posicao < texto.size(); ++posicao) texto[posicao] = ' ';
+    ler_item(fonte, Destino{true, texto.size()}, [&](const std::string& caracteres) {
+        std::size_t posicao = 0;
+        for (; posicao < caracteres.size() && posicao < texto.size(); ++posicao) texto[posicao] = caracteres[posicao];
+        for (; posicao < texto.size(); ++posicao) texto[posicao] = ' ';
+    });
 }
+
+void observar_leituras(ObservadorLeitura* observador) { observador_instalado = observador; }
 
 }  // namespace servicos
