@@ -7,6 +7,11 @@
 
 namespace variaveis {
 
+#ifdef DIFUSAO_ESTADO_POR_FIO
+thread_local Arranjo x, Tant, T, aP, aW, aE, bP;
+thread_local Arranjo t, Tm, Tmeio, Tm_an;
+#endif
+
 Arranjo::Arranjo(Arranjo&& outro) noexcept
     : dados_(std::exchange(outro.dados_, nullptr)),
       inicio_(std::exchange(outro.inicio_, 0)),

@@ -6,6 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 
+// The study tool (estudo/) runs several cases at once, one per thread. It is
+// built on its own copy of these modules compiled with DIFUSAO_ESTADO_POR_FIO,
+// which makes every member of the store below thread_local: each thread then
+// has a store of its own. difusao_calor is built without it and keeps one
+// plain global store.
+#ifdef DIFUSAO_ESTADO_POR_FIO
+#define DIFUSAO_DO_FIO thread_local
+#else
+#define DIFUSAO_DO_FIO
+#endif
+
 namespace variaveis {
 
 // A double array indexed from `inicio` to `fim`, like the arrays of the
@@ -42,38 +53,44 @@ private:
 inline constexpr std::size_t tamanho_arq_saida = 100;
 
 // Input data, in the order of the input file.
-inline std::array<char, tamanho_arq_saida> arq_saida = [] {
+inline DIFUSAO_DO_FIO std::array<char, tamanho_arq_saida> arq_saida = [] {
     std::array<char, tamanho_arq_saida> a{};
     a.fill(' ');
     return a;
 }();
-inline double Lx = 0.0;        // slab length [m]
-inline std::int32_t Nx = 0;    // nodes, both ends included
-inline double tf = 0.0;        // final time [s]
-inline std::int32_t Nt = 0;    // time steps
-inline double Ti = 0.0;        // amplitude of the initial half sine [ºC]
-inline double theta = 0.0;     // 0 explicit, 0.5 Crank-Nicolson, 1 fully implicit
-inline double k = 0.0;         // conductivity [W/m*K]
-inline double ro = 0.0;        // density [kg/m3]
-inline double cp = 0.0;        // specific heat [J/kg*K]
+inline DIFUSAO_DO_FIO double Lx = 0.0;        // slab length [m]
+inline DIFUSAO_DO_FIO std::int32_t Nx = 0;    // nodes, both ends included
+inline DIFUSAO_DO_FIO double tf = 0.0;        // final time [s]
+inline DIFUSAO_DO_FIO std::int32_t Nt = 0;    // time steps
+inline DIFUSAO_DO_FIO double Ti = 0.0;        // amplitude of the initial half sine [ºC]
+inline DIFUSAO_DO_FIO double theta = 0.0;     // 0 explicit, 0.5 Crank-Nicolson, 1 fully implicit
+inline DIFUSAO_DO_FIO double k = 0.0;         // conductivity [W/m*K]
+inline DIFUSAO_DO_FIO double ro = 0.0;        // density [kg/m3]
+inline DIFUSAO_DO_FIO double cp = 0.0;        // specific heat [J/kg*K]
 
 // Derived quantities.
-inline double dx = 0.0;
-inline double dt = 0.0;
-inline double pi = 0.0;
-inline double alpha = 0.0;
-inline double a_imp = 0.0;  // theta*F
-inline double a_exp = 0.0;  // (1 - theta)*F
-inline double a_cen = 0.0;  // 1 - 2(1 - theta)*F
+inline DIFUSAO_DO_FIO double dx = 0.0;
+inline DIFUSAO_DO_FIO double dt = 0.0;
+inline DIFUSAO_DO_FIO double pi = 0.0;
+inline DIFUSAO_DO_FIO double alpha = 0.0;
+inline DIFUSAO_DO_FIO double a_imp = 0.0;  // theta*F
+inline DIFUSAO_DO_FIO double a_exp = 0.0;  // (1 - theta)*F
+inline DIFUSAO_DO_FIO double a_cen = 0.0;  // 1 - 2(1 - theta)*F
 
-// Node arrays 1..Nx.
+// Node arrays 1..Nx, then time-level arrays 0..Nt. Per thread, they are
+// defined once, in variaveis.cpp: MinGW's GCC cannot merge the copies that
+// every file would make of an inline thread_local object with a destructor.
+#ifdef DIFUSAO_ESTADO_POR_FIO
+extern thread_local Arranjo x, Tant, T, aP, aW, aE, bP;
+extern thread_local Arranjo t, Tm, Tmeio, Tm_an;
+#else
 inline Arranjo x, Tant, T, aP, aW, aE, bP;
-// Time-level arrays 0..Nt.
 inline Arranjo t, Tm, Tmeio, Tm_an;
+#endif
 
 // Loop counters shared by the routines.
-inline std::int32_t i = 0;
-inline std::int32_t n = 0;
+inline DIFUSAO_DO_FIO std::int32_t i = 0;
+inline DIFUSAO_DO_FIO std::int32_t n = 0;
 
 // The middle node (Nx + 1)/2, truncated, computed without overflowing for
 // Nx = 2147483647.

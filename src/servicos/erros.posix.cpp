@@ -48,6 +48,11 @@ int numero_da_armadilha(int codigo_sinal) {
 // and _exit on data that the program's arithmetic never leaves half-updated.
 void tratar_sigfpe(int, siginfo_t* info, void*) { relatar_armadilha(numero_da_armadilha(info->si_code)); }
 
+// The study tool's build runs the program's computation in several threads,
+// each with a hold of its own (see variaveis.hpp).
+#ifdef DIFUSAO_ESTADO_POR_FIO
+thread_local
+#endif
 std::fenv_t ambiente_guardado;
 
 // Reads one field of /proc/meminfo in kB; -1 when absent. Uses no allocation.

@@ -74,8 +74,15 @@ struct AmbienteX87 {
 // State held while a watched math function runs. The C library's
 // feholdexcept/fesetenv are not used: with some Windows runtimes they leave
 // the SSE masks untouched, and a held SSE fault would trap anyway.
-AmbienteX87 x87_guardado;
-unsigned mxcsr_guardado = 0;
+// The study tool's build runs the program's computation in several threads,
+// each with a hold of its own (see variaveis.hpp).
+#ifdef DIFUSAO_ESTADO_POR_FIO
+#define DIFUSAO_GUARDADO_DO_FIO thread_local
+#else
+#define DIFUSAO_GUARDADO_DO_FIO
+#endif
+DIFUSAO_GUARDADO_DO_FIO AmbienteX87 x87_guardado;
+DIFUSAO_GUARDADO_DO_FIO unsigned mxcsr_guardado = 0;
 
 // The fault behind an SSE exception that the system reports only as "multiple
 // traps/faults": the first unmasked flag that is raised.
