@@ -1,5 +1,6 @@
 #include "convergencia.hpp"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -22,31 +23,34 @@ namespace {
 constexpr double nao_numero = std::numeric_limits<double>::quiet_NaN();
 constexpr double infinito = std::numeric_limits<double>::infinity();
 
-// The run's loops count nodes and levels with 32-bit counters up to and
-// including Nx and Nt, so neither may be the largest 32-bit value.
-constexpr std::int64_t maior_contagem = INT32_MAX - 1;
-
-// Running maximum, sum of squares and last value of one error history. A NaN
-// sticks to the maximum: once there, no finite error replaces it.
+// Running maximum (and where it was), sum of squares and last value of one
+// error history. A NaN sticks to the maximum: once there, no finite error
+// replaces it.
 class Acumulador {
 public:
-    void somar(double erro) {
+    void somar(double erro, double onde = 0.0) {
         const double absoluto = std::fabs(erro);
-        if (std::isnan(absoluto) || absoluto > maximo_) maximo_ = absoluto;
+        if (!std::isnan(maximo_) && (std::isnan(absoluto) || absoluto > maximo_)) {
+            maximo_ = absoluto;
+            onde_ = onde;
+        }
         soma_quadrados_ += absoluto * absoluto;
         ultimo_ = erro;
         ++contagem_;
     }
     Erros erros() const {
-        return {maximo_, std::sqrt(soma_quadrados_ / static_cast<double>(contagem_)), ultimo_};
+        return {maximo_, std::sqrt(soma_quadrados_ / static_cast<double>(contagem_)), ultimo_, onde_};
     }
 
 private:
     double maximo_ = 0.0;
+    double onde_ = 0.0;
     double soma_quadrados_ = 0.0;
     double ultimo_ = 0.0;
     std::int64_t contagem_ = 0;
 };
+
+}  // namespace
 
 void colocar_no_estado(const Caso& caso, Malha malha) {
     using namespace variaveis;
@@ -60,8 +64,6 @@ void colocar_no_estado(const Caso& caso, Malha malha) {
     ro = caso.ro;
     cp = caso.cp;
 }
-
-}  // namespace
 
 Caso caso_do_estado() {
     using namespace variaveis;
@@ -82,6 +84,14 @@ double fator_modo(double theta, double F, double s) {
     return (1.0 - 4.0 * (1.0 - theta) * F * s2) / (1.0 + 4.0 * theta * F * s2);
 }
 
+double fator_pior_modo(double theta, double F) { return fator_modo(theta, F, 1.0); }
+
+double passos_para_crescer(double fator, double vezes) {
+    const double ganho = std::fabs(fator);
+    if (!(ganho > 1.0)) return infinito;
+    return std::log(vezes) / std::log(ganho);
+}
+
 Amplificacao amplificacao(double theta, double alpha, double dt, double dx, double Lx) {
     // The half sine is an eigenvector of the discrete Laplacian with
     // eigenvalue -4 s^2/dx^2, s = sin(pi dx/(2 Lx)); the exact one is -pi^2/Lx^2.
@@ -90,6 +100,19 @@ Amplificacao amplificacao(double theta, double alpha, double dt, double dx, doub
     const double s = servicos::elementares::seno(pi * dx / (2.0 * Lx));
     return {fator_modo(theta, F, s), servicos::elementares::exponencial(-4.0 * F * s * s),
             servicos::elementares::exponencial(-(pi * pi * alpha * dt / (Lx * Lx)))};
+}
+
+Estabilidade estabilidade(double theta, double alpha, double dt, double dx, double Lx, std::int32_t Nt) {
+    Estabilidade e;
+    e.theta = theta;
+    e.F = numero_fourier(alpha, dt, dx);
+    e.limite = limite_fourier(theta);
+    e.estavel = estavel(theta, e.F);
+    e.meia_senoide = amplificacao(theta, alpha, dt, dx, Lx);
+    e.pior = fator_pior_modo(theta, e.F);
+    e.passos_ruido = passos_para_crescer(e.pior, crescimento_do_ruido);
+    e.Nt = Nt;
+    return e;
 }
 
 std::optional<Malha> malha_do_nivel(Refinamento tipo, Malha base, int nivel) {
@@ -129,17 +152,33 @@ Nivel medir_corrida() {
     nivel.dt = dt;
     nivel.F = numero_fourier(alpha, dt, dx);
     nivel.estavel = estavel(theta, nivel.F);
-    // The middle-node comparison of the listing: the exact field at x(imeio),
-    // its amplitude by the same operations as the initial field.
+    nivel.piso = std::numeric_limits<double>::epsilon() * std::fabs(Ti) * (static_cast<double>(Nt) + Nx);
+
+    // The exact field is amplitude times decay, each node's amplitude taken by
+    // the same operations as its initial value, so that at t = 0 every error
+    // is exactly zero. The trapezoidal mean of the exact field is that of the
+    // initial field, Tm(0), times the same decay.
     const double taxa = processamento::taxa_decaimento();
-    const double amp_meio = servicos::seno(x(no_do_meio(Nx)) * pi / Lx) * Ti;
-    Acumulador media, meio;
+    const double amp_meio = servicos::elementares::seno(x(no_do_meio(Nx)) * pi / Lx) * Ti;
+    const double media_inicial = Tm(0);
+    const double *tempo = t.dados(), *media_num = Tm.dados(), *meio_num = Tmeio.dados(), *media_an = Tm_an.dados();
+    Acumulador media, meio, listagem;
     for (std::int64_t m = 0; m <= Nt; ++m) {
-        media.somar(Tm_an(m) - Tm(m));
-        meio.somar(servicos::exponencial(t(m) * taxa) * amp_meio - Tmeio(m));
+        const double d = servicos::elementares::exponencial(tempo[m] * taxa);
+        media.somar(d * media_inicial - media_num[m], tempo[m]);
+        meio.somar(d * amp_meio - meio_num[m], tempo[m]);
+        listagem.somar(media_an[m] - media_num[m], tempo[m]);
     }
     nivel.media = media.erros();
     nivel.meio = meio.erros();
+    nivel.listagem = listagem.erros();
+
+    const double decaimento_final = servicos::elementares::exponencial(t(Nt) * taxa);
+    Acumulador campo;
+    for (std::int64_t j = 1; j <= Nx; ++j)
+        campo.somar(decaimento_final * (servicos::elementares::seno(x(j) * pi / Lx) * Ti) - T(j));
+    const Erros e = campo.erros();
+    nivel.campo = {e.maximo, e.rms};
     return nivel;
 }
 
@@ -151,6 +190,33 @@ double ordem_observada(double grosso, double fino) {
 }
 
 double ordem_por_diferencas(double e1, double e2, double e3) { return ordem_observada(e1 - e2, e2 - e3); }
+
+namespace {
+
+bool claro_do_arredondamento(double erro, double piso) { return std::fabs(erro) > folga_arredondamento * piso; }
+
+// The verdict on the order p of two errors of the given floor; `estaveis`
+// says that every level involved is inside the stability bound.
+Ordem julgar(bool estaveis, double grosso, double fino, double piso) {
+    if (!estaveis || !std::isfinite(grosso) || !std::isfinite(fino)) return {Veredito::instavel, nao_numero};
+    if (!claro_do_arredondamento(grosso, piso) || !claro_do_arredondamento(fino, piso))
+        return {Veredito::arredondamento, nao_numero};
+    const double p = ordem_observada(grosso, fino);
+    if (!(p >= menor_ordem)) return {Veredito::nao_assintotico, p};
+    return {Veredito::ordem, p};
+}
+
+}  // namespace
+
+Ordem ordem_entre(const Nivel& grosso, const Nivel& fino, double e_grosso, double e_fino) {
+    return julgar(grosso.estavel && fino.estavel, e_grosso, e_fino, std::max(grosso.piso, fino.piso));
+}
+
+Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, double e1, double e2, double e3) {
+    const double piso = std::max({n1.piso, n2.piso, n3.piso});
+    const bool finitos = std::isfinite(e1) && std::isfinite(e2) && std::isfinite(e3);
+    return julgar(n1.estavel && n2.estavel && n3.estavel && finitos, e1 - e2, e2 - e3, piso);
+}
 
 // Doubles are computed by the SSE unit, whose control register one C library's
 // feholdexcept and fesetenv leave alone (they handle the x87 unit only); it is

@@ -1,7 +1,8 @@
 // Verification of the theta-scheme run against the exact single-term solution:
-// the mesh Fourier number and its stability bound, the amplification factor
-// of the sin(pi x/Lx) mode, and the errors of the program's own computation on
-// a sequence of refined grids, with the orders of accuracy they show.
+// the mesh Fourier number, the stability bound and the amplification of the
+// half-sine mode and of the worst mode, and the errors of the program's own
+// computation on refined grids, with the orders of accuracy they show where
+// an order means something.
 #pragma once
 
 #include <cfenv>
@@ -44,6 +45,14 @@ bool estavel(double theta, double F);
 //     A = (1 - 4(1 - theta)F s^2)/(1 + 4 theta F s^2).
 double fator_modo(double theta, double F, double s);
 
+// The factor of the worst mode, the node-to-node oscillation (s = 1):
+// (1 - 4(1 - theta)F)/(1 + 4 theta F), 1 - 4F for the explicit scheme.
+double fator_pior_modo(double theta, double F);
+
+// Steps after which a mode of factor `fator` has grown `vezes` times:
+// ln(vezes)/ln|fator|; +infinity when |fator| <= 1 (it never grows).
+double passos_para_crescer(double fator, double vezes);
+
 // The sin(pi x/Lx) mode over one time step, three ways.
 struct Amplificacao {
     double discreto;      // A of the theta scheme, s = sin(pi dx/(2 Lx))
@@ -53,6 +62,20 @@ struct Amplificacao {
 // A/semidiscreto is the time-stepping error of a step, semidiscreto/exato
 // the space error; their product is A/exato.
 Amplificacao amplificacao(double theta, double alpha, double dt, double dx, double Lx);
+
+// Everything the stability of one run comes to.
+struct Estabilidade {
+    double theta = 0.0;
+    double F = 0.0;
+    double limite = 0.0;  // bound on F for this theta (+infinity: none)
+    bool estavel = true;
+    Amplificacao meia_senoide{};
+    double pior = 0.0;               // factor of the worst mode
+    double passos_ruido = 0.0;       // steps for round-off in the worst mode to grow 10^10 times
+    std::int32_t Nt = 0;
+};
+inline constexpr double crescimento_do_ruido = 1e10;
+Estabilidade estabilidade(double theta, double alpha, double dt, double dx, double Lx, std::int32_t Nt);
 
 // ---------------------------------------------------------------------------
 // Refinement.
@@ -69,19 +92,33 @@ struct Malha {
     std::int32_t Nt = 0;
 };
 
+// Puts `caso` on `malha` into the calling thread's state, as the input reader
+// would have left it.
+void colocar_no_estado(const Caso& caso, Malha malha);
+
 // The grid of level `nivel` (0 is `base`), or nothing when Nx or Nt would not
 // leave room for the run's 32-bit loop counters to step past them.
 std::optional<Malha> malha_do_nivel(Refinamento tipo, Malha base, int nivel);
+
+// Largest Nx or Nt that a run's 32-bit counters can step past.
+inline constexpr std::int64_t maior_contagem = INT32_MAX - 1;
 
 // Bytes one run on `malha` holds at its peak: seven node arrays and four
 // time-level arrays of the state, plus the solver's two work arrays.
 std::uint64_t memoria_da_corrida(Malha malha);
 
-// |analytic - numerical| over the time levels 0..Nt of one history.
+// |error| over the time levels 0..Nt of one history.
 struct Erros {
     double maximo = 0.0;
     double rms = 0.0;
-    double final = 0.0;  // signed, analytic minus numerical, at t = tf
+    double final = 0.0;  // signed, exact minus numerical, at t = tf
+    double t_maximo = 0.0;  // the time of the maximum
+};
+
+// |error| over the nodes of the field at t = tf.
+struct ErroCampo {
+    double maximo = 0.0;
+    double rms = 0.0;
 };
 
 struct Nivel {
@@ -90,16 +127,25 @@ struct Nivel {
     double dt = 0.0;
     double F = 0.0;
     bool estavel = true;
-    Erros media;  // mean temperature Tm
-    Erros meio;   // middle-node temperature Tmeio
+    // Errors below this can be round-off: a few units of the last place of
+    // Ti for every step and node the run went through.
+    double piso = 0.0;
+    // The scheme's errors, each against the exact field on the same nodes:
+    ErroCampo campo;  // the whole field at t = tf
+    Erros media;      // trapezoidal mean of the field, against that of the exact field
+    Erros meio;       // the middle node
+    // The listing's comparison: the mean against the exact single-term mean
+    // 2 Ti/pi exp(...), which adds the trapezoidal rule's own error.
+    Erros listagem;
 };
 
 // Runs `caso` on `malha` through the program's own computation, with the
 // floating-point traps held so that an unstable run ends in infinities or
-// NaNs instead of a trap, and measures its errors. The state keeps the run.
+// NaNs instead of a trap, and measures its errors. The calling thread's state
+// keeps the run.
 Nivel executar_nivel(Caso caso, Malha malha);
 
-// The errors of the run now in the state.
+// The errors of the run now in the calling thread's state.
 Nivel medir_corrida();
 
 // Releases the state's arrays, so that the next run does not hold two sets.
@@ -114,8 +160,32 @@ double ordem_observada(double grosso, double fino);
 // fixed dx it is the order in time alone (and at a fixed dt, in space).
 double ordem_por_diferencas(double e1, double e2, double e3);
 
+// An order where it means something, or why there is none.
+enum class Veredito {
+    ordem,            // both levels stable, the errors fall and stand clear of round-off
+    instavel,         // a level outside the stability bound, or an error not finite
+    arredondamento,   // an error (or difference) within round-off
+    nao_assintotico,  // the errors do not fall: the refined step is not what limits them
+};
+struct Ordem {
+    Veredito veredito = Veredito::nao_assintotico;
+    double p = 0.0;
+};
+
+// Least order shown: below it the error hardly falls with the refined step.
+inline constexpr double menor_ordem = 0.1;
+// An error counts as clear of round-off above this many times the level's floor.
+inline constexpr double folga_arredondamento = 10.0;
+
+// The order between two levels of the errors e_grosso and e_fino.
+Ordem ordem_entre(const Nivel& grosso, const Nivel& fino, double e_grosso, double e_fino);
+// The order from three levels' signed errors (by their differences).
+Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, double e1, double e2, double e3);
+
 // Holds the floating-point traps for its lifetime: arithmetic faults give
 // their IEEE default results (inf, NaN) and the traps are restored after.
+// The floating-point environment belongs to a thread: each thread that runs
+// cases holds its own.
 class ArmadilhasRetidas {
 public:
     ArmadilhasRetidas();

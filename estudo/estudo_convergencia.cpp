@@ -1,12 +1,16 @@
 // estudo_convergencia: verification of difusao_calor's numerical solution.
-// It reads the same entradas_geral.ent in the current folder, runs the
-// program's own computation on a sequence of refined grids (or with the three
-// classic values of theta) and measures the errors against the exact
-// single-term solution. The report goes to the standard output, progress and
-// refusals to the standard error; nothing is edited and no command is run.
+// It reads the same entradas_geral.ent in the current folder with the
+// program's own reader, runs the program's own computation on refined grids,
+// on the three classic values of theta, over a range of mesh Fourier numbers
+// or up to chosen times, and measures the errors against the exact solution;
+// or it explains how the program reads the input file. The report goes to the
+// standard output, progress and refusals to the standard error; nothing is
+// edited and no command is run.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <new>
 #include <optional>
 #include <string>
@@ -15,10 +19,17 @@
 
 #include "convergencia.hpp"
 #include "dados/dados.hpp"
+#include "explicacao.hpp"
+#include "mapa.hpp"
 #include "opcoes.hpp"
+#include "paralelo.hpp"
+#include "perfis.hpp"
 #include "principal.hpp"
+#include "processamento.hpp"
 #include "relatorio.hpp"
+#include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
+#include "tabela.hpp"
 #include "variaveis.hpp"
 
 namespace {
@@ -27,15 +38,17 @@ using namespace estudo;
 
 constexpr const char* arquivo_convergencia = "convergencia.txt";
 constexpr const char* arquivo_comparacao = "comparacao_esquemas.txt";
+constexpr const char* arquivo_mapa = "mapa.txt";
+constexpr const char* arquivo_perfis = "perfis.txt";
 
-// Node-steps (Nx times Nt summed over the levels) above which a study takes
-// long enough to show which level it is on.
+// Node-steps (Nx times Nt summed over the runs) above which a study takes
+// about a second or more, long enough to show its progress.
 constexpr double trabalho_com_progresso = 1e8;
 
 void escrever(std::string_view texto) { servicos::plataforma::escrever_saida_padrao(texto); }
 
 void avisar(std::string_view texto) {
-    servicos::plataforma::escrever_erro_padrao("estudo_convergencia: " + std::string(texto) + "\n");
+    servicos::plataforma::escrever_erro_padrao(juntar("estudo_convergencia: ", texto, "\n"));
 }
 
 // The input and the base case go through exactly what difusao_calor runs: the
@@ -50,27 +63,92 @@ void preparar_caso() {
 }
 
 // Writes a whole file in binary, so that the lines keep their LF ends.
-bool gravar(const char* nome, const std::string& conteudo) {
-    std::FILE* arquivo = std::fopen(nome, "wb");
+bool gravar(const std::string& nome, const std::string& conteudo) {
+    std::FILE* arquivo = std::fopen(nome.c_str(), "wb");
     if (arquivo == nullptr) return false;
     const bool escrito = std::fwrite(conteudo.data(), 1, conteudo.size(), arquivo) == conteudo.size();
     return std::fclose(arquivo) == 0 && escrito;
 }
 
-// Refuses, before anything runs, a study whose largest run the system cannot
-// give memory to (0 from the platform means it does not know).
-bool cabe_na_memoria(Malha malha, std::uint64_t extra) {
-    const std::uint64_t precisa = memoria_da_corrida(malha) + extra;
-    const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
-    if (disponivel == 0 || precisa <= disponivel) return true;
-    constexpr double mib = 1024.0 * 1024.0;
-    avisar("a maior corrida do estudo (Nx = " + std::to_string(malha.Nx) + ", Nt = " + std::to_string(malha.Nt) +
-           ") precisa de " + std::to_string(static_cast<long long>(static_cast<double>(precisa) / mib)) +
-           " MiB de memória, e o sistema só pode dar " +
-           std::to_string(static_cast<long long>(static_cast<double>(disponivel) / mib)) +
-           " MiB; use menos níveis (--niveis) ou uma malha de entrada mais grossa");
+bool gravar_ou_avisar(const std::string& nome, const std::string& conteudo) {
+    if (gravar(nome, conteudo)) return true;
+    avisar(juntar("não foi possível gravar ", nome));
     return false;
 }
+
+// Everything a mode shows: its tables on the console and, with --csv, each
+// in a file of its own.
+class Saida {
+public:
+    explicit Saida(bool csv) : csv_(csv) {}
+    void texto(std::string_view texto) { escrever(texto); }
+    void tabela(const Tabela& tabela, bool no_console = true) {
+        if (no_console) escrever(tabela.texto());
+        if (csv_) tabelas_.push_back({juntar(tabela.nome(), ".csv"), tabela.csv()});
+    }
+    // Writes the CSV files; false when one could not be written.
+    bool gravar_csv() {
+        for (const auto& [nome, conteudo] : tabelas_)
+            if (!gravar_ou_avisar(nome, conteudo)) return false;
+        if (!tabelas_.empty()) {
+            std::string nomes;
+            for (const auto& tabela : tabelas_) nomes += juntar(nomes.empty() ? "" : ", ", tabela.first);
+            escrever(juntar("Tabelas em CSV: ", nomes, "\n"));
+        }
+        return true;
+    }
+
+private:
+    bool csv_;
+    std::vector<std::pair<std::string, std::string>> tabelas_;
+};
+
+std::string mib(std::uint64_t bytes) {
+    return std::to_string(static_cast<long long>(static_cast<double>(bytes) / (1024.0 * 1024.0)));
+}
+
+// How many of the runs may go at once: the `fios` largest together must fit
+// in the memory the system can give (0 from the platform means it does not
+// know). 0 when not even the largest alone fits, after saying so.
+int fios_que_cabem(std::vector<std::uint64_t> memorias, int fios, const std::string& maior) {
+    std::sort(memorias.begin(), memorias.end(), std::greater<>());
+    const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
+    if (disponivel == 0 || memorias.empty()) return fios;
+    for (int f = std::min<int>(fios, static_cast<int>(memorias.size())); f >= 1; --f) {
+        std::uint64_t juntas = 0;
+        for (int j = 0; j < f; ++j) juntas += memorias[static_cast<std::size_t>(j)];
+        if (juntas <= disponivel) return f;
+    }
+    avisar(juntar("a maior corrida do estudo (", maior, ") precisa de ", mib(memorias.front()),
+                  " MiB de memória, e o sistema só pode dar ", mib(disponivel),
+                  " MiB; use menos níveis (--niveis) ou uma malha de entrada mais grossa"));
+    return 0;
+}
+
+std::string descricao(Malha malha) {
+    return juntar("Nx = ", std::to_string(malha.Nx), ", Nt = ", std::to_string(malha.Nt));
+}
+
+double custo(Malha malha) { return static_cast<double>(malha.Nx) * static_cast<double>(malha.Nt); }
+
+// Runs every case on its grid, in parallel as far as the memory allows;
+// nothing when not even the largest can have its memory.
+std::optional<std::vector<Nivel>> executar_corridas(const std::vector<std::pair<Caso, Malha>>& corridas, int fios) {
+    std::vector<std::uint64_t> memorias;
+    double trabalho = 0.0;
+    Malha maior{};
+    for (const auto& corrida : corridas) {
+        const Malha malha = corrida.second;
+        memorias.push_back(memoria_da_corrida(malha));
+        trabalho += custo(malha);
+        if (memoria_da_corrida(malha) > memoria_da_corrida(maior)) maior = malha;
+    }
+    const int cabem = fios_que_cabem(memorias, fios, descricao(maior));
+    if (cabem == 0) return std::nullopt;
+    return executar_niveis(corridas, cabem, trabalho > trabalho_com_progresso);
+}
+
+constexpr std::array refinamentos{Refinamento::espaco_e_tempo, Refinamento::espaco, Refinamento::tempo};
 
 std::string letra(Refinamento tipo) {
     switch (tipo) {
@@ -81,106 +159,160 @@ std::string letra(Refinamento tipo) {
     return {};
 }
 
-constexpr std::array refinamentos{Refinamento::espaco_e_tempo, Refinamento::espaco, Refinamento::tempo};
-
-// The grids of every level of the three refinements; nothing when one of
-// them does not fit the run's 32-bit counts.
-std::optional<std::vector<std::vector<Malha>>> planejar(Malha base, int niveis) {
-    std::vector<std::vector<Malha>> plano;
-    for (Refinamento tipo : refinamentos) {
-        std::vector<Malha>& malhas = plano.emplace_back();
-        for (int nivel = 0; nivel < niveis; ++nivel) {
-            const std::optional<Malha> malha = malha_do_nivel(tipo, base, nivel);
-            if (!malha) {
-                avisar("o nível " + std::to_string(nivel + 1) + " do refinamento " + letra(tipo) +
-                       " passaria do maior Nx ou Nt que a corrida conta (2147483646); use menos níveis (--niveis)");
-                return std::nullopt;
-            }
-            malhas.push_back(*malha);
-        }
+std::string titulo_serie(Refinamento tipo) {
+    switch (tipo) {
+        case Refinamento::espaco_e_tempo: return "Refinamento (a) dx e dt divididos por 2 juntos";
+        case Refinamento::espaco: return "Refinamento (b) só dx dividido por 2, dt fixo";
+        case Refinamento::tempo: return "Refinamento (c) só dt dividido por 2, dx fixo";
     }
-    return plano;
+    return {};
 }
 
-int estudar_convergencia(const Caso& caso, int niveis) {
-    const std::optional<std::vector<std::vector<Malha>>> plano = planejar({caso.Nx, caso.Nt}, niveis);
-    if (!plano) return 1;
-    Malha maior{};
-    double trabalho = 0.0;
-    for (const std::vector<Malha>& malhas : *plano)
-        for (const Malha& malha : malhas) {
-            if (memoria_da_corrida(malha) > memoria_da_corrida(maior)) maior = malha;
-            trabalho += static_cast<double>(malha.Nx) * static_cast<double>(malha.Nt);
+int estudar_convergencia(const Caso& caso, double F, const Opcoes& opcoes, Saida& saida) {
+    std::vector<std::pair<Caso, Malha>> corridas;
+    for (Refinamento tipo : refinamentos) {
+        for (int nivel = 0; nivel < opcoes.niveis; ++nivel) {
+            const std::optional<Malha> malha = malha_do_nivel(tipo, {caso.Nx, caso.Nt}, nivel);
+            if (!malha) {
+                avisar(juntar("o nível ", std::to_string(nivel + 1), " do refinamento ", letra(tipo),
+                              " passaria do maior Nx ou Nt que a corrida conta (2147483646); use menos níveis "
+                              "(--niveis)"));
+                return 1;
+            }
+            corridas.push_back({caso, *malha});
         }
-    if (!cabe_na_memoria(maior, 0)) return 1;
+    }
+    const std::optional<std::vector<Nivel>> niveis = executar_corridas(corridas, opcoes.fios);
+    if (!niveis) return 1;
 
-    const bool progresso = trabalho > trabalho_com_progresso;
     std::vector<Serie> series;
     for (std::size_t r = 0; r < refinamentos.size(); ++r) {
-        Serie& serie = series.emplace_back(Serie{refinamentos[r], {}});
-        const std::vector<Malha>& malhas = (*plano)[r];
-        for (std::size_t j = 0; j < malhas.size(); ++j) {
-            if (progresso)
-                avisar("refinamento " + letra(serie.tipo) + ", nível " + std::to_string(j + 1) + "/" +
-                       std::to_string(malhas.size()) + " (Nx = " + std::to_string(malhas[j].Nx) +
-                       ", Nt = " + std::to_string(malhas[j].Nt) + ") ...");
-            serie.niveis.push_back(executar_nivel(caso, malhas[j]));
+        const auto inicio = niveis->begin() + static_cast<std::ptrdiff_t>(r) * opcoes.niveis;
+        Serie& serie = series.emplace_back(Serie{refinamentos[r], {inicio, inicio + opcoes.niveis}});
+        saida.texto(juntar("\n\n", titulo_serie(serie.tipo), "\n"));
+        for (const Tabela& tabela : tabelas_serie(serie)) {
+            saida.texto("\n");
+            saida.tabela(tabela);
         }
-        escrever("\n\n" + texto_serie(serie));
+        saida.texto(juntar("\n", leitura_serie(serie, caso.theta)));
     }
-    if (!gravar(arquivo_convergencia, texto_arquivo_convergencia(caso, series))) {
-        avisar(std::string("não foi possível gravar ") + arquivo_convergencia);
-        return 1;
-    }
-    escrever(std::string("\nTabela gravada em ") + arquivo_convergencia + "\n");
-    return 0;
+    if (!gravar_ou_avisar(arquivo_convergencia, texto_arquivo_convergencia(caso, F, series))) return 1;
+    saida.texto(juntar("\nTabela para os gráficos gravada em ", arquivo_convergencia, "\n"));
+    return saida.gravar_csv() ? 0 : 1;
+}
+
+// One scheme's run: its errors, and the histories the file needs.
+struct CorridaEsquema {
+    Esquema esquema{};
+    std::vector<double> medias;
+    std::vector<double> tempos, exata, exata_trapezios;  // the same for every theta
+};
+
+CorridaEsquema correr_esquema(Caso caso, double theta) {
+    using namespace variaveis;
+    caso.theta = theta;
+    CorridaEsquema c;
+    const Nivel nivel = executar_nivel(caso, {caso.Nx, caso.Nt});
+    const ArmadilhasRetidas retidas;
+    c.esquema = {theta, nivel, amplificacao(theta, alpha, dt, dx, Lx), 0.0, 0.0};
+    // The middle node at tf against the solution exact in time on this grid,
+    // the initial value times exp(-4 F s² Nt), and that one against the exact.
+    const double amp_meio = servicos::elementares::seno(x(no_do_meio(Nx)) * pi / Lx) * Ti;
+    const double s = servicos::elementares::seno(pi * dx / (2.0 * Lx));
+    const double semidiscreta = servicos::elementares::exponencial(-4.0 * nivel.F * s * s * Nt) * amp_meio;
+    const double exata = servicos::elementares::exponencial(t(Nt) * processamento::taxa_decaimento()) * amp_meio;
+    c.esquema.erro_tempo_meio = semidiscreta - Tmeio(Nt);
+    c.esquema.erro_espaco_meio = exata - semidiscreta;
+    const double taxa = processamento::taxa_decaimento();
+    const auto niveis = static_cast<std::size_t>(Nt) + 1;
+    c.medias.assign(Tm.dados(), Tm.dados() + niveis);
+    c.tempos.assign(t.dados(), t.dados() + niveis);
+    c.exata.assign(Tm_an.dados(), Tm_an.dados() + niveis);
+    c.exata_trapezios.resize(niveis);
+    const double media_inicial = Tm(0);
+    for (std::size_t m = 0; m < niveis; ++m)
+        c.exata_trapezios[m] = servicos::elementares::exponencial(c.tempos[m] * taxa) * media_inicial;
+    return c;
 }
 
 // Streams the histories row by row: a fine input grid has many time levels.
-bool gravar_comparacao(const Caso& caso, const std::vector<Esquema>& esquemas,
-                       const std::vector<std::vector<double>>& medias) {
-    using namespace variaveis;
+bool gravar_comparacao(const Caso& caso, double F, const std::vector<CorridaEsquema>& corridas) {
     std::FILE* arquivo = std::fopen(arquivo_comparacao, "wb");
     if (arquivo == nullptr) return false;
-    const std::string cabecalho = cabecalho_arquivo_comparacao(caso, esquemas);
-    bool escrito = std::fputs(cabecalho.c_str(), arquivo) >= 0;
-    for (std::int64_t m = 0; escrito && m <= Nt; ++m) {
-        std::array<double, 3> linha{};
-        for (std::size_t e = 0; e < linha.size(); ++e) linha[e] = medias[e][static_cast<std::size_t>(m)];
-        escrito = std::fputs(linha_comparacao(t(m), Tm_an(m), linha).c_str(), arquivo) >= 0;
+    std::vector<Esquema> esquemas;
+    for (const CorridaEsquema& c : corridas) esquemas.push_back(c.esquema);
+    bool escrito = std::fputs(cabecalho_arquivo_comparacao(caso, F, esquemas).c_str(), arquivo) >= 0;
+    const CorridaEsquema& primeira = corridas.front();
+    std::vector<double> linha(corridas.size());
+    for (std::size_t m = 0; escrito && m < primeira.tempos.size(); ++m) {
+        for (std::size_t e = 0; e < corridas.size(); ++e) linha[e] = corridas[e].medias[m];
+        escrito = std::fputs(linha_comparacao(primeira.tempos[m], primeira.exata[m], primeira.exata_trapezios[m], linha)
+                                 .c_str(),
+                             arquivo) >= 0;
     }
     return std::fclose(arquivo) == 0 && escrito;
 }
 
-int comparar_esquemas(const Caso& caso) {
+int comparar_esquemas(const Caso& caso, double F, const Opcoes& opcoes, Saida& saida) {
+    constexpr std::array thetas{0.0, 0.5, 1.0};
     const Malha malha{caso.Nx, caso.Nt};
-    const std::uint64_t historias = 3 * (static_cast<std::uint64_t>(caso.Nt) + 1) * sizeof(double);
-    if (!cabe_na_memoria(malha, historias)) return 1;
+    // Each run keeps four histories of its own besides the state's arrays.
+    const std::uint64_t memoria = memoria_da_corrida(malha) + 5 * (static_cast<std::uint64_t>(caso.Nt) + 1) * 8;
+    const int cabem = fios_que_cabem({memoria, memoria, memoria}, opcoes.fios, descricao(malha));
+    if (cabem == 0) return 1;
+    std::vector<CorridaEsquema> corridas(thetas.size());
+    std::vector<Tarefa> tarefas;
+    for (std::size_t j = 0; j < thetas.size(); ++j)
+        tarefas.push_back({[&, j] { corridas[j] = correr_esquema(caso, thetas[j]); }, custo(malha),
+                           juntar("theta = ", curto(thetas[j]))});
+    executar_em_paralelo(tarefas, cabem, 3 * custo(malha) > trabalho_com_progresso);
+
     std::vector<Esquema> esquemas;
-    std::vector<std::vector<double>> medias;
-    for (double th : {0.0, 0.5, 1.0}) {
-        Caso c = caso;
-        c.theta = th;
-        const Nivel nivel = executar_nivel(c, malha);
-        using namespace variaveis;
-        esquemas.push_back({th, nivel, amplificacao(th, alpha, dt, dx, Lx)});
-        medias.emplace_back(Tm.dados(), Tm.dados() + Tm.tamanho());
-    }
-    // The time levels and the exact mean do not depend on theta: the state's
-    // last run supplies them.
-    escrever("\n" + texto_comparacao(esquemas));
-    if (!gravar_comparacao(caso, esquemas, medias)) {
-        avisar(std::string("não foi possível gravar ") + arquivo_comparacao);
+    for (const CorridaEsquema& c : corridas) esquemas.push_back(c.esquema);
+    saida.texto("\n");
+    saida.tabela(tabela_comparacao(esquemas));
+    saida.texto(juntar("\n", leitura_comparacao(esquemas)));
+    if (!gravar_comparacao(caso, F, corridas)) {
+        avisar(juntar("não foi possível gravar ", arquivo_comparacao));
         return 1;
     }
-    escrever(std::string("\nHistórias gravadas em ") + arquivo_comparacao + "\n");
-    return 0;
+    saida.texto(juntar("\nHistórias gravadas em ", arquivo_comparacao, "\n"));
+    return saida.gravar_csv() ? 0 : 1;
+}
+
+int mapear(const Caso& caso, double F, const Opcoes& opcoes, Saida& saida) {
+    std::vector<PassoMapa> passos;
+    {
+        using namespace variaveis;
+        passos = passos_do_mapa(caso, alpha, dx);
+    }
+    const auto corridas = corridas_do_mapa(caso, opcoes.thetas, passos);
+    const std::optional<std::vector<Nivel>> niveis = executar_corridas(corridas, opcoes.fios);
+    if (!niveis) return 1;
+    const Mapa mapa = montar_mapa(opcoes.thetas, passos, *niveis);
+    saida.texto("\n");
+    saida.tabela(tabela_mapa(mapa));
+    saida.texto(juntar("\n", leitura_mapa(mapa)));
+    if (!gravar_ou_avisar(arquivo_mapa, texto_arquivo_mapa(caso, F, mapa))) return 1;
+    saida.texto(juntar("\nMapa gravado em ", arquivo_mapa, "\n"));
+    return saida.gravar_csv() ? 0 : 1;
+}
+
+int tracar_perfis(const Caso& caso, double F, const Opcoes& opcoes, Saida& saida) {
+    const int cabem = fios_que_cabem({memoria_da_corrida({caso.Nx, caso.Nt})}, 1, descricao({caso.Nx, caso.Nt}));
+    if (cabem == 0) return 1;
+    const std::vector<Perfil> perfis = calcular_perfis(caso, opcoes.tempos);
+    saida.texto("\n");
+    saida.tabela(tabela_perfis(perfis));
+    if (!gravar_ou_avisar(arquivo_perfis, texto_arquivo_perfis(caso, F, perfis))) return 1;
+    saida.texto(juntar("\nPerfis gravados em ", arquivo_perfis, "\n"));
+    return saida.gravar_csv() ? 0 : 1;
 }
 
 int executar(int argc, char** argv) {
     const std::vector<std::string_view> argumentos(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
     std::string erro;
-    const std::optional<Opcoes> opcoes = interpretar_opcoes(argumentos, erro);
+    std::optional<Opcoes> opcoes = interpretar_opcoes(argumentos, erro);
     if (!opcoes) {
         avisar(erro);
         servicos::plataforma::escrever_erro_padrao(texto_uso());
@@ -190,18 +322,30 @@ int executar(int argc, char** argv) {
         escrever(texto_uso());
         return 0;
     }
+    if (opcoes->modo == Modo::explicar) return explicar_entrada();
+    if (opcoes->fios == 0) opcoes->fios = fios_da_maquina();
+
     preparar_caso();
     // From here on an unstable run shows up as growing (or infinite) errors
     // in the tables instead of ending the study with a trap report.
     const ArmadilhasRetidas retidas;
     const Caso caso = caso_do_estado();
+    Saida saida(opcoes->csv);
+    double F = 0.0;
     {
         using namespace variaveis;
-        escrever(texto_caso(caso, alpha, dx, dt));
-        escrever("\n" + texto_estabilidade(theta, numero_fourier(alpha, dt, dx)));
-        escrever("\n" + texto_amplificacao(amplificacao(theta, alpha, dt, dx, Lx), Nt));
+        const Estabilidade e = estabilidade(theta, alpha, dt, dx, Lx, Nt);
+        F = e.F;
+        saida.texto(texto_caso(caso, alpha, dx, dt));
+        saida.texto(juntar("\n", texto_estabilidade(e)));
+        saida.tabela(tabela_estabilidade(e), false);  // the console has it in words already
     }
-    return opcoes->comparar ? comparar_esquemas(caso) : estudar_convergencia(caso, opcoes->niveis);
+    switch (opcoes->modo) {
+        case Modo::comparar: return comparar_esquemas(caso, F, *opcoes, saida);
+        case Modo::mapa: return mapear(caso, F, *opcoes, saida);
+        case Modo::perfis: return tracar_perfis(caso, F, *opcoes, saida);
+        default: return estudar_convergencia(caso, F, *opcoes, saida);
+    }
 }
 
 }  // namespace

@@ -5,16 +5,32 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace estudo {
 
 inline constexpr int niveis_padrao = 4;
 inline constexpr int niveis_minimo = 2;  // one order needs two levels
 inline constexpr int niveis_maximo = 8;  // the finest grid is 128 times finer
+inline constexpr int fios_maximo = 256;
+inline constexpr std::size_t maximo_de_valores = 16;  // in a list of --teta or --perfis
+
+// What the study does; one mode per run.
+enum class Modo {
+    convergencia,  // the three refinements (the default)
+    comparar,      // theta = 0, 1/2 and 1 on the input grid
+    mapa,          // error and stability over a range of F
+    perfis,        // T(x) at chosen times
+    explicar,      // how difusao_calor reads entradas_geral.ent
+};
 
 struct Opcoes {
+    Modo modo = Modo::convergencia;
     int niveis = niveis_padrao;
-    bool comparar = false;  // the three schemes on the input grid instead of the refinement
+    std::vector<double> thetas{0.0, 0.5, 1.0};  // of the map
+    std::vector<double> tempos;                 // of the profiles
+    bool csv = false;
+    int fios = 0;  // 0: one per processor of the machine
     bool ajuda = false;
 };
 
@@ -22,7 +38,7 @@ struct Opcoes {
 // reason, when they cannot be used.
 std::optional<Opcoes> interpretar_opcoes(std::span<const std::string_view> argumentos, std::string& erro);
 
-// The usage text, ended by a line end.
+// The usage text, ended by a line end: options, files written, exit statuses.
 std::string texto_uso();
 
 }  // namespace estudo

@@ -1,6 +1,9 @@
-// Texts of the study: the console report (UTF-8, LF) and the data files read
-// by the plot scripts (whitespace-separated columns, '#' comment lines, values
-// that are not finite written as nan/inf, which gnuplot leaves out).
+// Texts of the study: the console report (UTF-8, LF), its tables (also
+// written as CSV), and the data files read by the plot scripts
+// (whitespace-separated columns, '#' comment lines, blocks separated by two
+// blank lines, values that are not finite written as nan/inf, which gnuplot
+// leaves out). Every data file begins with a block (index 0) of the run's
+// theta, Nx, Nt and F, for the plot titles.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +12,7 @@
 #include <vector>
 
 #include "convergencia.hpp"
+#include "tabela.hpp"
 
 namespace estudo {
 
@@ -23,28 +27,46 @@ struct Esquema {
     double theta;
     Nivel nivel;
     Amplificacao amplificacao;
+    // The middle node's error at t = tf split in two: against the solution
+    // that is exact in time on the discrete grid (the time stepping's own
+    // error), and that solution against the exact one (the space error,
+    // the same for every theta).
+    double erro_tempo_meio;
+    double erro_espaco_meio;
 };
 
 // A real in scientific notation with `casas` decimals; nan, inf or -inf.
 std::string real(double valor, int casas = 3);
+// Short form of a datum: 600, 0.5, 1.2e-05.
+std::string curto(double valor);
+// "theta = 0.5, Nx = 21, Nt = 600, F = 4.891e-02": what every plot title shows.
+std::string resumo_da_malha(double theta, std::int32_t Nx, std::int32_t Nt, double F);
+// The scheme's name: explícito, Crank-Nicolson, implícito or theta = ...
+std::string nome_esquema(double theta);
 
-// The case, its mesh Fourier number, the stability verdict and the
-// amplification factor of the sin(pi x/Lx) mode.
+// The case and its stability: F, the bound, the factors of the half-sine mode
+// and of the worst mode, and how fast round-off grows in the worst mode.
 std::string texto_caso(const Caso& caso, double alpha, double dx, double dt);
-std::string texto_estabilidade(double theta, double F);
-std::string texto_amplificacao(const Amplificacao& fator, std::int32_t passos);
+std::string texto_estabilidade(const Estabilidade& e);
+Tabela tabela_estabilidade(const Estabilidade& e);
 
-// The tables of one refinement: grid, errors and observed orders.
-std::string texto_serie(const Serie& serie);
+// The tables of one refinement (the field at tf; the mean and the middle node;
+// the listing's comparison; for (b) and (c) the orders from differences), and
+// what they mean in words.
+std::vector<Tabela> tabelas_serie(const Serie& serie);
+std::string leitura_serie(const Serie& serie, double theta);
 
-// convergencia.txt: one block per refinement, two blank lines between blocks.
-std::string texto_arquivo_convergencia(const Caso& caso, const std::vector<Serie>& series);
+// convergencia.txt: the case block, then one block per refinement.
+std::string texto_arquivo_convergencia(const Caso& caso, double F, const std::vector<Serie>& series);
 
-// The console table of the scheme comparison.
-std::string texto_comparacao(const std::vector<Esquema>& esquemas);
+// The scheme comparison: its table, what it means, and comparacao_esquemas.txt
+// (the case block, then one row per time level).
+Tabela tabela_comparacao(const std::vector<Esquema>& esquemas);
+std::string leitura_comparacao(const std::vector<Esquema>& esquemas);
+std::string cabecalho_arquivo_comparacao(const Caso& caso, double F, const std::vector<Esquema>& esquemas);
+std::string linha_comparacao(double tempo, double exata, double exata_trapezios, std::span<const double> medias);
 
-// comparacao_esquemas.txt: the header, then one row per time level.
-std::string cabecalho_arquivo_comparacao(const Caso& caso, const std::vector<Esquema>& esquemas);
-std::string linha_comparacao(double tempo, double exata, std::span<const double> medias);
+// The block of the case that heads every data file.
+std::string bloco_do_caso(double theta, std::int32_t Nx, std::int32_t Nt, double F);
 
 }  // namespace estudo

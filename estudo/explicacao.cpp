@@ -1,0 +1,524 @@
+#include "explicacao.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <span>
+
+#include "convergencia.hpp"
+#include "dados/arquivos_do_programa.hpp"
+#include "dados/dados.hpp"
+#include "principal.hpp"
+#include "relatorio.hpp"
+#include "servicos/erros.hpp"
+#include "servicos/leitura_lista.hpp"
+#include "tabela.hpp"
+#include "variaveis.hpp"
+
+namespace estudo {
+
+namespace {
+
+using servicos::LeituraObservada;
+using Forma = LeituraObservada::Forma;
+
+constexpr const char* arquivo_entrada = "entradas_geral.ent";
+
+void escrever(std::string_view texto) { servicos::plataforma::escrever_saida_padrao(texto); }
+
+enum class Tipo { texto, real, inteiro };
+
+// The ten items in the order of the file, with the words that a comment on
+// their line usually holds (lower case, whole words).
+struct Item {
+    const char* nome;
+    const char* significado;
+    Tipo tipo;
+    std::array<const char*, 3> palavras;
+};
+constexpr std::array<Item, 10> itens{{
+    {"arq_saida", "nome da listagem", Tipo::texto, {"listagem", nullptr, nullptr}},
+    {"Lx", "comprimento da placa [m]", Tipo::real, {"comprimento", nullptr, nullptr}},
+    {"Nx", "número de nós", Tipo::inteiro, {"nos", "nós", "nodos"}},
+    {"tf", "tempo final [s]", Tipo::real, {"tempo final", nullptr, nullptr}},
+    {"Nt", "número de passos de tempo", Tipo::inteiro, {"intervalos", "passos", nullptr}},
+    {"Ti", "temperatura máxima inicial [ºC]", Tipo::real, {"temperatura", nullptr, nullptr}},
+    {"theta", "0 explícito, 0.5 Crank-Nicolson, 1 implícito", Tipo::real, {"theta", "teta", nullptr}},
+    {"k", "condutividade [W/m*K]", Tipo::real, {"condutividade", nullptr, nullptr}},
+    {"ro", "massa específica [kg/m3]", Tipo::real, {"massa especifica", "massa específica", "densidade"}},
+    {"cp", "calor específico [J/kg*K]", Tipo::real, {"calor especifico", "calor específico", nullptr}},
+}};
+
+bool branco(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view sem_brancos(std::string_view texto) {
+    while (!texto.empty() && branco(texto.front())) texto.remove_prefix(1);
+    while (!texto.empty() && (branco(texto.back()) || texto.back() == '\r')) texto.remove_suffix(1);
+    return texto;
+}
+
+// The words of a comment, ASCII letters in lower case; other bytes (accented
+// letters in UTF-8) are kept as letters.
+std::vector<std::string> palavras_de(std::string_view texto) {
+    std::vector<std::string> palavras;
+    std::string palavra;
+    for (char c : texto) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) || u >= 0x80) {
+            palavra += static_cast<char>(u < 0x80 ? std::tolower(u) : u);
+        } else if (!palavra.empty()) {
+            palavras.push_back(std::move(palavra));
+            palavra.clear();
+        }
+    }
+    if (!palavra.empty()) palavras.push_back(std::move(palavra));
+    return palavras;
+}
+
+// Whether the words hold `expressao` (one or more words) in a row.
+bool contem(const std::vector<std::string>& palavras, std::string_view expressao) {
+    const std::vector<std::string> procuradas = palavras_de(expressao);
+    if (procuradas.empty() || procuradas.size() > palavras.size()) return false;
+    for (std::size_t j = 0; j + procuradas.size() <= palavras.size(); ++j)
+        if (std::equal(procuradas.begin(), procuradas.end(), palavras.begin() + static_cast<std::ptrdiff_t>(j)))
+            return true;
+    return false;
+}
+
+bool fala_de(const std::vector<std::string>& palavras, const Item& item) {
+    return std::any_of(item.palavras.begin(), item.palavras.end(),
+                       [&](const char* p) { return p != nullptr && contem(palavras, p); });
+}
+
+std::string entre_aspas(std::string_view texto) { return juntar("\"", texto, "\""); }
+
+std::string numero(double valor) {
+    char texto[32];
+    std::snprintf(texto, sizeof texto, "%.17g", valor);
+    // The shortest of %.15g..%.17g that gives the same double back.
+    for (int casas = 15; casas <= 17; ++casas) {
+        char curto_[32];
+        std::snprintf(curto_, sizeof curto_, "%.*g", casas, valor);
+        if (std::strtod(curto_, nullptr) == valor) return curto_;
+    }
+    return texto;
+}
+
+// The value the variable of item `j` holds now.
+std::string valor_do_item(std::size_t j) {
+    using namespace variaveis;
+    switch (j) {
+        case 0: return entre_aspas(sem_brancos(std::string_view(arq_saida.data(), arq_saida.size())));
+        case 1: return numero(Lx);
+        case 2: return std::to_string(Nx);
+        case 3: return numero(tf);
+        case 4: return std::to_string(Nt);
+        case 5: return numero(Ti);
+        case 6: return numero(theta);
+        case 7: return numero(k);
+        case 8: return numero(ro);
+        default: return numero(cp);
+    }
+}
+
+std::string porque_terminou(int terminador) {
+    switch (terminador) {
+        case ' ': return "um branco terminou o valor";
+        case '\t': return "uma tabulação terminou o valor";
+        case ',': return "a vírgula terminou o valor";
+        case '/': return "a barra terminou o valor (e a leitura)";
+        case servicos::terminador_fim_de_linha: return "o fim da linha terminou o valor";
+        case servicos::FonteBytes::fim_dos_dados: return "o fim do arquivo terminou o valor";
+        case ')': return "o valor vai entre parênteses, guardado sem eles";
+        default: return "o valor vai entre aspas";
+    }
+}
+
+// The line that holds the value and what follows the value on it.
+struct LinhaDoValor {
+    std::size_t numero = 0;     // in the file, from 1
+    std::string_view texto;     // without its line end
+    std::string_view resto;     // after the value, its ending character included
+    bool resto_conhecido = false;
+};
+
+// Where a quoted value that closes on its line ends (after the closing quote).
+std::size_t fim_entre_aspas(std::string_view linha, std::size_t abertura) {
+    if (abertura >= linha.size()) return std::string_view::npos;
+    const char aspa = linha[abertura];
+    for (std::size_t j = abertura + 1; j < linha.size(); ++j) {
+        if (linha[j] != aspa) continue;
+        if (j + 1 < linha.size() && linha[j + 1] == aspa) {
+            ++j;
+            continue;
+        }
+        return j + 1;
+    }
+    return std::string_view::npos;
+}
+
+class Explicador final : public servicos::ObservadorLeitura {
+public:
+    void leitura(const LeituraObservada& lida) override {
+        const Item& item = itens[item_];
+        const LinhaDoValor linha = separar_linhas(lida);
+        std::string texto = juntar("\nLinha ", std::to_string(linha.numero), ": ", linha.texto, "\n");
+        if (lida.falha != 0) {
+            texto += juntar("  ", item.nome, " (", item.significado, "): aqui a leitura falha\n  ",
+                            dica_da_falha(lida, linha), "\n  difusao_calor pararia com este relatório:\n");
+            escrever(texto);
+            return;  // the report follows, and the process ends with status 1
+        }
+        texto += juntar("  ", item.nome, " (", item.significado, ") = ", valor_do_item(item_));
+        if (!lida.contagem.empty() && lida.forma != Forma::nulo)
+            texto += juntar("; ", lida.contagem, "* é um prefixo de repetição, só a primeira cópia conta");
+        if (lida.forma == Forma::nulo) {
+            texto += juntar("\n  valor nulo: ", nulo_porque(lida), "; ", item.nome,
+                            " fica com o valor de antes (o do início do programa)");
+            aviso(juntar("valor nulo para ", item.nome, " na linha ", std::to_string(linha.numero),
+                         ": a variável fica com o valor de antes"),
+                  texto);
+        } else {
+            texto += juntar("\n  ", porque_terminou(lida.terminador));
+            const std::string_view ignorado = sem_brancos(linha.resto);
+            if (linha.resto_conhecido && !ignorado.empty())
+                texto += juntar("; o resto da linha, ", entre_aspas(ignorado), ", é ignorado");
+        }
+        explicar_resto(item, lida, linha, texto);
+        escrever(juntar(texto, "\n"));
+        ++item_;
+    }
+
+    const std::vector<std::string>& avisos() const { return avisos_; }
+    void aviso(const std::string& aviso, std::string& texto) {
+        texto += juntar("\n  AVISO: ", aviso);
+        avisos_.push_back(aviso);
+    }
+
+private:
+    // Numbers the lines the read went through: empty ones skipped before
+    // the value, the one that holds it, and any it went on to (a quoted value
+    // that continues, the line after a repeat prefix at a line's end).
+    LinhaDoValor separar_linhas(const LeituraObservada& lida) {
+        std::vector<std::string_view> linhas;
+        for (std::string_view resto = lida.consumido; !resto.empty();) {
+            const std::size_t fim = resto.find('\n');
+            std::string_view texto = resto.substr(0, fim);
+            if (!texto.empty() && texto.back() == '\r') texto.remove_suffix(1);
+            linhas.push_back(texto);
+            if (fim == std::string_view::npos) break;
+            resto.remove_prefix(fim + 1);
+        }
+        std::size_t vazias = 0;
+        while (vazias < linhas.size() && sem_brancos(linhas[vazias]).empty()) ++vazias;
+        if (vazias == 1) escrever(juntar("\nLinha ", std::to_string(proxima_linha_), ": em branco, pulada\n"));
+        if (vazias > 1)
+            escrever(juntar("\nLinhas ", std::to_string(proxima_linha_), " a ", std::to_string(proxima_linha_ + vazias - 1),
+                            ": em branco, puladas\n"));
+        LinhaDoValor linha;
+        linha.numero = proxima_linha_ + vazias;
+        if (vazias < linhas.size()) {
+            linha.texto = linhas[vazias];
+            continua_ = vazias + 1 < linhas.size();
+            localizar_resto(lida, linha);
+        } else {
+            linha.texto = "(fim do arquivo)";
+        }
+        proxima_linha_ += linhas.size();
+        return linha;
+    }
+
+    // The text after the value on its line.
+    static void localizar_resto(const LeituraObservada& lida, LinhaDoValor& linha) {
+        const std::string_view texto = linha.texto;
+        std::size_t inicio = 0;
+        while (inicio < texto.size() && branco(texto[inicio])) ++inicio;
+        if (!lida.contagem.empty()) inicio += lida.contagem.size() + 1;  // "r*"
+        if (inicio > texto.size()) return;
+        std::size_t fim = std::string_view::npos;
+        switch (lida.forma) {
+            case Forma::simples: fim = inicio + lida.valor.size(); break;
+            case Forma::nulo:
+                if (lida.terminador == ',' || lida.terminador == '/' || branco(static_cast<char>(lida.terminador)))
+                    fim = inicio;
+                else if (lida.terminador == '\'' || lida.terminador == '"')
+                    fim = fim_entre_aspas(texto, inicio);
+                break;
+            case Forma::entre_aspas: fim = fim_entre_aspas(texto, inicio); break;
+            case Forma::entre_parenteses: {
+                const std::size_t fecha = texto.find(')', inicio);
+                if (fecha != std::string_view::npos) fim = fecha + 1;
+                break;
+            }
+        }
+        if (fim == std::string_view::npos || fim > texto.size()) return;
+        linha.resto = texto.substr(fim);
+        linha.resto_conhecido = true;
+    }
+
+    static std::string nulo_porque(const LeituraObservada& lida) {
+        switch (lida.terminador) {
+            case ',': return "uma vírgula antes de qualquer caractere";
+            case '/': return "uma barra antes de qualquer caractere";
+            case '\'':
+            case '"': return "aspas vazias";
+            default: return "nada depois do asterisco do prefixo de repetição";
+        }
+    }
+
+    void explicar_resto(const Item& item, const LeituraObservada& lida, const LinhaDoValor& linha, std::string& texto) {
+        if (continua_) {
+            texto += "; a leitura passou também pela linha seguinte (um valor entre aspas que continua, ou um\n"
+                     "  prefixo de repetição no fim da linha), e a próxima leitura começa depois dela";
+            continua_ = false;
+        }
+        const std::string_view ignorado = sem_brancos(linha.resto);
+        const std::size_t j = item_;
+        // A comma between digits is a decimal comma that the reader took as
+        // the end of the value.
+        if (item.tipo != Tipo::texto && lida.terminador == ',' && lida.forma == Forma::simples &&
+            linha.resto.size() > 1 && std::isdigit(static_cast<unsigned char>(linha.resto[1]))) {
+            const std::string_view decimais = linha.resto.substr(1, linha.resto.find_first_not_of("0123456789", 1) - 1);
+            aviso(juntar("vírgula como separador decimal na linha ", std::to_string(linha.numero), ": ", item.nome,
+                         " recebeu ", valor_do_item(j), " e não ", lida.valor, ".", decimais,
+                         "; a vírgula termina o valor, o separador decimal é o ponto"),
+                  texto);
+        }
+        if (item.tipo == Tipo::texto && lida.forma == Forma::simples) avisar_nome_cortado(lida, linha, ignorado, texto);
+        // A comment that names another variable: a line missing or added above.
+        const std::vector<std::string> palavras = palavras_de(ignorado);
+        if (!fala_de(palavras, item)) {
+            for (const Item& outro : itens) {
+                if (&outro == &item || !fala_de(palavras, outro)) continue;
+                aviso(juntar("a linha ", std::to_string(linha.numero), " fala de ", outro.nome, " mas o valor foi para ",
+                             item.nome, ": falta ou sobra uma linha antes? cada valor depois dela se desloca"),
+                      texto);
+                break;
+            }
+        }
+    }
+
+    void avisar_nome_cortado(const LeituraObservada& lida, const LinhaDoValor& linha, std::string_view ignorado,
+                             std::string& texto) {
+        if (ignorado.empty() || lida.terminador == servicos::terminador_fim_de_linha) return;
+        const std::string_view seguinte = ignorado.substr(0, ignorado.find_first_of(" \t"));
+        const bool parece_nome = lida.valor.find('.') == std::string_view::npos &&
+                                 seguinte.find('.') != std::string_view::npos;
+        if (lida.terminador == '/' || lida.terminador == ',' || parece_nome) {
+            aviso(juntar("nome cortado na linha ", std::to_string(linha.numero), ": a listagem seria ",
+                         entre_aspas(lida.valor), "; um nome com brancos, vírgulas ou barras vai entre aspas: '",
+                         sem_brancos(linha.texto), "'"),
+                  texto);
+        }
+    }
+
+    static std::string dica_da_falha(const LeituraObservada& lida, const LinhaDoValor& linha) {
+        namespace m = servicos::mensagem;
+        const std::string valor = juntar("o valor ", entre_aspas(lida.valor));
+        switch (lida.falha) {
+            case m::fim_de_arquivo:
+                return "o arquivo acabou antes do valor: faltam valores. Se faltou uma linha no meio, os valores\n"
+                       "  depois dela se deslocaram (veja acima o que cada variável recebeu).";
+            case m::inteiro_invalido:
+                return juntar(valor, " não é um inteiro, que só tem dígitos (21, não 21.0).",
+                              lida.valor.find_first_of(".eEdD") != std::string_view::npos
+                                  ? "\n  Parece um real: se faltou uma linha antes, os valores se deslocaram."
+                                  : "");
+            case m::real_invalido:
+                return juntar(valor, " não é um real (sinal, dígitos, ponto, expoente); o texto livre vai\n"
+                                     "  depois de um branco: 1.0 m, não 1.0m.");
+            case m::texto_para_numero: return "um número não vai entre aspas nem entre parênteses.";
+            default: return juntar(linha.texto.empty() ? std::string("o valor") : valor, " não pode ser lido.");
+        }
+    }
+
+    std::size_t item_ = 0;
+    std::size_t proxima_linha_ = 1;
+    bool continua_ = false;
+    std::vector<std::string> avisos_;
+};
+
+// Nanoseconds per node and step of the program's computation on this
+// machine: the best of three short runs of about a million node-steps.
+double ns_por_no_passo(std::int32_t nos) {
+    Caso caso{1.0, std::clamp<std::int32_t>(nos, 3, 100001), 1.0, 0, 100.0, 1.0, 1.0, 1.0, 1.0};
+    caso.Nt = std::max<std::int32_t>(10, 1000000 / caso.Nx);
+    double melhor = 0.0;
+    for (int vez = 0; vez < 3; ++vez) {
+        const ArmadilhasRetidas retidas;
+        liberar_arranjos();
+        colocar_no_estado(caso, {caso.Nx, caso.Nt});
+        const auto inicio = std::chrono::steady_clock::now();
+        principal::calcular();
+        const std::chrono::duration<double, std::nano> gasto = std::chrono::steady_clock::now() - inicio;
+        const double por = gasto.count() / (static_cast<double>(caso.Nx) * caso.Nt);
+        melhor = vez == 0 ? por : std::min(melhor, por);
+    }
+    liberar_arranjos();
+    return melhor;
+}
+
+std::string com_casas(double valor) {
+    char texto[32];
+    std::snprintf(texto, sizeof texto, "%.1f", valor);
+    return texto;
+}
+
+std::string tamanho(double bytes) {
+    char texto[32];
+    if (bytes < 1024.0 * 1024.0)
+        std::snprintf(texto, sizeof texto, "%.1f KiB", bytes / 1024.0);
+    else if (bytes < 1024.0 * 1024.0 * 1024.0)
+        std::snprintf(texto, sizeof texto, "%.1f MiB", bytes / (1024.0 * 1024.0));
+    else
+        std::snprintf(texto, sizeof texto, "%.1f GiB", bytes / (1024.0 * 1024.0 * 1024.0));
+    return texto;
+}
+
+std::string duracao(double segundos) {
+    char texto[32];
+    if (segundos < 1e-3)
+        std::snprintf(texto, sizeof texto, "%.0f µs", segundos * 1e6);
+    else if (segundos < 1.0)
+        std::snprintf(texto, sizeof texto, "%.0f ms", segundos * 1e3);
+    else if (segundos < 120.0)
+        std::snprintf(texto, sizeof texto, "%.1f s", segundos);
+    else
+        std::snprintf(texto, sizeof texto, "%.1f min", segundos / 60.0);
+    return texto;
+}
+
+// Bytes of the listing and the two data files per time level: two tables of
+// four 25-character fields and two files of three, each row ended by CR LF.
+constexpr double bytes_por_nivel = 2 * (4 * 25 + 2) + 2 * (3 * 25 + 2);
+// The result files are written at about this rate (number editing bound).
+constexpr double bytes_por_segundo = 500e6;
+
+std::string estimativa(const Caso& caso) {
+    using namespace variaveis;
+    const Malha malha{caso.Nx, caso.Nt};
+    const double nos_passos = static_cast<double>(caso.Nx) * caso.Nt;
+    const double ns = ns_por_no_passo(caso.Nx);
+    const double arquivos = bytes_por_nivel * (static_cast<double>(caso.Nt) + 1.0);
+    return juntar("\nEstimativa da corrida: Nx·Nt = ", real(nos_passos, 2), " nós-passo\n",
+                  "  memória: ", tamanho(static_cast<double>(memoria_da_corrida(malha))),
+                  " (sete arranjos de nós, quatro de níveis de tempo e os dois do solver)\n",
+                  "  cálculo: ~", duracao(nos_passos * ns * 1e-9), " nesta máquina (", com_casas(ns),
+                  " ns por nó-passo, medido numa corrida curta)\n",
+                  "  resultados: ", tamanho(arquivos), " na listagem e em temp_media.txt e temp_meio.txt, ~",
+                  duracao(arquivos / bytes_por_segundo), " para gravar\n");
+}
+
+}  // namespace
+
+std::vector<std::string> avisos_dos_dados(std::string_view nome_listagem) {
+    using namespace variaveis;
+    std::vector<std::string> avisos;
+    if (!(theta >= 0.0 && theta <= 1.0))
+        avisos.push_back(juntar("theta = ", numero(theta), " fora de [0, 1]: o esquema theta só tem sentido entre 0 "
+                                                           "(explícito) e 1 (implícito)"));
+    const std::array<std::pair<const char*, double>, 5> positivos{
+        {{"Lx", Lx}, {"tf", tf}, {"k", k}, {"ro", ro}, {"cp", cp}}};
+    for (const auto& [nome, valor] : positivos)
+        if (!(valor > 0.0)) avisos.push_back(juntar(nome, " = ", numero(valor), " não é positivo"));
+    if (Nx < 3)
+        avisos.push_back(juntar("Nx = ", std::to_string(Nx), " < 3: sem nó interior não há o que resolver",
+                                Nx < 2 ? "; difusao_calor pararia com um relatório" : ""));
+    if (Nt < 1) avisos.push_back(juntar("Nt = ", std::to_string(Nt), " < 1: difusao_calor pararia com um relatório"));
+
+    const std::string_view nome = sem_brancos(nome_listagem);
+    if (nome.empty()) avisos.push_back("nome da listagem vazio: difusao_calor pediria um nome no console");
+    std::string_view base = nome;
+    if (base.starts_with("./") || base.starts_with(".\\")) base.remove_prefix(2);
+    for (std::string_view proprio : dados::arquivos_do_programa) {
+        const bool igual = std::equal(base.begin(), base.end(), proprio.begin(), proprio.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
+        if (igual)
+            avisos.push_back(juntar("a listagem se chamaria ", entre_aspas(nome),
+                                    ", um dos arquivos do próprio difusao_calor: seria sobrescrito"));
+    }
+
+    // The derived quantities as the program forms them (the caller holds the
+    // traps: data that would trap in the program give infinities or NaNs).
+    const double passo_x = Lx / (Nx - 1.0);
+    const double passo_t = tf / Nt;
+    const double difusividade = k / (cp * ro);
+    const double F = difusividade * passo_t / (passo_x * passo_x);
+    if (Nx >= 2 && Nt >= 1 && !std::isfinite(F))
+        avisos.push_back("dx, dt ou alpha dão divisão por zero ou estouro: difusao_calor pararia com um relatório");
+    if (theta < 0.5 && std::isfinite(F) && !estavel(theta, F)) {
+        const double pior = fator_pior_modo(theta, F);
+        avisos.push_back(juntar("F = alpha dt/dx² = ", real(F), " passa do limite ", real(limite_fourier(theta)),
+                                " de theta = ", numero(theta), ": a oscilação de nó a nó cresce ",
+                                real(std::fabs(pior), 3), " vezes por passo (o arredondamento, 10^10 vezes em ",
+                                std::to_string(static_cast<long long>(std::ceil(passos_para_crescer(pior, 1e10)))),
+                                " passos)"));
+    }
+    const std::uint64_t precisa = memoria_da_corrida({Nx, Nt});
+    const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
+    if (Nx >= 2 && Nt >= 0 && disponivel != 0 && precisa > disponivel)
+        avisos.push_back(juntar("a corrida precisa de ", tamanho(static_cast<double>(precisa)), " e o sistema só pode dar ",
+                                tamanho(static_cast<double>(disponivel)), ": difusao_calor pararia sem memória"));
+    return avisos;
+}
+
+int explicar_entrada() {
+    escrever("Como difusao_calor lê entradas_geral.ent, linha a linha (cada valor começa numa linha nova;\n"
+             "o valor termina num branco, tabulação, vírgula, barra ou no fim da linha, e o resto da linha\n"
+             "é descartado):\n");
+    std::error_code erro;
+    if (!std::filesystem::exists(arquivo_entrada, erro)) {
+        escrever("\nentradas_geral.ent não existe nesta pasta: difusao_calor o criaria vazio e pararia na\n"
+                 "primeira leitura com este relatório:\n");
+        servicos::plataforma::escrever_erro_padrao(servicos::montar_relatorio(
+            servicos::mensagem::fim_de_arquivo, servicos::TipoInstrucao::read, arquivo_entrada));
+        return 1;
+    }
+    Explicador explicador;
+    {
+        // The observer only for the program's ten reads.
+        struct Observando {
+            explicit Observando(Explicador& e) { servicos::observar_leituras(&e); }
+            ~Observando() { servicos::observar_leituras(nullptr); }
+        } observando(explicador);
+        dados::ler_entradas();
+    }
+
+    std::vector<std::string> avisos = explicador.avisos();
+    {
+        using namespace variaveis;
+        // Data that would trap in the program give infinities or NaNs here.
+        const ArmadilhasRetidas retidas;
+        const std::vector<std::string> dos_dados =
+            avisos_dos_dados(std::string_view(arq_saida.data(), arq_saida.size()));
+        avisos.insert(avisos.end(), dos_dados.begin(), dos_dados.end());
+        const Caso caso = caso_do_estado();
+        const double F = numero_fourier(k / (cp * ro), tf / Nt, Lx / (Nx - 1.0));
+        const bool com_malha = caso.Nx >= 2 && caso.Nt >= 1;
+        escrever(juntar("\nDados lidos: ",
+                        com_malha && std::isfinite(F)
+                            ? resumo_da_malha(caso.theta, caso.Nx, caso.Nt, F)
+                            : juntar("theta = ", curto(caso.theta), ", Nx = ", std::to_string(Nx), ", Nt = ",
+                                     std::to_string(Nt)),
+                        caso.theta == 0.0 || caso.theta == 0.5 || caso.theta == 1.0
+                            ? juntar(" (", nome_esquema(caso.theta), ")")
+                            : std::string(),
+                        "\n"));
+        if (com_malha) escrever(estimativa(caso));
+    }
+    if (avisos.empty()) {
+        escrever("\nNenhum aviso: o arquivo lê como se espera.\n");
+        return 0;
+    }
+    escrever(juntar("\n", std::to_string(avisos.size()), avisos.size() == 1 ? " aviso:\n" : " avisos:\n"));
+    for (const std::string& aviso : avisos) escrever(juntar("  - ", aviso, "\n"));
+    return 2;
+}
+
+}  // namespace estudo

@@ -1,0 +1,121 @@
+#include "tabela.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
+namespace estudo {
+
+namespace {
+
+std::string nao_finito(double valor) {
+    if (std::isnan(valor)) return "nan";
+    return valor > 0 ? "inf" : "-inf";
+}
+
+std::string com_formato(const char* formato, int casas, double valor) {
+    if (!std::isfinite(valor)) return nao_finito(valor);
+    char texto[64];
+    std::snprintf(texto, sizeof texto, formato, casas, valor);
+    return texto;
+}
+
+// A CSV field: quoted when it holds a comma, a quote or a line end.
+std::string campo_csv(std::string_view texto) {
+    if (texto.find_first_of(",\"\n\r") == std::string_view::npos) return std::string(texto);
+    std::string campo = "\"";
+    for (char c : texto) {
+        if (c == '"') campo += '"';
+        campo += c;
+    }
+    campo += '"';
+    return campo;
+}
+
+}  // namespace
+
+Celula celula_real(double valor, int casas) {
+    // 17 significant digits give back the same double.
+    return {com_formato("%.*e", casas, valor), com_formato("%.*g", 17, valor)};
+}
+
+Celula celula_inteiro(std::int64_t valor) {
+    std::string texto = std::to_string(valor);
+    return {texto, texto};
+}
+
+Celula celula_texto(std::string_view texto) { return {std::string(texto), std::string(texto)}; }
+
+void Tabela::coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda) {
+    colunas_.push_back({std::string(cabecalho), largura, a_esquerda});
+}
+
+void Tabela::linha(std::vector<Celula> celulas) {
+    celulas.resize(colunas_.size());
+    linhas_.push_back(std::move(celulas));
+}
+
+std::string Tabela::texto() const {
+    // Every column is as wide as its widest cell, and at least its width.
+    std::vector<std::size_t> larguras;
+    for (const Coluna& c : colunas_) larguras.push_back(std::max(c.largura, colunas(c.cabecalho)));
+    for (const auto& linha : linhas_)
+        for (std::size_t j = 0; j < linha.size(); ++j) larguras[j] = std::max(larguras[j], colunas(linha[j].texto));
+    auto alinhar = [&](std::size_t j, std::string_view texto) {
+        return colunas_[j].a_esquerda ? esquerda(texto, larguras[j]) : direita(texto, larguras[j]);
+    };
+    std::string texto = titulo_.empty() ? std::string() : juntar(titulo_, "\n");
+    for (std::size_t j = 0; j < colunas_.size(); ++j) {
+        texto += j == 0 ? "" : "  ";
+        texto += alinhar(j, colunas_[j].cabecalho);
+    }
+    texto += '\n';
+    for (const auto& linha : linhas_) {
+        for (std::size_t j = 0; j < linha.size(); ++j) {
+            texto += j == 0 ? "" : "  ";
+            texto += alinhar(j, linha[j].texto);
+        }
+        texto += '\n';
+    }
+    return texto;
+}
+
+std::string Tabela::csv() const {
+    std::string texto;
+    for (std::size_t j = 0; j < colunas_.size(); ++j) {
+        if (j > 0) texto += ',';
+        texto += campo_csv(colunas_[j].cabecalho);
+    }
+    texto += '\n';
+    for (const auto& linha : linhas_) {
+        for (std::size_t j = 0; j < linha.size(); ++j) {
+            if (j > 0) texto += ',';
+            texto += campo_csv(linha[j].csv);
+        }
+        texto += '\n';
+    }
+    return texto;
+}
+
+std::size_t colunas(std::string_view texto) {
+    std::size_t total = 0;
+    for (char c : texto) total += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return total;
+}
+
+std::string direita(std::string_view texto, std::size_t largura) {
+    const std::size_t usadas = colunas(texto);
+    std::string linha(largura > usadas ? largura - usadas : 0, ' ');
+    linha += texto;
+    return linha;
+}
+
+std::string esquerda(std::string_view texto, std::size_t largura) {
+    const std::size_t usadas = colunas(texto);
+    std::string linha(texto);
+    linha.append(largura > usadas ? largura - usadas : 0, ' ');
+    return linha;
+}
+
+}  // namespace estudo

@@ -1,0 +1,64 @@
+// One table of the study, rendered two ways from the same cells: aligned
+// columns for the console (UTF-8) and comma-separated values for other tools
+// (UTF-8 CSV, one file per table, full-precision numbers).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace estudo {
+
+// A cell: what the console shows and what the CSV file holds.
+struct Celula {
+    std::string texto;
+    std::string csv;
+};
+
+// A real in scientific notation with `casas` decimals on the console and all
+// its digits in the CSV; nan, inf or -inf.
+Celula celula_real(double valor, int casas = 3);
+Celula celula_inteiro(std::int64_t valor);
+Celula celula_texto(std::string_view texto);
+
+class Tabela {
+public:
+    // `nome` names the CSV file (nome.csv); `titulo` heads it on the console.
+    Tabela(std::string nome, std::string titulo) : nome_(std::move(nome)), titulo_(std::move(titulo)) {}
+
+    // A column of at least `largura` console positions, right-aligned, or
+    // left-aligned when `a_esquerda`.
+    void coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda = false);
+    void linha(std::vector<Celula> celulas);
+
+    const std::string& nome() const { return nome_; }
+    std::string texto() const;
+    std::string csv() const;
+
+private:
+    struct Coluna {
+        std::string cabecalho;
+        std::size_t largura;
+        bool a_esquerda;
+    };
+    std::string nome_, titulo_;
+    std::vector<Coluna> colunas_;
+    std::vector<std::vector<Celula>> linhas_;
+};
+
+// Joins pieces of text without operator+ temporaries.
+template <typename... Partes>
+std::string juntar(const Partes&... partes) {
+    std::string texto;
+    (texto.append(std::string_view(partes)), ...);
+    return texto;
+}
+
+// Columns a UTF-8 text takes: continuation bytes take none.
+std::size_t colunas(std::string_view texto);
+// Padded with blanks to `largura` columns, on the left or on the right.
+std::string direita(std::string_view texto, std::size_t largura);
+std::string esquerda(std::string_view texto, std::size_t largura);
+
+}  // namespace estudo
