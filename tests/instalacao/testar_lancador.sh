@@ -41,8 +41,11 @@ if [ "$#" -ge 3 ]; then
 ./bin/estudo_convergencia
 ./share/difusao_calor/comparacao_esquemas.gnu
 ./share/difusao_calor/convergencia.gnu
+./share/difusao_calor/convergencia_listagem.gnu
 ./share/difusao_calor/entradas_geral.ent
 ./share/difusao_calor/interpretador.sh
+./share/difusao_calor/mapa.gnu
+./share/difusao_calor/perfis.gnu
 ./share/difusao_calor/temp_media.gnu
 ./share/difusao_calor/temp_meio.gnu
 ./share/man/man1/difusao-calor.1

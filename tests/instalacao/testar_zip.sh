@@ -30,8 +30,8 @@ topo=$(basename "$zip" .zip)
 
 # Contents: one folder, named as the zip, with exactly these files (folder
 # entries of their own, which some zip writers add, aside).
-for nome in LEIA-ME.txt comparacao_esquemas.gnu convergencia.gnu difusao_calor.exe entradas_geral.ent \
-    estudo_convergencia.exe temp_media.gnu temp_meio.gnu; do
+for nome in LEIA-ME.txt comparacao_esquemas.gnu convergencia.gnu convergencia_listagem.gnu difusao_calor.exe \
+    entradas_geral.ent estudo_convergencia.exe mapa.gnu perfis.gnu temp_media.gnu temp_meio.gnu; do
     echo "$topo/$nome"
 done > "$tmp/esperado.lst"
 cmake -E tar tf "$zip" | grep -v '/$' | sort > "$tmp/obtido.lst"
