@@ -25,10 +25,14 @@ std::string recebido([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
     for (; j < linha.size() && (entre_aspas || (linha[j] != ' ' && linha[j] != '\t')); ++j)
         if (linha[j] == '"') entre_aspas = !entre_aspas;
     while (j < linha.size() && (linha[j] == ' ' || linha[j] == '\t')) ++j;
-    return "[" + linha.substr(j) + "]";
+    return std::string("[").append(linha, j).append("]");
 #else
     std::string texto;
-    for (int i = 1; i < argc; ++i) texto += "[" + std::string(argv[i]) + "]";
+    for (int i = 1; i < argc; ++i) {
+        texto += '[';
+        texto += argv[i];
+        texto += ']';
+    }
     return texto;
 #endif
 }
