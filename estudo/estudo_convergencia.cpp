@@ -29,6 +29,7 @@
 #include "relatorio.hpp"
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/execucao.hpp"
 #include "tabela.hpp"
 #include "variaveis.hpp"
 

@@ -4,6 +4,7 @@
 
 #include "principal.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/execucao.hpp"
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);

@@ -8,8 +8,6 @@
 #include <cstddef>
 #include <cstring>
 
-#include "servicos/unidades.hpp"
-
 namespace servicos {
 
 namespace {
@@ -201,13 +199,6 @@ void encerrar_programa(int status) {
 void registrar_limpeza(FuncaoLimpeza limpeza) { limpeza_registrada.store(limpeza); }
 
 void marcar_linha_parcial_console(bool parcial) { linha_parcial_console.store(parcial); }
-
-void iniciar_execucao(int argc, char** argv) {
-    plataforma::garantir_fluxos_padrao();
-    definir_argumentos(argc, argv);
-    registrar_limpeza(&fechar_todas_unidades);
-    plataforma::armar_armadilhas_ponto_flutuante();
-}
 
 void definir_modo_teste(bool ativo) { testes_ativos = ativo; }
 bool modo_teste() { return testes_ativos; }

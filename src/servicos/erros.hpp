@@ -113,17 +113,14 @@ void definir_nome_unidade(std::string_view nome);
 // connected unit, ends a partial console line, exits with `status`.
 [[noreturn]] void encerrar_programa(int status);
 
-// The clean-up of the unit service, run by `encerrar_programa` and by the
-// floating-point trap handler. It must only use async-signal-safe system calls.
+// The clean-up of the end of the program (iniciar_execucao registers the
+// closing of the units), run by `encerrar_programa`, also after a trap. It
+// must only use async-signal-safe system calls.
 using FuncaoLimpeza = void (*)();
 void registrar_limpeza(FuncaoLimpeza limpeza);
 
 // Whether the console holds a partial line (a prompt without its line end).
 void marcar_linha_parcial_console(bool parcial);
-
-// Start-up of the run-time: traps for invalid, divide-by-zero and overflow,
-// the trap handler installed, the command-line arguments handed to the units.
-void iniciar_execucao(int argc, char** argv);
 
 // Test mode: reports are thrown instead of ending the process, so that unit
 // tests and fuzzers observe them and go on.

@@ -17,6 +17,7 @@
 #include "principal.hpp"
 #include "processamento.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/execucao.hpp"
 #include "variaveis.hpp"
 
 int main(int argc, char** argv) {

@@ -14,6 +14,7 @@
 
 #include "servicos/comandos.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/execucao.hpp"
 #include "servicos/unidades.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"

@@ -16,6 +16,7 @@
 #include "principal.hpp"
 #include "processamento.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/execucao.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 

@@ -5,6 +5,7 @@
 
 #include "principal.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/execucao.hpp"
 #include "variaveis.hpp"
 
 namespace {
