@@ -9,7 +9,6 @@
 #include "principal.hpp"
 #include "processamento.hpp"
 #include "servicos/elementares.hpp"
-#include "servicos/erros.hpp"
 #include "variaveis.hpp"
 
 #ifdef __SSE2__

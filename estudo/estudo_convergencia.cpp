@@ -30,6 +30,7 @@
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/execucao.hpp"
+#include "servicos/mensagens.hpp"
 #include "tabela.hpp"
 #include "variaveis.hpp"
 

@@ -17,6 +17,7 @@
 #include "relatorio.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/leitura_lista.hpp"
+#include "servicos/mensagens.hpp"
 #include "tabela.hpp"
 #include "variaveis.hpp"
 

@@ -23,6 +23,7 @@
 #include "comum.hpp"
 #include "servicos/edicao_numerica.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 #include "servicos/registros.hpp"
 
 namespace {

@@ -22,6 +22,7 @@
 #include "comum.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/leitura_lista.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "servicos/elementares.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/matematica.hpp"
 #include "servicos/vigia_em_bloco.hpp"
 #include "variaveis.hpp"
 

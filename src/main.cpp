@@ -5,6 +5,7 @@
 #include "principal.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/execucao.hpp"
+#include "servicos/mensagens.hpp"
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);

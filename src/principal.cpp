@@ -8,6 +8,8 @@
 #include "passo_tempo.hpp"
 #include "processamento.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/matematica.hpp"
+#include "servicos/mensagens.hpp"
 #include "variaveis.hpp"
 
 namespace principal {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "servicos/elementares.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/matematica.hpp"
 #include "servicos/vigia_em_bloco.hpp"
 
 namespace processamento {

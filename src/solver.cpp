@@ -1,6 +1,7 @@
 #include "solver.hpp"
 
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace solver {
 

@@ -7,7 +7,7 @@
 #include "dados/dados.hpp"
 #include "processamento.hpp"
 #include "servicos/comandos.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/matematica.hpp"
 #include "servicos/unidades.hpp"
 #include "variaveis.hpp"
 

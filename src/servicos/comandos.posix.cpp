@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 
 extern char** environ;
 

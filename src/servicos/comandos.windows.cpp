@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace servicos {
 

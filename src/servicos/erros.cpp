@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "servicos/mensagens.hpp"
+
 namespace servicos {
 
 namespace {
@@ -43,80 +45,17 @@ constexpr std::string_view rotulos[] = {
 
 bool age_sobre_unidade(TipoInstrucao tipo) { return static_cast<int>(tipo) <= static_cast<int>(TipoInstrucao::eof); }
 
-std::string_view tipo_ponto_flutuante(int numero) {
-    switch (numero) {
-        case mensagem::ponto_flutuante_invalido: return "invalid";
-        case mensagem::ponto_flutuante_denormal: return "denormal";
-        case mensagem::ponto_flutuante_divisao_zero: return "divide by zero";
-        case mensagem::ponto_flutuante_overflow: return "overflow";
-        case mensagem::ponto_flutuante_underflow: return "underflow";
-        case mensagem::ponto_flutuante_inexato: return "inexact";
-        case mensagem::ponto_flutuante_raiz: return "square root";
-        case mensagem::ponto_flutuante_pilha_cheia: return "stack overflow";
-        case mensagem::ponto_flutuante_pilha_vazia: return "stack underflow";
-        default: return "unknown";
-    }
-}
-
-std::string_view palavra_funcao(int numero) {
-    switch (numero) {
-        case mensagem::funcao_dominio: return "DOMAIN";
-        case mensagem::funcao_singularidade: return "SING";
-        case mensagem::funcao_overflow: return "OVERFLOW";
-        case mensagem::funcao_underflow: return "UNDERFLOW";
-        case mensagem::funcao_perda_total: return "TLOSS";
-        case mensagem::funcao_perda_parcial: return "PLOSS";
-        default: return "UNKNOWN";
-    }
-}
-
-std::string_view texto_fixo(int numero) {
-    using namespace mensagem;
-    switch (numero) {
-        case inteiro_fora_da_faixa: return "integer value out of range";
-        case inteiro_invalido: return "invalid integer value";
-        case real_fora_da_faixa: return "real value out of range";
-        case real_invalido: return "invalid real value";
-        case segundo_sustenido: return "more than one # in a radix integer";
-        case base_invalida: return "radix base not between 2 and 36";
-        case leitura_falhou: return "file read error";
-        case fim_de_arquivo: return "end of file encountered";
-        case repeticao_zero: return "zero repeat count";
-        case repeticao_dupla: return "more than one repeat count in a value";
-        case texto_para_numero: return "quoted or parenthesised value given for a number";
-        case valor_longo_demais: return "value longer than 260 characters";
-        case abertura_invalida: return "invalid file open";
-        case acesso_negado: return "file access denied";
-        case arquivo_ja_existe: return "file already exists";
-        case arquivo_inexistente: return "file not found";
-        case arquivos_abertos_demais: return "too many open files";
-        case abertura_recusada: return "file could not be opened";
-        case escrita_recusada: return "write refused by the system";
-        case disco_cheio: return "disk full";
-        case unidades_demais: return "too many units connected";
-        case fechamento_falhou: return "file could not be closed";
-        case registro_longo_demais: return "record longer than 1024 characters";
-        case memoria_insuficiente: return "insufficient memory";
-        case dimensao_invalida: return "array bounds invalid: Nx must be at least 2 and Nt at least 0";
-        case formato_invalido: return "syntax error in format";
-        case real_com_descritor_inteiro: return "real value with an integer edit descriptor";
-        case inteiro_com_descritor_real: return "integer value with a real edit descriptor";
-        case fim_da_entrada_console: return "end of input while a file name was expected";
-        default: return "run-time failure";
-    }
-}
-
 void montar_mensagem(Montador& m, int numero, TipoInstrucao tipo, std::string_view detalhe) {
-    if (tipo == TipoInstrucao::math && numero < 200) {
+    if (tipo == TipoInstrucao::math && numero < mensagem::primeira_falha_de_funcao) {
         m.acrescentar("floating-point error: ");
-        m.acrescentar(tipo_ponto_flutuante(numero));
+        m.acrescentar(mensagem::tipo_ponto_flutuante(numero));
     } else if (tipo == TipoInstrucao::math) {
         m.acrescentar(detalhe);
         m.acrescentar(": ");
-        m.acrescentar(palavra_funcao(numero));
+        m.acrescentar(mensagem::palavra_funcao(numero));
         m.acrescentar(" error");
     } else {
-        m.acrescentar(texto_fixo(numero));
+        m.acrescentar(mensagem::texto(numero));
         if (!detalhe.empty()) {
             m.acrescentar(": ");
             m.acrescentar(detalhe);

@@ -1,4 +1,4 @@
-// Run-time error reporting, floating-point traps, watched math functions and
+// Run-time error reporting, floating-point traps and the platform layer, and
 // the ending of the program.
 //
 // Every failure of a run ends here: one report frame on the standard error
@@ -32,62 +32,6 @@ enum class TipoInstrucao : int {
     sem_rotulo = 16,
     qwin = 17,
 };
-
-// Message numbers; the report code is 6000 plus the number, with the letter M
-// for kind `math` and F for every other kind.
-namespace mensagem {
-// Reading values from the input file.
-inline constexpr int inteiro_fora_da_faixa = 100;
-inline constexpr int inteiro_invalido = 101;
-inline constexpr int real_fora_da_faixa = 102;
-inline constexpr int real_invalido = 103;
-inline constexpr int segundo_sustenido = 302;
-inline constexpr int base_invalida = 303;
-inline constexpr int leitura_falhou = 500;
-inline constexpr int fim_de_arquivo = 501;
-inline constexpr int repeticao_zero = 502;
-inline constexpr int repeticao_dupla = 503;
-inline constexpr int texto_para_numero = 504;
-inline constexpr int valor_longo_demais = 505;
-// Opening, writing and closing files.
-inline constexpr int abertura_invalida = 412;
-inline constexpr int acesso_negado = 414;
-inline constexpr int arquivo_ja_existe = 415;
-inline constexpr int arquivo_inexistente = 416;
-inline constexpr int arquivos_abertos_demais = 417;
-inline constexpr int abertura_recusada = 418;
-inline constexpr int escrita_recusada = 421;
-inline constexpr int disco_cheio = 422;
-inline constexpr int unidades_demais = 423;
-inline constexpr int fechamento_falhou = 424;
-inline constexpr int registro_longo_demais = 425;
-// Memory and array dimensions.
-inline constexpr int memoria_insuficiente = 772;
-inline constexpr int dimensao_invalida = 773;
-// Format specifications and their items.
-inline constexpr int formato_invalido = 980;
-inline constexpr int real_com_descritor_inteiro = 981;
-inline constexpr int inteiro_com_descritor_real = 982;
-// Console input for a blank file name.
-inline constexpr int fim_da_entrada_console = 983;
-// Floating-point traps (kind `math`).
-inline constexpr int ponto_flutuante_invalido = 101;
-inline constexpr int ponto_flutuante_denormal = 102;
-inline constexpr int ponto_flutuante_divisao_zero = 103;
-inline constexpr int ponto_flutuante_overflow = 104;
-inline constexpr int ponto_flutuante_underflow = 105;
-inline constexpr int ponto_flutuante_inexato = 106;
-inline constexpr int ponto_flutuante_raiz = 108;
-inline constexpr int ponto_flutuante_pilha_cheia = 110;
-inline constexpr int ponto_flutuante_pilha_vazia = 111;
-// Math-function failures (kind `math`); the detail names the function.
-inline constexpr int funcao_dominio = 201;
-inline constexpr int funcao_singularidade = 202;
-inline constexpr int funcao_overflow = 203;
-inline constexpr int funcao_underflow = 204;
-inline constexpr int funcao_perda_total = 205;
-inline constexpr int funcao_perda_parcial = 206;
-}  // namespace mensagem
 
 // The complete report frame, byte for byte, as written on standard error.
 // `nome_unidade` is used for the kinds that act on a unit (0 to 10); `detalhe`
@@ -131,17 +75,6 @@ struct FalhaRelatada {
 };
 void definir_modo_teste(bool ativo);
 bool modo_teste();
-
-// ---------------------------------------------------------------------------
-// Watched math functions. Each one runs its double-precision function (the
-// platform's power function; our own correctly rounded sine, exponential and
-// arc cosine) with the floating-point traps held, then turns a failure into
-// the function's own report (e.g. "**: OVERFLOW error" for the power
-// function). Underflow and partial loss of significance are accepted silently.
-double potencia(double base, double expoente);  // reported as "**"
-double seno(double x);                          // "sin"
-double exponencial(double x);                   // "exp"
-double arco_cosseno(double x);                  // "acos"
 
 // ---------------------------------------------------------------------------
 // Platform layer (erros.posix.cpp / erros.windows.cpp).

@@ -13,6 +13,7 @@
 #include <cerrno>
 
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace servicos::plataforma {
 

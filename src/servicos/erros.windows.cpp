@@ -8,6 +8,7 @@
 #include <xmmintrin.h>
 
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace servicos::plataforma {
 

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace servicos {
 

@@ -6,12 +6,15 @@
 // rounded ones (elementares.hpp), the same bits on every platform; they
 // raise invalid for a NaN result from a non-NaN argument and overflow for
 // an infinite exponential, and never touch errno.
+#include "servicos/matematica.hpp"
+
 #include <cerrno>
 #include <cfenv>
 #include <cmath>
 
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace servicos {
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 #include "servicos/registros.hpp"
 
 namespace servicos {

@@ -8,6 +8,7 @@
 
 #include "servicos/erros.hpp"
 #include "servicos/leitura_lista.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace servicos {
 

@@ -6,6 +6,8 @@
 #include "principal.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/execucao.hpp"
+#include "servicos/matematica.hpp"
+#include "servicos/mensagens.hpp"
 #include "variaveis.hpp"
 
 namespace {

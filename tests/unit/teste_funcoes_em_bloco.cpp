@@ -18,6 +18,7 @@
 #include "processo.hpp"
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/matematica.hpp"
 #include "variaveis.hpp"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <random>
 
-#include "servicos/erros.hpp"
+#include "servicos/matematica.hpp"
 
 namespace {
 

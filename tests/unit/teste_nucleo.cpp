@@ -13,6 +13,7 @@
 #include "processamento.hpp"
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 #include "servicos/registros.hpp"
 
 namespace {

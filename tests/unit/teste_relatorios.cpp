@@ -10,6 +10,8 @@
 
 #include "processo.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/matematica.hpp"
+#include "servicos/mensagens.hpp"
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "processo.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/mensagens.hpp"
 #include "servicos/unidades.hpp"
 
 namespace fs = std::filesystem;
