@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "servicos/edicao_numerica.hpp"
 #include "servicos/registros.hpp"
 
 namespace {

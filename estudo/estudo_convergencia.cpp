@@ -31,6 +31,7 @@
 #include "servicos/erros.hpp"
 #include "servicos/execucao.hpp"
 #include "servicos/mensagens.hpp"
+#include "servicos/plataforma.hpp"
 #include "tabela.hpp"
 #include "variaveis.hpp"
 

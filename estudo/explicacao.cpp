@@ -18,6 +18,7 @@
 #include "servicos/erros.hpp"
 #include "servicos/leitura_lista.hpp"
 #include "servicos/mensagens.hpp"
+#include "servicos/plataforma.hpp"
 #include "tabela.hpp"
 #include "variaveis.hpp"
 

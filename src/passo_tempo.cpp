@@ -6,7 +6,7 @@
 
 #include "coeficientes.hpp"
 #include "processamento.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/plataforma.hpp"
 #include "variaveis.hpp"
 
 namespace passo_tempo {

@@ -10,6 +10,7 @@
 #include "servicos/erros.hpp"
 #include "servicos/matematica.hpp"
 #include "servicos/mensagens.hpp"
+#include "servicos/plataforma.hpp"
 #include "variaveis.hpp"
 
 namespace principal {

@@ -1,5 +1,7 @@
 // POSIX system calls behind the units: open/creat semantics of an open with
 // unknown status, raw writes, the cut, reads and the console line.
+#include "servicos/arquivos.hpp"
+
 #include <cerrno>
 #include <string>
 
@@ -7,8 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "servicos/erros.hpp"
-#include "servicos/unidades.hpp"
+#include "servicos/console.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace servicos::plataforma {
 

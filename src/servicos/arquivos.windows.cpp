@@ -1,12 +1,14 @@
 // Win32 system calls behind the units: CreateFileA with an open of unknown
 // status, WriteFile, the cut with SetFilePointer/SetEndOfFile, ReadFile and
 // the console line.
+#include "servicos/arquivos.hpp"
+
 #include <windows.h>
 
 #include <string>
 
-#include "servicos/erros.hpp"
-#include "servicos/unidades.hpp"
+#include "servicos/console.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace servicos::plataforma {
 

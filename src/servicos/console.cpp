@@ -1,5 +1,5 @@
 // The console line of the blank-name prompt, the same on every platform.
-#include "servicos/unidades.hpp"
+#include "servicos/console.hpp"
 
 namespace servicos::plataforma {
 
@@ -9,7 +9,7 @@ bool montar_linha_console(int (*ler_byte)(), std::string& linha) {
         const int c = ler_byte();
         if (c < 0) return !linha.empty();
         if (c == '\n') break;
-        if (linha.size() < 260) linha.push_back(static_cast<char>(c));
+        if (linha.size() < maximo_linha_console) linha.push_back(static_cast<char>(c));
     }
     if (!linha.empty() && linha.back() == '\r') linha.pop_back();
     return true;

@@ -13,8 +13,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
-
-#include "servicos/registros.hpp"
+#include <string_view>
 
 namespace servicos {
 

@@ -1,12 +1,23 @@
-// Decimal digits of a double for E editing, computed from its bit pattern
-// with integer arithmetic only: the program runs with floating-point traps on,
-// and NaN, infinity and subnormal values must be rendered without touching
-// the floating-point unit.
+// Number editing (edicao_numerica.cpp): the E and I edit descriptors of the
+// formatted records, and under them the decimal digits of a double, computed
+// from its bit pattern with integer arithmetic only: the program runs with
+// floating-point traps on, and NaN, infinity and subnormal values must be
+// rendered without touching the floating-point unit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-namespace servicos::edicao {
+namespace servicos {
+
+// Ew.d editing with scale factor k of one double into `saida` (at least w
+// bytes); returns w. Never allocates.
+std::size_t editar_E(double valor, int w, int d, int k, char* saida);
+
+// Iw editing of one integer into `saida` (at least w bytes); returns w.
+std::size_t editar_I(std::int32_t valor, int w, char* saida);
+
+namespace edicao {
 
 // |x| after the first rounding: the 18 leading significant digits of the exact
 // decimal value, truncated, then rounded half up at the 17th digit. `digitos`
@@ -26,4 +37,6 @@ DigitosDecimais arredondamento_inicial(std::uint64_t bits);
 // fast path).
 DigitosDecimais arredondamento_inicial_exato(std::uint64_t bits);
 
-}  // namespace servicos::edicao
+}  // namespace edicao
+
+}  // namespace servicos

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "servicos/mensagens.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace servicos {
 

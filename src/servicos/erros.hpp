@@ -1,11 +1,10 @@
-// Run-time error reporting, floating-point traps and the platform layer, and
-// the ending of the program.
+// Run-time error reports and the ending of the program.
 //
 // Every failure of a run ends here: one report frame on the standard error
-// stream, the open files written out and closed, exit status 1.
+// stream, the open files written out and closed, exit status 1. The numbers
+// and texts of the messages are in mensagens.hpp.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -76,33 +75,9 @@ struct FalhaRelatada {
 void definir_modo_teste(bool ativo);
 bool modo_teste();
 
-// ---------------------------------------------------------------------------
-// Platform layer (erros.posix.cpp / erros.windows.cpp).
-namespace plataforma {
-// Writes all bytes to the standard error stream / standard output; async-signal-safe.
-void escrever_erro_padrao(std::string_view bytes);
-void escrever_saida_padrao(std::string_view bytes);
-// Ends the process at once with `status`, no further clean-up.
-[[noreturn]] void terminar_processo(int status);
-// Unmasks invalid, divide-by-zero and overflow, installs the trap handler.
-void armar_armadilhas_ponto_flutuante();
-// Gives a started-closed standard input, output or error stream a null
-// device, so that no file the program opens later takes its place and
-// receives reports or prompts meant for the console.
-void garantir_fluxos_padrao();
-// Around a watched math function: `segurar_armadilhas` saves the
-// floating-point state, masks every trap and clears the flags (in every unit
-// the platform's doubles may use); `devolver_armadilhas` restores the saved
-// state, flags included. Not nested.
-void segurar_armadilhas();
-void devolver_armadilhas();
-// Bytes of memory that the system can give this process (physical memory plus
-// swap, as far as the platform tells); 0 when unknown.
-std::uint64_t memoria_disponivel();
-}  // namespace plataforma
-
-// Called by the platform's trap handler with the fault's message number
-// (101, 103, 104...): writes the M61xx report and ends the program.
+// The report of a floating-point trap, for the platform's trap handler (see
+// iniciar_execucao): the fault's message number (101, 103, 104...) gives the
+// M61xx report, and the program ends.
 [[noreturn]] void relatar_armadilha(int numero_mensagem);
 
 }  // namespace servicos

@@ -3,6 +3,7 @@
 #include "servicos/execucao.hpp"
 
 #include "servicos/erros.hpp"
+#include "servicos/plataforma.hpp"
 #include "servicos/unidades.hpp"
 
 namespace servicos {
@@ -11,7 +12,7 @@ void iniciar_execucao(int argc, char** argv) {
     plataforma::garantir_fluxos_padrao();
     definir_argumentos(argc, argv);
     registrar_limpeza(&fechar_todas_unidades);
-    plataforma::armar_armadilhas_ponto_flutuante();
+    plataforma::armar_armadilhas_ponto_flutuante(&relatar_armadilha);
 }
 
 }  // namespace servicos

@@ -15,6 +15,7 @@
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/mensagens.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace servicos {
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "servicos/edicao_numerica.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/mensagens.hpp"
 #include "servicos/registros.hpp"

@@ -2,7 +2,6 @@
 // list of data items yields record texts (bytes, no terminators).
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -40,12 +39,5 @@ void formatar_registros(std::string_view formato, std::span<const ItemFormato> i
 
 // The same, collecting the records.
 std::vector<std::string> formatar_registros(std::string_view formato, std::span<const ItemFormato> itens);
-
-// Ew.d editing with scale factor k of one double into `saida` (at least w
-// bytes); returns w. Never allocates.
-std::size_t editar_E(double valor, int w, int d, int k, char* saida);
-
-// Iw editing of one integer into `saida` (at least w bytes); returns w.
-std::size_t editar_I(std::int32_t valor, int w, char* saida);
 
 }  // namespace servicos

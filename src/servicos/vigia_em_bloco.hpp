@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cfenv>
 
-#include "servicos/erros.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace servicos {
 

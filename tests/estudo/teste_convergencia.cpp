@@ -28,6 +28,7 @@
 #include "processo.hpp"
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/plataforma.hpp"
 #include "variaveis.hpp"
 
 namespace {

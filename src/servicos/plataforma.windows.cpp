@@ -1,13 +1,15 @@
-// Windows side of the run-time: raw writes to the standard handles,
+// Windows side of the platform layer: raw writes to the standard handles,
 // ExitProcess, the trapping floating-point control words and the handler that
-// turns a floating-point exception into its report.
+// turns a floating-point exception into its report, the memory that the
+// process can still commit.
+#include "servicos/plataforma.hpp"
+
 #include <algorithm>
 #include <cstddef>
 
 #include <windows.h>
 #include <xmmintrin.h>
 
-#include "servicos/erros.hpp"
 #include "servicos/mensagens.hpp"
 
 namespace servicos::plataforma {
@@ -133,13 +135,16 @@ int numero_da_excecao(DWORD codigo, const CONTEXT* contexto) {
     }
 }
 
+RelatoArmadilha relato_registrado = nullptr;
+
 // First in line for every exception of the process; everything that is not a
 // floating-point fault goes on to the usual handlers.
 LONG CALLBACK tratar_excecao(EXCEPTION_POINTERS* excecao) {
     const int numero = numero_da_excecao(excecao->ExceptionRecord->ExceptionCode, excecao->ContextRecord);
     if (numero == 0) return EXCEPTION_CONTINUE_SEARCH;
     desarmar_unidades();
-    relatar_armadilha(numero);
+    relato_registrado(numero);
+    return EXCEPTION_CONTINUE_SEARCH;  // not reached: the report ends the process
 }
 
 }  // namespace
@@ -152,7 +157,8 @@ void terminar_processo(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 // A missing standard handle is never reused by CreateFileA: nothing to do.
 void garantir_fluxos_padrao() {}
 
-void armar_armadilhas_ponto_flutuante() {
+void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
+    relato_registrado = relatar;
     ::AddVectoredExceptionHandler(1, &tratar_excecao);
     armar_unidades();
 }

@@ -1,5 +1,9 @@
-// POSIX side of the run-time: raw writes to descriptors 1 and 2, _exit, the
-// trapping floating-point environment and its SIGFPE handler.
+// POSIX side of the platform layer: raw writes to descriptors 1 and 2, _exit,
+// the trapping floating-point environment and its SIGFPE handler, the memory
+// that the kernel can still give.
+#include "servicos/plataforma.hpp"
+
+#include <cerrno>
 #include <cfenv>
 #include <csignal>
 #include <cstdio>
@@ -10,9 +14,6 @@
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
-#include <cerrno>
-
-#include "servicos/erros.hpp"
 #include "servicos/mensagens.hpp"
 
 namespace servicos::plataforma {
@@ -43,11 +44,16 @@ int numero_da_armadilha(int codigo_sinal) {
     }
 }
 
+RelatoArmadilha relato_registrado = nullptr;
+
 // Runs in the signal context of the faulting instruction. Returning would
 // re-execute it, so the handler reports and ends the process; everything on
 // that path (report frame, unit clean-up) uses only write, ftruncate, close
 // and _exit on data that the program's arithmetic never leaves half-updated.
-void tratar_sigfpe(int, siginfo_t* info, void*) { relatar_armadilha(numero_da_armadilha(info->si_code)); }
+void tratar_sigfpe(int, siginfo_t* info, void*) {
+    relato_registrado(numero_da_armadilha(info->si_code));
+    terminar_processo(1);  // not reached: the report ends the process
+}
 
 // The study tool's build runs the program's computation in several threads,
 // each with a hold of its own (see variaveis.hpp).
@@ -81,7 +87,8 @@ void garantir_fluxos_padrao() {
     }
 }
 
-void armar_armadilhas_ponto_flutuante() {
+void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
+    relato_registrado = relatar;
     struct sigaction acao {};
     acao.sa_sigaction = &tratar_sigfpe;
     acao.sa_flags = SA_SIGINFO;
