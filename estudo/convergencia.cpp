@@ -9,11 +9,8 @@
 #include "principal.hpp"
 #include "processamento.hpp"
 #include "servicos/elementares.hpp"
+#include "servicos/plataforma.hpp"
 #include "variaveis.hpp"
-
-#ifdef __SSE2__
-#include <xmmintrin.h>
-#endif
 
 namespace estudo {
 
@@ -136,7 +133,7 @@ void liberar_arranjos() {
 }
 
 Nivel executar_nivel(Caso caso, Malha malha) {
-    ArmadilhasRetidas retidas;
+    const servicos::plataforma::ArmadilhasRetidas retidas;
     liberar_arranjos();
     colocar_no_estado(caso, malha);
     principal::calcular();
@@ -215,30 +212,6 @@ Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, do
     const double piso = std::max({n1.piso, n2.piso, n3.piso});
     const bool finitos = std::isfinite(e1) && std::isfinite(e2) && std::isfinite(e3);
     return julgar(n1.estavel && n2.estavel && n3.estavel && finitos, e1 - e2, e2 - e3, piso);
-}
-
-// Doubles are computed by the SSE unit, whose control register one C library's
-// feholdexcept and fesetenv leave alone (they handle the x87 unit only); it is
-// masked and restored here as well.
-ArmadilhasRetidas::ArmadilhasRetidas() {
-#ifdef __SSE2__
-    controle_sse_ = _mm_getcsr();
-#endif
-    std::feholdexcept(&ambiente_);
-#ifdef __SSE2__
-    constexpr unsigned todas_as_mascaras = 0x1F80, todos_os_sinais = 0x3F;
-    _mm_setcsr((controle_sse_ | todas_as_mascaras) & ~todos_os_sinais);
-#endif
-}
-
-// The environment saved before the hold comes back whole: the flags that the
-// held arithmetic raised are dropped with it, so restoring the traps cannot
-// set one of them off afterwards.
-ArmadilhasRetidas::~ArmadilhasRetidas() {
-    std::fesetenv(&ambiente_);
-#ifdef __SSE2__
-    _mm_setcsr(controle_sse_);
-#endif
 }
 
 }  // namespace estudo

@@ -5,7 +5,6 @@
 // an order means something.
 #pragma once
 
-#include <cfenv>
 #include <cstdint>
 #include <optional>
 
@@ -181,21 +180,5 @@ inline constexpr double folga_arredondamento = 10.0;
 Ordem ordem_entre(const Nivel& grosso, const Nivel& fino, double e_grosso, double e_fino);
 // The order from three levels' signed errors (by their differences).
 Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, double e1, double e2, double e3);
-
-// Holds the floating-point traps for its lifetime: arithmetic faults give
-// their IEEE default results (inf, NaN) and the traps are restored after.
-// The floating-point environment belongs to a thread: each thread that runs
-// cases holds its own.
-class ArmadilhasRetidas {
-public:
-    ArmadilhasRetidas();
-    ~ArmadilhasRetidas();
-    ArmadilhasRetidas(const ArmadilhasRetidas&) = delete;
-    ArmadilhasRetidas& operator=(const ArmadilhasRetidas&) = delete;
-
-private:
-    std::fenv_t ambiente_;
-    unsigned controle_sse_ = 0;  // saved apart: not every C library's fenv_t covers it
-};
 
 }  // namespace estudo

@@ -216,7 +216,7 @@ CorridaEsquema correr_esquema(Caso caso, double theta) {
     caso.theta = theta;
     CorridaEsquema c;
     const Nivel nivel = executar_nivel(caso, {caso.Nx, caso.Nt});
-    const ArmadilhasRetidas retidas;
+    const servicos::plataforma::ArmadilhasRetidas retidas;
     c.esquema = {theta, nivel, amplificacao(theta, alpha, dt, dx, Lx), 0.0, 0.0};
     // The middle node at tf against the solution exact in time on this grid,
     // the initial value times exp(-4 F s² Nt), and that one against the exact.
@@ -331,7 +331,7 @@ int executar(int argc, char** argv) {
     preparar_caso();
     // From here on an unstable run shows up as growing (or infinite) errors
     // in the tables instead of ending the study with a trap report.
-    const ArmadilhasRetidas retidas;
+    const servicos::plataforma::ArmadilhasRetidas retidas;
     const Caso caso = caso_do_estado();
     Saida saida(opcoes->csv);
     double F = 0.0;

@@ -352,7 +352,7 @@ double ns_por_no_passo(std::int32_t nos) {
     caso.Nt = std::max<std::int32_t>(10, 1000000 / caso.Nx);
     double melhor = 0.0;
     for (int vez = 0; vez < 3; ++vez) {
-        const ArmadilhasRetidas retidas;
+        const servicos::plataforma::ArmadilhasRetidas retidas;
         liberar_arranjos();
         colocar_no_estado(caso, {caso.Nx, caso.Nt});
         const auto inicio = std::chrono::steady_clock::now();
@@ -496,7 +496,7 @@ int explicar_entrada() {
     {
         using namespace variaveis;
         // Data that would trap in the program give infinities or NaNs here.
-        const ArmadilhasRetidas retidas;
+        const servicos::plataforma::ArmadilhasRetidas retidas;
         const std::vector<std::string> dos_dados =
             avisos_dos_dados(std::string_view(arq_saida.data(), arq_saida.size()));
         avisos.insert(avisos.end(), dos_dados.begin(), dos_dados.end());

@@ -42,7 +42,7 @@ int fios_da_maquina() { return static_cast<int>(std::max(1u, std::thread::hardwa
 void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso) {
     Progresso anuncio(progresso, tarefas.size());
     if (fios <= 1 || tarefas.size() <= 1) {
-        const ArmadilhasRetidas retidas;
+        const servicos::plataforma::ArmadilhasRetidas retidas;
         for (Tarefa& tarefa : tarefas) {
             tarefa.executar();
             anuncio.concluida(tarefa);
@@ -61,7 +61,7 @@ void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso
     auto trabalhar = [&] {
         // Floating-point control and flags are the thread's own: a new thread
         // does not inherit the caller's hold on every platform.
-        const ArmadilhasRetidas retidas;
+        const servicos::plataforma::ArmadilhasRetidas retidas;
         for (std::size_t j = proxima++; j < ordem.size(); j = proxima++) {
             try {
                 tarefas[ordem[j]].executar();

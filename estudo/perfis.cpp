@@ -8,7 +8,7 @@
 #include "processamento.hpp"
 #include "relatorio.hpp"
 #include "servicos/elementares.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/plataforma.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 
@@ -42,7 +42,7 @@ Perfil guardar(double t_pedido, std::int32_t nivel, const variaveis::Arranjo& ca
 
 std::vector<Perfil> calcular_perfis(const Caso& caso, std::span<const double> tempos) {
     using namespace variaveis;
-    const ArmadilhasRetidas retidas;
+    const servicos::plataforma::ArmadilhasRetidas retidas;
     liberar_arranjos();
     colocar_no_estado(caso, {caso.Nx, caso.Nt});
     principal::preparar_laco();

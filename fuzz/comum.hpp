@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "servicos/erros.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace fuzz {
 
@@ -43,7 +44,7 @@ class ArmadilhasArmadas {
 public:
     ArmadilhasArmadas() {
         std::feclearexcept(FE_ALL_EXCEPT);
-        ::feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+        ::feenableexcept(servicos::plataforma::falhas_armadas);
     }
     ~ArmadilhasArmadas() {
         ::fedisableexcept(FE_ALL_EXCEPT);

@@ -1,7 +1,6 @@
 #include "passo_tempo.hpp"
 
 #include <algorithm>
-#include <cfenv>
 #include <utility>
 
 #include "coeficientes.hpp"
@@ -14,12 +13,6 @@ namespace passo_tempo {
 using namespace variaveis;
 
 namespace {
-
-// Keeps the compiler from moving array reads or writes, and so the arithmetic
-// between them, across the calls that hold and test the traps.
-inline void barreira() { __asm__ __volatile__("" ::: "memory"); }
-
-constexpr int falhas_armadas = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 // Forward elimination of one step (node i at index i - 1), with the row's
 // independent term built from the previous field just before the row is
@@ -105,16 +98,20 @@ std::int32_t passos_por_bloco(std::int32_t nos) {
 
 bool bloco(std::int32_t primeiro, std::int32_t ultimo, solver::Trabalho& trabalho, Arranjo* copia) {
     if (ultimo > primeiro) std::copy_n(Tant.dados(), Nx, copia->dados());
-    servicos::plataforma::segurar_armadilhas();  // save, clear the flags, stop trapping
-    barreira();
-    for (std::int64_t m = primeiro; m <= ultimo; ++m) {
-        n = static_cast<std::int32_t>(m);
-        passo_fundido(n, trabalho);
-        std::swap(T, Tant);
+    bool falhou;
+    {
+        // Saved, flags cleared, nothing traps; at the end of the scope the
+        // traps and the earlier flags come back as they were.
+        const servicos::plataforma::ArmadilhasRetidas retidas;
+        servicos::plataforma::barreira();  // the steps' array accesses stay inside the hold
+        for (std::int64_t m = primeiro; m <= ultimo; ++m) {
+            n = static_cast<std::int32_t>(m);
+            passo_fundido(n, trabalho);
+            std::swap(T, Tant);
+        }
+        servicos::plataforma::barreira();
+        falhou = retidas.falhas() != 0;
     }
-    barreira();
-    const bool falhou = std::fetestexcept(falhas_armadas) != 0;
-    servicos::plataforma::devolver_armadilhas();  // traps and earlier flags back as they were
     if (!falhou) return false;
 
     // Back to the level before the block (a single step left it in T), and

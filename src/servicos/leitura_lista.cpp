@@ -5,7 +5,6 @@
 #include "servicos/leitura_lista.hpp"
 
 #include <array>
-#include <cfenv>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -14,6 +13,7 @@
 
 #include "servicos/erros.hpp"
 #include "servicos/mensagens.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace servicos {
 
@@ -240,10 +240,11 @@ double converter_real(std::string_view texto) {
     if (texto.size() > tamanho_buffer_valor) falhar(mensagem::valor_longo_demais);
     NormalReal normal;
     if (!normal.copiar(texto)) falhar(mensagem::real_invalido);
-    std::fenv_t ambiente;
-    std::feholdexcept(&ambiente);
-    const double valor = std::strtod(normal.texto(), nullptr);
-    std::fesetenv(&ambiente);
+    double valor;
+    {
+        const plataforma::ArmadilhasRetidas retidas;
+        valor = std::strtod(normal.texto(), nullptr);
+    }
     if (std::isinf(valor)) falhar(mensagem::real_fora_da_faixa);
     return valor;
 }

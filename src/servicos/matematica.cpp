@@ -36,13 +36,16 @@ int falha_da_funcao(int sinalizadas, int erro, double resultado) {
 // x*x) outside that window.
 template <typename Funcao>
 double vigiar(const char* nome, double argumento, Funcao funcao) {
-    plataforma::segurar_armadilhas();
-    errno = 0;
-    volatile double entrada = argumento;
-    volatile double saida = funcao(entrada);
-    const double resultado = saida;
-    const int falha = falha_da_funcao(std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW), errno, resultado);
-    plataforma::devolver_armadilhas();
+    double resultado;
+    int falha;
+    {
+        const plataforma::ArmadilhasRetidas retidas;
+        errno = 0;
+        volatile double entrada = argumento;
+        volatile double saida = funcao(entrada);
+        resultado = saida;
+        falha = falha_da_funcao(retidas.falhas(), errno, resultado);
+    }
     if (falha != 0) relatar_erro(falha, TipoInstrucao::math, nome);
     return resultado;
 }

@@ -4,6 +4,7 @@
 // differences show here only as types.
 #pragma once
 
+#include <cfenv>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -12,9 +13,24 @@ namespace servicos::plataforma {
 
 #ifdef _WIN32
 using Descritor = void*;  // a file HANDLE
+// The floating-point state that a hold of the traps saves: the x87
+// environment as fnstenv stores it in 64-bit mode, and MXCSR. The C
+// run-time's fenv is not used: with some Windows runtimes it leaves the SSE
+// masks alone, and a held SSE fault would trap anyway.
+struct AmbientePontoFlutuante {
+    struct {
+        unsigned char bytes[28];
+    } x87;
+    unsigned mxcsr;
+};
 #else
-using Descritor = int;  // a file descriptor
+using Descritor = int;                        // a file descriptor
+using AmbientePontoFlutuante = std::fenv_t;  // glibc's covers the x87 unit and SSE alike
 #endif
+
+// The faults that trap while the program runs. Denormal operands, underflow
+// and inexact results stay masked and give their default results silently.
+inline constexpr int falhas_armadas = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 // Writes all bytes to the standard error stream / standard output; async-signal-safe.
 void escrever_erro_padrao(std::string_view bytes);
@@ -28,17 +44,35 @@ void escrever_saida_padrao(std::string_view bytes);
 // receives reports or prompts meant for the console.
 void garantir_fluxos_padrao();
 
-// Unmasks invalid, divide-by-zero and overflow and installs the trap handler,
-// which hands the fault's message number to `relatar` (it must not return).
+// Unmasks the armed faults and installs the trap handler, which hands the
+// fault's message number to `relatar` (it must not return).
 using RelatoArmadilha = void (*)(int numero_mensagem);
 void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar);
 
-// Around a watched math function: `segurar_armadilhas` saves the
-// floating-point state, masks every trap and clears the flags (in every unit
-// the platform's doubles may use); `devolver_armadilhas` restores the saved
-// state, flags included. Not nested.
-void segurar_armadilhas();
-void devolver_armadilhas();
+// Holds the floating-point traps for its lifetime. It saves the state of
+// every unit the platform's doubles may use, masks every fault and clears the
+// flags, so that a fault gives its IEEE default result (an infinity, a NaN)
+// and only raises its flag; at its end it restores the saved state, flags
+// included, so that nothing raised meanwhile stays behind to trap later.
+// Holds nest: each restores what it found.
+class ArmadilhasRetidas {
+public:
+    ArmadilhasRetidas();
+    ~ArmadilhasRetidas();
+    ArmadilhasRetidas(const ArmadilhasRetidas&) = delete;
+    ArmadilhasRetidas& operator=(const ArmadilhasRetidas&) = delete;
+
+    // The armed faults raised since the hold began (bits of falhas_armadas).
+    int falhas() const { return std::fetestexcept(falhas_armadas); }
+
+private:
+    AmbientePontoFlutuante guardado_;
+};
+
+// A compiler barrier: no memory access, and so none of the arithmetic between
+// them, moves across it. It keeps a computation under a hold of the traps
+// between the start of the hold and the test of its flags.
+inline void barreira() { __asm__ __volatile__("" ::: "memory"); }
 
 // Bytes of memory that the system can give this process (physical memory plus
 // swap, as far as the platform tells); 0 when unknown.

@@ -55,13 +55,6 @@ void tratar_sigfpe(int, siginfo_t* info, void*) {
     terminar_processo(1);  // not reached: the report ends the process
 }
 
-// The study tool's build runs the program's computation in several threads,
-// each with a hold of its own (see variaveis.hpp).
-#ifdef DIFUSAO_ESTADO_POR_FIO
-thread_local
-#endif
-std::fenv_t ambiente_guardado;
-
 // Reads one field of /proc/meminfo in kB; -1 when absent. Uses no allocation.
 long long campo_meminfo(const char* texto, const char* campo) {
     const char* p = std::strstr(texto, campo);
@@ -95,12 +88,11 @@ void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
     sigemptyset(&acao.sa_mask);
     ::sigaction(SIGFPE, &acao, nullptr);
     std::feclearexcept(FE_ALL_EXCEPT);
-    ::feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    ::feenableexcept(falhas_armadas);
 }
 
-// glibc's environment covers both the x87 unit and SSE.
-void segurar_armadilhas() { std::feholdexcept(&ambiente_guardado); }
-void devolver_armadilhas() { std::fesetenv(&ambiente_guardado); }
+ArmadilhasRetidas::ArmadilhasRetidas() { std::feholdexcept(&guardado_); }
+ArmadilhasRetidas::~ArmadilhasRetidas() { std::fesetenv(&guardado_); }
 
 std::uint64_t memoria_disponivel() {
     // What the kernel can still hand out without killing anyone: available

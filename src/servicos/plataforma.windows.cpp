@@ -25,7 +25,9 @@ constexpr unsigned bit_overflow = 0x08;
 constexpr unsigned bit_underflow = 0x10;
 constexpr unsigned bit_inexato = 0x20;
 constexpr unsigned todos_os_bits = 0x3F;
-constexpr unsigned bits_armados = bit_invalido | bit_divisao | bit_overflow;
+constexpr unsigned bits_armados = falhas_armadas;
+static_assert(FE_INVALID == bit_invalido && FE_DIVBYZERO == bit_divisao && FE_OVERFLOW == bit_overflow,
+              "the C run-time's exception bits are the hardware's");
 constexpr unsigned deslocamento_mascaras_mxcsr = 7;
 constexpr unsigned bit_c1_x87 = 0x0200;  // with a stack fault: overflow (1) or underflow (0)
 
@@ -68,24 +70,6 @@ void desarmar_unidades() {
     gravar_controle_x87(static_cast<unsigned short>(ler_controle_x87() | todos_os_bits));
     _mm_setcsr((_mm_getcsr() & ~todos_os_bits) | (todos_os_bits << deslocamento_mascaras_mxcsr));
 }
-
-// The x87 environment as fnstenv stores it in 64-bit mode (28 bytes).
-struct AmbienteX87 {
-    unsigned char bytes[28];
-};
-
-// State held while a watched math function runs. The C library's
-// feholdexcept/fesetenv are not used: with some Windows runtimes they leave
-// the SSE masks untouched, and a held SSE fault would trap anyway.
-// The study tool's build runs the program's computation in several threads,
-// each with a hold of its own (see variaveis.hpp).
-#ifdef DIFUSAO_ESTADO_POR_FIO
-#define DIFUSAO_GUARDADO_DO_FIO thread_local
-#else
-#define DIFUSAO_GUARDADO_DO_FIO
-#endif
-DIFUSAO_GUARDADO_DO_FIO AmbienteX87 x87_guardado;
-DIFUSAO_GUARDADO_DO_FIO unsigned mxcsr_guardado = 0;
 
 // The fault behind an SSE exception that the system reports only as "multiple
 // traps/faults": the first unmasked flag that is raised.
@@ -164,15 +148,15 @@ void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
 }
 
 // fnstenv also masks every x87 exception; fnclex drops the flags.
-void segurar_armadilhas() {
-    __asm__ volatile("fnstenv %0\n\tfnclex" : "=m"(x87_guardado));
-    mxcsr_guardado = _mm_getcsr();
-    _mm_setcsr((mxcsr_guardado & ~todos_os_bits) | (todos_os_bits << deslocamento_mascaras_mxcsr));
+ArmadilhasRetidas::ArmadilhasRetidas() {
+    __asm__ volatile("fnstenv %0\n\tfnclex" : "=m"(guardado_.x87));
+    guardado_.mxcsr = _mm_getcsr();
+    _mm_setcsr((guardado_.mxcsr & ~todos_os_bits) | (todos_os_bits << deslocamento_mascaras_mxcsr));
 }
 
-void devolver_armadilhas() {
-    __asm__ volatile("fldenv %0" : : "m"(x87_guardado));
-    _mm_setcsr(mxcsr_guardado);
+ArmadilhasRetidas::~ArmadilhasRetidas() {
+    __asm__ volatile("fldenv %0" : : "m"(guardado_.x87));
+    _mm_setcsr(guardado_.mxcsr);
 }
 
 std::uint64_t memoria_disponivel() {

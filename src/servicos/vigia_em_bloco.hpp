@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cerrno>
-#include <cfenv>
 
 #include "servicos/plataforma.hpp"
 
@@ -20,15 +19,13 @@ namespace servicos {
 // one watched call at a time, in the order written, for the right report.
 template <typename Bloco>
 bool sem_falha_em_bloco(Bloco bloco) {
-    plataforma::segurar_armadilhas();
+    const plataforma::ArmadilhasRetidas retidas;
     errno = 0;
-    __asm__ __volatile__("" ::: "memory");  // no array access moves out of the hold
+    plataforma::barreira();  // no array access moves out of the hold
     const bool infinito = bloco();
-    __asm__ __volatile__("" ::: "memory");
-    const bool sinalizado = std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW) != 0;
+    plataforma::barreira();
     const int erro = errno;
-    plataforma::devolver_armadilhas();
-    return !sinalizado && erro != EDOM && !(erro == ERANGE && infinito);
+    return retidas.falhas() == 0 && erro != EDOM && !(erro == ERANGE && infinito);
 }
 
 }  // namespace servicos

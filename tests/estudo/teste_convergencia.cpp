@@ -308,7 +308,7 @@ TEST_F(Estudo, MapaConfereComOLimiteEComCorridasDiretas) {
     const Caso caso = exemplo();
     double alpha = 0.0, dx = 0.0;
     {
-        const ArmadilhasRetidas retidas;
+        const servicos::plataforma::ArmadilhasRetidas retidas;
         colocar_no_estado(caso, {caso.Nx, caso.Nt});
         principal::calcular_grandezas_derivadas();
         alpha = variaveis::alpha;
@@ -326,7 +326,7 @@ TEST_F(Estudo, MapaConfereComOLimiteEComCorridasDiretas) {
             EXPECT_NEAR(p.nivel.F, alpha * (caso.tf / p.nivel.malha.Nt) / (dx * dx), 1e-12 * p.nivel.F);
             EXPECT_EQ(p.nivel.estavel, std::fabs(fator_pior_modo(thetas[th], p.nivel.F)) <= 1.0);
             if (!p.nivel.estavel) continue;
-            const ArmadilhasRetidas retidas;
+            const servicos::plataforma::ArmadilhasRetidas retidas;
             Caso direto = caso;
             direto.theta = thetas[th];
             liberar_arranjos();

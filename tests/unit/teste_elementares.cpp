@@ -14,12 +14,14 @@
 #include <string>
 
 #include "servicos/elementares.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace {
 
 namespace e = servicos::elementares;
 
-constexpr int flags_vigiados = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+// The flags that decide a watched function's report: the armed faults.
+constexpr int flags_vigiados = servicos::plataforma::falhas_armadas;
 
 double de_bits(std::uint64_t b) { return std::bit_cast<double>(b); }
 std::uint64_t bits(double x) { return std::bit_cast<std::uint64_t>(x); }

@@ -18,6 +18,7 @@
 #include "processo.hpp"
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/plataforma.hpp"
 #include "servicos/matematica.hpp"
 #include "variaveis.hpp"
 
@@ -41,13 +42,13 @@ bool pela_ordem_escrita(double taxa, double amplitude, std::int32_t nivel, doubl
     std::feclearexcept(FE_ALL_EXCEPT);
     try {
         const double argumento = t(nivel) * taxa;
-        if (std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW)) return false;
+        if (std::fetestexcept(servicos::plataforma::falhas_armadas)) return false;
         const double e = servicos::exponencial(argumento);
         valor = e * amplitude;
     } catch (const servicos::FalhaRelatada&) {
         return false;
     }
-    return !std::fetestexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    return !std::fetestexcept(servicos::plataforma::falhas_armadas);
 }
 
 TEST_F(EmBloco, BlocosIguaisAoEscritoOuRecusados) {

@@ -17,14 +17,13 @@
 #include "processamento.hpp"
 #include "processo.hpp"
 #include "servicos/erros.hpp"
+#include "servicos/plataforma.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 
 namespace {
 
 using namespace variaveis;
-
-constexpr int falhas_armadas = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 struct Caso {
     double Lx;
@@ -58,7 +57,7 @@ std::int32_t laco_na_ordem_escrita() {
     for (n = 1; n <= Nt; ++n) {
         coeficientes::termo_fonte();
         solver::tdma(aP, aW, aE, bP, T, Nx);
-        if (n >= 2 && primeira == 0 && std::fetestexcept(falhas_armadas)) primeira = n;
+        if (n >= 2 && primeira == 0 && std::fetestexcept(servicos::plataforma::falhas_armadas)) primeira = n;
         std::feclearexcept(FE_ALL_EXCEPT);
         processamento::temperatura_media(T, Nx, dx, Lx, Tm(n));
         Tmeio(n) = T(no_do_meio(Nx));

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "servicos/edicao_numerica.hpp"
+#include "servicos/plataforma.hpp"
 #include "servicos/registros.hpp"
 
 namespace {
@@ -253,7 +254,7 @@ TEST(EdicaoE, NaoLevantaExcecoesDePontoFlutuante) {
     char campo[64];
     std::feclearexcept(FE_ALL_EXCEPT);
 #if defined(__GLIBC__)
-    feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    feenableexcept(servicos::plataforma::falhas_armadas);
 #endif
     for (std::uint64_t bits : padroes) {
         editar_E(de_bits(bits), 25, 15, 1, campo);
