@@ -1,7 +1,6 @@
 #include "convergencia.hpp"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -18,6 +17,10 @@ namespace {
 
 constexpr double nao_numero = std::numeric_limits<double>::quiet_NaN();
 constexpr double infinito = std::numeric_limits<double>::infinity();
+
+// Nx - 1 and Nt (below 2^31) doubled this many times stay inside the 64-bit
+// counts they are computed in; a finer level could not be run anyway.
+constexpr int nivel_maximo = 30;
 
 // Running maximum (and where it was), sum of squares and last value of one
 // error history. A NaN sticks to the maximum: once there, no finite error
@@ -49,21 +52,10 @@ private:
 }  // namespace
 
 void colocar_no_estado(const Caso& caso, Malha malha) {
-    using namespace variaveis;
-    Lx = caso.Lx;
-    Nx = malha.Nx;
-    tf = caso.tf;
-    Nt = malha.Nt;
-    Ti = caso.Ti;
-    theta = caso.theta;
-    k = caso.k;
-    ro = caso.ro;
-    cp = caso.cp;
-}
-
-Caso caso_do_estado() {
-    using namespace variaveis;
-    return {Lx, Nx, tf, Nt, Ti, theta, k, ro, cp};
+    Caso na_malha = caso;
+    na_malha.Nx = malha.Nx;
+    na_malha.Nt = malha.Nt;
+    variaveis::iniciar_corrida(na_malha);
 }
 
 double numero_fourier(double alpha, double dt, double dx) { return alpha * dt / std::pow(dx, 2.0); }
@@ -112,29 +104,19 @@ Estabilidade estabilidade(double theta, double alpha, double dt, double dx, doub
 }
 
 std::optional<Malha> malha_do_nivel(Refinamento tipo, Malha base, int nivel) {
-    if (nivel < 0 || nivel > 30 || base.Nx < 2 || base.Nt < 0) return std::nullopt;
+    if (nivel < 0 || nivel > nivel_maximo || base.Nx < 2 || base.Nt < 0) return std::nullopt;
     std::int64_t intervalos = base.Nx - std::int64_t{1};
     std::int64_t passos = base.Nt;
     if (tipo != Refinamento::tempo) intervalos <<= nivel;
     if (tipo != Refinamento::espaco) passos <<= nivel;
-    if (intervalos + 1 > maior_contagem || passos > maior_contagem) return std::nullopt;
+    if (intervalos + 1 > variaveis::maior_contagem || passos > variaveis::maior_contagem) return std::nullopt;
     return Malha{static_cast<std::int32_t>(intervalos + 1), static_cast<std::int32_t>(passos)};
 }
 
-std::uint64_t memoria_da_corrida(Malha malha) {
-    const auto nos = static_cast<std::uint64_t>(malha.Nx);
-    const auto niveis = static_cast<std::uint64_t>(malha.Nt) + 1;
-    return ((7 + 2) * nos + 4 * niveis) * sizeof(double);
-}
-
-void liberar_arranjos() {
-    using namespace variaveis;
-    for (Arranjo* a : {&x, &Tant, &T, &aP, &aW, &aE, &bP, &t, &Tm, &Tmeio, &Tm_an}) *a = Arranjo{};
-}
+std::uint64_t memoria_da_corrida(Malha malha) { return principal::memoria_da_corrida(malha.Nx, malha.Nt); }
 
 Nivel executar_nivel(Caso caso, Malha malha) {
     const servicos::plataforma::ArmadilhasRetidas retidas;
-    liberar_arranjos();
     colocar_no_estado(caso, malha);
     principal::calcular();
     return medir_corrida();

@@ -8,23 +8,13 @@
 #include <cstdint>
 #include <optional>
 
+#include "variaveis.hpp"
+
 namespace estudo {
 
 // The nine numerical data of the input file: one case to be run on any grid.
-struct Caso {
-    double Lx = 0.0;
-    std::int32_t Nx = 0;
-    double tf = 0.0;
-    std::int32_t Nt = 0;
-    double Ti = 0.0;
-    double theta = 0.0;
-    double k = 0.0;
-    double ro = 0.0;
-    double cp = 0.0;
-};
-
-// The case now held in the shared state (as the input reader left it).
-Caso caso_do_estado();
+// The case now in the calling thread's state is variaveis::dados_de_entrada().
+using Caso = variaveis::DadosEntrada;
 
 // ---------------------------------------------------------------------------
 // Stability and amplification.
@@ -91,19 +81,15 @@ struct Malha {
     std::int32_t Nt = 0;
 };
 
-// Puts `caso` on `malha` into the calling thread's state, as the input reader
-// would have left it.
+// Starts a run of `caso` on `malha` in the calling thread's state
+// (variaveis::iniciar_corrida): the arrays of the run before are released.
 void colocar_no_estado(const Caso& caso, Malha malha);
 
 // The grid of level `nivel` (0 is `base`), or nothing when Nx or Nt would not
 // leave room for the run's 32-bit loop counters to step past them.
 std::optional<Malha> malha_do_nivel(Refinamento tipo, Malha base, int nivel);
 
-// Largest Nx or Nt that a run's 32-bit counters can step past.
-inline constexpr std::int64_t maior_contagem = INT32_MAX - 1;
-
-// Bytes one run on `malha` holds at its peak: seven node arrays and four
-// time-level arrays of the state, plus the solver's two work arrays.
+// Bytes one run on `malha` holds at its peak (principal::memoria_da_corrida).
 std::uint64_t memoria_da_corrida(Malha malha);
 
 // |error| over the time levels 0..Nt of one history.
@@ -146,9 +132,6 @@ Nivel executar_nivel(Caso caso, Malha malha);
 
 // The errors of the run now in the calling thread's state.
 Nivel medir_corrida();
-
-// Releases the state's arrays, so that the next run does not hold two sets.
-void liberar_arranjos();
 
 // Observed order between successive levels, log2(grosso/fino); NaN when
 // either error is zero or not finite.

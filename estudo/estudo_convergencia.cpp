@@ -62,7 +62,7 @@ void preparar_caso() {
     dados::ler_entradas();
     principal::calcular_grandezas_derivadas();
     principal::alocar_arranjos();
-    liberar_arranjos();
+    variaveis::liberar_arranjos();
 }
 
 // Writes a whole file in binary, so that the lines keep their LF ends.
@@ -178,7 +178,8 @@ int estudar_convergencia(const Caso& caso, double F, const Opcoes& opcoes, Saida
             const std::optional<Malha> malha = malha_do_nivel(tipo, {caso.Nx, caso.Nt}, nivel);
             if (!malha) {
                 avisar(juntar("o nível ", std::to_string(nivel + 1), " do refinamento ", letra(tipo),
-                              " passaria do maior Nx ou Nt que a corrida conta (2147483646); use menos níveis "
+                              " passaria do maior Nx ou Nt que a corrida conta (",
+                              std::to_string(variaveis::maior_contagem), "); use menos níveis "
                               "(--niveis)"));
                 return 1;
             }
@@ -332,7 +333,7 @@ int executar(int argc, char** argv) {
     // From here on an unstable run shows up as growing (or infinite) errors
     // in the tables instead of ending the study with a trap report.
     const servicos::plataforma::ArmadilhasRetidas retidas;
-    const Caso caso = caso_do_estado();
+    const Caso caso = variaveis::dados_de_entrada();
     Saida saida(opcoes->csv);
     double F = 0.0;
     {

@@ -353,7 +353,6 @@ double ns_por_no_passo(std::int32_t nos) {
     double melhor = 0.0;
     for (int vez = 0; vez < 3; ++vez) {
         const servicos::plataforma::ArmadilhasRetidas retidas;
-        liberar_arranjos();
         colocar_no_estado(caso, {caso.Nx, caso.Nt});
         const auto inicio = std::chrono::steady_clock::now();
         principal::calcular();
@@ -361,7 +360,7 @@ double ns_por_no_passo(std::int32_t nos) {
         const double por = gasto.count() / (static_cast<double>(caso.Nx) * caso.Nt);
         melhor = vez == 0 ? por : std::min(melhor, por);
     }
-    liberar_arranjos();
+    variaveis::liberar_arranjos();
     return melhor;
 }
 
@@ -500,7 +499,7 @@ int explicar_entrada() {
         const std::vector<std::string> dos_dados =
             avisos_dos_dados(std::string_view(arq_saida.data(), arq_saida.size()));
         avisos.insert(avisos.end(), dos_dados.begin(), dos_dados.end());
-        const Caso caso = caso_do_estado();
+        const Caso caso = dados_de_entrada();
         const double F = numero_fourier(k / (cp * ro), tf / Nt, Lx / (Nx - 1.0));
         const bool com_malha = caso.Nx >= 2 && caso.Nt >= 1;
         escrever(juntar("\nDados lidos: ",

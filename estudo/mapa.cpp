@@ -13,7 +13,7 @@ std::vector<PassoMapa> passos_do_mapa(const Caso& caso, double alpha, double dx)
     for (int j = 0; j <= total; ++j) {
         const double F = mapa_F_minimo * std::pow(10.0, static_cast<double>(j) / mapa_pontos_por_decada);
         const double passos_reais = std::round(alpha * caso.tf / (F * dx * dx));
-        if (!(passos_reais <= static_cast<double>(maior_contagem))) continue;  // also a NaN
+        if (!(passos_reais <= static_cast<double>(variaveis::maior_contagem))) continue;  // also a NaN
         const auto Nt = static_cast<std::int32_t>(std::max(1.0, passos_reais));
         if (!passos.empty() && passos.back().Nt == Nt) continue;
         passos.push_back({F, Nt});

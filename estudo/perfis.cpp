@@ -43,7 +43,6 @@ Perfil guardar(double t_pedido, std::int32_t nivel, const variaveis::Arranjo& ca
 std::vector<Perfil> calcular_perfis(const Caso& caso, std::span<const double> tempos) {
     using namespace variaveis;
     const servicos::plataforma::ArmadilhasRetidas retidas;
-    liberar_arranjos();
     colocar_no_estado(caso, {caso.Nx, caso.Nt});
     principal::preparar_laco();
     const double taxa = processamento::taxa_decaimento();

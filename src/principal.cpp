@@ -1,12 +1,12 @@
 #include "principal.hpp"
 
 #include <cstdint>
-#include <initializer_list>
 
 #include "coeficientes.hpp"
 #include "dados/dados.hpp"
 #include "passo_tempo.hpp"
 #include "processamento.hpp"
+#include "solver.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/matematica.hpp"
 #include "servicos/mensagens.hpp"
@@ -59,15 +59,14 @@ void calcular_grandezas_derivadas() {
     a_cen = (theta - 1.0) * alpha * dt * 2.0 / potencia(dx, 2.0) + 1.0;
 }
 
-namespace {
-
-// Memory the run needs at its peak, in bytes, without overflowing: the
-// eleven arrays and the solver's two work arrays over the nodes.
-std::uint64_t memoria_dos_arranjos() {
-    const std::uint64_t nos = static_cast<std::uint64_t>(Nx);
-    const std::uint64_t niveis = static_cast<std::uint64_t>(Nt) + 1;
-    return (9 * nos + 4 * niveis) * sizeof(double);
+std::uint64_t memoria_da_corrida(std::int32_t nos, std::int32_t passos) {
+    const auto por_no = static_cast<std::uint64_t>(arranjos_dos_nos().size() + solver::arranjos_de_trabalho);
+    const auto por_nivel = static_cast<std::uint64_t>(arranjos_dos_niveis().size());
+    const auto niveis = static_cast<std::uint64_t>(passos) + 1;
+    return (por_no * static_cast<std::uint64_t>(nos) + por_nivel * niveis) * sizeof(double);
 }
+
+namespace {
 
 void alocar_ou_relatar(Arranjo& arranjo, std::int64_t inicio, std::int64_t fim) {
     if (!arranjo.alocar(inicio, fim))
@@ -83,15 +82,15 @@ void alocar_arranjos() {
         servicos::relatar_erro(servicos::mensagem::dimensao_invalida, servicos::TipoInstrucao::allocate);
     // Refuse up front what the system cannot give, instead of letting an
     // over-committed allocation be killed when its pages are touched.
-    // The loops count up to Nx and Nt inclusive in 32 bits, so the largest
-    // value would overflow their counters: such arrays (16 GiB each) are
-    // refused as memory that cannot be had, whatever the machine.
+    // Counts past maior_contagem would overflow the loops' counters: such
+    // arrays (16 GiB each) are refused as memory that cannot be had,
+    // whatever the machine.
     const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
-    const bool contadores_estouram = Nx == INT32_MAX || Nt == INT32_MAX;
-    if (contadores_estouram || (disponivel != 0 && memoria_dos_arranjos() > disponivel))
+    const bool contadores_estouram = Nx > maior_contagem || Nt > maior_contagem;
+    if (contadores_estouram || (disponivel != 0 && memoria_da_corrida(Nx, Nt) > disponivel))
         servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
-    for (Arranjo* no : {&T, &Tant, &aP, &aE, &aW, &bP, &x}) alocar_ou_relatar(*no, 1, Nx);
-    for (Arranjo* nivel : {&Tm, &Tm_an, &Tmeio, &t}) alocar_ou_relatar(*nivel, 0, Nt);
+    for (Arranjo* no : arranjos_dos_nos()) alocar_ou_relatar(*no, 1, Nx);
+    for (Arranjo* nivel : arranjos_dos_niveis()) alocar_ou_relatar(*nivel, 0, Nt);
 }
 
 void montar_malhas() {

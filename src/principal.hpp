@@ -1,6 +1,8 @@
 // The main program: input, set-up, time loop, comparison, reports.
 #pragma once
 
+#include <cstdint>
+
 namespace principal {
 
 // Process entry of the run: ignores its arguments, runs the main program and
@@ -17,6 +19,11 @@ void calcular();
 // Everything before the time loop: derived quantities, arrays, grids, the
 // initial field with its records, and the constant coefficients.
 void preparar_laco();
+
+// Bytes a run on `nos` nodes and `passos` time steps holds at its peak: the
+// node and time-level arrays of the state and the solver's two work arrays.
+// Exact up to the largest 32-bit counts.
+std::uint64_t memoria_da_corrida(std::int32_t nos, std::int32_t passos);
 
 // The pieces of `calcular`, in the order it runs them.
 void calcular_grandezas_derivadas();

@@ -2,6 +2,7 @@
 // substitution, for the rows aP(i)*X(i) = aW(i)*X(i-1) + aE(i)*X(i+1) + bP(i).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "variaveis.hpp"
@@ -13,6 +14,7 @@ namespace solver {
 struct Trabalho {
     variaveis::Arranjo P, Q;
 };
+inline constexpr std::size_t arranjos_de_trabalho = 2;  // P and Q
 
 // Obtains P and Q over 1..N; reports the allocation failure like tdma does.
 void obter_trabalho(Trabalho& trabalho, std::int32_t N);

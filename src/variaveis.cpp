@@ -53,13 +53,29 @@ std::int32_t no_do_meio(std::int32_t nos) {
     return static_cast<std::int32_t>((static_cast<std::int64_t>(nos) + 1) / 2);
 }
 
-void reiniciar_estado() {
+void reiniciar_estado() { iniciar_corrida({}); }
+
+void iniciar_corrida(const DadosEntrada& dados) {
     arq_saida.fill(' ');
-    Lx = tf = Ti = theta = k = ro = cp = 0.0;
-    Nx = Nt = 0;
+    Lx = dados.Lx;
+    Nx = dados.Nx;
+    tf = dados.tf;
+    Nt = dados.Nt;
+    Ti = dados.Ti;
+    theta = dados.theta;
+    k = dados.k;
+    ro = dados.ro;
+    cp = dados.cp;
     dx = dt = pi = alpha = a_imp = a_exp = a_cen = 0.0;
-    for (Arranjo* a : {&x, &Tant, &T, &aP, &aW, &aE, &bP, &t, &Tm, &Tmeio, &Tm_an}) *a = Arranjo{};
+    liberar_arranjos();
     i = n = 0;
+}
+
+DadosEntrada dados_de_entrada() { return {Lx, Nx, tf, Nt, Ti, theta, k, ro, cp}; }
+
+void liberar_arranjos() {
+    for (Arranjo* a : arranjos_dos_nos()) *a = Arranjo{};
+    for (Arranjo* a : arranjos_dos_niveis()) *a = Arranjo{};
 }
 
 }  // namespace variaveis

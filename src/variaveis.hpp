@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 // The study tool (estudo/) runs several cases at once, one per thread. It is
 // built on its own copy of these modules compiled with DIFUSAO_ESTADO_POR_FIO,
@@ -88,6 +89,17 @@ inline Arranjo x, Tant, T, aP, aW, aE, bP;
 inline Arranjo t, Tm, Tmeio, Tm_an;
 #endif
 
+// The same arrays as lists, for what treats them all alike: their
+// allocation, their release, the memory a run needs. Per thread, the lists
+// are of the calling thread's arrays.
+inline std::array<Arranjo*, 7> arranjos_dos_nos() { return {&x, &Tant, &T, &aP, &aW, &aE, &bP}; }
+inline std::array<Arranjo*, 4> arranjos_dos_niveis() { return {&t, &Tm, &Tmeio, &Tm_an}; }
+
+// The loops count nodes and time levels with 32-bit counters up to and
+// including Nx and Nt, so neither may pass this value: a counter would
+// overflow stepping past it.
+inline constexpr std::int32_t maior_contagem = std::numeric_limits<std::int32_t>::max() - 1;
+
 // Loop counters shared by the routines.
 inline DIFUSAO_DO_FIO std::int32_t i = 0;
 inline DIFUSAO_DO_FIO std::int32_t n = 0;
@@ -96,7 +108,32 @@ inline DIFUSAO_DO_FIO std::int32_t n = 0;
 // Nx = 2147483647.
 std::int32_t no_do_meio(std::int32_t nos);
 
+// The nine numerical data of the input file as one value, in the file's order.
+struct DadosEntrada {
+    double Lx = 0.0;
+    std::int32_t Nx = 0;
+    double tf = 0.0;
+    std::int32_t Nt = 0;
+    double Ti = 0.0;
+    double theta = 0.0;
+    double k = 0.0;
+    double ro = 0.0;
+    double cp = 0.0;
+};
+
 // Back to the state of process start (for tests that run several cases).
 void reiniciar_estado();
+
+// A new run on the store (the calling thread's, per thread): the state of
+// process start, with `dados` as its input data. Tests, benchmarks and the
+// convergence study set up each of their runs here.
+void iniciar_corrida(const DadosEntrada& dados);
+
+// The input data now in the store, e.g. as the input reader left them.
+DadosEntrada dados_de_entrada();
+
+// Gives back the memory of every node and time-level array, leaving the rest
+// of the state as it is.
+void liberar_arranjos();
 
 }  // namespace variaveis

@@ -24,26 +24,20 @@ int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);
     if (argc < 3) servicos::encerrar_programa(3);
     using namespace variaveis;
-    const std::string nome = "listagem.txt";
-    std::copy(nome.begin(), nome.end(), arq_saida.begin());
-    Lx = 1.0;
-    tf = 1.0;
-    Ti = 100.0;
-    theta = 1.0;
-    k = ro = cp = 1.0;
     const auto nivel = static_cast<std::int32_t>(std::atoi(argv[2]));
     const std::string_view onde = argv[1];
-    if (onde == "inicial") {
-        Nx = 9000;  // three blocks of nodes
-        Nt = 1;
+    // Three blocks of nodes for the initial field, three blocks of levels otherwise.
+    const bool nos = onde == "inicial";
+    iniciar_corrida({1.0, nos ? 9000 : 5, 1.0, nos ? 1 : 5000, 100.0, 1.0, 1.0, 1.0, 1.0});
+    const std::string nome = "listagem.txt";
+    std::copy(nome.begin(), nome.end(), arq_saida.begin());
+    if (nos) {
         principal::calcular_grandezas_derivadas();
         principal::alocar_arranjos();
         principal::montar_malhas();
         x(nivel) = 1e308;
         coeficientes::condicao_inicial();
     } else {
-        Nx = 5;
-        Nt = 5000;  // three blocks of levels
         principal::calcular();
         t(nivel) = -1e6;  // exp(1e6*pi^2) is beyond the double range
         if (onde == "analitica") processamento::solucao_analitica();

@@ -33,15 +33,9 @@ struct Dados {
     double theta = 0.5;
 };
 
-// Everything the driver does before its time loop.
+// Everything the driver does before its time loop, with k = ro = cp = 1.
 void preparar(const Dados& d) {
-    Lx = d.Lx;
-    Nx = d.Nx;
-    tf = d.tf;
-    Nt = d.Nt;
-    Ti = d.Ti;
-    theta = d.theta;
-    k = ro = cp = 1.0;
+    iniciar_corrida({d.Lx, d.Nx, d.tf, d.Nt, d.Ti, d.theta, 1.0, 1.0, 1.0});
     principal::preparar_laco();
 }
 

@@ -22,17 +22,7 @@ struct Dados {
     double theta = 1.0;
 };
 
-void preparar(const Dados& d) {
-    Lx = d.Lx;
-    Nx = d.Nx;
-    tf = d.tf;
-    Nt = d.Nt;
-    Ti = 100.0;
-    theta = d.theta;
-    k = 1.0;
-    ro = 1.0;
-    cp = 1.0;
-}
+void preparar(const Dados& d) { iniciar_corrida({d.Lx, d.Nx, d.tf, d.Nt, 100.0, d.theta, 1.0, 1.0, 1.0}); }
 
 void provocar(std::string_view caso) {
     if (caso == "divisao_zero") {

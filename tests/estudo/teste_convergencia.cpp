@@ -329,7 +329,6 @@ TEST_F(Estudo, MapaConfereComOLimiteEComCorridasDiretas) {
             const servicos::plataforma::ArmadilhasRetidas retidas;
             Caso direto = caso;
             direto.theta = thetas[th];
-            liberar_arranjos();
             colocar_no_estado(direto, {caso.Nx, passos[f].Nt});
             principal::calcular();
             using namespace variaveis;

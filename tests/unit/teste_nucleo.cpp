@@ -21,15 +21,11 @@ namespace {
 
 using namespace variaveis;
 
-struct Caso {
-    double Lx = 1.0;
-    std::int32_t Nx = 3;
-    double tf = 1.0;
-    std::int32_t Nt = 1;
-    double Ti = 100.0;
-    double theta = 1.0;
-    double k = 1.0, ro = 1.0, cp = 1.0;
-};
+using Caso = DadosEntrada;
+
+// One implicit step on three nodes of a unit slab with unit properties: the
+// case that each test changes a few data of.
+constexpr Caso caso_base{1.0, 3, 1.0, 1, 100.0, 1.0, 1.0, 1.0, 1.0};
 
 class Nucleo : public ::testing::Test {
 protected:
@@ -39,20 +35,8 @@ protected:
     }
     void TearDown() override { reiniciar_estado(); }
 
-    static void preparar(const Caso& c) {
-        reiniciar_estado();
-        Lx = c.Lx;
-        Nx = c.Nx;
-        tf = c.tf;
-        Nt = c.Nt;
-        Ti = c.Ti;
-        theta = c.theta;
-        k = c.k;
-        ro = c.ro;
-        cp = c.cp;
-    }
     static void rodar(const Caso& c) {
-        preparar(c);
+        iniciar_corrida(c);
         principal::calcular();
     }
 };
@@ -69,7 +53,7 @@ std::vector<double> valores(const Arranjo& a) {
 }
 
 TEST_F(Nucleo, CorridaPequenaImplicitaDaOsNumerosExatos) {
-    rodar(Caso{});
+    rodar(caso_base);
     EXPECT_EQ(dx, 0.5);
     EXPECT_EQ(dt, 1.0);
     EXPECT_EQ(a_imp, 4.0);
@@ -95,12 +79,12 @@ TEST_F(Nucleo, PesosDoEsquemaTheta) {
     for (const Linha& l : {Linha{0.0, false, true, false}, Linha{0.5, false, false, true},
                            Linha{1.0, true, false, false}}) {
         SCOPED_TRACE(l.theta);
-        Caso c;
+        Caso c = caso_base;
         c.theta = l.theta;
         c.Nx = 11;
         c.Nt = 4;
         c.k = 0.3;
-        preparar(c);
+        iniciar_corrida(c);
         principal::calcular_grandezas_derivadas();
         const double F = alpha * dt / std::pow(dx, 2.0);
         EXPECT_NEAR(a_imp, l.theta * F, 1e-14);
@@ -120,7 +104,7 @@ TEST_F(Nucleo, PesosDoEsquemaTheta) {
 }
 
 TEST_F(Nucleo, MalhasDeNosETempos) {
-    Caso c;
+    Caso c = caso_base;
     c.Nx = 11;
     c.Nt = 4;
     rodar(c);
@@ -141,7 +125,7 @@ TEST_F(Nucleo, NoDoMeio) {
 }
 
 TEST_F(Nucleo, NoDoMeioComNxPar) {
-    Caso c;
+    Caso c = caso_base;
     c.Nx = 10;
     c.Lx = 1.0;
     rodar(c);
@@ -152,7 +136,7 @@ TEST_F(Nucleo, NoDoMeioComNxPar) {
 }
 
 TEST_F(Nucleo, DoisNosNaoTemNoInterno) {
-    Caso c;
+    Caso c = caso_base;
     c.Nx = 2;
     c.Nt = 3;
     rodar(c);
@@ -166,7 +150,7 @@ TEST_F(Nucleo, DoisNosNaoTemNoInterno) {
 }
 
 TEST_F(Nucleo, CampoInicialGuardaOResiduoNaExtremidade) {
-    Caso c;
+    Caso c = caso_base;
     c.Nx = 21;
     c.Nt = 1;
     rodar(c);
@@ -184,9 +168,9 @@ TEST_F(Nucleo, CampoInicialGuardaOResiduoNaExtremidade) {
 }
 
 TEST_F(Nucleo, TermoFonteComThetaUmEhOCampoAnterior) {
-    Caso c;
+    Caso c = caso_base;
     c.Nx = 7;
-    preparar(c);
+    iniciar_corrida(c);
     principal::calcular_grandezas_derivadas();
     principal::alocar_arranjos();
     principal::montar_malhas();
@@ -200,7 +184,7 @@ TEST_F(Nucleo, TermoFonteComThetaUmEhOCampoAnterior) {
 }
 
 TEST_F(Nucleo, ExplicitoResolveADiagonal) {
-    Caso c;
+    Caso c = caso_base;
     c.Nx = 9;
     c.theta = 0.0;
     c.Nt = 1;
@@ -222,11 +206,11 @@ TEST_F(Nucleo, DadosQueSairiamDosArranjosSaoRecusados) {
                            Linha{INT_MAX, 5, servicos::mensagem::memoria_insuficiente},
                            Linha{5, INT_MAX, servicos::mensagem::memoria_insuficiente}}) {
         SCOPED_TRACE(testing::Message() << l.Nx << " " << l.Nt);
-        Caso c;
+        Caso c = caso_base;
         c.Nx = l.Nx;
         c.Nt = l.Nt;
         c.tf = 1.0;
-        preparar(c);
+        iniciar_corrida(c);
         try {
             principal::calcular();
             ADD_FAILURE() << "not refused";
@@ -344,7 +328,7 @@ TEST_F(Nucleo, CampoDiscretoSegueOFatorDeAmplificacao) {
         for (double F : {0.1, 0.25, 0.45, 1.0, 3.0}) {
             if (th == 0.0 && F > 0.5) continue;  // explicit scheme past its bound
             SCOPED_TRACE(testing::Message() << "theta " << th << " F " << F);
-            Caso c;
+            Caso c = caso_base;
             c.Nx = 17;
             c.Nt = 40;
             c.Lx = 2.0;
@@ -352,7 +336,7 @@ TEST_F(Nucleo, CampoDiscretoSegueOFatorDeAmplificacao) {
             const double h = c.Lx / (c.Nx - 1.0);
             c.k = 1.5e-5;
             c.tf = F * h * h / c.k * c.Nt;
-            preparar(c);
+            iniciar_corrida(c);
             principal::calcular_grandezas_derivadas();
             principal::alocar_arranjos();
             principal::montar_malhas();
@@ -381,14 +365,7 @@ TEST_F(Nucleo, CampoDiscretoSegueOFatorDeAmplificacao) {
 // Physics: orders of accuracy and the explicit stability bound.
 
 double erro_final_media(double th, std::int32_t nos, std::int32_t passos) {
-    reiniciar_estado();
-    Lx = 1.0;
-    Nx = nos;
-    tf = 0.05;
-    Nt = passos;
-    Ti = 100.0;
-    theta = th;
-    k = ro = cp = 1.0;
+    iniciar_corrida({1.0, nos, 0.05, passos, 100.0, th, 1.0, 1.0, 1.0});
     principal::calcular();
     return std::fabs(Tm_an(Nt) - Tm(Nt));
 }
@@ -407,7 +384,7 @@ TEST_F(Nucleo, ImplicitoConvergeEmPrimeiraOrdemNoTempo) {
 
 TEST_F(Nucleo, ExplicitoEstavelDentroDoLimiteInstavelFora) {
     // F = 0.4: decays monotonically, as the exact solution does.
-    Caso c;
+    Caso c = caso_base;
     c.Nx = 21;
     c.theta = 0.0;
     c.Nt = 200;

@@ -36,15 +36,8 @@ struct Caso {
 
 // Everything the driver does before its time loop.
 void preparar(const Caso& c) {
-    reiniciar_estado();
-    Lx = c.Lx;
-    Nx = c.Nx;
-    Nt = c.Nt;
     const double h = c.Lx / (c.Nx - 1.0);
-    tf = c.F * h * h * c.Nt;
-    Ti = c.Ti;
-    theta = c.theta;
-    k = ro = cp = 1.0;
+    iniciar_corrida({c.Lx, c.Nx, c.F * h * h * c.Nt, c.Nt, c.Ti, c.theta, 1.0, 1.0, 1.0});
     principal::preparar_laco();
 }
 
