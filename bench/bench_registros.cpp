@@ -12,6 +12,7 @@
 #include <span>
 #include <vector>
 
+#include "dados/formatos.hpp"
 #include "servicos/edicao_numerica.hpp"
 #include "servicos/registros.hpp"
 
@@ -94,28 +95,28 @@ private:
     std::size_t tamanho_ = 0;
 };
 
-// One data-file row, "(3(1P,E25.15))" with three values, per statement.
+// One data-file row with its three values, per statement.
 void BM_linha_dados(benchmark::State& estado) {
     const std::vector<double> valores = amostra(static_cast<int>(estado.range(0)));
     Linha linha;
     for (auto _ : estado) {
         for (std::size_t i = 0; i + 3 <= valores.size(); i += 3) {
             const ItemFormato itens[] = {valores[i], valores[i + 1], valores[i + 2]};
-            servicos::formatar_registros("(3(1P,E25.15))", itens, linha);
+            servicos::formatar_registros(dados::formato_linha_dados, itens, linha);
         }
     }
     por_valor(estado, valores.size() / 3 * 3);
 }
 BENCHMARK(BM_linha_dados)->Arg(0)->Arg(1)->ArgName("temperaturas");
 
-// One listing row, "(5(1P,E25.15))" with four values.
+// One listing row with its four values.
 void BM_linha_listagem(benchmark::State& estado) {
     const std::vector<double> valores = amostra(static_cast<int>(estado.range(0)));
     Linha linha;
     for (auto _ : estado) {
         for (std::size_t i = 0; i + 4 <= valores.size(); i += 4) {
             const ItemFormato itens[] = {valores[i], valores[i + 1], valores[i + 2], valores[i + 3]};
-            servicos::formatar_registros("(5(1P,E25.15))", itens, linha);
+            servicos::formatar_registros(dados::formato_linha_listagem, itens, linha);
         }
     }
     por_valor(estado, valores.size() / 4 * 4);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "dados/dados.hpp"
+#include "dados/formatos.hpp"
 #include "principal.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/registros.hpp"
@@ -33,7 +34,7 @@ namespace {
 
 using namespace variaveis;
 
-constexpr std::string_view formato_linha_dados = "(3(1P,E25.15))";
+using dados::formato_linha_dados;
 
 // A scratch folder made the current one for the life of the program.
 class Pasta {

@@ -11,9 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include "dados/formatos.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/mensagens.hpp"
 #include "servicos/registros.hpp"
+#include "variaveis.hpp"
 
 namespace {
 
@@ -250,48 +252,10 @@ TEST_F(Formatos, CacheDeFormatosCompilados) {
 }
 
 // ---------------------------------------------------------------------------
-// The program's formats, written in the listing's single-byte encoding.
+// The program's own formats.
 
-const char* const formato_cabecalho =
-    "('********************************************************************************************************'"
-    ",/,' Difus\xE3" "o de Calor Undimensional em Regime Transiente ***************************************************'"
-    ",/,'********************************************************************************************************',2/,'Dados iniciais'"
-    ",/,1P,E25.15,T30,' = Lx:     comprimento do dom\xED" "nio [m]'"
-    ",/,I10,T30,' = Nx:     n\xFA" "mero de n\xF3" "s do dom\xED" "nio'"
-    ",/,1P,E25.15,T30,' = tf:     tempo final [s]'"
-    ",/,I10,T30,' = Nt:     n\xFA" "mero de intervalos de tempo considerado'"
-    ",/,1P,E25.15,T30,' = Ti:     temperatura de refer\xEA" "ncia (temperatura m\xE1" "xima)'"
-    ",/,1P,E25.15,T30,' = theta:  par\xE2" "metro de escolha para formula\xE7" "\xE3" "o do tempo:'"
-    ",/,T30,'           0 - expl\xED" "cita; 0.5 - Crank-Nicolson; 1 - totalmente impl\xED" "cita'"
-    ",/,1P,E25.15,T30,' = k:      condutividade t\xE9" "rmica [W/m*K]'"
-    ",/,1P,E25.15,T30,' = ro:     massa espec\xED" "fica [kg/m3]'"
-    ",/,1P,E25.15,T30,' = cp:     calor espec\xED" "fico a press\xE3" "o constante [J/kg*K]'"
-    ",/,1P,E25.15,T30,' = alpha:  difusividade t\xE9" "rmica [m2/s]'"
-    ",/,1P,E25.15,T30,' = dx:     tamanho dos elementos de malha (dist\xE2" "ncia entre n\xF3" "s) [m]'"
-    ",/,1P,E25.15,T30,' = dt:     passo de tempo [s]')";
-
-const char* const formato_titulo_media =
-    "(/,'********************************************************************************************************'"
-    ",/,' Temperatura m\xE9" "dia *************************************************************************************'"
-    ",/,'********************************************************************************************************'"
-    ",/,T10,'tempo [s]',T30,'Tm num\xE9" "rica. [\xBA" "C]',T55,'Tm anal\xED" "tica [\xBA" "C]',T80,'Erro num\xE9" "rico [\xBA" "C]')";
-
-const char* const formato_titulo_meio =
-    "(/,'********************************************************************************************************'"
-    ",/,' Temperatura no meio do dom\xED" "nio ************************************************************************'"
-    ",/,'********************************************************************************************************'"
-    ",/,T10,'tempo [s]',T30,'Temp. num\xE9" "rica. [\xBA" "C]',T55,'Temp. anal\xED" "tica [\xBA" "C]',T80,'Erro num\xE9" "rico [\xBA" "C]')";
-
-const char* const formato_linha_listagem = "(5(1P,E25.15))";
-const char* const formato_linha_dados = "(3(1P,E25.15))";
-
-struct Entrada {
-    double Lx;
-    std::int32_t Nx;
-    double tf;
-    std::int32_t Nt;
-    double Ti, theta, k, ro, cp;
-};
+using namespace dados;
+using Entrada = variaveis::DadosEntrada;
 
 Itens itens_do_cabecalho(const Entrada& e) {
     const double alpha = e.k / (e.cp * e.ro);
