@@ -1,6 +1,5 @@
 #include "coeficientes.hpp"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -14,8 +13,6 @@ namespace coeficientes {
 using namespace variaveis;
 
 namespace {
-
-constexpr std::int32_t nos_por_bloco = 4096;
 
 // Tant(i) = sin(x(i)*pi/Lx)*Ti for the nodes of a block, the sines computed
 // without a watch of their own; false when the block must be done as written.
@@ -39,15 +36,10 @@ void condicao_inicial() {
     // 1e-16*Ti); the boundary rows zero it later. The nodes go a block at a
     // time; a block in which anything would be reported is done again node
     // by node with each sine watched, so that the report is the same.
-    for (std::int64_t inicio = 1; inicio <= Nx; inicio += nos_por_bloco) {
-        const auto primeiro = static_cast<std::int32_t>(inicio);
-        const auto ultimo = static_cast<std::int32_t>(std::min<std::int64_t>(inicio + nos_por_bloco - 1, Nx));
-        if (seno_em_bloco(primeiro, ultimo)) continue;
-        for (std::int64_t m = primeiro; m <= ultimo; ++m) {
-            i = static_cast<std::int32_t>(m);
-            Tant(i) = servicos::seno(x(i) * pi / Lx) * Ti;
-        }
-    }
+    servicos::percorrer_em_blocos(1, Nx, seno_em_bloco, [](std::int32_t no) {
+        i = no;
+        Tant(i) = servicos::seno(x(i) * pi / Lx) * Ti;
+    });
 }
 
 void coeficientes_internos() {

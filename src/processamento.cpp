@@ -1,6 +1,5 @@
 #include "processamento.hpp"
 
-#include <algorithm>
 #include <cmath>
 
 #include "servicos/elementares.hpp"
@@ -24,13 +23,6 @@ void temperatura_media(const Arranjo& campo, const std::int32_t& Nx, const doubl
 
 double taxa_decaimento() { return -(potencia(pi, 2.0) * alpha / potencia(Lx, 2.0)); }
 
-namespace {
-
-// Levels per block of solucao_analitica.
-constexpr std::int32_t niveis_por_bloco = 4096;
-
-}  // namespace
-
 bool decaimento_em_bloco(double taxa, double amplitude, std::int32_t primeiro, std::int32_t ultimo,
                          double* destino) {
     return servicos::sem_falha_em_bloco([&] {
@@ -49,15 +41,15 @@ void solucao_analitica() {
     //   Tm_an(n) = exp(t(n)*taxa)*amp_media
     const double taxa = taxa_decaimento();
     const double amp_media = Ti * 2.0 / pi;
-    for (std::int64_t inicio = 0; inicio <= Nt; inicio += niveis_por_bloco) {
-        const auto primeiro = static_cast<std::int32_t>(inicio);
-        const auto ultimo = static_cast<std::int32_t>(std::min<std::int64_t>(inicio + niveis_por_bloco - 1, Nt));
-        if (decaimento_em_bloco(taxa, amp_media, primeiro, ultimo, &Tm_an(primeiro))) continue;
-        for (std::int64_t m = primeiro; m <= ultimo; ++m) {
-            n = static_cast<std::int32_t>(m);
+    servicos::percorrer_em_blocos(
+        0, Nt,
+        [&](std::int32_t primeiro, std::int32_t ultimo) {
+            return decaimento_em_bloco(taxa, amp_media, primeiro, ultimo, &Tm_an(primeiro));
+        },
+        [&](std::int32_t nivel) {
+            n = nivel;
             Tm_an(n) = exponencial(t(n) * taxa) * amp_media;
-        }
-    }
+        });
 }
 
 }  // namespace processamento
