@@ -31,6 +31,9 @@ inline constexpr std::uint32_t marca = 0x2FFF0000u;  // bits set over the reason
 // buffer is reported as F6772 and ends the program.
 std::int32_t executar_comando(std::string_view comando);
 
+// The length of `comando` without its trailing blanks: the part that runs.
+std::size_t tamanho_sem_brancos_finais(std::string_view comando);
+
 // The reason of the last failed call, without the marker bits. Windows: read
 // from the last-error value, 0 once a later system call has overwritten it;
 // POSIX: kept by the runner itself, since errno does not survive for long.

@@ -37,12 +37,6 @@ std::int32_t falhar(int razao) {
     return -1;
 }
 
-std::size_t sem_brancos_finais(std::string_view texto) {
-    std::size_t n = texto.size();
-    while (n > 0 && texto[n - 1] == ' ') --n;
-    return n;
-}
-
 // Copies the interpreter path into `destino` (261 characters); false when
 // $COMSPEC is longer than 260.
 bool copiar_interpretador(char* destino) {
@@ -89,7 +83,7 @@ std::int32_t esperar(pid_t filho) {
 }  // namespace
 
 std::int32_t executar_comando(std::string_view comando) {
-    const std::size_t n = sem_brancos_finais(comando);
+    const std::size_t n = tamanho_sem_brancos_finais(comando);
     if (n > maximo_comando) return falhar(razao_comando::longo_demais);
 
     char* buffer = static_cast<char*>(std::malloc(n + folga_buffer));

@@ -27,12 +27,6 @@ std::int32_t falhar(int razao) {
     return -1;
 }
 
-std::size_t sem_brancos_finais(std::string_view texto) {
-    std::size_t n = texto.size();
-    while (n > 0 && texto[n - 1] == ' ') --n;
-    return n;
-}
-
 // Puts the interpreter path at the start of `linha`; returns its length, or
 // more than 260 when COMSPEC does not fit.
 std::size_t copiar_interpretador(char* linha) {
@@ -64,7 +58,7 @@ std::int32_t esperar(const PROCESS_INFORMATION& processo) {
 }  // namespace
 
 std::int32_t executar_comando(std::string_view comando) {
-    const std::size_t n = sem_brancos_finais(comando);
+    const std::size_t n = tamanho_sem_brancos_finais(comando);
     if (n > maximo_comando) return falhar(razao_comando::longo_demais);
 
     char* linha = static_cast<char*>(std::malloc(n + folga_buffer));
