@@ -29,14 +29,11 @@ std::string_view texto(int numero) {
         case escrita_recusada: return "write refused by the system";
         case disco_cheio: return "disk full";
         case unidades_demais: return "too many units connected";
-        case fechamento_falhou: return "file could not be closed";
-        case registro_longo_demais: return "record longer than 1024 characters";
         case memoria_insuficiente: return "insufficient memory";
         case dimensao_invalida: return "array bounds invalid: Nx must be at least 2 and Nt at least 0";
         case formato_invalido: return "syntax error in format";
         case real_com_descritor_inteiro: return "real value with an integer edit descriptor";
         case inteiro_com_descritor_real: return "integer value with a real edit descriptor";
-        case fim_da_entrada_console: return "end of input while a file name was expected";
         default: return "run-time failure";
     }
 }
@@ -49,7 +46,6 @@ std::string_view tipo_ponto_flutuante(int numero) {
         case ponto_flutuante_overflow: return "overflow";
         case ponto_flutuante_underflow: return "underflow";
         case ponto_flutuante_inexato: return "inexact";
-        case ponto_flutuante_raiz: return "square root";
         case ponto_flutuante_pilha_cheia: return "stack overflow";
         case ponto_flutuante_pilha_vazia: return "stack underflow";
         default: return "unknown";
@@ -61,9 +57,6 @@ std::string_view palavra_funcao(int numero) {
         case funcao_dominio: return "DOMAIN";
         case funcao_singularidade: return "SING";
         case funcao_overflow: return "OVERFLOW";
-        case funcao_underflow: return "UNDERFLOW";
-        case funcao_perda_total: return "TLOSS";
-        case funcao_perda_parcial: return "PLOSS";
         default: return "UNKNOWN";
     }
 }

@@ -30,8 +30,6 @@ inline constexpr int abertura_recusada = 418;
 inline constexpr int escrita_recusada = 421;
 inline constexpr int disco_cheio = 422;
 inline constexpr int unidades_demais = 423;
-inline constexpr int fechamento_falhou = 424;
-inline constexpr int registro_longo_demais = 425;
 // Memory and array dimensions.
 inline constexpr int memoria_insuficiente = 772;
 inline constexpr int dimensao_invalida = 773;
@@ -39,8 +37,6 @@ inline constexpr int dimensao_invalida = 773;
 inline constexpr int formato_invalido = 980;
 inline constexpr int real_com_descritor_inteiro = 981;
 inline constexpr int inteiro_com_descritor_real = 982;
-// Console input for a blank file name.
-inline constexpr int fim_da_entrada_console = 983;
 // Floating-point traps (kind `math`).
 inline constexpr int ponto_flutuante_invalido = 101;
 inline constexpr int ponto_flutuante_denormal = 102;
@@ -48,16 +44,12 @@ inline constexpr int ponto_flutuante_divisao_zero = 103;
 inline constexpr int ponto_flutuante_overflow = 104;
 inline constexpr int ponto_flutuante_underflow = 105;
 inline constexpr int ponto_flutuante_inexato = 106;
-inline constexpr int ponto_flutuante_raiz = 108;
 inline constexpr int ponto_flutuante_pilha_cheia = 110;
 inline constexpr int ponto_flutuante_pilha_vazia = 111;
 // Math-function failures (kind `math`); the detail names the function.
 inline constexpr int funcao_dominio = 201;
 inline constexpr int funcao_singularidade = 202;
 inline constexpr int funcao_overflow = 203;
-inline constexpr int funcao_underflow = 204;
-inline constexpr int funcao_perda_total = 205;
-inline constexpr int funcao_perda_parcial = 206;
 // Under the kind `math`, numbers below this one are floating-point traps and
 // the others failures of math functions.
 inline constexpr int primeira_falha_de_funcao = 200;
