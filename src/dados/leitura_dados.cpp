@@ -9,6 +9,13 @@ namespace dados {
 
 using namespace variaveis;
 
+namespace {
+
+// The unit the input file is read on.
+constexpr int unidade_entrada = 1;
+
+}  // namespace
+
 void leitura_dados() {
     // The user edits the data first; the interpreter returns only when the
     // editor has been closed. Its status is of no interest to the run.
@@ -17,18 +24,18 @@ void leitura_dados() {
 }
 
 void ler_entradas() {
-    servicos::abrir_unidade(1, "entradas_geral.ent");
-    servicos::ler_valor(1, std::span<char>(arq_saida));
-    servicos::ler_valor(1, Lx);
-    servicos::ler_valor(1, Nx);
-    servicos::ler_valor(1, tf);
-    servicos::ler_valor(1, Nt);
-    servicos::ler_valor(1, Ti);
-    servicos::ler_valor(1, theta);
-    servicos::ler_valor(1, k);
-    servicos::ler_valor(1, ro);
-    servicos::ler_valor(1, cp);
-    servicos::fechar_unidade(1);
+    servicos::abrir_unidade(unidade_entrada, "entradas_geral.ent");
+    servicos::ler_valor(unidade_entrada, std::span<char>(arq_saida));
+    servicos::ler_valor(unidade_entrada, Lx);
+    servicos::ler_valor(unidade_entrada, Nx);
+    servicos::ler_valor(unidade_entrada, tf);
+    servicos::ler_valor(unidade_entrada, Nt);
+    servicos::ler_valor(unidade_entrada, Ti);
+    servicos::ler_valor(unidade_entrada, theta);
+    servicos::ler_valor(unidade_entrada, k);
+    servicos::ler_valor(unidade_entrada, ro);
+    servicos::ler_valor(unidade_entrada, cp);
+    servicos::fechar_unidade(unidade_entrada);
 }
 
 }  // namespace dados

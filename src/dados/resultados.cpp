@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -56,8 +57,13 @@ private:
         adiantado_ = processamento::decaimento_em_bloco(meio_.taxa, meio_.amp_meio, primeiro_, ultimo_, valores_.data());
     }
 
+    // Levels computed ahead under one hold of the traps: enough that the hold
+    // costs little against them, and 16 KiB, so that they stay in the nearest
+    // cache while their rows are written.
+    static constexpr std::size_t niveis_adiantados = 2048;
+
     const Meio& meio_;
-    std::array<double, 2048> valores_;
+    std::array<double, niveis_adiantados> valores_;
     std::int32_t primeiro_ = 0;
     std::int32_t ultimo_ = -1;
     bool adiantado_ = false;

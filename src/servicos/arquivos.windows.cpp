@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "servicos/console.hpp"
@@ -63,7 +64,7 @@ Abertura abrir(const char* nome) {
 
 Resultado escrever(void* arquivo, const char* bytes, std::size_t tamanho) {
     while (tamanho > 0) {
-        const DWORD parte = tamanho > 0x40000000u ? 0x40000000u : static_cast<DWORD>(tamanho);
+        const auto parte = static_cast<DWORD>(std::min(tamanho, maior_pedaco_es));
         DWORD escritos = 0;
         if (!WriteFile(arquivo, bytes, parte, &escritos, nullptr)) return resultado_do_erro(GetLastError());
         if (escritos == 0) return Resultado::disco_cheio;
@@ -88,7 +89,7 @@ Resultado fechar(void* arquivo) {
 
 long long ler(void* arquivo, char* destino, std::size_t tamanho) {
     DWORD lidos = 0;
-    const DWORD pedido = tamanho > 0x40000000u ? 0x40000000u : static_cast<DWORD>(tamanho);
+    const auto pedido = static_cast<DWORD>(std::min(tamanho, maior_pedaco_es));
     if (!ReadFile(arquivo, destino, pedido, &lidos, nullptr)) return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
     return lidos;
 }

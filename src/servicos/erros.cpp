@@ -15,6 +15,14 @@ namespace servicos {
 
 namespace {
 
+// Bytes kept of the file name that a report shows, four times the longest
+// path Windows takes; a longer name is cut there.
+constexpr std::size_t maior_nome_unidade = 1024;
+
+// Room for the longest frame: its fixed parts, a file name of
+// maior_nome_unidade bytes and a message with its detail.
+constexpr std::size_t tamanho_quadro = 2 * maior_nome_unidade;
+
 // A fixed buffer that a report is assembled in; text past its end is dropped.
 class Montador {
 public:
@@ -26,14 +34,14 @@ public:
     }
     void acrescentar_codigo(int numero) {
         char digitos[4];
-        int valor = 6000 + numero;
+        int valor = mensagem::base_dos_codigos + numero;
         for (int posicao = 3; posicao >= 0; --posicao, valor /= 10) digitos[posicao] = static_cast<char>('0' + valor % 10);
         acrescentar(std::string_view(digitos, 4));
     }
     std::string_view texto() const { return {bytes_, tamanho_}; }
 
 private:
-    char bytes_[2048];
+    char bytes_[tamanho_quadro];
     std::size_t tamanho_ = 0;
 };
 
@@ -81,7 +89,7 @@ void montar_quadro(Montador& m, int numero, TipoInstrucao tipo, std::string_view
 }
 
 // The name of the unit the running statement acts on.
-char nome_unidade_atual[1024];
+char nome_unidade_atual[maior_nome_unidade];
 std::size_t tamanho_nome_unidade = 0;
 
 std::atomic<FuncaoLimpeza> limpeza_registrada{nullptr};

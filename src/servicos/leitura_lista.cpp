@@ -136,12 +136,18 @@ struct Destino {
 // ---------------------------------------------------------------------------
 // Conversion of the characters of a value.
 
+// Radix integers take bases 2 to 36: the ten decimal digits and 26 letters.
+constexpr int maior_base = 36;
+
+// The value of a character that is a digit in no base.
+constexpr int nao_e_digito = maior_base + 1;
+
 int valor_do_digito(char caractere) {
     const auto c = static_cast<unsigned char>(caractere);
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'z') return c - 'a' + 10;
     if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
+    return nao_e_digito;
 }
 
 // The base before a '#': decimal digits from 2 to 36; none at all means 16.
@@ -150,9 +156,9 @@ int base_do_radical(std::string_view texto) {
     int base = 0;
     for (const char c : texto) {
         if (valor_do_digito(c) > 9) falhar(mensagem::inteiro_invalido);
-        if (base <= 36) base = base * 10 + valor_do_digito(c);  // stops growing once it is too large
+        if (base <= maior_base) base = base * 10 + valor_do_digito(c);  // stops growing once it is too large
     }
-    if (base < 2 || base > 36) falhar(mensagem::base_invalida);
+    if (base < 2 || base > maior_base) falhar(mensagem::base_invalida);
     return base;
 }
 

@@ -7,6 +7,9 @@
 
 namespace servicos::mensagem {
 
+// The code of a report is this plus the message number: F6501, M6103...
+inline constexpr int base_dos_codigos = 6000;
+
 // Reading values from the input file.
 inline constexpr int inteiro_fora_da_faixa = 100;
 inline constexpr int inteiro_invalido = 101;

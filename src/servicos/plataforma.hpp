@@ -74,6 +74,11 @@ private:
 // between the start of the hold and the test of its flags.
 inline void barreira() { __asm__ __volatile__("" ::: "memory"); }
 
+// The largest count given to one system read or write. Win32 takes a 32-bit
+// count; pieces of 1 GiB stay well inside it and cost nothing against the
+// time the system takes to move them.
+inline constexpr std::size_t maior_pedaco_es = std::size_t{1} << 30;
+
 // Bytes of memory that the system can give this process (physical memory plus
 // swap, as far as the platform tells); 0 when unknown.
 std::uint64_t memoria_disponivel();

@@ -55,6 +55,9 @@ void tratar_sigfpe(int, siginfo_t* info, void*) {
     terminar_processo(1);  // not reached: the report ends the process
 }
 
+// Room for the whole of /proc/meminfo, which holds about 1.5 KiB of text.
+constexpr std::size_t tamanho_meminfo = 8192;
+
 // Reads one field of /proc/meminfo in kB; -1 when absent. Uses no allocation.
 long long campo_meminfo(const char* texto, const char* campo) {
     const char* p = std::strstr(texto, campo);
@@ -99,7 +102,7 @@ std::uint64_t memoria_disponivel() {
     // memory plus free swap.
     const int descritor = ::open("/proc/meminfo", O_RDONLY | O_CLOEXEC);
     if (descritor >= 0) {
-        char texto[8192];
+        char texto[tamanho_meminfo];
         const ssize_t lidos = ::read(descritor, texto, sizeof texto - 1);
         ::close(descritor);
         if (lidos > 0) {

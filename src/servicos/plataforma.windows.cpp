@@ -37,7 +37,7 @@ void escrever_tudo(DWORD qual, std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t resta = bytes.size();
     while (resta > 0) {
-        const DWORD pedaco = static_cast<DWORD>(std::min<std::size_t>(resta, 1u << 30));
+        const auto pedaco = static_cast<DWORD>(std::min(resta, maior_pedaco_es));
         DWORD escritos = 0;
         if (!::WriteFile(destino, p, pedaco, &escritos, nullptr) || escritos == 0) return;
         p += escritos;

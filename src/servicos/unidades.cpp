@@ -18,6 +18,10 @@ using plataforma::Resultado;
 
 constexpr std::size_t tamanho_buffer = 64 * 1024;
 
+// Bytes asked of the system by each read of a file: a page, and the input
+// file is ten short lines.
+constexpr std::size_t tamanho_bloco_leitura = 4096;
+
 const plataforma::SistemaArquivos* sistema = nullptr;
 
 const plataforma::SistemaArquivos& so() { return sistema ? *sistema : plataforma::sistema_arquivos_nativo(); }
@@ -39,7 +43,7 @@ public:
 
 private:
     plataforma::Descritor descritor_;
-    char bloco_[4096];
+    char bloco_[tamanho_bloco_leitura];
     std::size_t posicao_ = 0, fim_ = 0;
 };
 
