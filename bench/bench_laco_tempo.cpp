@@ -26,7 +26,8 @@ using namespace variaveis;
 // final time chosen so that the field decays by about e^-1: the values stay
 // normal doubles all along.
 void preparar(std::int32_t nos, std::int32_t passos) {
-    iniciar_corrida({.Lx = 1.0, .Nx = nos, .tf = 0.1, .Nt = passos, .Ti = 100.0, .theta = 0.5, .k = 1.0, .ro = 1.0, .cp = 1.0});
+    iniciar_corrida(
+        {.Lx = 1.0, .Nx = nos, .tf = 0.1, .Nt = passos, .Ti = 100.0, .theta = 0.5, .k = 1.0, .ro = 1.0, .cp = 1.0});
     principal::preparar_laco();
 }
 

@@ -62,7 +62,8 @@ private:
 void preparar_corrida() {
     static bool pronta = false;
     if (pronta) return;
-    iniciar_corrida({.Lx = 1.0, .Nx = 11, .tf = 0.5, .Nt = 200000, .Ti = 100.0, .theta = 0.5, .k = 1.0, .ro = 1.0, .cp = 1.0});
+    iniciar_corrida(
+        {.Lx = 1.0, .Nx = 11, .tf = 0.5, .Nt = 200000, .Ti = 100.0, .theta = 0.5, .k = 1.0, .ro = 1.0, .cp = 1.0});
     const std::string nome = "listagem.txt";
     std::copy(nome.begin(), nome.end(), arq_saida.begin());
     principal::calcular();

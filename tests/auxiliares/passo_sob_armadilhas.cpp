@@ -24,18 +24,9 @@ namespace {
 
 using namespace variaveis;
 
-struct Dados {
-    double Lx = 1.0;
-    std::int32_t Nx = 11;
-    double tf = 1.0;
-    std::int32_t Nt = 1;
-    double Ti = 100.0;
-    double theta = 0.5;
-};
-
-// Everything the driver does before its time loop, with k = ro = cp = 1.
-void preparar(const Dados& d) {
-    iniciar_corrida({d.Lx, d.Nx, d.tf, d.Nt, d.Ti, d.theta, 1.0, 1.0, 1.0});
+// Everything the driver does before its time loop.
+void preparar(const DadosEntrada& d) {
+    iniciar_corrida(d);
     principal::preparar_laco();
 }
 
@@ -54,7 +45,7 @@ void laco_na_ordem_escrita() {
 // exactly, so that a node holding an infinity makes 0*inf in its own row.
 // Tant is then made the level-1 field of a crafted step 2.
 void preparar_passo_forjado() {
-    preparar({.Lx = 11.0, .Nx = 12, .tf = 1.0, .Nt = 2, .theta = 0.0});
+    preparar({.Lx = 11.0, .Nx = 12, .tf = 1.0, .Nt = 2, .Ti = 100.0, .theta = 0.0, .k = 1.0, .ro = 1.0, .cp = 1.0});
     for (std::int32_t j = 1; j <= Nx; ++j) T(j) = Tant(j) = 1.0;
 }
 
@@ -103,9 +94,10 @@ void passo_forjado_fundido() {
 }
 
 // Whole runs with a mesh Fourier number F = dt/dx^2 (alpha = 1).
-Dados corrida(double theta, double F, std::int32_t Nx, std::int32_t Nt) {
+DadosEntrada corrida(double theta, double F, std::int32_t Nx, std::int32_t Nt) {
     const double dx = 1.0 / (Nx - 1.0);
-    return {.Lx = 1.0, .Nx = Nx, .tf = F * dx * dx * Nt, .Nt = Nt, .theta = theta};
+    return {.Lx = 1.0, .Nx = Nx, .tf = F * dx * dx * Nt, .Nt = Nt, .Ti = 100.0, .theta = theta,
+            .k = 1.0, .ro = 1.0, .cp = 1.0};
 }
 
 bool preparar_corrida(std::string_view caso) {
@@ -118,7 +110,7 @@ bool preparar_corrida(std::string_view caso) {
     } else if (caso == "estavel") {
         preparar(corrida(0.5, 0.8, 21, 200));
     } else if (caso == "subnormal") {
-        Dados d = corrida(1.0, 5.0, 15, 300);
+        DadosEntrada d = corrida(1.0, 5.0, 15, 300);
         d.Ti = 1e-300;  // decays through the subnormal range: underflow only
         preparar(d);
     } else {

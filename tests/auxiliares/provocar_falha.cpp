@@ -14,30 +14,32 @@ namespace {
 
 using namespace variaveis;
 
-struct Dados {
-    double Lx = 1.0;
-    std::int32_t Nx = 11;
-    double tf = 1.0;
-    std::int32_t Nt = 1;
-    double theta = 1.0;
-};
+// One implicit step on eleven nodes of a unit slab with unit properties;
+// each case changes the data it needs.
+constexpr DadosEntrada base{1.0, 11, 1.0, 1, 100.0, 1.0, 1.0, 1.0, 1.0};
 
-void preparar(const Dados& d) { iniciar_corrida({d.Lx, d.Nx, d.tf, d.Nt, 100.0, d.theta, 1.0, 1.0, 1.0}); }
+// A new run on `base` changed by `mudar`.
+template <typename Mudanca>
+void preparar(Mudanca mudar) {
+    DadosEntrada d = base;
+    mudar(d);
+    iniciar_corrida(d);
+}
 
 void provocar(std::string_view caso) {
     if (caso == "divisao_zero") {
-        preparar({.Lx = 1.0, .Nx = 1});  // dx = Lx/0
+        preparar([](DadosEntrada& d) { d.Nx = 1; });  // dx = Lx/0
         principal::calcular_grandezas_derivadas();
     } else if (caso == "invalido") {
-        preparar({.Lx = 0.0, .Nx = 1});  // dx = 0/0
+        preparar([](DadosEntrada& d) { d.Lx = 0.0; d.Nx = 1; });  // dx = 0/0
         principal::calcular_grandezas_derivadas();
     } else if (caso == "overflow") {
         // Explicit scheme with a mesh Fourier number of 1e100: every step
         // multiplies the field by about 1e102, out of range by the third.
-        preparar({.tf = 1e101, .Nt = 10, .theta = 0.0});
+        preparar([](DadosEntrada& d) { d.tf = 1e101; d.Nt = 10; d.theta = 0.0; });
         principal::calcular();
     } else if (caso == "potencia") {
-        preparar({.Lx = 1e200});  // dx^2 beyond the double range
+        preparar([](DadosEntrada& d) { d.Lx = 1e200; });  // dx^2 beyond the double range
         principal::calcular_grandezas_derivadas();
     } else if (caso == "dominio") {
         servicos::potencia(-8.0, 1.0 / 3.0);
