@@ -25,6 +25,7 @@ int _main(int /*argc*/, char** /*argv*/, char** /*envp*/) {
 
 void programa_principal() {
     dados::leitura_dados();
+    dados::verificar_listagem();
     calcular();
     dados::resultados();
 }

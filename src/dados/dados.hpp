@@ -15,6 +15,13 @@ void ler_entradas();
 // Writes the listing and the two data files, then shows them.
 void resultados();
 
+// Refuses (F6419, OPEN) a listing named after a file the program reads or
+// writes itself, compared as the file system compares names: the listing
+// would destroy it. verificar_listagem checks the name of the input before
+// the computation; a blank one is checked when it is opened.
+void recusar_arquivo_do_programa(std::string_view listagem);
+void verificar_listagem();
+
 // The editor's command line for the listing `nome` (blanks at the ends
 // dropped): "notepad listagem.txt", with the name quoted for the command
 // interpreter only when it holds characters the interpreter would act on.

@@ -5,11 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
 #include "processamento.hpp"
 #include "servicos/comandos.hpp"
+#include "servicos/erros.hpp"
 #include "servicos/matematica.hpp"
+#include "servicos/mensagens.hpp"
 #include "servicos/unidades.hpp"
 #include "variaveis.hpp"
 
@@ -22,12 +25,6 @@ using servicos::ItemFormato;
 namespace {
 
 constexpr int unidade_resultados = 5;
-
-std::string_view sem_brancos_nas_pontas(std::string_view texto) {
-    const auto primeiro = texto.find_first_not_of(' ');
-    if (primeiro == std::string_view::npos) return {};
-    return texto.substr(primeiro, texto.find_last_not_of(' ') - primeiro + 1);
-}
 
 // Values of the middle-node comparison, computed once.
 struct Meio {
@@ -69,8 +66,12 @@ private:
     bool adiantado_ = false;
 };
 
+std::string_view texto_arq_saida() { return {arq_saida.data(), arq_saida.size()}; }
+
 void escrever_listagem(const Meio& meio) {
-    servicos::abrir_unidade(unidade_resultados, std::string_view(arq_saida.data(), arq_saida.size()));
+    const std::string listagem = servicos::nome_para_abertura(unidade_resultados, texto_arq_saida());
+    recusar_arquivo_do_programa(listagem);
+    servicos::abrir_unidade(unidade_resultados, listagem);
     escrever_formatado(unidade_resultados, formato_cabecalho,
                        {Lx, Nx, tf, Nt, Ti, theta, k, ro, cp, alpha, dx, dt});
     escrever_formatado(unidade_resultados, formato_titulo_media);
@@ -104,22 +105,39 @@ void escrever_temp_meio(const Meio& meio) {
 }  // namespace
 
 std::string comando_editor(std::string_view nome) {
-    // The file was opened under the name up to any NUL byte; show that file.
-    nome = nome.substr(0, nome.find('\0'));
-    return "notepad " + servicos::citar_para_interpretador(sem_brancos_nas_pontas(nome));
+    // The editor is shown the very file that was written.
+    return "notepad " + servicos::citar_para_interpretador(servicos::nome_normalizado(nome));
+}
+
+void recusar_arquivo_do_programa(std::string_view listagem) {
+    for (const std::string_view proprio : arquivos_do_programa) {
+        if (!servicos::mesmo_arquivo(listagem, proprio)) continue;
+        servicos::definir_nome_unidade(listagem);
+        servicos::relatar_erro(servicos::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
+    }
+}
+
+void verificar_listagem() {
+    const std::string_view listagem = servicos::nome_normalizado(texto_arq_saida());
+    // A blank name is known only when the listing is opened, and checked then.
+    if (!listagem.empty()) recusar_arquivo_do_programa(listagem);
 }
 
 void resultados() {
     const std::int32_t imeio = no_do_meio(Nx);
     const Meio meio{processamento::taxa_decaimento(), servicos::seno(x(imeio) * pi / Lx) * Ti};
 
+    // The three files replace the earlier ones together, or not at all. Runs
+    // in one folder share its input file, which serialises their commits.
+    servicos::iniciar_conjunto();
     escrever_listagem(meio);
     escrever_temp_media();
     escrever_temp_meio(meio);
+    servicos::confirmar_conjunto("entradas_geral.ent");
 
-    // Every file is closed before the viewers start, so they see it whole.
+    // Every file is complete before the viewers start, so they see it whole.
     // The statuses of the viewers do not concern the run.
-    servicos::executar_comando(comando_editor(std::string_view(arq_saida.data(), arq_saida.size())));
+    servicos::executar_comando(comando_editor(texto_arq_saida()));
     servicos::executar_comando("wgnuplot temp_media.gnu");
     servicos::executar_comando("wgnuplot temp_meio.gnu");
 }

@@ -30,10 +30,41 @@ struct Abertura {
     bool existia;  // the file was there before the open
 };
 
+// A file of a set of results, opened to be written.
+struct Substituicao {
+    Resultado resultado;
+    Descritor descritor;
+    bool existia;  // written in place over a file that was there: cut it first
+    // The new content's own file beside the file it will replace, or empty
+    // when the content goes straight into the file: a device or a pipe, an
+    // existing file that refuses writing (the cut then reports it), or a file
+    // in a folder where nothing new can be created.
+    std::string temporario;
+    std::string destino;  // what the rename replaces: the file a link points to
+};
+
 struct SistemaArquivos {
     // Opens an existing file unchanged or creates an empty one; read-write
-    // first, then read-only, then write-only. Directories are refused.
+    // first, then read-only, then write-only. Directories are refused. A pipe
+    // is opened for reading only, so that its end is seen.
     Abertura (*abrir)(const char* nome);
+    // Opens a file of a set of results: the answers of abrir for the name,
+    // but an absent file is not created and the content goes into a new file
+    // of its own beside it (Substituicao). A pipe is opened for writing only.
+    Substituicao (*preparar_substituicao)(const char* nome);
+    // Puts a complete temporary file in the place of its destination at once.
+    Resultado (*substituir)(const char* temporario, const char* destino);
+    // Removes a temporary file; async-signal-safe.
+    void (*descartar)(const char* temporario);
+    // Serialises the commits of runs that share a file (the input file of
+    // their folder): an advisory lock, waited for, that the system drops if
+    // the process dies. Returns what destravar takes; a file that cannot be
+    // locked is not locked.
+    Descritor (*travar)(const char* nome);
+    void (*destravar)(Descritor trava);
+    // Whether two names reach the same file, as the file system compares
+    // names (through links; case-insensitively where names are).
+    bool (*mesmo_arquivo)(const char* a, const char* b);
     // Writes every byte or says why it could not.
     Resultado (*escrever)(Descritor, const char* bytes, std::size_t tamanho);
     // Cuts a regular file at its current position (its beginning here).

@@ -1,11 +1,13 @@
 // Win32 system calls behind the units: CreateFileA with an open of unknown
-// status, WriteFile, the cut with SetFilePointer/SetEndOfFile, ReadFile and
-// the console line.
+// status, the temporary files of a set of results and MoveFileExA over the
+// earlier files, the lock of the commit, WriteFile, the cut with
+// SetFilePointer/SetEndOfFile, ReadFile and the console line.
 #include "servicos/arquivos.hpp"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "servicos/console.hpp"
@@ -44,7 +46,9 @@ HANDLE criar(const char* nome, DWORD acesso, DWORD disposicao) {
                        nullptr);
 }
 
-Abertura abrir(const char* nome) {
+// The open of unknown status; `somente_leitura` tells whether only reading was granted.
+Abertura abrir_existente_ou_novo(const char* nome, bool& somente_leitura) {
+    somente_leitura = false;
     HANDLE arquivo = criar(nome, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
     if (arquivo == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
         arquivo = criar(nome, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
@@ -56,10 +60,122 @@ Abertura abrir(const char* nome) {
         // refused by all three): read-only, then write-only.
         const DWORD primeiro_erro = GetLastError();
         arquivo = criar(nome, GENERIC_READ, OPEN_EXISTING);
+        somente_leitura = arquivo != INVALID_HANDLE_VALUE;
         if (arquivo == INVALID_HANDLE_VALUE) arquivo = criar(nome, GENERIC_WRITE, OPEN_EXISTING);
         if (arquivo == INVALID_HANDLE_VALUE) return {resultado_do_erro(primeiro_erro), nullptr, true};
     }
     return {Resultado::ok, arquivo, true};
+}
+
+Abertura abrir(const char* nome) {
+    bool somente_leitura;
+    return abrir_existente_ou_novo(nome, somente_leitura);
+}
+
+Substituicao falha(Resultado resultado) { return {resultado, nullptr, false, {}, {}}; }
+
+// "difusao_calor-temp-XXXXXXXX.tmp": one length whatever the name of the
+// file it replaces, so that a name the system takes has a temporary it takes
+// too, and a name a user recognises if the machine goes down mid-commit. The
+// digits are the process number and a count, so runs never collide.
+std::string nome_temporario(unsigned tentativa) {
+    char nome[40];
+    const auto digitos = (static_cast<unsigned>(GetCurrentProcessId()) << 8) + tentativa;
+    std::snprintf(nome, sizeof nome, "difusao_calor-temp-%08x.tmp", digitos);
+    return nome;
+}
+
+// A new empty file in the folder of `destino`, with the attributes of the
+// file it will replace. It may be deleted while open, so that a request to
+// terminate can remove it at once.
+Substituicao novo_ao_lado(const std::string& destino, DWORD atributos) {
+    static unsigned contador = 0;
+    const std::string pasta = destino.substr(0, destino.find_last_of("/\\:") + 1);
+    for (int tentativas = 0; tentativas < 256; ++tentativas) {
+        std::string temporario = pasta + nome_temporario(contador++ & 0xffu);
+        HANDLE arquivo = CreateFileA(temporario.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                     atributos, nullptr);
+        if (arquivo == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
+        if (arquivo == INVALID_HANDLE_VALUE) return falha(resultado_do_erro(GetLastError()));
+        return {Resultado::ok, arquivo, false, std::move(temporario), destino};
+    }
+    return falha(Resultado::ja_existe);
+}
+
+Substituicao preparar_substituicao(const char* nome) {
+    const DWORD atributos = GetFileAttributesA(nome);
+    if (atributos == INVALID_FILE_ATTRIBUTES) {
+        const DWORD erro = GetLastError();
+        if (erro != ERROR_FILE_NOT_FOUND) return falha(resultado_do_erro(erro));
+        return novo_ao_lado(nome, FILE_ATTRIBUTE_NORMAL);
+    }
+    // The open's own answers: a directory refused, a file that refuses
+    // writing opened for reading (its cut then reports it), devices as they are.
+    bool somente_leitura;
+    const Abertura abertura = abrir_existente_ou_novo(nome, somente_leitura);
+    if (abertura.resultado != Resultado::ok) return falha(abertura.resultado);
+    const Substituicao no_lugar{Resultado::ok, abertura.descritor, abertura.existia, {}, nome};
+    if (somente_leitura || GetFileType(abertura.descritor) != FILE_TYPE_DISK) return no_lugar;
+    constexpr DWORD herdados = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    Substituicao nova = novo_ao_lado(nome, (atributos & herdados) ? (atributos & herdados) : FILE_ATTRIBUTE_NORMAL);
+    // A folder that takes no new file: the file is written in place, as it
+    // always could be.
+    if (nova.resultado != Resultado::ok) return no_lugar;
+    CloseHandle(abertura.descritor);
+    return nova;
+}
+
+Resultado substituir(const char* temporario, const char* destino) {
+    if (MoveFileExA(temporario, destino, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return Resultado::ok;
+    return resultado_do_erro(GetLastError());
+}
+
+void descartar(const char* temporario) { DeleteFileA(temporario); }
+
+// Byte-range locks are binding on Windows: the lock takes one byte far past
+// any end of file, so that reading the input file is never refused.
+constexpr DWORD deslocamento_da_trava_alto = 0x7fffffff;
+
+Descritor travar(const char* nome) {
+    HANDLE arquivo = CreateFileA(nome, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE) return nullptr;
+    OVERLAPPED posicao{};
+    posicao.OffsetHigh = deslocamento_da_trava_alto;
+    if (!LockFileEx(arquivo, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &posicao)) {
+        CloseHandle(arquivo);
+        return nullptr;
+    }
+    return arquivo;
+}
+
+void destravar(Descritor trava) {
+    if (trava != nullptr) CloseHandle(trava);  // closing the handle releases its lock
+}
+
+// The file's identity (volume and index), as links and short names share it.
+bool identidade(const char* nome, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE arquivo = CreateFileA(nome, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(arquivo, &info);
+    CloseHandle(arquivo);
+    return ok;
+}
+
+bool mesmo_arquivo(const char* a, const char* b) {
+    BY_HANDLE_FILE_INFORMATION info_a{}, info_b{};
+    if (identidade(a, info_a) && identidade(b, info_b))
+        return info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
+               info_a.nFileIndexHigh == info_b.nFileIndexHigh && info_a.nFileIndexLow == info_b.nFileIndexLow;
+    // Names compare without regard to case: the full paths, letter by letter.
+    char completo_a[MAX_PATH], completo_b[MAX_PATH];
+    const DWORD n_a = GetFullPathNameA(a, MAX_PATH, completo_a, nullptr);
+    const DWORD n_b = GetFullPathNameA(b, MAX_PATH, completo_b, nullptr);
+    if (n_a == 0 || n_b == 0 || n_a >= MAX_PATH || n_b >= MAX_PATH) return false;
+    return lstrcmpiA(completo_a, completo_b) == 0;
 }
 
 Resultado escrever(void* arquivo, const char* bytes, std::size_t tamanho) {
@@ -106,7 +222,10 @@ bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_by
 }  // namespace
 
 const SistemaArquivos& sistema_arquivos_nativo() {
-    static const SistemaArquivos nativo{&abrir, &escrever, &cortar, &fechar, &ler, &ler_linha_console,
+    static const SistemaArquivos nativo{&abrir,   &preparar_substituicao,
+                                        &substituir, &descartar,
+                                        &travar,  &destravar,
+                                        &mesmo_arquivo, &escrever, &cortar, &fechar, &ler, &ler_linha_console,
                                         &escrever_saida_padrao};
     return nativo;
 }

@@ -5,6 +5,7 @@
 #include "servicos/comandos.hpp"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -73,6 +74,24 @@ std::int32_t status_do_filho(int estado) {
     return WEXITSTATUS(estado);
 }
 
+// The run ignores SIGPIPE and SIGXFSZ to report the failing write itself;
+// the commands it starts get the default actions back, as any program
+// started from a shell has them.
+const posix_spawnattr_t& atributos_do_filho() {
+    static const posix_spawnattr_t atributos = [] {
+        posix_spawnattr_t a;
+        ::posix_spawnattr_init(&a);
+        sigset_t padrao;
+        sigemptyset(&padrao);
+        sigaddset(&padrao, SIGPIPE);
+        sigaddset(&padrao, SIGXFSZ);
+        ::posix_spawnattr_setsigdefault(&a, &padrao);
+        ::posix_spawnattr_setflags(&a, POSIX_SPAWN_SETSIGDEF);
+        return a;
+    }();
+    return atributos;
+}
+
 std::int32_t esperar(pid_t filho) {
     int estado = 0;
     while (::waitpid(filho, &estado, 0) < 0)
@@ -100,7 +119,7 @@ std::int32_t executar_comando(std::string_view comando) {
     char* argumentos[] = {buffer, opcao, linha, nullptr};
     pid_t filho = 0;
     // posix_spawnp searches PATH for a bare name, as the Windows side does.
-    const int erro = ::posix_spawnp(&filho, buffer, nullptr, nullptr, argumentos, environ);
+    const int erro = ::posix_spawnp(&filho, buffer, nullptr, &atributos_do_filho(), argumentos, environ);
     const int razao = erro == 0 ? 0 : razao_do_erro(erro, buffer);
     std::free(buffer);
     if (erro != 0) return falhar(razao);

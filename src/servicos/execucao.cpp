@@ -12,6 +12,7 @@ void iniciar_execucao(int argc, char** argv) {
     plataforma::garantir_fluxos_padrao();
     definir_argumentos(argc, argv);
     registrar_limpeza(&fechar_todas_unidades);
+    plataforma::preparar_sinais(&descartar_conjunto);
     plataforma::armar_armadilhas_ponto_flutuante(&relatar_armadilha);
 }
 

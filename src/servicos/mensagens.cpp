@@ -26,6 +26,7 @@ std::string_view texto(int numero) {
         case arquivo_inexistente: return "file not found";
         case arquivos_abertos_demais: return "too many open files";
         case abertura_recusada: return "file could not be opened";
+        case arquivo_do_programa: return "file used by the program itself";
         case escrita_recusada: return "write refused by the system";
         case disco_cheio: return "disk full";
         case unidades_demais: return "too many units connected";

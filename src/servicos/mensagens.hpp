@@ -30,6 +30,7 @@ inline constexpr int arquivo_ja_existe = 415;
 inline constexpr int arquivo_inexistente = 416;
 inline constexpr int arquivos_abertos_demais = 417;
 inline constexpr int abertura_recusada = 418;
+inline constexpr int arquivo_do_programa = 419;
 inline constexpr int escrita_recusada = 421;
 inline constexpr int disco_cheio = 422;
 inline constexpr int unidades_demais = 423;

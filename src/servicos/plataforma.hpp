@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cfenv>
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -23,9 +24,11 @@ struct AmbientePontoFlutuante {
     } x87;
     unsigned mxcsr;
 };
+using MascaraSinais = int;  // unused: the console's handler waits instead
 #else
 using Descritor = int;                        // a file descriptor
 using AmbientePontoFlutuante = std::fenv_t;  // glibc's covers the x87 unit and SSE alike
+using MascaraSinais = sigset_t;
 #endif
 
 // The faults that trap while the program runs. Denormal operands, underflow
@@ -43,6 +46,28 @@ void escrever_saida_padrao(std::string_view bytes);
 // device, so that no file the program opens later takes its place and
 // receives reports or prompts meant for the console.
 void garantir_fluxos_padrao();
+
+// The signals of the run. A write to a pipe with no reader, or past the
+// file-size limit, fails and is reported instead of killing the process (the
+// started commands get the default actions back). A request to terminate
+// (SIGTERM, SIGINT, SIGHUP; on Windows the console's break events) runs
+// `descartar`, which must be async-signal-safe, and then ends the process as
+// the request meant; a request the process was started ignoring stays ignored.
+using FuncaoDescarte = void (*)();
+void preparar_sinais(FuncaoDescarte descartar);
+
+// Holds requests to terminate for its lifetime; one that arrives meanwhile
+// takes effect at its end. Holds nest.
+class TerminoAdiado {
+public:
+    TerminoAdiado();
+    ~TerminoAdiado();
+    TerminoAdiado(const TerminoAdiado&) = delete;
+    TerminoAdiado& operator=(const TerminoAdiado&) = delete;
+
+private:
+    MascaraSinais anterior_;
+};
 
 // Unmasks the armed faults and installs the trap handler, which hands the
 // fault's message number to `relatar` (it must not return).

@@ -55,6 +55,23 @@ void tratar_sigfpe(int, siginfo_t* info, void*) {
     terminar_processo(1);  // not reached: the report ends the process
 }
 
+FuncaoDescarte descarte_registrado = nullptr;
+
+constexpr int pedidos_de_termino[] = {SIGTERM, SIGINT, SIGHUP};
+
+void tratar_pedido_de_termino(int sinal) {
+    if (descarte_registrado) descarte_registrado();
+    // SA_RESETHAND has put the default action back; SA_NODEFER lets it act now.
+    ::raise(sinal);
+}
+
+sigset_t mascara_dos_pedidos() {
+    sigset_t mascara;
+    sigemptyset(&mascara);
+    for (const int sinal : pedidos_de_termino) sigaddset(&mascara, sinal);
+    return mascara;
+}
+
 // Room for the whole of /proc/meminfo, which holds about 1.5 KiB of text.
 constexpr std::size_t tamanho_meminfo = 8192;
 
@@ -82,6 +99,29 @@ void garantir_fluxos_padrao() {
         if (nulo >= 0 && nulo != descritor) ::close(nulo);
     }
 }
+
+void preparar_sinais(FuncaoDescarte descartar) {
+    ::signal(SIGPIPE, SIG_IGN);
+    ::signal(SIGXFSZ, SIG_IGN);
+    descarte_registrado = descartar;
+    for (const int sinal : pedidos_de_termino) {
+        struct sigaction anterior {};
+        if (::sigaction(sinal, nullptr, &anterior) != 0 || anterior.sa_handler == SIG_IGN) continue;
+        struct sigaction acao {};
+        acao.sa_handler = &tratar_pedido_de_termino;
+        acao.sa_flags = SA_RESETHAND | SA_NODEFER;
+        // One request at a time: a second one waits for the first handler.
+        acao.sa_mask = mascara_dos_pedidos();
+        ::sigaction(sinal, &acao, nullptr);
+    }
+}
+
+TerminoAdiado::TerminoAdiado() {
+    const sigset_t mascara = mascara_dos_pedidos();
+    ::pthread_sigmask(SIG_BLOCK, &mascara, &anterior_);
+}
+
+TerminoAdiado::~TerminoAdiado() { ::pthread_sigmask(SIG_SETMASK, &anterior_, nullptr); }
 
 void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
     relato_registrado = relatar;

@@ -5,6 +5,7 @@
 #include "servicos/plataforma.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 
 #include <windows.h>
@@ -140,6 +141,41 @@ void terminar_processo(int status) { ::ExitProcess(static_cast<UINT>(status)); }
 
 // A missing standard handle is never reused by CreateFileA: nothing to do.
 void garantir_fluxos_padrao() {}
+
+namespace {
+
+FuncaoDescarte descarte_registrado = nullptr;
+std::atomic<int> adiamentos{0};
+std::atomic<bool> terminando{false};
+
+// Runs on a thread of its own when the console is broken or closed. It lets
+// a held section of the main thread finish, keeps it from starting another,
+// discards, and hands the event on to the default handler, which ends the
+// process.
+BOOL WINAPI tratar_evento_do_console(DWORD) {
+    terminando.store(true);
+    while (adiamentos.load() > 0) ::Sleep(1);
+    if (descarte_registrado) descarte_registrado();
+    return FALSE;
+}
+
+}  // namespace
+
+void preparar_sinais(FuncaoDescarte descartar) {
+    descarte_registrado = descartar;
+    ::SetConsoleCtrlHandler(&tratar_evento_do_console, TRUE);
+}
+
+TerminoAdiado::TerminoAdiado() : anterior_(0) {
+    for (;;) {
+        adiamentos.fetch_add(1);
+        if (!terminando.load()) return;
+        adiamentos.fetch_sub(1);
+        ::Sleep(INFINITE);  // the process is ending
+    }
+}
+
+TerminoAdiado::~TerminoAdiado() { adiamentos.fetch_sub(1); }
 
 void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
     relato_registrado = relatar;

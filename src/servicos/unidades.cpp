@@ -53,6 +53,7 @@ struct Unidade {
     std::string nome;  // without leading and trailing blanks
     plataforma::Descritor descritor{};
     bool cortar_antes_de_escrever = false;
+    bool do_conjunto = false;  // writes into a temporary file of the set
     std::unique_ptr<char[]> buffer;
     std::size_t ocupado = 0;
     std::unique_ptr<FonteArquivo> fonte;
@@ -66,16 +67,21 @@ struct Lugar {
 };
 Lugar tabela[maximo_unidades];
 
+// The files of the set of results: each temporary file with the file it is
+// to replace, noted when it is created. Signal handlers walk this list, so it
+// only changes while termination requests are held off.
+struct ArquivoDoConjunto {
+    std::string nome;  // as the reports name it
+    std::string temporario;
+    std::string destino;
+};
+ArquivoDoConjunto conjunto[maximo_unidades];
+int arquivos_do_conjunto = 0;
+bool conjunto_aberto = false;
+
 int argc_programa = 0;
 char** argv_programa = nullptr;
 int proximo_argumento = 1;
-
-std::string_view sem_brancos_nas_pontas(std::string_view texto) {
-    const auto primeiro = texto.find_first_not_of(' ');
-    if (primeiro == std::string_view::npos) return {};
-    const auto ultimo = texto.find_last_not_of(' ');
-    return texto.substr(primeiro, ultimo - primeiro + 1);
-}
 
 Lugar* lugar_da_unidade(int unidade) {
     for (Lugar& lugar : tabela)
@@ -105,7 +111,7 @@ int mensagem_de_escrita(Resultado resultado) {
 // prompting ends the run with a read report instead of asking forever.
 std::string nome_substituto(int unidade) {
     while (proximo_argumento < argc_programa) {
-        const std::string_view argumento = sem_brancos_nas_pontas(argv_programa[proximo_argumento++]);
+        const std::string_view argumento = nome_normalizado(argv_programa[proximo_argumento++]);
         if (!argumento.empty()) return std::string(argumento);
     }
     for (;;) {
@@ -120,7 +126,7 @@ std::string nome_substituto(int unidade) {
             relatar_erro(mensagem::fim_de_arquivo, TipoInstrucao::read);
         }
         marcar_linha_parcial_console(false);
-        const std::string_view resposta = sem_brancos_nas_pontas(linha);
+        const std::string_view resposta = nome_normalizado(linha);
         if (!resposta.empty()) return std::string(resposta);
     }
 }
@@ -180,11 +186,39 @@ private:
 
 }  // namespace
 
-void abrir_unidade(int unidade, std::string_view nome_dado) {
-    std::string nome(sem_brancos_nas_pontas(nome_dado));
-    if (nome.empty()) nome = nome_substituto(unidade);
-    // No byte of a name may cut it short on its way to the system.
+std::string_view nome_normalizado(std::string_view nome) {
     nome = nome.substr(0, nome.find('\0'));
+    const auto primeiro = nome.find_first_not_of(' ');
+    if (primeiro == std::string_view::npos) return {};
+    return nome.substr(primeiro, nome.find_last_not_of(' ') - primeiro + 1);
+}
+
+std::string nome_para_abertura(int unidade, std::string_view nome_dado) {
+    const std::string_view nome = nome_normalizado(nome_dado);
+    return nome.empty() ? nome_substituto(unidade) : std::string(nome);
+}
+
+namespace {
+
+// Opens the file of a unit: as a file of the set of results while one is
+// being written, else with the open's own rules.
+plataforma::Substituicao abrir_arquivo(const std::string& nome) {
+    if (!conjunto_aberto) {
+        const plataforma::Abertura a = so().abrir(nome.c_str());
+        return {a.resultado, a.descritor, a.existia, {}, nome};
+    }
+    if (arquivos_do_conjunto == maximo_unidades) relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+    plataforma::TerminoAdiado adiado;  // a temporary file exists only once noted
+    plataforma::Substituicao s = so().preparar_substituicao(nome.c_str());
+    if (s.resultado == Resultado::ok && !s.temporario.empty())
+        conjunto[arquivos_do_conjunto++] = {nome, s.temporario, s.destino};
+    return s;
+}
+
+}  // namespace
+
+void abrir_unidade(int unidade, std::string_view nome_dado) {
+    std::string nome = nome_para_abertura(unidade, nome_dado);
     definir_nome_unidade(nome);
 
     if (Lugar* atual = lugar_da_unidade(unidade)) {
@@ -197,7 +231,7 @@ void abrir_unidade(int unidade, std::string_view nome_dado) {
 
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[tamanho_buffer]);
     if (!buffer) relatar_erro(mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
-    const plataforma::Abertura abertura = so().abrir(nome.c_str());
+    const plataforma::Substituicao abertura = abrir_arquivo(nome);
     if (abertura.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(abertura.resultado), TipoInstrucao::open);
 
     Unidade& u = livre->unidade;
@@ -206,6 +240,7 @@ void abrir_unidade(int unidade, std::string_view nome_dado) {
     u.nome = std::move(nome);
     u.descritor = abertura.descritor;
     u.cortar_antes_de_escrever = abertura.existia;
+    u.do_conjunto = !abertura.temporario.empty();
     u.buffer = std::move(buffer);
     livre->ocupada = true;
 }
@@ -249,9 +284,48 @@ void definir_argumentos(int argc, char** argv) {
     proximo_argumento = 1;
 }
 
+void iniciar_conjunto() { conjunto_aberto = true; }
+
+void confirmar_conjunto(std::string_view trava) {
+    conjunto_aberto = false;
+    const plataforma::Descritor travado = so().travar(std::string(trava).c_str());
+    {
+        // Once the first rename is done, the others must follow.
+        plataforma::TerminoAdiado adiado;
+        for (int j = 0; j < arquivos_do_conjunto; ++j) {
+            const ArquivoDoConjunto& arquivo = conjunto[j];
+            const Resultado r = so().substituir(arquivo.temporario.c_str(), arquivo.destino.c_str());
+            if (r != Resultado::ok) {
+                definir_nome_unidade(arquivo.nome);
+                relatar_erro(mensagem_de_escrita(r), TipoInstrucao::close);
+            }
+        }
+        arquivos_do_conjunto = 0;
+    }
+    so().destravar(travado);
+}
+
+void descartar_conjunto() {
+    for (int j = 0; j < arquivos_do_conjunto; ++j) so().descartar(conjunto[j].temporario.c_str());
+}
+
 void fechar_todas_unidades() {
-    for (Lugar& lugar : tabela)
-        if (lugar.ocupada) desconectar(lugar);
+    for (Lugar& lugar : tabela) {
+        if (!lugar.ocupada) continue;
+        if (lugar.unidade.do_conjunto) {
+            // Its content is discarded below: nothing to write out.
+            lugar.ocupada = false;
+            so().fechar(lugar.unidade.descritor);
+        } else {
+            desconectar(lugar);
+        }
+    }
+    descartar_conjunto();
+    arquivos_do_conjunto = 0;
+}
+
+bool mesmo_arquivo(std::string_view a, std::string_view b) {
+    return so().mesmo_arquivo(std::string(a).c_str(), std::string(b).c_str());
 }
 
 std::string nome_da_unidade(int unidade) {
