@@ -13,14 +13,13 @@ bool caractere_inofensivo(unsigned char c, std::string_view pontuacao) {
 
 }  // namespace
 
-bool literal_para_interpretador(std::string_view texto, std::string_view pontuacao) {
-    // Blanks only between words and never two in a row: the editor takes the
-    // rest of its command line as one name, so a single blank is safe, while a
-    // run of blanks would be squeezed by word splitting.
+bool literal_para_interpretador(std::string_view texto, std::string_view pontuacao, BrancoIsolado branco) {
+    // Where a single blank may stand, only between words and never two in a
+    // row: a run of blanks would be squeezed by word splitting.
     if (texto.empty() || texto.front() == ' ' || texto.back() == ' ') return false;
     for (std::size_t j = 0; j < texto.size(); ++j) {
         const unsigned char c = static_cast<unsigned char>(texto[j]);
-        if (c == ' ' && texto[j + 1] != ' ') continue;
+        if (c == ' ' && branco == BrancoIsolado::literal && texto[j + 1] != ' ') continue;
         if (!caractere_inofensivo(c, pontuacao)) return false;
     }
     return true;

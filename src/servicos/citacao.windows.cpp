@@ -16,7 +16,8 @@ constexpr const char* variavel_do_nome = "DIFUSAO_ARQUIVO";
 }  // namespace
 
 std::string citar_para_interpretador(std::string_view texto) {
-    if (texto.empty() || literal_para_interpretador(texto, "._-/\\+,:@=")) return std::string(texto);
+    if (texto.empty() || literal_para_interpretador(texto, "._-/\\+,:@=", BrancoIsolado::literal))
+        return std::string(texto);
     if (texto.find_first_of("%\"!") == std::string_view::npos) return std::string("\"").append(texto).append("\"");
     const std::string valor(texto.substr(0, texto.find('\0')));
     SetEnvironmentVariableA(variavel_do_nome, valor.c_str());

@@ -40,13 +40,19 @@ std::size_t tamanho_sem_brancos_finais(std::string_view comando);
 int razao_ultima_falha();
 
 // `texto` as the command interpreter reads one literal piece of a command
-// line: unchanged when it holds only letters, digits, single inner blanks and
-// harmless punctuation; otherwise quoted so that no character of it can
-// redirect, chain, substitute or expand anything.
+// line: unchanged when it holds only letters, digits and harmless punctuation
+// (on Windows also single inner blanks); otherwise quoted so that no character
+// of it can redirect, chain, substitute, expand or split anything.
 std::string citar_para_interpretador(std::string_view texto);
 
+// Whether a single blank between words may stand unquoted. cmd.exe hands the
+// rest of the line to the editor, which takes it as one name; the POSIX shell
+// would split the name into two arguments.
+enum class BrancoIsolado { literal, citado };
+
 // Whether `texto` stands as one literal piece as it is: letters, digits, bytes
-// of accented letters, the characters of `pontuacao`, single inner blanks.
-bool literal_para_interpretador(std::string_view texto, std::string_view pontuacao);
+// of accented letters, the characters of `pontuacao`, and single inner blanks
+// when `branco` says so.
+bool literal_para_interpretador(std::string_view texto, std::string_view pontuacao, BrancoIsolado branco);
 
 }  // namespace servicos

@@ -427,6 +427,7 @@ std::vector<NomeHostil> nomes_hostis() {
         literal("Til", "~"),
         literal("SoApostrofo", "'"),
         literal("ComoOpcao", "-n"),
+        literal("BrancoAntesDeComandoDoEditor", "x +wq"),
         literal("TabulacaoEVoltaDoCarro", "a\tb\rc.txt"),
         {"AcentosWindows1252", "relat\xF3rio_\xE1\xE9\xED\xF3\xFA\xE7\xE3\xBA\xA0\xFF.txt",
          "relat\xF3rio_\xE1\xE9\xED\xF3\xFA\xE7\xE3\xBA\xA0\xFF.txt"},
