@@ -14,10 +14,10 @@
 
 notepad() {
     # The editor takes the rest of its command line as one file name; a name
-    # that begins with a dash is given as ./name so no editor reads it as an
-    # option.
+    # that begins with a dash or a plus is given as ./name so no editor reads
+    # it as an option or, like vi, as a command to run ("+cmd").
     arquivo="$*"
-    case "$arquivo" in -*) arquivo="./$arquivo" ;; esac
+    case "$arquivo" in [-+]*) arquivo="./$arquivo" ;; esac
     if [ -t 0 ] && [ -t 1 ]; then
         ${VISUAL:-${EDITOR:-vi}} "$arquivo"
     fi

@@ -7,7 +7,10 @@
 #   user changed, says nothing, honours the user's own COMSPEC and hands the
 #   program its arguments;
 # - an existing but empty input file is the user's: the program's failure
-#   report and exit status come through.
+#   report and exit status come through;
+# - with a terminal, the installed interpreter hands its editor a listing name
+#   that looks like an option or a command ("+cmd") as a file name, and a name
+#   with a blank as one argument.
 #
 #   testar_lancador.sh ESPERADO [CMAKE BUILD]
 #
@@ -116,4 +119,25 @@ if COMSPEC=$tmp/registrar rodar "$vazia"; then status=0; else status=$?; fi
 [ "$status" = 1 ] || falhar "status $status em vez de 1 depois de uma falha"
 grep -q '^run-time error F6501: READ(entradas_geral.ent)' "$tmp/erro" || falhar "faltou o relatório da falha"
 [ ! -s "$vazia/entradas_geral.ent" ] || falhar "a entrada vazia do usuário foi trocada"
+
+# 4. The installed interpreter on a terminal (given by script), its editor a
+#    stand-in that logs its arguments, with command lines as the program
+#    writes them.
+if script -qec true /dev/null </dev/null >/dev/null 2>&1; then
+    cat > "$tmp/editor" <<FIM
+#!/bin/sh
+printf '[%s]' "\$@" >> "$tmp/editados.txt"
+echo >> "$tmp/editados.txt"
+FIM
+    chmod +x "$tmp/editor"
+    : > "$tmp/editados.txt"
+    for comando in "notepad +wq" "notepad -n" "notepad 'x +wq'"; do
+        VISUAL=$tmp/editor script -qec "sh '$dados/interpretador.sh' -c \"$comando\"" /dev/null </dev/null >/dev/null 2>&1 ||
+            falhar "o interpretador falhou em: $comando"
+    done
+    printf '%s\n' '[./+wq]' '[./-n]' '[x +wq]' | cmp - "$tmp/editados.txt" ||
+        falhar "o editor não recebeu cada nome como um arquivo"
+else
+    echo "sem terminal (script): o editor do interpretador não foi testado"
+fi
 echo "difusao-calor ($lancador): três corridas como esperado"
