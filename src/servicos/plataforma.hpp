@@ -105,7 +105,8 @@ inline void barreira() { __asm__ __volatile__("" ::: "memory"); }
 inline constexpr std::size_t maior_pedaco_es = std::size_t{1} << 30;
 
 // Bytes of memory that the system can give this process (physical memory plus
-// swap, as far as the platform tells); 0 when unknown.
+// swap, as far as the platform tells; on Linux no more than the limits of its
+// control groups leave); 0 when unknown.
 std::uint64_t memoria_disponivel();
 
 }  // namespace servicos::plataforma

@@ -1,6 +1,6 @@
 // POSIX side of the platform layer: raw writes to descriptors 1 and 2, _exit,
 // the trapping floating-point environment and its SIGFPE handler, the memory
-// that the kernel can still give.
+// that the kernel can still give, within the limits of the control groups.
 #include "servicos/plataforma.hpp"
 
 #include <cerrno>
@@ -14,6 +14,7 @@
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
+#include "servicos/limites_memoria.hpp"
 #include "servicos/mensagens.hpp"
 
 namespace servicos::plataforma {
@@ -137,7 +138,25 @@ void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
 ArmadilhasRetidas::ArmadilhasRetidas() { std::feholdexcept(&guardado_); }
 ArmadilhasRetidas::~ArmadilhasRetidas() { std::fesetenv(&guardado_); }
 
-std::uint64_t memoria_disponivel() {
+namespace {
+
+// The text of a small file, as much as fits in `destino`; empty when it
+// cannot be read.
+std::string_view ler_texto(const char* caminho, char* destino, std::size_t capacidade) {
+    const int descritor = ::open(caminho, O_RDONLY | O_CLOEXEC);
+    if (descritor < 0) return {};
+    std::size_t lidos = 0;
+    while (lidos < capacidade) {
+        const ssize_t parte = ::read(descritor, destino + lidos, capacidade - lidos);
+        if (parte < 0 && errno == EINTR) continue;
+        if (parte <= 0) break;
+        lidos += static_cast<std::size_t>(parte);
+    }
+    ::close(descritor);
+    return {destino, lidos};
+}
+
+std::uint64_t memoria_da_maquina() {
     // What the kernel can still hand out without killing anyone: available
     // memory plus free swap.
     const int descritor = ::open("/proc/meminfo", O_RDONLY | O_CLOEXEC);
@@ -157,5 +176,11 @@ std::uint64_t memoria_disponivel() {
         return (static_cast<std::uint64_t>(info.freeram) + info.bufferram + info.freeswap) * info.mem_unit;
     return 0;
 }
+
+}  // namespace
+
+// A control group's limit binds before the machine runs short: past it the
+// kernel kills the process, however much the machine has free.
+std::uint64_t memoria_disponivel() { return memoria_sob_grupos(memoria_da_maquina(), &ler_texto); }
 
 }  // namespace servicos::plataforma

@@ -1,0 +1,39 @@
+// The memory left under the limits of Linux control groups, worked out from
+// the texts that the kernel gives (limites_memoria.cpp, no system call of its
+// own), so that the POSIX memory check can be tried on any text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace servicos::plataforma {
+
+// The path of the process's group in the unified hierarchy: the "0::/path"
+// line of the text of /proc/self/cgroup, the lines of the older hierarchies
+// (one per controller, "4:memory:/path") ignored. Empty when there is no such
+// line, or when its path reaches above the root that the process sees
+// ("/../x", a group outside its namespace).
+std::string_view grupo_unificado(std::string_view texto_cgroup);
+
+// The room under one group's limit, from the texts of its memory.max,
+// memory.current and memory.stat: the limit less what the group holds, its
+// inactive file pages (which the kernel drops before it refuses the group
+// anything) not counted as held; 0 when it holds the limit or more. None
+// when the limit is "max" or either count is not a number.
+std::optional<std::uint64_t> folga_do_grupo(std::string_view maximo, std::string_view atual,
+                                            std::string_view estatisticas);
+
+// Reads the file at `caminho` into `destino` (at most `capacidade` bytes):
+// the text read, empty when the file cannot be read.
+using LerTexto = std::string_view (*)(const char* caminho, char* destino, std::size_t capacidade);
+
+// The smaller of `maquina` (what the machine can give, 0 when unknown) and the
+// room under the limits of the process's group and of every group above it
+// up to /sys/fs/cgroup, all read through `ler`. 0 when neither is known; a
+// known answer is at least 1, so that a group at its limit is not taken for
+// one that says nothing.
+std::uint64_t memoria_sob_grupos(std::uint64_t maquina, LerTexto ler);
+
+}  // namespace servicos::plataforma
