@@ -431,6 +431,9 @@ std::vector<NomeHostil> nomes_hostis() {
         literal("TabulacaoEVoltaDoCarro", "a\tb\rc.txt"),
         {"AcentosWindows1252", "relat\xF3rio_\xE1\xE9\xED\xF3\xFA\xE7\xE3\xBA\xA0\xFF.txt",
          "relat\xF3rio_\xE1\xE9\xED\xF3\xFA\xE7\xE3\xBA\xA0\xFF.txt"},
+        // The name ends at a NUL byte, then loses its blanks: the file and
+        // the editor's argument are one and the same name.
+        {"BrancoAntesDeNul", std::string("'lista \0x'", 10), "lista"},
         {"CemCaracteres", cem, cem},
         {"MaisDeCemCortadoEmCem", cem + "_excedente", cem},
     };
