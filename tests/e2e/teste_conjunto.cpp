@@ -252,6 +252,22 @@ TEST_F(ConjuntoDeResultados, EntradaNumaFifoTemFim) {
     }
 }
 
+// What a rename must not lose: the permissions of an existing listing, and a
+// link as the listing, whose target gets the new content.
+TEST_F(ConjuntoDeResultados, RenomearGuardaModoELigacao) {
+    const fs::path alvo = fora / "alvo.txt";
+    suporte::escrever_arquivo(alvo, "antigo");
+    fs::remove(pasta / "pequeno.txt");
+    fs::create_symlink(alvo, pasta / "pequeno.txt");
+    fs::permissions(alvo, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    entrada(pequeno_com(7));
+    ASSERT_EQ(rodar().status, 0);
+    EXPECT_TRUE(fs::is_symlink(pasta / "pequeno.txt"));
+    EXPECT_EQ(suporte::ler_arquivo(alvo).rfind(std::string(104, '*') + "\r\n", 0), 0u) << "the target is not the listing";
+    EXPECT_EQ(fs::status(alvo).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(temporarios_em(fora.caminho()), std::set<std::string>{});
+}
+
 // ---------------------------------------------------------------------------
 // Two runs in one folder, the second started while the first writes, after
 // a varied delay: the folder ends with one run's complete set, never a mix.
