@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -79,5 +80,16 @@ struct SistemaArquivos {
 };
 
 const SistemaArquivos& sistema_arquivos_nativo();
+
+// The name of a temporary file of a set: "difusao_calor-temp-XXXXXXXX.tmp".
+// It has one length whatever the name of the file it replaces, so that a name
+// the system takes has a temporary it takes too, and it is a name a user
+// recognises if the machine goes down mid-commit. The digits are the process
+// number and a count of attempts, so that runs never collide.
+inline std::string nome_temporario(unsigned processo, unsigned tentativa) {
+    char nome[40];
+    std::snprintf(nome, sizeof nome, "difusao_calor-temp-%08x.tmp", (processo << 8) + (tentativa & 0xffu));
+    return nome;
+}
 
 }  // namespace servicos::plataforma

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -98,24 +97,13 @@ Substituicao no_lugar(const char* nome, const Abertura& abertura) {
     return {Resultado::ok, abertura.descritor, abertura.existia, {}, nome};
 }
 
-// "difusao_calor-temp-XXXXXXXX.tmp": one length whatever the name of the
-// file it replaces, so that a name the system takes has a temporary it takes
-// too, and a name a user recognises if the machine goes down mid-commit. The
-// digits are the process number and a count, so runs never collide.
-std::string nome_temporario(unsigned tentativa) {
-    char nome[40];
-    const auto digitos = (static_cast<unsigned>(::getpid()) << 8) + tentativa;
-    std::snprintf(nome, sizeof nome, "difusao_calor-temp-%08x.tmp", digitos);
-    return nome;
-}
-
 // A new empty file in the folder of `destino`. An existing file's owner and
 // permissions are given to it, so that the rename keeps them.
 Substituicao novo_ao_lado(const std::string& destino, const struct stat* anterior) {
     static unsigned contador = 0;
     const std::string pasta = destino.substr(0, destino.rfind('/') + 1);
     for (int tentativas = 0; tentativas < 256; ++tentativas) {
-        std::string temporario = pasta + nome_temporario(contador++ & 0xffu);
+        std::string temporario = pasta + nome_temporario(static_cast<unsigned>(::getpid()), contador++);
         const int descritor = abrir_repetindo(temporario.c_str(), O_RDWR | O_CREAT | O_EXCL, anterior ? 0600 : 0666);
         if (descritor < 0 && errno == EEXIST) continue;  // left by a run that died: the next number
         if (descritor < 0) return falha(resultado_do_erro(errno));
@@ -279,10 +267,9 @@ bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_by
 }  // namespace
 
 const SistemaArquivos& sistema_arquivos_nativo() {
-    static const SistemaArquivos nativo{&abrir,   &preparar_substituicao,
-                                        &substituir, &descartar,
-                                        &travar,  &destravar,
-                                        &mesmo_arquivo, &escrever, &cortar, &fechar, &ler, &ler_linha_console,
+    static const SistemaArquivos nativo{&abrir,  &preparar_substituicao, &substituir, &descartar,
+                                        &travar, &destravar,              &mesmo_arquivo, &escrever,
+                                        &cortar, &fechar,                 &ler,        &ler_linha_console,
                                         &escrever_saida_padrao};
     return nativo;
 }

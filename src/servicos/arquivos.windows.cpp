@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "servicos/console.hpp"
@@ -74,17 +73,6 @@ Abertura abrir(const char* nome) {
 
 Substituicao falha(Resultado resultado) { return {resultado, nullptr, false, {}, {}}; }
 
-// "difusao_calor-temp-XXXXXXXX.tmp": one length whatever the name of the
-// file it replaces, so that a name the system takes has a temporary it takes
-// too, and a name a user recognises if the machine goes down mid-commit. The
-// digits are the process number and a count, so runs never collide.
-std::string nome_temporario(unsigned tentativa) {
-    char nome[40];
-    const auto digitos = (static_cast<unsigned>(GetCurrentProcessId()) << 8) + tentativa;
-    std::snprintf(nome, sizeof nome, "difusao_calor-temp-%08x.tmp", digitos);
-    return nome;
-}
-
 // A new empty file in the folder of `destino`, with the attributes of the
 // file it will replace. It may be deleted while open, so that a request to
 // terminate can remove it at once.
@@ -92,7 +80,7 @@ Substituicao novo_ao_lado(const std::string& destino, DWORD atributos) {
     static unsigned contador = 0;
     const std::string pasta = destino.substr(0, destino.find_last_of("/\\:") + 1);
     for (int tentativas = 0; tentativas < 256; ++tentativas) {
-        std::string temporario = pasta + nome_temporario(contador++ & 0xffu);
+        std::string temporario = pasta + nome_temporario(static_cast<unsigned>(GetCurrentProcessId()), contador++);
         HANDLE arquivo = CreateFileA(temporario.c_str(), GENERIC_READ | GENERIC_WRITE,
                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
                                      atributos, nullptr);
@@ -222,10 +210,9 @@ bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_by
 }  // namespace
 
 const SistemaArquivos& sistema_arquivos_nativo() {
-    static const SistemaArquivos nativo{&abrir,   &preparar_substituicao,
-                                        &substituir, &descartar,
-                                        &travar,  &destravar,
-                                        &mesmo_arquivo, &escrever, &cortar, &fechar, &ler, &ler_linha_console,
+    static const SistemaArquivos nativo{&abrir,  &preparar_substituicao, &substituir, &descartar,
+                                        &travar, &destravar,              &mesmo_arquivo, &escrever,
+                                        &cortar, &fechar,                 &ler,        &ler_linha_console,
                                         &escrever_saida_padrao};
     return nativo;
 }
