@@ -40,9 +40,11 @@ Resultado resultado_do_erro(DWORD erro) {
     }
 }
 
+// Others may read, write, and also rename over the file while it is open: a
+// run that looks at its earlier listing must not stop another run's commit.
 HANDLE criar(const char* nome, DWORD acesso, DWORD disposicao) {
-    return CreateFileA(nome, acesso, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposicao, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileA(nome, acesso, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposicao,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // The open of unknown status; `somente_leitura` tells whether only reading was granted.
@@ -115,9 +117,20 @@ Substituicao preparar_substituicao(const char* nome) {
     return nova;
 }
 
+// A file that another program holds open without sharing its deletion (a
+// virus scanner, a viewer) cannot be replaced until it lets go: such a
+// refusal is tried again for a while before it is reported.
+constexpr int tentativas_de_substituicao = 40;
+constexpr DWORD pausa_entre_tentativas_ms = 25;
+
 Resultado substituir(const char* temporario, const char* destino) {
-    if (MoveFileExA(temporario, destino, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return Resultado::ok;
-    return resultado_do_erro(GetLastError());
+    for (int tentativa = 1;; ++tentativa) {
+        if (MoveFileExA(temporario, destino, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return Resultado::ok;
+        const DWORD erro = GetLastError();
+        const bool passageiro = erro == ERROR_SHARING_VIOLATION || erro == ERROR_ACCESS_DENIED;
+        if (!passageiro || tentativa == tentativas_de_substituicao) return resultado_do_erro(erro);
+        Sleep(pausa_entre_tentativas_ms);
+    }
 }
 
 void descartar(const char* temporario) { DeleteFileA(temporario); }

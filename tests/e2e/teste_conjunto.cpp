@@ -2,9 +2,8 @@
 // met with what a shell user can do to it: a pipe with no reader, a file-size
 // limit, a FIFO in place of a file, a second run in the same folder, a kill at
 // any moment. Afterwards the folder holds one run's complete set, byte for
-// byte, and a run never hangs on a file it holds itself.
-#ifndef _WIN32
-
+// byte, and a run never hangs on a file it holds itself. Two runs in one
+// folder are raced on both platforms; the rest needs POSIX signals and pipes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,11 +18,13 @@
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include "execucao.hpp"
 
@@ -34,13 +35,136 @@ using e2e::entrada_pequena;
 using e2e::interpretador;
 using e2e::programa;
 
-const fs::path esperado_pequeno = e2e::dados_teste / "golden/pequeno/esperado";
 const std::vector<std::string> conjunto{"pequeno.txt", "temp_media.txt", "temp_meio.txt"};
 
 // "pequeno" with Nt (line 5), Ti (line 6) and tf (line 4) replaced.
 std::string pequeno_com(int Nt, const std::string& Ti = "100", const std::string& tf = "1") {
     return "pequeno.txt\n1\n3\n" + tf + "\n" + std::to_string(Nt) + "\n" + Ti + "\n1\n1\n1\n1\n";
 }
+
+std::set<std::string> arquivos_em(const fs::path& pasta) {
+    std::set<std::string> nomes;
+    for (const auto& item : fs::directory_iterator(pasta)) nomes.insert(item.path().filename().string());
+    return nomes;
+}
+
+std::set<std::string> temporarios_em(const fs::path& pasta) {
+    std::set<std::string> nomes;
+    for (const std::string& nome : arquivos_em(pasta))
+        if (nome.rfind("difusao_calor-temp-", 0) == 0) nomes.insert(nome);
+    return nomes;
+}
+
+using Conjunto = std::map<std::string, std::string>;
+
+Conjunto conjunto_em(const fs::path& pasta) {
+    Conjunto bytes;
+    for (const std::string& nome : conjunto) bytes[nome] = suporte::ler_arquivo(pasta / nome);
+    return bytes;
+}
+
+class ConjuntoDeResultados : public e2e::Execucao {
+protected:
+    Conjunto anterior;
+
+    // The earlier set: a complete run of "pequeno".
+    void SetUp() override {
+        entrada(entrada_pequena);
+        ASSERT_EQ(rodar().status, 0);
+        anterior = conjunto_em(pasta.caminho());
+    }
+#ifndef _WIN32
+    fs::path relatorio() const { return fora / "relatorio.txt"; }
+    // Standard error goes to a file outside the folder.
+    std::function<void()> erro_em_arquivo() const {
+        const std::string caminho = relatorio().string();
+        return [caminho] {
+            const int arquivo = ::open(caminho.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(arquivo, STDERR_FILENO);
+        };
+    }
+    void esperar_anterior_intacto() {
+        EXPECT_TRUE(conjunto_em(pasta.caminho()) == anterior) << "the earlier set changed";
+        EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+    }
+#endif
+};
+
+// The program run on a thread of its own, so that two runs overlap.
+class CorridaParalela {
+public:
+    explicit CorridaParalela(suporte::Execucao execucao)
+        : fio_([this, execucao = std::move(execucao)] { resultado_ = suporte::executar(execucao); }) {}
+    suporte::Resultado esperar() {
+        fio_.join();
+        return resultado_;
+    }
+
+private:
+    suporte::Resultado resultado_;
+    std::thread fio_;
+};
+
+// ---------------------------------------------------------------------------
+// Two runs in one folder, the second started while the first writes, after
+// a varied delay: the folder ends with one run's complete set, never a mix.
+// The runs start no viewer (their interpreter does not exist), so their time
+// goes to computing and writing.
+
+TEST_F(ConjuntoDeResultados, DuasCorridasNaMesmaPasta) {
+#ifdef _WIN32
+    // A process takes most of a second to start under wine: the first run
+    // writes 100 MB, so that the second starts writing while it still does.
+    constexpr int vezes = 8;
+    const std::string a = pequeno_com(300000, "100", "1"), b = pequeno_com(50000, "250", "2");
+    const std::string sem_interpretador = "C:\\nao\\existe\\cmd.exe";
+#else
+    constexpr int vezes = 30;
+    const std::string a = pequeno_com(60000, "100", "1"), b = pequeno_com(50000, "250", "2");
+    const std::string sem_interpretador = "/nao/existe/interpretador";
+#endif
+    const suporte::Execucao execucao{programa, {}, pasta.caminho(), {{"COMSPEC", sem_interpretador}}, std::string()};
+    Conjunto so_a, so_b;
+    long long duracao_us = 1;
+    for (auto [texto, destino] : {std::pair{&a, &so_a}, std::pair{&b, &so_b}}) {
+        entrada(*texto);
+        const auto inicio = std::chrono::steady_clock::now();
+        ASSERT_EQ(suporte::executar(execucao).status, 0);
+        duracao_us = std::max<long long>(
+            duracao_us,
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - inicio).count());
+        *destino = conjunto_em(pasta.caminho());
+    }
+    std::mt19937 sorteio(20261209);
+    for (int vez = 0; vez < vezes; ++vez) {
+        const auto atraso = std::chrono::microseconds(sorteio() % static_cast<unsigned>(duracao_us / 2 + 1));
+        entrada(a);
+        const auto tamanho_anterior = fs::file_size(pasta / "pequeno.txt");
+        CorridaParalela primeira(execucao);
+        // The first run writes once it has read its input (into a file of
+        // its own, or straight into the listing); the second run's input then
+        // replaces the file whole, by a rename.
+        const auto escrevendo = [&] {
+            std::error_code erro;
+            return !temporarios_em(pasta.caminho()).empty() ||
+                   fs::file_size(pasta / "pequeno.txt", erro) != tamanho_anterior;
+        };
+        for (int espera = 0; espera < 5000 && !escrevendo(); ++espera)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        suporte::escrever_arquivo(fora / "entrada_b", b);
+        fs::rename(fora / "entrada_b", pasta / "entradas_geral.ent");
+        std::this_thread::sleep_for(atraso);
+        CorridaParalela segunda(execucao);
+        const suporte::Resultado r_a = primeira.esperar(), r_b = segunda.esperar();
+        EXPECT_EQ(r_a.status, 0) << r_a.erro;
+        EXPECT_EQ(r_b.status, 0) << r_b.erro;
+        const Conjunto final = conjunto_em(pasta.caminho());
+        EXPECT_TRUE(final == so_a || final == so_b) << "a mix of two runs after a delay of " << atraso.count() << " us";
+        EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+    }
+}
+
+#ifndef _WIN32
 
 // The overflow of the middle-node value while the listing is written.
 const std::string estouro_na_listagem = "pequeno.txt\n1\n3\n1.9465\n1\n1e300\n1\n-1.0\n1\n1\n";
@@ -86,27 +210,6 @@ private:
     pid_t pid_;
 };
 
-std::set<std::string> arquivos_em(const fs::path& pasta) {
-    std::set<std::string> nomes;
-    for (const auto& item : fs::directory_iterator(pasta)) nomes.insert(item.path().filename().string());
-    return nomes;
-}
-
-std::set<std::string> temporarios_em(const fs::path& pasta) {
-    std::set<std::string> nomes;
-    for (const std::string& nome : arquivos_em(pasta))
-        if (nome.rfind("difusao_calor-temp-", 0) == 0) nomes.insert(nome);
-    return nomes;
-}
-
-using Conjunto = std::map<std::string, std::string>;
-
-Conjunto conjunto_em(const fs::path& pasta) {
-    Conjunto bytes;
-    for (const std::string& nome : conjunto) bytes[nome] = suporte::ler_arquivo(pasta / nome);
-    return bytes;
-}
-
 // A pipe whose reading end is already closed: every write to it fails.
 int pipe_sem_leitor() {
     int pontas[2];
@@ -114,31 +217,6 @@ int pipe_sem_leitor() {
     ::close(pontas[0]);
     return pontas[1];
 }
-
-class ConjuntoDeResultados : public e2e::Execucao {
-protected:
-    Conjunto anterior;
-
-    // The earlier set: a complete run of "pequeno".
-    void SetUp() override {
-        entrada(entrada_pequena);
-        ASSERT_EQ(rodar().status, 0);
-        anterior = conjunto_em(pasta.caminho());
-    }
-    fs::path relatorio() const { return fora / "relatorio.txt"; }
-    // Standard error goes to a file outside the folder.
-    std::function<void()> erro_em_arquivo() const {
-        const std::string caminho = relatorio().string();
-        return [caminho] {
-            const int arquivo = ::open(caminho.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(arquivo, STDERR_FILENO);
-        };
-    }
-    void esperar_anterior_intacto() {
-        EXPECT_TRUE(conjunto_em(pasta.caminho()) == anterior) << "the earlier set changed";
-        EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
-    }
-};
 
 // ---------------------------------------------------------------------------
 // Faults while the results are written, each a row: the exact report where
@@ -269,58 +347,6 @@ TEST_F(ConjuntoDeResultados, RenomearGuardaModoELigacao) {
 }
 
 // ---------------------------------------------------------------------------
-// Two runs in one folder, the second started while the first writes, after
-// a varied delay: the folder ends with one run's complete set, never a mix.
-// The runs start no viewer, so their time goes to computing and writing.
-
-TEST_F(ConjuntoDeResultados, DuasCorridasNaMesmaPasta) {
-    const std::string a = pequeno_com(60000, "100", "1"), b = pequeno_com(50000, "250", "2");
-    const auto sem_visualizadores = [erro = erro_em_arquivo()] {
-        erro();
-        ::setenv("COMSPEC", "/nao/existe/interpretador", 1);
-    };
-    Conjunto so_a, so_b;
-    long long duracao_us = 1;
-    for (auto [texto, destino] : {std::pair{&a, &so_a}, std::pair{&b, &so_b}}) {
-        entrada(*texto);
-        const auto inicio = std::chrono::steady_clock::now();
-        ASSERT_EQ(Filho(pasta.caminho(), registro(), sem_visualizadores).esperar().status, 0);
-        duracao_us = std::max<long long>(
-            duracao_us,
-            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - inicio).count());
-        *destino = conjunto_em(pasta.caminho());
-    }
-    std::mt19937 sorteio(20261209);
-    for (int vez = 0; vez < 30; ++vez) {
-        const auto atraso = std::chrono::microseconds(sorteio() % static_cast<unsigned>(duracao_us));
-        entrada(a);
-        const auto tamanho_anterior = fs::file_size(pasta / "pequeno.txt");
-        Filho primeiro(pasta.caminho(), registro(), sem_visualizadores);
-        // The first run writes once it has read its input (into a file of
-        // its own, or straight into the listing); the second run's input then
-        // replaces the file whole, by a rename.
-        const auto escrevendo = [&] {
-            std::error_code erro;
-            return !temporarios_em(pasta.caminho()).empty() ||
-                   fs::file_size(pasta / "pequeno.txt", erro) != tamanho_anterior;
-        };
-        for (int espera = 0; espera < 2000 && !escrevendo(); ++espera)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        suporte::escrever_arquivo(fora / "entrada_b", b);
-        fs::rename(fora / "entrada_b", pasta / "entradas_geral.ent");
-        std::this_thread::sleep_for(atraso);
-        Filho segundo(pasta.caminho(), registro(), sem_visualizadores);
-        const Fim fim_a = primeiro.esperar(), fim_b = segundo.esperar();
-        ASSERT_TRUE(fim_a.terminou && fim_b.terminou);
-        EXPECT_EQ(fim_a.status, 0);
-        EXPECT_EQ(fim_b.status, 0);
-        const Conjunto final = conjunto_em(pasta.caminho());
-        EXPECT_TRUE(final == so_a || final == so_b) << "a mix of two runs after a delay of " << atraso.count() << " us";
-        EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
-    }
-}
-
-// ---------------------------------------------------------------------------
 // A run killed at a random moment while it computes and writes. SIGTERM: the
 // old set or the new, and no temporary file. SIGKILL cannot be caught: its
 // temporary files may stay behind, and killed between two renames of the
@@ -366,6 +392,6 @@ TEST_F(ConjuntoDeResultados, MortaAQualquerMomento) {
     }
 }
 
-}  // namespace
-
 #endif  // _WIN32
+
+}  // namespace
