@@ -70,6 +70,8 @@ std::string_view texto_arq_saida() { return {arq_saida.data(), arq_saida.size()}
 
 void escrever_listagem(const Meio& meio) {
     const std::string listagem = servicos::nome_para_abertura(unidade_resultados, texto_arq_saida());
+    // Checked again, cheaply: a blank name is only known now, and during a
+    // long computation a link may have appeared under the listing's name.
     recusar_arquivo_do_programa(listagem);
     servicos::abrir_unidade(unidade_resultados, listagem);
     escrever_formatado(unidade_resultados, formato_cabecalho,
