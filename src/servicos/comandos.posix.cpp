@@ -1,7 +1,8 @@
 // POSIX side of the command runner. The interpreter ($COMSPEC when set and
 // not empty, otherwise /bin/sh) is started with the argument vector
 // {interpreter, "-c", command}; it shares our descriptors, environment and
-// current directory, and we block until it ends.
+// current directory, and we block until it ends, the interrupt keys left to
+// it meanwhile.
 #include "servicos/comandos.hpp"
 
 #include <cerrno>
@@ -16,6 +17,7 @@
 
 #include "servicos/erros.hpp"
 #include "servicos/mensagens.hpp"
+#include "servicos/plataforma.hpp"
 
 extern char** environ;
 
@@ -74,23 +76,27 @@ std::int32_t status_do_filho(int estado) {
     return WEXITSTATUS(estado);
 }
 
-// The run ignores SIGPIPE and SIGXFSZ to report the failing write itself;
-// the commands it starts get the default actions back, as any program
-// started from a shell has them.
-const posix_spawnattr_t& atributos_do_filho() {
-    static const posix_spawnattr_t atributos = [] {
-        posix_spawnattr_t a;
-        ::posix_spawnattr_init(&a);
-        sigset_t padrao;
-        sigemptyset(&padrao);
+// The run ignores SIGPIPE and SIGXFSZ to report the failing write itself,
+// and the interrupt keys while a command runs; the commands it starts get
+// the default actions back, as any program started from a shell has them.
+class AtributosDoFilho {
+public:
+    explicit AtributosDoFilho(const plataforma::InterrupcoesDoComando& interrupcoes) {
+        ::posix_spawnattr_init(&atributos_);
+        sigset_t padrao = interrupcoes.padrao_no_filho();
         sigaddset(&padrao, SIGPIPE);
         sigaddset(&padrao, SIGXFSZ);
-        ::posix_spawnattr_setsigdefault(&a, &padrao);
-        ::posix_spawnattr_setflags(&a, POSIX_SPAWN_SETSIGDEF);
-        return a;
-    }();
-    return atributos;
-}
+        ::posix_spawnattr_setsigdefault(&atributos_, &padrao);
+        ::posix_spawnattr_setflags(&atributos_, POSIX_SPAWN_SETSIGDEF);
+    }
+    ~AtributosDoFilho() { ::posix_spawnattr_destroy(&atributos_); }
+    AtributosDoFilho(const AtributosDoFilho&) = delete;
+    AtributosDoFilho& operator=(const AtributosDoFilho&) = delete;
+    const posix_spawnattr_t* operator&() const { return &atributos_; }
+
+private:
+    posix_spawnattr_t atributos_;
+};
 
 std::int32_t esperar(pid_t filho) {
     int estado = 0;
@@ -118,8 +124,10 @@ std::int32_t executar_comando(std::string_view comando) {
     static char opcao[] = "-c";
     char* argumentos[] = {buffer, opcao, linha, nullptr};
     pid_t filho = 0;
+    const plataforma::InterrupcoesDoComando interrupcoes;
+    const AtributosDoFilho atributos(interrupcoes);
     // posix_spawnp searches PATH for a bare name, as the Windows side does.
-    const int erro = ::posix_spawnp(&filho, buffer, nullptr, &atributos_do_filho(), argumentos, environ);
+    const int erro = ::posix_spawnp(&filho, buffer, nullptr, &atributos, argumentos, environ);
     const int razao = erro == 0 ? 0 : razao_do_erro(erro, buffer);
     std::free(buffer);
     if (erro != 0) return falhar(razao);

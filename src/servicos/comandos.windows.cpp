@@ -1,6 +1,7 @@
 // Windows side of the command runner: "<COMSPEC> /c <command>" is handed to
 // CreateProcessA as it stands, the child shares our console and inheritable
-// handles, and we block until it ends.
+// handles, and we block until it ends, the console's interrupt keys left to
+// it meanwhile.
 #include "servicos/comandos.hpp"
 
 #include <cstdlib>
@@ -10,6 +11,7 @@
 
 #include "servicos/erros.hpp"
 #include "servicos/mensagens.hpp"
+#include "servicos/plataforma.hpp"
 
 namespace servicos {
 
@@ -75,6 +77,7 @@ std::int32_t executar_comando(std::string_view comando) {
     STARTUPINFOA inicio{};
     inicio.cb = sizeof inicio;
     PROCESS_INFORMATION processo{};
+    const plataforma::InterrupcoesDoComando interrupcoes;
     const BOOL criado = ::CreateProcessA(nullptr, linha, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &inicio,
                                          &processo);
     const DWORD erro = criado ? ERROR_SUCCESS : ::GetLastError();

@@ -25,10 +25,14 @@ struct AmbientePontoFlutuante {
     unsigned mxcsr;
 };
 using MascaraSinais = int;  // unused: the console's handler waits instead
+using AcoesGuardadas = int;  // unused: the console's handler looks at a flag
 #else
 using Descritor = int;                        // a file descriptor
 using AmbientePontoFlutuante = std::fenv_t;  // glibc's covers the x87 unit and SSE alike
 using MascaraSinais = sigset_t;
+struct AcoesGuardadas {
+    struct sigaction interrupcao, saida;  // of SIGINT and SIGQUIT
+};
 #endif
 
 // The faults that trap while the program runs. Denormal operands, underflow
@@ -50,9 +54,10 @@ void garantir_fluxos_padrao();
 // The signals of the run. A write to a pipe with no reader, or past the
 // file-size limit, fails and is reported instead of killing the process (the
 // started commands get the default actions back). A request to terminate
-// (SIGTERM, SIGINT, SIGHUP; on Windows the console's break events) runs
-// `descartar`, which must be async-signal-safe, and then ends the process as
-// the request meant; a request the process was started ignoring stays ignored.
+// (SIGTERM, SIGINT, SIGHUP, SIGQUIT; on Windows the console's break events)
+// runs `descartar`, which must be async-signal-safe, and then ends the
+// process as the request meant; a request the process was started ignoring
+// stays ignored.
 using FuncaoDescarte = void (*)();
 void preparar_sinais(FuncaoDescarte descartar);
 
@@ -67,6 +72,27 @@ public:
 
 private:
     MascaraSinais anterior_;
+};
+
+// While a started command runs, the interrupt keys are the command's, as a
+// shell leaves them to the command it waits for: the program ignores SIGINT
+// and SIGQUIT (on Windows the console's Ctrl-C and Ctrl-Break) for the
+// lifetime of this object, so that they cannot end it with the command still
+// running. The command gets back the actions the program was started with:
+// padrao_no_filho holds the signals that it must get with their default
+// action (those that the program was not started ignoring).
+class InterrupcoesDoComando {
+public:
+    InterrupcoesDoComando();
+    ~InterrupcoesDoComando();
+    InterrupcoesDoComando(const InterrupcoesDoComando&) = delete;
+    InterrupcoesDoComando& operator=(const InterrupcoesDoComando&) = delete;
+
+    const MascaraSinais& padrao_no_filho() const { return padrao_no_filho_; }
+
+private:
+    AcoesGuardadas anteriores_;
+    MascaraSinais padrao_no_filho_;
 };
 
 // Unmasks the armed faults and installs the trap handler, which hands the

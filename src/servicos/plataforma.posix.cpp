@@ -58,7 +58,7 @@ void tratar_sigfpe(int, siginfo_t* info, void*) {
 
 FuncaoDescarte descarte_registrado = nullptr;
 
-constexpr int pedidos_de_termino[] = {SIGTERM, SIGINT, SIGHUP};
+constexpr int pedidos_de_termino[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
 void tratar_pedido_de_termino(int sinal) {
     if (descarte_registrado) descarte_registrado();
@@ -123,6 +123,22 @@ TerminoAdiado::TerminoAdiado() {
 }
 
 TerminoAdiado::~TerminoAdiado() { ::pthread_sigmask(SIG_SETMASK, &anterior_, nullptr); }
+
+InterrupcoesDoComando::InterrupcoesDoComando() : anteriores_{}, padrao_no_filho_{} {
+    sigemptyset(&padrao_no_filho_);
+    struct sigaction ignorar {};
+    ignorar.sa_handler = SIG_IGN;
+    sigemptyset(&ignorar.sa_mask);
+    ::sigaction(SIGINT, &ignorar, &anteriores_.interrupcao);
+    ::sigaction(SIGQUIT, &ignorar, &anteriores_.saida);
+    if (anteriores_.interrupcao.sa_handler != SIG_IGN) sigaddset(&padrao_no_filho_, SIGINT);
+    if (anteriores_.saida.sa_handler != SIG_IGN) sigaddset(&padrao_no_filho_, SIGQUIT);
+}
+
+InterrupcoesDoComando::~InterrupcoesDoComando() {
+    ::sigaction(SIGINT, &anteriores_.interrupcao, nullptr);
+    ::sigaction(SIGQUIT, &anteriores_.saida, nullptr);
+}
 
 void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
     relato_registrado = relatar;

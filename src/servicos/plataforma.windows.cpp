@@ -147,12 +147,15 @@ namespace {
 FuncaoDescarte descarte_registrado = nullptr;
 std::atomic<int> adiamentos{0};
 std::atomic<bool> terminando{false};
+std::atomic<bool> comando_em_curso{false};
 
-// Runs on a thread of its own when the console is broken or closed. It lets
-// a held section of the main thread finish, keeps it from starting another,
-// discards, and hands the event on to the default handler, which ends the
-// process.
-BOOL WINAPI tratar_evento_do_console(DWORD) {
+// Runs on a thread of its own when the console is broken or closed. The
+// interrupt keys are ignored while a command runs (they are the command's).
+// Otherwise it lets a held section of the main thread finish, keeps it from
+// starting another, discards, and hands the event on to the default
+// handler, which ends the process.
+BOOL WINAPI tratar_evento_do_console(DWORD evento) {
+    if (comando_em_curso.load() && (evento == CTRL_C_EVENT || evento == CTRL_BREAK_EVENT)) return TRUE;
     terminando.store(true);
     while (adiamentos.load() > 0) ::Sleep(1);
     if (descarte_registrado) descarte_registrado();
@@ -176,6 +179,9 @@ TerminoAdiado::TerminoAdiado() : anterior_(0) {
 }
 
 TerminoAdiado::~TerminoAdiado() { adiamentos.fetch_sub(1); }
+
+InterrupcoesDoComando::InterrupcoesDoComando() : anteriores_(0), padrao_no_filho_(0) { comando_em_curso.store(true); }
+InterrupcoesDoComando::~InterrupcoesDoComando() { comando_em_curso.store(false); }
 
 void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
     relato_registrado = relatar;

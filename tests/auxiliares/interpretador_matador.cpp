@@ -3,8 +3,9 @@
 // the console would: the system ends it at once, nothing in it can react.
 // Started as "<this> -c <command>" (POSIX) or "<this> /c <command>" (Windows);
 // the command and a line feed are appended to the file named by
-// DIFUSAO_REGISTRO. POSIX kills with SIGKILL; Windows ends the process with
-// the status of an interrupt, STATUS_CONTROL_C_EXIT.
+// DIFUSAO_REGISTRO. POSIX kills with SIGKILL, or sends the signal numbered by
+// DIFUSAO_SINAL (the interrupt keys pressed while the command runs); Windows
+// ends the process with the status of an interrupt, STATUS_CONTROL_C_EXIT.
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -52,7 +53,8 @@ bool matar_o_pai() {
     ::CloseHandle(pai);
     return morto;
 #else
-    return ::kill(::getppid(), SIGKILL) == 0;
+    const char* sinal = std::getenv("DIFUSAO_SINAL");
+    return ::kill(::getppid(), sinal ? std::atoi(sinal) : SIGKILL) == 0;
 #endif
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -315,6 +316,10 @@ struct Morte {
     std::string segunda;   // the input of the run that is killed
     std::string matar_em;  // the command during which it is killed
     std::string comandos;  // the commands it starts, that one the last
+    // POSIX: the signal the command sends instead of killing, an interrupt
+    // key pressed while it runs, which the program leaves to the command:
+    // the run goes on to its end, every command started.
+    int interrupcao = 0;
 };
 
 void PrintTo(const Morte& caso, std::ostream* saida) { *saida << caso.nome; }
@@ -337,8 +342,9 @@ TEST_P(CorridaMorta, ArquivosInteirosOuIntactos) {
     auto variaveis = ambiente();
     variaveis["COMSPEC"] = (auxiliares / ("interpretador_matador" + sufixo_executavel)).string();
     variaveis["DIFUSAO_MATAR_EM"] = GetParam().matar_em;
+    if (GetParam().interrupcao != 0) variaveis["DIFUSAO_SINAL"] = std::to_string(GetParam().interrupcao);
     const suporte::Resultado r = suporte::executar({programa, {}, pasta.caminho(), variaveis, std::string()});
-    EXPECT_EQ(r.status, status_morta);
+    EXPECT_EQ(r.status, GetParam().interrupcao != 0 ? 0 : status_morta);
     EXPECT_EQ(r.erro, "");
     EXPECT_EQ(comandos(), GetParam().comandos);
     // Either way the folder holds the complete results of "pequeno".
@@ -346,16 +352,27 @@ TEST_P(CorridaMorta, ArquivosInteirosOuIntactos) {
         EXPECT_TRUE(conteudo(nome) == suporte::ler_arquivo(esperado_pequeno / nome)) << nome;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Mortes, CorridaMorta,
-    ::testing::Values(
+std::vector<Morte> mortes() {
+    const std::string todos =
+        "notepad entradas_geral.ent\nnotepad pequeno.txt\nwgnuplot temp_media.gnu\nwgnuplot temp_meio.gnu\n";
+    return {
         // Killed in the editor, before anything is read: the earlier results stay.
         Morte{"NoEditor", entrada_pequena, com({{2, "5"}}), "notepad entradas_geral.ent",
               "notepad entradas_geral.ent\n"},
         // Killed in the plotter: every result file was closed before it started.
         Morte{"NoGrafico", com({{2, "5"}}), entrada_pequena, "wgnuplot temp_media.gnu",
-              "notepad entradas_geral.ent\nnotepad pequeno.txt\nwgnuplot temp_media.gnu\n"}),
-    [](const auto& info) { return std::string(info.param.nome); });
+              "notepad entradas_geral.ent\nnotepad pequeno.txt\nwgnuplot temp_media.gnu\n"},
+#ifndef _WIN32
+        // Ctrl-C in the editor, Ctrl-\ in the plotter (SIGINT, SIGQUIT): the
+        // keys of the command that runs, not the run's.
+        Morte{"InterrompidaNoEditor", com({{2, "5"}}), entrada_pequena, "notepad entradas_geral.ent", todos, SIGINT},
+        Morte{"SaidaPedidaNoGrafico", com({{2, "5"}}), entrada_pequena, "wgnuplot temp_media.gnu", todos, SIGQUIT},
+#endif
+    };
+}
+
+INSTANTIATE_TEST_SUITE_P(Mortes, CorridaMorta, ::testing::ValuesIn(mortes()),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 #ifndef _WIN32
 TEST_F(Falhas, EntradaSomenteLeituraEhLidaSemMudar) {
