@@ -6,8 +6,14 @@
 
 namespace dados {
 
-// Shows entradas_geral.ent in the editor, waits, then reads the ten data.
+// Finishes or undoes first a commit of results that a killed run left in the
+// folder, then shows entradas_geral.ent in the editor, waits, and reads the
+// ten data.
 void leitura_dados();
+
+// The first of those steps: the folder holds one run's whole set of results
+// afterwards, and no file of the program that a dead run left.
+void recuperar_resultados();
 
 // The ten data of entradas_geral.ent, read without showing the editor.
 void ler_entradas();
@@ -16,8 +22,8 @@ void ler_entradas();
 void resultados();
 
 // Refuses (F6419, OPEN) a listing named after a file the program reads or
-// writes itself, compared as the file system compares names: the listing
-// would destroy it. verificar_listagem checks the name of the input before
+// writes itself, compared as the file system compares names, or named like
+// its temporary files: the listing would destroy it. verificar_listagem checks the name of the input before
 // the computation; a blank one is checked when it is opened.
 void recusar_arquivo_do_programa(std::string_view listagem);
 void verificar_listagem();

@@ -17,6 +17,7 @@ constexpr int unidade_entrada = 1;
 }  // namespace
 
 void leitura_dados() {
+    recuperar_resultados();
     // The user edits the data first; the interpreter returns only when the
     // editor has been closed. Its status is of no interest to the run.
     [[maybe_unused]] const std::int32_t status = servicos::executar_comando("notepad entradas_geral.ent");

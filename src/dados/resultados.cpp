@@ -10,6 +10,7 @@
 #include "dados/formatos.hpp"
 #include "processamento.hpp"
 #include "servicos/comandos.hpp"
+#include "servicos/conjunto.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/matematica.hpp"
 #include "servicos/mensagens.hpp"
@@ -112,12 +113,17 @@ std::string comando_editor(std::string_view nome) {
 }
 
 void recusar_arquivo_do_programa(std::string_view listagem) {
-    for (const std::string_view proprio : arquivos_do_programa) {
-        if (!servicos::mesmo_arquivo(listagem, proprio)) continue;
-        servicos::definir_nome_unidade(listagem);
-        servicos::relatar_erro(servicos::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
-    }
+    // A name like the program's temporary files could be the very name a
+    // temporary of this set gets.
+    bool proprio = servicos::plataforma::nome_de_temporario(listagem);
+    for (const std::string_view arquivo : arquivos_do_programa)
+        proprio = proprio || servicos::mesmo_arquivo(listagem, arquivo);
+    if (!proprio) return;
+    servicos::definir_nome_unidade(listagem);
+    servicos::relatar_erro(servicos::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
 }
+
+void recuperar_resultados() { servicos::recuperar_conjuntos(arquivo_de_entrada); }
 
 void verificar_listagem() {
     const std::string_view listagem = servicos::nome_normalizado(texto_arq_saida());
@@ -135,7 +141,7 @@ void resultados() {
     escrever_listagem(meio);
     escrever_temp_media();
     escrever_temp_meio(meio);
-    servicos::confirmar_conjunto("entradas_geral.ent");
+    servicos::confirmar_conjunto(arquivo_de_entrada);
 
     // Every file is complete before the viewers start, so they see it whole.
     // The statuses of the viewers do not concern the run.

@@ -1,22 +1,35 @@
 // POSIX system calls behind the units: open/creat semantics of an open with
-// unknown status, the temporary files of a set of results and their rename,
-// the lock of the commit, raw writes, the cut, reads and the console line.
+// unknown status, the files of a set of results (their temporaries, the
+// earlier files kept aside, the commit's record) with their renames, syncs
+// and locks, raw writes, the cut, reads and the console line.
 #include "servicos/arquivos.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 
 #include "servicos/console.hpp"
 #include "servicos/plataforma.hpp"
 
 namespace servicos::plataforma {
+
+std::string pasta_de(std::string_view nome) {
+    const auto barra = nome.rfind('/');
+    return barra == std::string_view::npos ? std::string() : std::string(nome.substr(0, barra + 1));
+}
 
 namespace {
 
@@ -60,6 +73,12 @@ bool eh_pipe(const char* nome) {
     return ::stat(nome, &info) == 0 && S_ISFIFO(info.st_mode);
 }
 
+// The folder that holds `nome`, as a name that can be opened.
+std::string pasta_ou_atual(const char* nome) {
+    const std::string pasta = pasta_de(nome);
+    return pasta.empty() ? std::string(".") : pasta;
+}
+
 // A pipe is opened in one direction only: opened read-write, the program
 // would be a reader of its own listing (and a writer of its own input), so
 // it would never see the other end go away.
@@ -91,31 +110,106 @@ Abertura abrir(const char* nome) {
     return {Resultado::ok, descritor, true};
 }
 
-Substituicao falha(Resultado resultado) { return {resultado, -1, false, {}, {}}; }
+// ---------------------------------------------------------------------------
+// Names that stand for an open descriptor. On Linux /dev/stdout, /dev/fd/N
+// and /proc/self/fd/N lead to the links of a process's descriptor table,
+// which the system follows to the file itself: renamed over, that file (a
+// log that standard output appends to) would lose its content and the
+// descriptor would write on into a file with no name.
 
-Substituicao no_lugar(const char* nome, const Abertura& abertura) {
-    return {Resultado::ok, abertura.descritor, abertura.existia, {}, nome};
+enum class Descritorio { nenhum, proprio, alheio };
+
+#ifdef __linux__
+constexpr long magica_proc = 0x9fa0;  // PROC_SUPER_MAGIC
+constexpr int maximo_de_ligacoes = 40;  // as the kernel follows them
+
+std::vector<std::string> partes_do_caminho(std::string_view caminho) {
+    std::vector<std::string> partes;
+    for (std::size_t j = 0; j <= caminho.size();) {
+        const std::size_t barra = std::min(caminho.find('/', j), caminho.size());
+        if (barra > j) partes.emplace_back(caminho.substr(j, barra - j));
+        j = barra + 1;
+    }
+    return partes;
 }
 
-// A new empty file in the folder of `destino`. An existing file's owner and
-// permissions are given to it, so that the rename keeps them.
-Substituicao novo_ao_lado(const std::string& destino, const struct stat* anterior) {
-    static unsigned contador = 0;
-    const std::string pasta = destino.substr(0, destino.rfind('/') + 1);
-    for (int tentativas = 0; tentativas < 256; ++tentativas) {
-        std::string temporario = pasta + nome_temporario(static_cast<unsigned>(::getpid()), contador++);
-        const int descritor = abrir_repetindo(temporario.c_str(), O_RDWR | O_CREAT | O_EXCL, anterior ? 0600 : 0666);
-        if (descritor < 0 && errno == EEXIST) continue;  // left by a run that died: the next number
-        if (descritor < 0) return falha(resultado_do_erro(errno));
-        if (anterior != nullptr) {
-            if (::fchown(descritor, anterior->st_uid, anterior->st_gid) != 0) {
-                // Only the superuser may give a file away: it stays ours.
-            }
-            ::fchmod(descritor, anterior->st_mode & 07777);
-        }
-        return {Resultado::ok, descritor, false, std::move(temporario), destino};
+// Whether `pasta` (a path free of links) is the descriptor table of a
+// process, /proc/<pid>/fd or /proc/<pid>/task/<tid>/fd, and whose.
+Descritorio tabela_de_descritores(const std::string& pasta) {
+    const std::vector<std::string> partes = partes_do_caminho(pasta);
+    if (partes.size() < 2 || partes.back() != "fd") return Descritorio::nenhum;
+    struct statfs sistema {};
+    if (::statfs(pasta.c_str(), &sistema) != 0 || sistema.f_type != magica_proc) return Descritorio::nenhum;
+    const bool de_tarefa = partes.size() >= 4 && partes[partes.size() - 3] == "task";
+    const std::string& processo = partes[partes.size() - (de_tarefa ? 4 : 2)];
+    return processo == std::to_string(::getpid()) ? Descritorio::proprio : Descritorio::alheio;
+}
+
+// Resolves `nome` one part at a time, as the system does, and stops at a
+// link of a descriptor table: which process's, and the descriptor's number.
+Descritorio via_descritor(const char* nome, int& numero) {
+    std::string atual;
+    if (nome[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd) == nullptr) return Descritorio::nenhum;
+        atual = cwd;
+        if (atual == "/") atual.clear();
     }
-    return falha(Resultado::ja_existe);
+    std::vector<std::string> pendentes = partes_do_caminho(nome);
+    std::reverse(pendentes.begin(), pendentes.end());
+    for (int ligacoes = 0; !pendentes.empty();) {
+        const std::string parte = std::move(pendentes.back());
+        pendentes.pop_back();
+        if (parte == ".") continue;
+        if (parte == "..") {
+            atual.erase(std::min(atual.size(), atual.rfind('/')));
+            continue;
+        }
+        const std::string proximo = atual + "/" + parte;
+        struct stat info {};
+        if (::lstat(proximo.c_str(), &info) != 0) return Descritorio::nenhum;
+        if (!S_ISLNK(info.st_mode)) {
+            atual = proximo;
+            continue;
+        }
+        const Descritorio dono = tabela_de_descritores(atual.empty() ? std::string("/") : atual);
+        if (dono != Descritorio::nenhum) {
+            char* fim = nullptr;
+            numero = static_cast<int>(std::strtol(parte.c_str(), &fim, 10));
+            return *fim == '\0' ? dono : Descritorio::alheio;
+        }
+        char alvo[PATH_MAX];
+        const ssize_t tamanho = ::readlink(proximo.c_str(), alvo, sizeof alvo - 1);
+        if (tamanho < 0 || ++ligacoes > maximo_de_ligacoes) return Descritorio::nenhum;
+        alvo[tamanho] = '\0';
+        std::vector<std::string> partes_do_alvo = partes_do_caminho(alvo);
+        pendentes.insert(pendentes.end(), partes_do_alvo.rbegin(), partes_do_alvo.rend());
+        if (alvo[0] == '/') atual.clear();
+    }
+    return Descritorio::nenhum;
+}
+#else
+// Elsewhere /dev/fd/N are devices of their own, written directly as devices.
+Descritorio via_descritor(const char*, int&) { return Descritorio::nenhum; }
+#endif
+
+// ---------------------------------------------------------------------------
+// The files of a set of results.
+
+Substituicao falha(Resultado resultado) { return {resultado, false, -1, false, {}}; }
+Substituicao direto(const Abertura& abertura) { return {Resultado::ok, true, abertura.descritor, abertura.existia, {}}; }
+Substituicao por_temporario(std::string destino, bool existia) {
+    return {Resultado::ok, false, -1, existia, std::move(destino)};
+}
+
+// A descriptor's name is written at the descriptor's own position, never cut:
+// our own descriptor is shared (a log opened for appending goes on
+// appending), another process's is opened for appending.
+Substituicao escrever_no_descritor(const char* nome, Descritorio dono, int numero) {
+    const int descritor =
+        dono == Descritorio::proprio ? ::fcntl(numero, F_DUPFD_CLOEXEC, 0) : abrir_repetindo(nome, O_WRONLY | O_APPEND);
+    if (descritor < 0) return falha(resultado_do_erro(errno));
+    return {Resultado::ok, true, descritor, false, {}};
 }
 
 // The file that a rename over `nome` must replace: a link is followed, so
@@ -130,54 +224,186 @@ std::string destino_da_substituicao(const char* nome) {
 // Whether the folder that would hold `nome` (a name ending in slashes) exists.
 bool pasta_existe(std::string nome) {
     while (!nome.empty() && nome.back() == '/') nome.pop_back();
-    const auto barra = nome.rfind('/');
-    const std::string pasta = barra == std::string::npos ? std::string(".") : nome.substr(0, barra + 1);
     struct stat info {};
-    return ::stat(pasta.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ::stat(pasta_ou_atual(nome.c_str()).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Whether `arquivo` is mounted apart from `pasta`, its folder: a file system
+// of its own, or a bind mount of a file, which shares the folder's device
+// number but not its mount.
+bool montado_a_parte(const char* arquivo, const char* pasta) {
+#if defined(__linux__) && defined(STATX_MNT_ID)
+    struct statx montagem_do_arquivo {}, montagem_da_pasta {};
+    if (::statx(AT_FDCWD, arquivo, 0, STATX_MNT_ID, &montagem_do_arquivo) == 0 &&
+        ::statx(AT_FDCWD, pasta, 0, STATX_MNT_ID, &montagem_da_pasta) == 0 &&
+        (montagem_do_arquivo.stx_mask & STATX_MNT_ID) && (montagem_da_pasta.stx_mask & STATX_MNT_ID))
+        return montagem_do_arquivo.stx_mnt_id != montagem_da_pasta.stx_mnt_id;
+#endif
+    struct stat de_arquivo {}, de_pasta {};
+    return ::stat(arquivo, &de_arquivo) == 0 && ::stat(pasta, &de_pasta) == 0 && de_arquivo.st_dev != de_pasta.st_dev;
+}
+
+// Whether a rename can put a new file in the place of the existing
+// `destino`: not over a mount point, and not over another user's file in a
+// sticky folder (a shared one such as /tmp) that is not ours either. The
+// superuser may do the latter.
+bool substituivel(const std::string& destino) {
+    const std::string pasta = pasta_ou_atual(destino.c_str());
+    if (montado_a_parte(destino.c_str(), pasta.c_str())) return false;
+    struct stat arquivo {}, dona {};
+    if (::stat(destino.c_str(), &arquivo) != 0 || ::stat(pasta.c_str(), &dona) != 0) return true;
+    const uid_t eu = ::geteuid();
+    return !((dona.st_mode & S_ISVTX) && eu != 0 && arquivo.st_uid != eu && dona.st_uid != eu);
 }
 
 Substituicao preparar_substituicao(const char* nome) {
+    int numero = -1;
+    if (const Descritorio dono = via_descritor(nome, numero); dono != Descritorio::nenhum)
+        return escrever_no_descritor(nome, dono, numero);
     struct stat info {};
     if (::stat(nome, &info) != 0) {
         if (errno != ENOENT) return falha(resultado_do_erro(errno));
         // A link to nothing: the create of an open would find the link there.
         struct stat ligacao {};
         if (::lstat(nome, &ligacao) == 0) return falha(Resultado::ja_existe);
-        // Absent: its folder must take a new file (a missing folder is
-        // reported as the open reports it). A name ending in a slash names
-        // a folder, which an open never creates.
+        // A name ending in a slash names a folder, which an open never
+        // creates; a missing folder is met when the temporary is created.
         const std::string absente = nome;
         if (absente.back() == '/') return falha(pasta_existe(absente) ? Resultado::acesso_negado : Resultado::nao_encontrado);
-        return novo_ao_lado(absente, nullptr);
+        return por_temporario(absente, false);
     }
     if (S_ISFIFO(info.st_mode)) {
         const Abertura pipe = abrir_pipe(nome, O_WRONLY);
-        return pipe.resultado == Resultado::ok ? no_lugar(nome, pipe) : falha(pipe.resultado);
+        return pipe.resultado == Resultado::ok ? direto(pipe) : falha(pipe.resultado);
     }
     // The open's own answers: a directory refused, a file that refuses
     // writing opened for reading (its cut then reports it), devices as they are.
     const Abertura abertura = abrir(nome);
     if (abertura.resultado != Resultado::ok) return falha(abertura.resultado);
     const int modo = ::fcntl(abertura.descritor, F_GETFL);
-    if (!S_ISREG(info.st_mode) || (modo >= 0 && (modo & O_ACCMODE) == O_RDONLY)) return no_lugar(nome, abertura);
-    Substituicao nova = novo_ao_lado(destino_da_substituicao(nome), &info);
-    // A folder that takes no new file: the file is written in place, as it
-    // always could be.
-    if (nova.resultado != Resultado::ok) return no_lugar(nome, abertura);
+    if (!S_ISREG(info.st_mode) || (modo >= 0 && (modo & O_ACCMODE) == O_RDONLY)) return direto(abertura);
     ::close(abertura.descritor);
-    return nova;
+    std::string destino = destino_da_substituicao(nome);
+    if (!substituivel(destino)) return falha(Resultado::insubstituivel);
+    return por_temporario(std::move(destino), true);
 }
 
-Resultado substituir(const char* temporario, const char* destino) {
-    return ::rename(temporario, destino) == 0 ? Resultado::ok : resultado_do_erro(errno);
+// The creator holds its files with an advisory lock for as long as their
+// descriptors stay open; a run that dies drops it, and the file is then
+// known to be abandoned.
+void segurar(int descritor) {
+    while (::flock(descritor, LOCK_EX | LOCK_NB) != 0 && errno == EINTR) {
+    }
 }
 
-void descartar(const char* temporario) { ::unlink(temporario); }
+Temporario criar_temporario(const char* vizinho, Papel papel) {
+    static unsigned contador = 0;
+    const std::string pasta = pasta_de(vizinho);
+    struct stat anterior {};
+    const bool herda = papel == Papel::conteudo && ::stat(vizinho, &anterior) == 0 && S_ISREG(anterior.st_mode);
+    const mode_t permissoes = papel == Papel::conteudo && !herda ? 0666 : 0600;
+    for (int tentativas = 0; tentativas < 256; ++tentativas) {
+        std::string nome = pasta + nome_temporario(static_cast<unsigned>(::getpid()), contador++, papel);
+        const int descritor = abrir_repetindo(nome.c_str(), O_RDWR | O_CREAT | O_EXCL, permissoes);
+        if (descritor < 0 && errno == EEXIST) continue;  // left by a run that died: the next number
+        if (descritor < 0) return {resultado_do_erro(errno), -1, {}};
+        segurar(descritor);
+        if (herda) {
+            // The rename keeps the earlier file's owner and permissions. Only
+            // the superuser may give a file away: otherwise it stays ours.
+            if (::fchown(descritor, anterior.st_uid, anterior.st_gid) != 0) {
+            }
+            ::fchmod(descritor, anterior.st_mode & 07777);
+        }
+        return {Resultado::ok, descritor, std::move(nome)};
+    }
+    return {Resultado::ja_existe, -1, {}};
+}
 
-// flock on the input file: advisory, so readers of the file are not held up,
-// and dropped by the system with the process. A pipe is never waited on.
-Descritor travar(const char* nome) {
-    const int descritor = abrir_repetindo(nome, O_RDONLY | O_NONBLOCK);
+Resultado guardar_anterior(const char* destino, const char* copia, int& posse) {
+    int descritor = abrir_repetindo(destino, O_RDONLY | O_NONBLOCK);
+    if (descritor < 0) descritor = abrir_repetindo(destino, O_WRONLY | O_NONBLOCK);
+    if (descritor < 0) return resultado_do_erro(errno);
+    segurar(descritor);
+    ::unlink(copia);
+    if (::link(destino, copia) != 0 && ::rename(destino, copia) != 0) {
+        const int erro = errno;
+        ::close(descritor);
+        return resultado_do_erro(erro);
+    }
+    posse = descritor;
+    return Resultado::ok;
+}
+
+Resultado substituir(const char* origem, const char* destino) {
+    return ::rename(origem, destino) == 0 ? Resultado::ok : resultado_do_erro(errno);
+}
+
+void descartar(const char* nome) { ::unlink(nome); }
+
+Resultado sincronizar(int descritor) {
+    int r;
+    do {
+        r = ::fsync(descritor);
+    } while (r != 0 && errno == EINTR);
+    // Devices and pipes have nothing to sync.
+    if (r != 0 && errno != EINVAL && errno != EROFS) return resultado_do_erro(errno);
+    return Resultado::ok;
+}
+
+Resultado sincronizar_pasta(const char* vizinho) {
+    const int pasta = abrir_repetindo(pasta_ou_atual(vizinho).c_str(), O_RDONLY | O_DIRECTORY);
+    if (pasta < 0) return Resultado::ok;  // a folder we may not read: nothing to sync it with
+    int r;
+    do {
+        r = ::fsync(pasta);
+    } while (r != 0 && errno == EINTR);
+    const int erro = errno;
+    ::close(pasta);
+    if (r != 0 && erro != EINVAL && erro != EROFS && erro != EBADF) return resultado_do_erro(erro);
+    return Resultado::ok;
+}
+
+bool existe(const char* nome) {
+    struct stat info {};
+    return ::lstat(nome, &info) == 0;
+}
+
+std::vector<std::string> temporarios_da_pasta(const char* vizinho) {
+    std::vector<std::string> nomes;
+    const std::string pasta = pasta_de(vizinho);
+    DIR* listagem = ::opendir(pasta.empty() ? "." : pasta.c_str());
+    if (listagem == nullptr) return nomes;
+    while (const dirent* item = ::readdir(listagem)) {
+        const std::string_view nome = item->d_name;
+        if (nome.substr(0, prefixo_temporario.size()) == prefixo_temporario && nome.size() > sufixo_temporario.size() &&
+            nome.substr(nome.size() - sufixo_temporario.size()) == sufixo_temporario)
+            nomes.push_back(pasta + std::string(nome));
+    }
+    ::closedir(listagem);
+    return nomes;
+}
+
+bool tomar_abandonado(const char* nome, int& descritor) {
+    struct stat info {};
+    if (::lstat(nome, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return false;
+    int d = abrir_repetindo(nome, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0) d = abrir_repetindo(nome, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0) d = abrir_repetindo(nome, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0) return false;
+    int r;
+    do {
+        r = ::flock(d, LOCK_EX | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(d);
+        return false;
+    }
+    descritor = d;
+    return true;
+}
+
+int travar_descritor(int descritor) {
     if (descritor < 0) return -1;
     int r;
     do {
@@ -190,10 +416,19 @@ Descritor travar(const char* nome) {
     return descritor;
 }
 
-void destravar(Descritor trava) {
-    if (trava >= 0) ::close(trava);
+// flock on the input file: advisory, so readers of the file are not held up,
+// and dropped by the system with the process. A pipe is never waited on.
+int travar(const char* nome) { return travar_descritor(abrir_repetindo(nome, O_RDONLY | O_NONBLOCK)); }
+
+// flock on the folder itself: a file of the program is created and locked,
+// or found unlocked and taken, while nobody else does either there.
+int travar_pasta(const char* vizinho) {
+    return travar_descritor(abrir_repetindo(pasta_ou_atual(vizinho).c_str(), O_RDONLY | O_DIRECTORY));
 }
 
+void destravar(int trava) {
+    if (trava >= 0) ::close(trava);
+}
 bool mesmo_arquivo(const char* a, const char* b) {
     struct stat info_a {}, info_b {};
     const bool existe_a = ::stat(a, &info_a) == 0, existe_b = ::stat(b, &info_b) == 0;
@@ -267,10 +502,29 @@ bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_by
 }  // namespace
 
 const SistemaArquivos& sistema_arquivos_nativo() {
-    static const SistemaArquivos nativo{&abrir,  &preparar_substituicao, &substituir, &descartar,
-                                        &travar, &destravar,              &mesmo_arquivo, &escrever,
-                                        &cortar, &fechar,                 &ler,        &ler_linha_console,
-                                        &escrever_saida_padrao};
+    static const SistemaArquivos nativo{
+        .abrir = &abrir,
+        .preparar_substituicao = &preparar_substituicao,
+        .criar_temporario = &criar_temporario,
+        .guardar_anterior = &guardar_anterior,
+        .substituir = &substituir,
+        .descartar = &descartar,
+        .sincronizar = &sincronizar,
+        .sincronizar_pasta = &sincronizar_pasta,
+        .existe = &existe,
+        .temporarios_da_pasta = &temporarios_da_pasta,
+        .tomar_abandonado = &tomar_abandonado,
+        .travar = &travar,
+        .travar_pasta = &travar_pasta,
+        .destravar = &destravar,
+        .mesmo_arquivo = &mesmo_arquivo,
+        .escrever = &escrever,
+        .cortar = &cortar,
+        .fechar = &fechar,
+        .ler = &ler,
+        .ler_linha_console = &ler_linha_console,
+        .escrever_console = &escrever_saida_padrao,
+    };
     return nativo;
 }
 

@@ -1,6 +1,7 @@
 // Win32 system calls behind the units: CreateFileA with an open of unknown
-// status, the temporary files of a set of results and MoveFileExA over the
-// earlier files, the lock of the commit, WriteFile, the cut with
+// status, the files of a set of results (their temporaries, the earlier
+// files kept aside, the commit's record) with MoveFileExA, FlushFileBuffers
+// and the lock of the commit, WriteFile, the cut with
 // SetFilePointer/SetEndOfFile, ReadFile and the console line.
 #include "servicos/arquivos.hpp"
 
@@ -8,11 +9,17 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "servicos/console.hpp"
 #include "servicos/plataforma.hpp"
 
 namespace servicos::plataforma {
+
+std::string pasta_de(std::string_view nome) {
+    const auto separador = nome.find_last_of("/\\:");
+    return separador == std::string_view::npos ? std::string() : std::string(nome.substr(0, separador + 1));
+}
 
 namespace {
 
@@ -73,24 +80,32 @@ Abertura abrir(const char* nome) {
     return abrir_existente_ou_novo(nome, somente_leitura);
 }
 
-Substituicao falha(Resultado resultado) { return {resultado, nullptr, false, {}, {}}; }
+Substituicao falha(Resultado resultado) { return {resultado, false, nullptr, false, {}}; }
+Substituicao por_temporario(const char* destino, bool existia) { return {Resultado::ok, false, nullptr, existia, destino}; }
 
-// A new empty file in the folder of `destino`, with the attributes of the
-// file it will replace. It may be deleted while open, so that a request to
-// terminate can remove it at once.
-Substituicao novo_ao_lado(const std::string& destino, DWORD atributos) {
-    static unsigned contador = 0;
-    const std::string pasta = destino.substr(0, destino.find_last_of("/\\:") + 1);
-    for (int tentativas = 0; tentativas < 256; ++tentativas) {
-        std::string temporario = pasta + nome_temporario(static_cast<unsigned>(GetCurrentProcessId()), contador++);
-        HANDLE arquivo = CreateFileA(temporario.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                     atributos, nullptr);
-        if (arquivo == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
-        if (arquivo == INVALID_HANDLE_VALUE) return falha(resultado_do_erro(GetLastError()));
-        return {Resultado::ok, arquivo, false, std::move(temporario), destino};
+// A file that another program holds open without sharing its deletion (a
+// virus scanner, a viewer, a spreadsheet) cannot be replaced until it lets
+// go: such a refusal is tried again for a while before it is taken as final.
+constexpr int tentativas_de_substituicao = 40;
+constexpr DWORD pausa_entre_tentativas_ms = 25;
+
+bool recusa_passageira(DWORD erro) { return erro == ERROR_SHARING_VIOLATION || erro == ERROR_ACCESS_DENIED; }
+
+// Whether a rename can take the place of `destino`: nobody holds it open
+// without sharing its deletion.
+bool substituivel(const char* destino) {
+    for (int tentativa = 1;; ++tentativa) {
+        const HANDLE arquivo = CreateFileA(destino, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (arquivo != INVALID_HANDLE_VALUE) {
+            CloseHandle(arquivo);
+            return true;
+        }
+        // Only a sharing refusal says that; anything else the rename will meet and report.
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return true;
+        if (tentativa == tentativas_de_substituicao) return false;
+        Sleep(pausa_entre_tentativas_ms);
     }
-    return falha(Resultado::ja_existe);
 }
 
 Substituicao preparar_substituicao(const char* nome) {
@@ -98,42 +113,108 @@ Substituicao preparar_substituicao(const char* nome) {
     if (atributos == INVALID_FILE_ATTRIBUTES) {
         const DWORD erro = GetLastError();
         if (erro != ERROR_FILE_NOT_FOUND) return falha(resultado_do_erro(erro));
-        return novo_ao_lado(nome, FILE_ATTRIBUTE_NORMAL);
+        return por_temporario(nome, false);
     }
     // The open's own answers: a directory refused, a file that refuses
     // writing opened for reading (its cut then reports it), devices as they are.
     bool somente_leitura;
     const Abertura abertura = abrir_existente_ou_novo(nome, somente_leitura);
     if (abertura.resultado != Resultado::ok) return falha(abertura.resultado);
-    const Substituicao no_lugar{Resultado::ok, abertura.descritor, abertura.existia, {}, nome};
-    if (somente_leitura || GetFileType(abertura.descritor) != FILE_TYPE_DISK) return no_lugar;
-    constexpr DWORD herdados = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    Substituicao nova = novo_ao_lado(nome, (atributos & herdados) ? (atributos & herdados) : FILE_ATTRIBUTE_NORMAL);
-    // A folder that takes no new file: the file is written in place, as it
-    // always could be.
-    if (nova.resultado != Resultado::ok) return no_lugar;
+    if (somente_leitura || GetFileType(abertura.descritor) != FILE_TYPE_DISK)
+        return {Resultado::ok, true, abertura.descritor, abertura.existia, {}};
     CloseHandle(abertura.descritor);
-    return nova;
+    if (!substituivel(nome)) return falha(Resultado::insubstituivel);
+    return por_temporario(nome, true);
 }
 
-// A file that another program holds open without sharing its deletion (a
-// virus scanner, a viewer) cannot be replaced until it lets go: such a
-// refusal is tried again for a while before it is reported.
-constexpr int tentativas_de_substituicao = 40;
-constexpr DWORD pausa_entre_tentativas_ms = 25;
+// A file of the program is held by its open handle, from the very creation:
+// others may read it and delete it (a request to terminate removes it at
+// once), but while the handle is open nobody can take it (tomar_abandonado).
+Temporario criar_temporario(const char* vizinho, Papel papel) {
+    static unsigned contador = 0;
+    const std::string pasta = pasta_de(vizinho);
+    constexpr DWORD herdados = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD anteriores = papel == Papel::conteudo ? GetFileAttributesA(vizinho) : INVALID_FILE_ATTRIBUTES;
+    const DWORD atributos = anteriores != INVALID_FILE_ATTRIBUTES && (anteriores & herdados) ? (anteriores & herdados)
+                                                                                              : FILE_ATTRIBUTE_NORMAL;
+    for (int tentativas = 0; tentativas < 256; ++tentativas) {
+        std::string nome = pasta + nome_temporario(static_cast<unsigned>(GetCurrentProcessId()), contador++, papel);
+        HANDLE arquivo = CreateFileA(nome.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                     atributos, nullptr);
+        if (arquivo == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
+        if (arquivo == INVALID_HANDLE_VALUE) return {resultado_do_erro(GetLastError()), nullptr, {}};
+        return {Resultado::ok, arquivo, std::move(nome)};
+    }
+    return {Resultado::ja_existe, nullptr, {}};
+}
 
-Resultado substituir(const char* temporario, const char* destino) {
+Resultado mover(const char* origem, const char* destino) {
     for (int tentativa = 1;; ++tentativa) {
-        if (MoveFileExA(temporario, destino, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return Resultado::ok;
+        if (MoveFileExA(origem, destino, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return Resultado::ok;
         const DWORD erro = GetLastError();
-        const bool passageiro = erro == ERROR_SHARING_VIOLATION || erro == ERROR_ACCESS_DENIED;
-        if (!passageiro || tentativa == tentativas_de_substituicao) return resultado_do_erro(erro);
+        if (!recusa_passageira(erro) || tentativa == tentativas_de_substituicao) return resultado_do_erro(erro);
         Sleep(pausa_entre_tentativas_ms);
     }
 }
 
-void descartar(const char* temporario) { DeleteFileA(temporario); }
+// The earlier file is opened first, so that the handle holds it under its
+// new name from the moment it has one.
+Resultado guardar_anterior(const char* destino, const char* copia, void*& posse) {
+    const HANDLE arquivo = CreateFileA(destino, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const Resultado r = mover(destino, copia);
+    if (r != Resultado::ok) {
+        if (arquivo != INVALID_HANDLE_VALUE) CloseHandle(arquivo);
+        return r;
+    }
+    posse = arquivo == INVALID_HANDLE_VALUE ? nullptr : arquivo;
+    return Resultado::ok;
+}
+
+Resultado substituir(const char* origem, const char* destino) { return mover(origem, destino); }
+
+void descartar(const char* nome) { DeleteFileA(nome); }
+
+Resultado sincronizar(void* arquivo) {
+    if (arquivo == nullptr || GetFileType(arquivo) != FILE_TYPE_DISK) return Resultado::ok;
+    return FlushFileBuffers(arquivo) ? Resultado::ok : resultado_do_erro(GetLastError());
+}
+
+// The renames are written through (MOVEFILE_WRITE_THROUGH): nothing more to sync.
+Resultado sincronizar_pasta(const char*) { return Resultado::ok; }
+
+bool existe(const char* nome) { return GetFileAttributesA(nome) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> temporarios_da_pasta(const char* vizinho) {
+    std::vector<std::string> nomes;
+    const std::string pasta = pasta_de(vizinho);
+    const std::string padrao = pasta + std::string(prefixo_temporario) + "*" + std::string(sufixo_temporario);
+    WIN32_FIND_DATAA achado{};
+    const HANDLE busca = FindFirstFileA(padrao.c_str(), &achado);
+    if (busca == INVALID_HANDLE_VALUE) return nomes;
+    do {
+        if (!(achado.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && nome_de_temporario(achado.cFileName))
+            nomes.push_back(pasta + achado.cFileName);
+    } while (FindNextFileA(busca, &achado));
+    FindClose(busca);
+    return nomes;
+}
+
+// Opened sharing nothing: refused while any handle of its run is open.
+bool tomar_abandonado(const char* nome, void*& descritor) {
+    HANDLE arquivo = CreateFileA(nome, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE)
+        arquivo = CreateFileA(nome, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE) return false;
+    descritor = arquivo;
+    return true;
+}
+
+// A folder is not locked: a file of the program is held from its creation.
+void* travar_pasta(const char*) { return nullptr; }
 
 // Byte-range locks are binding on Windows: the lock takes one byte far past
 // any end of file, so that reading the input file is never refused.
@@ -223,10 +304,29 @@ bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_by
 }  // namespace
 
 const SistemaArquivos& sistema_arquivos_nativo() {
-    static const SistemaArquivos nativo{&abrir,  &preparar_substituicao, &substituir, &descartar,
-                                        &travar, &destravar,              &mesmo_arquivo, &escrever,
-                                        &cortar, &fechar,                 &ler,        &ler_linha_console,
-                                        &escrever_saida_padrao};
+    static const SistemaArquivos nativo{
+        .abrir = &abrir,
+        .preparar_substituicao = &preparar_substituicao,
+        .criar_temporario = &criar_temporario,
+        .guardar_anterior = &guardar_anterior,
+        .substituir = &substituir,
+        .descartar = &descartar,
+        .sincronizar = &sincronizar,
+        .sincronizar_pasta = &sincronizar_pasta,
+        .existe = &existe,
+        .temporarios_da_pasta = &temporarios_da_pasta,
+        .tomar_abandonado = &tomar_abandonado,
+        .travar = &travar,
+        .travar_pasta = &travar_pasta,
+        .destravar = &destravar,
+        .mesmo_arquivo = &mesmo_arquivo,
+        .escrever = &escrever,
+        .cortar = &cortar,
+        .fechar = &fechar,
+        .ler = &ler,
+        .ler_linha_console = &ler_linha_console,
+        .escrever_console = &escrever_saida_padrao,
+    };
     return nativo;
 }
 

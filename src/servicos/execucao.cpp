@@ -2,6 +2,7 @@
 // units only through the clean-up registered here.
 #include "servicos/execucao.hpp"
 
+#include "servicos/conjunto.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/plataforma.hpp"
 #include "servicos/unidades.hpp"

@@ -30,6 +30,9 @@ std::string_view texto(int numero) {
         case escrita_recusada: return "write refused by the system";
         case disco_cheio: return "disk full";
         case unidades_demais: return "too many units connected";
+        case insubstituivel:
+            return "file cannot be replaced safely (a mount point, another user's file in a shared folder, or a file "
+                   "in use by another program)";
         case memoria_insuficiente: return "insufficient memory";
         case dimensao_invalida: return "array bounds invalid: Nx must be at least 2 and Nt at least 0";
         case formato_invalido: return "syntax error in format";

@@ -34,6 +34,7 @@ inline constexpr int arquivo_do_programa = 419;
 inline constexpr int escrita_recusada = 421;
 inline constexpr int disco_cheio = 422;
 inline constexpr int unidades_demais = 423;
+inline constexpr int insubstituivel = 424;
 // Memory and array dimensions.
 inline constexpr int memoria_insuficiente = 772;
 inline constexpr int dimensao_invalida = 773;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "servicos/conjunto.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/leitura_lista.hpp"
 #include "servicos/mensagens.hpp"
@@ -24,7 +25,7 @@ constexpr std::size_t tamanho_bloco_leitura = 4096;
 
 const plataforma::SistemaArquivos* sistema = nullptr;
 
-const plataforma::SistemaArquivos& so() { return sistema ? *sistema : plataforma::sistema_arquivos_nativo(); }
+const plataforma::SistemaArquivos& so() { return sistema_arquivos(); }
 
 // The reading side of a connection: the file's bytes, read in blocks.
 class FonteArquivo final : public FonteBytes {
@@ -67,18 +68,6 @@ struct Lugar {
 };
 Lugar tabela[maximo_unidades];
 
-// The files of the set of results: each temporary file with the file it is
-// to replace, noted when it is created. Signal handlers walk this list, so it
-// only changes while termination requests are held off.
-struct ArquivoDoConjunto {
-    std::string nome;  // as the reports name it
-    std::string temporario;
-    std::string destino;
-};
-ArquivoDoConjunto conjunto[maximo_unidades];
-int arquivos_do_conjunto = 0;
-bool conjunto_aberto = false;
-
 int argc_programa = 0;
 char** argv_programa = nullptr;
 int proximo_argumento = 1;
@@ -96,6 +85,8 @@ int mensagem_de_abertura(Resultado resultado) {
         case Resultado::ja_existe: return mensagem::arquivo_ja_existe;
         case Resultado::arquivos_demais: return mensagem::arquivos_abertos_demais;
         case Resultado::invalido: return mensagem::abertura_invalida;
+        case Resultado::disco_cheio: return mensagem::disco_cheio;
+        case Resultado::insubstituivel: return mensagem::insubstituivel;
         default: return mensagem::abertura_recusada;
     }
 }
@@ -139,7 +130,8 @@ void esvaziar_buffer(Unidade& u, TipoInstrucao tipo) {
 }
 
 // Writes out and closes one connection; the place is freed first, so that a
-// report from the write cannot close it a second time.
+// report from the write cannot close it a second time. The temporary file of
+// a set stays open: the set holds it until its commit.
 void desconectar(Lugar& lugar) {
     Unidade& u = lugar.unidade;
     definir_nome_unidade(u.nome);
@@ -147,7 +139,7 @@ void desconectar(Lugar& lugar) {
     const std::size_t ocupado = u.ocupado;
     u.ocupado = 0;
     const Resultado escrita = ocupado ? so().escrever(u.descritor, u.buffer.get(), ocupado) : Resultado::ok;
-    const Resultado fechamento = so().fechar(u.descritor);
+    const Resultado fechamento = u.do_conjunto ? Resultado::ok : so().fechar(u.descritor);
     if (escrita != Resultado::ok) relatar_erro(mensagem_de_escrita(escrita), TipoInstrucao::close);
     if (fechamento != Resultado::ok) relatar_erro(mensagem_de_escrita(fechamento), TipoInstrucao::close);
 }
@@ -200,19 +192,48 @@ std::string nome_para_abertura(int unidade, std::string_view nome_dado) {
 
 namespace {
 
+// A connection's file: its descriptor, whether it was there (an open cuts
+// it before the first write), whether it is a temporary file of the set.
+struct ArquivoAberto {
+    plataforma::Descritor descritor;
+    bool existia;
+    bool do_conjunto;
+};
+
+// A file of a set of results gets a new temporary file beside the file it
+// replaces, noted in the set as soon as it exists. A file that exists and
+// has no temporary beside it is reported with why.
+ArquivoAberto abrir_no_conjunto(const std::string& nome) {
+    const plataforma::Substituicao s = so().preparar_substituicao(nome.c_str());
+    if (s.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(s.resultado), TipoInstrucao::open);
+    if (s.direto) return {s.descritor, s.existia, false};
+    plataforma::Temporario t;
+    bool anotado = false;
+    {
+        const plataforma::Descritor pasta = so().travar_pasta(s.destino.c_str());
+        plataforma::TerminoAdiado adiado;
+        t = so().criar_temporario(s.destino.c_str(), plataforma::Papel::conteudo);
+        anotado = t.resultado == Resultado::ok && anotar_no_conjunto(nome, t.nome, s.destino, t.descritor);
+        so().destravar(pasta);
+    }
+    if (t.resultado == Resultado::ok && !anotado) {
+        so().descartar(t.nome.c_str());
+        so().fechar(t.descritor);
+        relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+    }
+    if (t.resultado != Resultado::ok)
+        relatar_erro(mensagem_de_abertura(t.resultado), TipoInstrucao::open,
+                     s.existia ? "no new file can be made in its folder to replace it" : "");
+    return {t.descritor, false, true};
+}
+
 // Opens the file of a unit: as a file of the set of results while one is
 // being written, else with the open's own rules.
-plataforma::Substituicao abrir_arquivo(const std::string& nome) {
-    if (!conjunto_aberto) {
-        const plataforma::Abertura a = so().abrir(nome.c_str());
-        return {a.resultado, a.descritor, a.existia, {}, nome};
-    }
-    if (arquivos_do_conjunto == maximo_unidades) relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
-    plataforma::TerminoAdiado adiado;  // a temporary file exists only once noted
-    plataforma::Substituicao s = so().preparar_substituicao(nome.c_str());
-    if (s.resultado == Resultado::ok && !s.temporario.empty())
-        conjunto[arquivos_do_conjunto++] = {nome, s.temporario, s.destino};
-    return s;
+ArquivoAberto abrir_arquivo(const std::string& nome) {
+    if (conjunto_aberto()) return abrir_no_conjunto(nome);
+    const plataforma::Abertura a = so().abrir(nome.c_str());
+    if (a.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(a.resultado), TipoInstrucao::open);
+    return {a.descritor, a.existia, false};
 }
 
 }  // namespace
@@ -231,16 +252,15 @@ void abrir_unidade(int unidade, std::string_view nome_dado) {
 
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[tamanho_buffer]);
     if (!buffer) relatar_erro(mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
-    const plataforma::Substituicao abertura = abrir_arquivo(nome);
-    if (abertura.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(abertura.resultado), TipoInstrucao::open);
+    const ArquivoAberto aberto = abrir_arquivo(nome);
 
     Unidade& u = livre->unidade;
     u = Unidade{};
     u.numero = unidade;
     u.nome = std::move(nome);
-    u.descritor = abertura.descritor;
-    u.cortar_antes_de_escrever = abertura.existia;
-    u.do_conjunto = !abertura.temporario.empty();
+    u.descritor = aberto.descritor;
+    u.cortar_antes_de_escrever = aberto.existia;
+    u.do_conjunto = aberto.do_conjunto;
     u.buffer = std::move(buffer);
     livre->ocupada = true;
 }
@@ -284,44 +304,17 @@ void definir_argumentos(int argc, char** argv) {
     proximo_argumento = 1;
 }
 
-void iniciar_conjunto() { conjunto_aberto = true; }
-
-void confirmar_conjunto(std::string_view trava) {
-    conjunto_aberto = false;
-    const plataforma::Descritor travado = so().travar(std::string(trava).c_str());
-    {
-        // Once the first rename is done, the others must follow.
-        plataforma::TerminoAdiado adiado;
-        for (int j = 0; j < arquivos_do_conjunto; ++j) {
-            const ArquivoDoConjunto& arquivo = conjunto[j];
-            const Resultado r = so().substituir(arquivo.temporario.c_str(), arquivo.destino.c_str());
-            if (r != Resultado::ok) {
-                definir_nome_unidade(arquivo.nome);
-                relatar_erro(mensagem_de_escrita(r), TipoInstrucao::close);
-            }
-        }
-        arquivos_do_conjunto = 0;
-    }
-    so().destravar(travado);
-}
-
-void descartar_conjunto() {
-    for (int j = 0; j < arquivos_do_conjunto; ++j) so().descartar(conjunto[j].temporario.c_str());
-}
-
 void fechar_todas_unidades() {
     for (Lugar& lugar : tabela) {
         if (!lugar.ocupada) continue;
         if (lugar.unidade.do_conjunto) {
             // Its content is discarded below: nothing to write out.
             lugar.ocupada = false;
-            so().fechar(lugar.unidade.descritor);
         } else {
             desconectar(lugar);
         }
     }
     descartar_conjunto();
-    arquivos_do_conjunto = 0;
 }
 
 bool mesmo_arquivo(std::string_view a, std::string_view b) {
@@ -334,5 +327,7 @@ std::string nome_da_unidade(int unidade) {
 }
 
 void usar_sistema_arquivos(const plataforma::SistemaArquivos* novo) { sistema = novo; }
+
+const plataforma::SistemaArquivos& sistema_arquivos() { return sistema ? *sistema : plataforma::sistema_arquivos_nativo(); }
 
 }  // namespace servicos

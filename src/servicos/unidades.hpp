@@ -26,23 +26,12 @@ std::string nome_para_abertura(int unidade, std::string_view nome);
 
 // Connects `unidade` to the file nome_para_abertura(unidade, nome). Status
 // unknown: an existing file is opened unchanged and cut at the first output
-// statement; an absent one is created.
+// statement; an absent one is created. While a set of results is open
+// (conjunto.hpp), the unit writes instead into a new temporary file of the
+// set beside the file, which the set's commit puts in the file's place; a
+// device, a pipe or a name that stands for an open descriptor is written
+// directly.
 void abrir_unidade(int unidade, std::string_view nome);
-
-// Results replace the earlier ones only as a complete set. After
-// iniciar_conjunto, a unit opened on a file writes into a new temporary file
-// beside it (a device or a pipe is written directly); confirmar_conjunto,
-// once every unit of the set is closed, renames them all over the earlier
-// files at once, holding an advisory lock on `trava` meanwhile, so that runs
-// sharing that file never leave a mix of two sets. A failure before that, or
-// a request to terminate, removes the temporary files: the earlier files
-// stay as they were.
-void iniciar_conjunto();
-void confirmar_conjunto(std::string_view trava);
-
-// Removes the temporary files of a set not committed; async-signal-safe, for
-// the handlers of termination requests.
-void descartar_conjunto();
 
 // One output statement: the records of the format, each followed by CR LF.
 void escrever_formatado(int unidade, std::string_view formato, std::span<const ItemFormato> itens);
@@ -60,7 +49,7 @@ void ler_valor(int unidade, std::span<char> texto);
 void definir_argumentos(int argc, char** argv);
 
 // Writes out and closes every connected unit in table order, and discards a
-// set not committed. Used by the final clean-up, also from the
+// set not committed (conjunto.hpp). Used by the final clean-up, also from the
 // floating-point trap handler: async-signal-safe.
 void fechar_todas_unidades();
 
@@ -72,5 +61,8 @@ std::string nome_da_unidade(int unidade);
 
 // The system calls the units use from now on (tests only); nullptr restores the native ones.
 void usar_sistema_arquivos(const plataforma::SistemaArquivos* sistema);
+
+// The system calls in use: the native ones, or those given to usar_sistema_arquivos.
+const plataforma::SistemaArquivos& sistema_arquivos();
 
 }  // namespace servicos

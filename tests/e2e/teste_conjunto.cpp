@@ -1,14 +1,20 @@
 // Results replace the earlier ones only as a complete set. The real program is
 // met with what a shell user can do to it: a pipe with no reader, a file-size
-// limit, a FIFO in place of a file, a second run in the same folder, a kill at
-// any moment. Afterwards the folder holds one run's complete set, byte for
-// byte, and a run never hangs on a file it holds itself. Two runs in one
-// folder are raced on both platforms; the rest needs POSIX signals and pipes.
+// limit, a FIFO in place of a file, a file that cannot be replaced, a full
+// folder, a second run in the same folder, a kill at any moment, also between
+// two renames of the commit. Afterwards (and after the next run, which
+// finishes or undoes a commit a kill left) the folder holds one run's
+// complete set, byte for byte, and no file of the program; a run never hangs
+// on a file it holds itself. Two runs in one folder and a file held open are
+// tried on both platforms; the rest needs POSIX signals, pipes and mounts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -18,12 +24,18 @@
 #include <thread>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
+#ifdef __linux__
+#include <sys/mount.h>
+#include <sys/syscall.h>
 #endif
 
 #include "execucao.hpp"
@@ -56,6 +68,10 @@ std::set<std::string> temporarios_em(const fs::path& pasta) {
 }
 
 using Conjunto = std::map<std::string, std::string>;
+
+// The input of "pequeno" with only nine values: a run that fails at once,
+// after its start in the folder.
+const std::string nove_valores = "pequeno.txt\n1\n3\n1\n1\n100\n1\n1\n1\n";
 
 Conjunto conjunto_em(const fs::path& pasta) {
     Conjunto bytes;
@@ -164,6 +180,26 @@ TEST_F(ConjuntoDeResultados, DuasCorridasNaMesmaPasta) {
     }
 }
 
+#ifdef _WIN32
+// A data file held open by another program that does not share its deletion
+// (a spreadsheet): no rename can replace it. The run refuses it before it
+// writes anything, and the earlier set stays.
+TEST_F(ConjuntoDeResultados, DadoAbertoSemPartilharARemocao) {
+    const fs::path meio = pasta / "temp_meio.txt";
+    const HANDLE aberto = ::CreateFileW(meio.wstring().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(aberto, INVALID_HANDLE_VALUE);
+    entrada(pequeno_com(7));
+    const suporte::Resultado r = rodar();
+    ::CloseHandle(aberto);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.erro, "\r\nrun-time error F6424: OPEN(temp_meio.txt)\r\n- file cannot be replaced safely (a mount "
+                      "point, another user's file in a shared folder, or a file in use by another program)\r\n");
+    EXPECT_TRUE(conjunto_em(pasta.caminho()) == anterior) << "the earlier set changed";
+    EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+}
+#endif
+
 #ifndef _WIN32
 
 // The overflow of the middle-node value while the listing is written.
@@ -175,11 +211,17 @@ struct Fim {
 };
 
 // The program as a child of this process, set up by `ajustar` between fork
-// and exec (descriptors, limits), waited for at most a minute: a run that
-// blocks forever fails the test instead of hanging it.
+// and exec (descriptors, limits, its user), started through the command
+// `antes` when one is given (strace), waited for at most a minute: a run
+// that blocks forever fails the test instead of hanging it.
 class Filho {
 public:
-    Filho(const fs::path& pasta, const fs::path& registro, const std::function<void()>& ajustar = {}) {
+    Filho(const fs::path& pasta, const fs::path& registro, const std::function<void()>& ajustar = {},
+          std::vector<std::string> antes = {}) {
+        antes.push_back(programa.string());
+        std::vector<char*> argv;
+        for (std::string& parte : antes) argv.push_back(parte.data());
+        argv.push_back(nullptr);
         pid_ = ::fork();
         if (pid_ != 0) return;
         if (::chdir(pasta.c_str()) != 0) ::_exit(126);
@@ -188,7 +230,7 @@ public:
         const int nulo = ::open("/dev/null", O_RDWR);
         ::dup2(nulo, STDIN_FILENO);
         if (ajustar) ajustar();
-        ::execl(programa.c_str(), programa.c_str(), static_cast<char*>(nullptr));
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     pid_t pid() const { return pid_; }
@@ -226,9 +268,11 @@ int pipe_sem_leitor() {
 struct FalhaDeEscrita {
     const char* nome;
     std::string entrada;
-    std::string relatorio;                                      // empty: standard error has no reader
-    std::function<void(const fs::path& pasta)> preparar = {};   // in the parent, before the run
+    std::string relatorio;  // empty: standard error has no reader
+    // In the parent, before the run: a reason to skip the row, or "".
+    std::function<std::string(const fs::path& pasta)> preparar = {};
     std::function<std::function<void()>(const fs::path& pasta)> no_filho = {};
+    std::function<void(const fs::path& pasta)> desfazer = {};  // after the checks
 };
 
 void PrintTo(const FalhaDeEscrita& f, std::ostream* saida) { *saida << f.nome; }
@@ -238,7 +282,17 @@ class FalhasDeEscrita : public ConjuntoDeResultados, public ::testing::WithParam
 TEST_P(FalhasDeEscrita, ConjuntoAnteriorIntacto) {
     const FalhaDeEscrita& f = GetParam();
     entrada(f.entrada);
-    if (f.preparar) f.preparar(pasta.caminho());
+    if (f.preparar) {
+        const std::string motivo = f.preparar(pasta.caminho());
+        if (!motivo.empty()) GTEST_SKIP() << motivo;
+    }
+    struct Desfazer {
+        const FalhaDeEscrita& f;
+        const fs::path& pasta;
+        ~Desfazer() {
+            if (f.desfazer) f.desfazer(pasta);
+        }
+    } desfazer{f, pasta.caminho()};
     const auto no_filho = f.no_filho ? f.no_filho(pasta.caminho()) : std::function<void()>{};
     const auto erro = erro_em_arquivo();
     Filho filho(pasta.caminho(), registro(), [&] {
@@ -256,7 +310,7 @@ TEST_P(FalhasDeEscrita, ConjuntoAnteriorIntacto) {
 
 // A FIFO in the folder, and a thread that reads a few bytes of it and goes
 // away, as `head` does.
-std::function<void(const fs::path&)> fifo_lida_em_parte(const std::string& nome) {
+std::function<std::string(const fs::path&)> fifo_lida_em_parte(const std::string& nome) {
     return [nome](const fs::path& pasta) {
         const fs::path caminho = pasta / nome;
         ::mkfifo(caminho.c_str(), 0600);
@@ -267,6 +321,7 @@ std::function<void(const fs::path&)> fifo_lida_em_parte(const std::string& nome)
             }
             ::close(leitor);
         }).detach();
+        return std::string();
     };
 }
 
@@ -275,9 +330,51 @@ std::string quadro(const std::string& codigo, const std::string& rotulo, const s
     return "\r\nrun-time error " + codigo + ": " + rotulo + "(" + nome + ")\r\n- " + mensagem + "\r\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Escrita, FalhasDeEscrita,
-    ::testing::Values(
+const std::string insubstituivel =
+    "file cannot be replaced safely (a mount point, another user's file in a shared folder, or a file in use by "
+    "another program)";
+const std::string sem_arquivo_novo = ": no new file can be made in its folder to replace it";
+
+// Rows that mount file systems or run as another user need the superuser.
+std::string sem_superusuario() { return ::geteuid() == 0 ? std::string() : "needs the superuser"; }
+
+// The run as a user that owns nothing here.
+constexpr uid_t ninguem = 65534;
+void como_ninguem() {
+    if (::setgid(ninguem) != 0 || ::setuid(ninguem) != 0) ::_exit(125);
+}
+
+// The folder's files given to another user, writable by all.
+void de_outro_dono(const fs::path& pasta) {
+    for (const auto& item : fs::directory_iterator(pasta)) {
+        if (::chown(item.path().c_str(), ninguem - 1, ninguem - 1) != 0) {
+        }
+        fs::permissions(item.path(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                         fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+    }
+}
+
+#ifdef __linux__
+// The folder's files moved onto a small file system mounted over the folder,
+// with `livres` inodes left.
+std::string disco_com_inodes_livres(const fs::path& pasta, int livres) {
+    if (const std::string motivo = sem_superusuario(); !motivo.empty()) return motivo;
+    std::map<std::string, std::string> arquivos;
+    for (const auto& item : fs::directory_iterator(pasta))
+        arquivos[item.path().filename().string()] = suporte::ler_arquivo(item.path());
+    // The file system's root counts as one inode.
+    const std::size_t inodes = arquivos.size() + 1 + static_cast<std::size_t>(livres);
+    const std::string opcoes = "size=400k,nr_inodes=" + std::to_string(inodes);
+    if (::mount("tmpfs", pasta.c_str(), "tmpfs", 0, opcoes.c_str()) != 0)
+        return std::string("cannot mount a small file system here: ") + std::strerror(errno);
+    for (const auto& [nome, bytes] : arquivos) suporte::escrever_arquivo(pasta / nome, bytes);
+    return {};
+}
+#endif
+
+std::vector<FalhaDeEscrita> falhas_de_escrita() {
+    std::vector<FalhaDeEscrita> falhas{
+
         // The report itself meets a pipe with no reader: no SIGPIPE, the
         // clean-up still runs.
         FalhaDeEscrita{"RelatorioNumPipeSemLeitor", estouro_na_listagem, "", {},
@@ -300,7 +397,71 @@ INSTANTIATE_TEST_SUITE_P(
                                const rlimit limite{50 * 1024, 50 * 1024};
                                ::setrlimit(RLIMIT_FSIZE, &limite);
                            };
-                       }}),
+                       }},
+        // A folder where the user may write the files but create none: no
+        // file is written in place, the run is refused up front (the old
+        // fault: written in place, then cut by the file-size limit).
+        FalhaDeEscrita{"PastaQueNaoAceitaArquivoNovo", pequeno_com(2000),
+                       quadro("F6414", "OPEN", "pequeno.txt", "file access denied" + sem_arquivo_novo),
+                       [](const fs::path& pasta) {
+                           if (const std::string motivo = sem_superusuario(); !motivo.empty()) return motivo;
+                           de_outro_dono(pasta);
+                           fs::permissions(pasta, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                                      fs::perms::others_read | fs::perms::others_exec);
+                           fs::permissions(pasta, fs::perms::owner_write, fs::perm_options::remove);
+                           return std::string();
+                       },
+                       [](const fs::path&) {
+                           return [] {
+                               const rlimit limite{100 * 1024, 100 * 1024};
+                               ::setrlimit(RLIMIT_FSIZE, &limite);
+                               como_ninguem();
+                           };
+                       },
+                       [](const fs::path& pasta) { fs::permissions(pasta, fs::perms::owner_all); }},
+        // A shared folder (sticky, as /tmp) whose files belong to another
+        // user: writable, but no rename may replace them.
+        FalhaDeEscrita{"PastaPartilhadaComArquivosDeOutro", pequeno_com(7, "250"),
+                       quadro("F6424", "OPEN", "pequeno.txt", insubstituivel),
+                       [](const fs::path& pasta) {
+                           if (const std::string motivo = sem_superusuario(); !motivo.empty()) return motivo;
+                           de_outro_dono(pasta);
+                           fs::permissions(pasta, fs::perms::all | fs::perms::sticky_bit);
+                           return std::string();
+                       },
+                       [](const fs::path&) { return [] { como_ninguem(); }; }}
+    };
+#ifdef __linux__
+    const std::vector<FalhaDeEscrita> montagens{
+        // A data file with a file mounted over it: no rename can replace it,
+        // and the run is refused before it writes anything.
+        FalhaDeEscrita{"DadoMontadoPorCima", pequeno_com(7, "250"),
+                       quadro("F6424", "OPEN", "temp_meio.txt", insubstituivel),
+                       [](const fs::path& pasta) {
+                           if (const std::string motivo = sem_superusuario(); !motivo.empty()) return motivo;
+                           fs::copy_file(pasta / "temp_meio.txt", pasta / "m.bak");
+                           if (::mount((pasta / "m.bak").c_str(), (pasta / "temp_meio.txt").c_str(), nullptr, MS_BIND,
+                                       nullptr) != 0)
+                               return std::string("cannot bind-mount here: ") + std::strerror(errno);
+                           return std::string();
+                       },
+                       {},
+                       [](const fs::path& pasta) { ::umount2((pasta / "temp_meio.txt").c_str(), MNT_DETACH); }},
+        // A folder with room for two new files and no more: the third
+        // temporary cannot be created, and nothing is written in place.
+        FalhaDeEscrita{"PastaSemInodes", pequeno_com(1200, "250"),
+                       quadro("F6422", "OPEN", "temp_meio.txt", "disk full" + sem_arquivo_novo),
+                       [](const fs::path& pasta) { return disco_com_inodes_livres(pasta, 2); },
+                       {},
+                       [](const fs::path& pasta) { ::umount2(pasta.c_str(), MNT_DETACH); }},
+    };
+    falhas.insert(falhas.end(), montagens.begin(), montagens.end());
+#endif
+    return falhas;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Escrita, FalhasDeEscrita, ::testing::ValuesIn(falhas_de_escrita()),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // The input as a FIFO is read to its end: a value missing from it is the
@@ -347,10 +508,20 @@ TEST_F(ConjuntoDeResultados, RenomearGuardaModoELigacao) {
 }
 
 // ---------------------------------------------------------------------------
-// A run killed at a random moment while it computes and writes. SIGTERM: the
-// old set or the new, and no temporary file. SIGKILL cannot be caught: its
-// temporary files may stay behind, and killed between two renames of the
-// commit, the rest of the new set is in them.
+// A run killed at a random moment while it computes and writes, and then the
+// next run, one that fails at once. SIGTERM and SIGQUIT: the old set or the
+// new, and no file of the program, even before the next run. SIGKILL cannot
+// be caught: its files may stay behind until the next run, which finishes
+// or undoes the commit that the kill cut short and removes them.
+
+// A run that dumps no core when SIGQUIT ends it.
+std::function<void()> sem_core(std::function<void()> antes) {
+    return [antes] {
+        antes();
+        const rlimit nenhum{0, 0};
+        ::setrlimit(RLIMIT_CORE, &nenhum);
+    };
+}
 
 TEST_F(ConjuntoDeResultados, MortaAQualquerMomento) {
     const std::string nova = pequeno_com(30000, "300");
@@ -362,35 +533,175 @@ TEST_F(ConjuntoDeResultados, MortaAQualquerMomento) {
 
     std::mt19937 sorteio(8122026);
     for (int vez = 0; vez < 40; ++vez) {
-        const int sinal = vez % 2 ? SIGKILL : SIGTERM;
+        const int sinal = vez % 2 ? SIGKILL : vez % 4 ? SIGQUIT : SIGTERM;
         entrada(entrada_pequena);
         ASSERT_EQ(rodar().status, 0);
-        for (const std::string& t : temporarios_em(pasta.caminho())) fs::remove(pasta / t);
         entrada(nova);
-        Filho filho(pasta.caminho(), registro(), erro_em_arquivo());
+        Filho filho(pasta.caminho(), registro(), sem_core(erro_em_arquivo()));
         std::this_thread::sleep_for(std::chrono::microseconds(sorteio() % static_cast<unsigned>(duracao_us + 1)));
         ::kill(filho.pid(), sinal);
         const Fim fim = filho.esperar();
         ASSERT_TRUE(fim.terminou);
-        const Conjunto final = conjunto_em(pasta.caminho());
-        const std::set<std::string> restos = temporarios_em(pasta.caminho());
         SCOPED_TRACE("signal " + std::to_string(sinal) + ", status " + std::to_string(fim.status));
-        if (sinal == SIGTERM) {
-            EXPECT_EQ(restos, std::set<std::string>{});
+        if (sinal != SIGKILL) {
+            EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+            const Conjunto logo = conjunto_em(pasta.caminho());
+            EXPECT_TRUE(logo == anterior || logo == novo) << "a mix of two sets";
         }
-        if (final == anterior || final == novo) continue;
-        // Only a kill between two renames mixes the sets: the new files
-        // missing from the folder are then complete among the leftovers.
-        ASSERT_EQ(sinal, SIGKILL) << "a mix of two sets";
-        std::multiset<std::string> deixados;
-        for (const std::string& t : restos) deixados.insert(suporte::ler_arquivo(pasta / t));
-        for (const auto& [nome, bytes] : final)
-            if (bytes != novo.at(nome)) {
-                EXPECT_EQ(bytes, anterior.at(nome)) << nome;
-                EXPECT_EQ(deixados.count(novo.at(nome)), 1u) << nome << " is lost";
-            }
+        entrada(nove_valores);
+        EXPECT_EQ(rodar().status, 1);
+        const Conjunto final = conjunto_em(pasta.caminho());
+        EXPECT_TRUE(final == anterior || final == novo) << "a mix of two sets after the next run";
+        EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
     }
 }
+
+#ifdef __linux__
+// ---------------------------------------------------------------------------
+// A run killed by SIGKILL inside its commit: strace holds back the return of
+// the chosen call (the rename of a file of the set, or the link that keeps
+// an earlier file aside) so that the kill falls right after that call has
+// done its work, once the folder shows it. The next run, one that fails at
+// once, finishes the commit from its record: the folder holds the new set
+// whole and no file of the program.
+
+struct MorteNaConfirmacao {
+    const char* nome;
+    std::string chamada;  // the call whose return strace holds back
+    int trocados;         // files of the set renamed when the run is killed
+};
+
+void PrintTo(const MorteNaConfirmacao& caso, std::ostream* saida) { *saida << caso.nome; }
+
+class MortaNaConfirmacao : public ConjuntoDeResultados, public ::testing::WithParamInterface<MorteNaConfirmacao> {};
+
+// The first child of process `pai` (strace's: the program).
+pid_t filho_de(pid_t pai) {
+    const std::string filhos =
+        suporte::ler_arquivo("/proc/" + std::to_string(pai) + "/task/" + std::to_string(pai) + "/children");
+    return static_cast<pid_t>(std::atoi(filhos.c_str()));
+}
+
+TEST_P(MortaNaConfirmacao, ProximaCorridaTerminaOConjunto) {
+    if (std::system("strace -o /dev/null true > /dev/null 2>&1") != 0) GTEST_SKIP() << "strace cannot run here";
+    const MorteNaConfirmacao& caso = GetParam();
+    // The new set, from a whole run; then the earlier one back in place.
+    entrada(pequeno_com(3000, "300"));
+    ASSERT_EQ(rodar().status, 0);
+    const Conjunto novo = conjunto_em(pasta.caminho());
+    for (const auto& [nome, bytes] : anterior) suporte::escrever_arquivo(pasta / nome, bytes);
+
+    // Only the call after which the run is killed is held back.
+    const std::string vez = std::to_string(std::max(caso.trocados, 1));
+    Filho filho(pasta.caminho(), registro(), erro_em_arquivo(),
+                {"strace", "-o", "/dev/null", "-e", "trace=" + caso.chamada, "-e",
+                 "inject=" + caso.chamada + ":delay_exit=60000000:when=" + vez});
+    const auto chegou = [&] {
+        std::error_code erro;
+        if (caso.trocados == 0) return fs::hard_link_count(pasta / "pequeno.txt", erro) == 2;
+        int trocados = 0;
+        for (const std::string& nome : conjunto)
+            trocados += fs::file_size(pasta / nome, erro) == novo.at(nome).size() ? 1 : 0;
+        return trocados == caso.trocados;
+    };
+    while (!chegou() && ::waitpid(filho.pid(), nullptr, WNOHANG) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const pid_t programa_morto = filho_de(filho.pid());
+    ASSERT_GT(programa_morto, 0) << "the run ended before the state was reached";
+    // Held by strace, the program runs no further: killed, it is gone, and
+    // strace (which would wait out the delay) goes with it.
+    ::kill(programa_morto, SIGKILL);
+    ::kill(filho.pid(), SIGKILL);
+    ASSERT_TRUE(filho.esperar().terminou);
+    ASSERT_FALSE(temporarios_em(pasta.caminho()).empty()) << "not killed inside the commit";
+
+    entrada(nove_valores);
+    EXPECT_EQ(rodar().status, 1);
+    EXPECT_TRUE(conjunto_em(pasta.caminho()) == novo) << "the killed commit was not finished";
+    EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Passos, MortaNaConfirmacao,
+                         ::testing::Values(MorteNaConfirmacao{"AntesDaPrimeiraTroca", "link", 0},
+                                           MorteNaConfirmacao{"DepoisDaPrimeiraTroca", "rename", 1},
+                                           MorteNaConfirmacao{"DepoisDaSegundaTroca", "rename", 2},
+                                           MorteNaConfirmacao{"DepoisDaUltimaTroca", "rename", 3}),
+                         [](const auto& info) { return std::string(info.param.nome); });
+
+// ---------------------------------------------------------------------------
+// A data file that is a FIFO with no reader: the run waits in its open, and
+// a request to terminate still ends it, the listing's temporary removed.
+
+class FifoSemLeitor : public ConjuntoDeResultados, public ::testing::WithParamInterface<int> {};
+
+// Whether process `pid` waits in an open.
+bool esperando_abertura(pid_t pid) {
+    const std::string chamada = suporte::ler_arquivo("/proc/" + std::to_string(pid) + "/syscall");
+    return chamada.rfind(std::to_string(SYS_openat) + " ", 0) == 0;
+}
+
+TEST_P(FifoSemLeitor, PedidoDeTerminoAtendido) {
+    const int sinal = GetParam();
+    fs::remove(pasta / "temp_media.txt");
+    ASSERT_EQ(::mkfifo((pasta / "temp_media.txt").c_str(), 0600), 0);
+    entrada(pequeno_com(7, "250"));
+    Filho filho(pasta.caminho(), registro(), sem_core(erro_em_arquivo()));
+    while (!(!temporarios_em(pasta.caminho()).empty() && esperando_abertura(filho.pid())) &&
+           ::waitpid(filho.pid(), nullptr, WNOHANG | WNOWAIT) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ::kill(filho.pid(), sinal);
+    const Fim fim = filho.esperar();
+    ASSERT_TRUE(fim.terminou) << "the run is deaf to the signal";
+    EXPECT_EQ(fim.status, 128 + sinal);
+    EXPECT_EQ(conteudo("pequeno.txt"), anterior.at("pequeno.txt"));
+    EXPECT_EQ(conteudo("temp_meio.txt"), anterior.at("temp_meio.txt"));
+    EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Sinais, FifoSemLeitor, ::testing::Values(SIGTERM, SIGINT, SIGHUP, SIGQUIT));
+
+// ---------------------------------------------------------------------------
+// A listing named by a name that stands for an open descriptor: written
+// through that descriptor, never replaced, never cut. Standard output
+// appends to a log; the log keeps what it had and gets the listing after it.
+
+struct NomeDeDescritor {
+    const char* rotulo;
+    std::string listagem;
+    std::string ligacao = {};  // a link "saida" in the folder, pointing there
+};
+
+void PrintTo(const NomeDeDescritor& caso, std::ostream* saida) { *saida << caso.rotulo; }
+
+class NomesDeDescritor : public ConjuntoDeResultados, public ::testing::WithParamInterface<NomeDeDescritor> {};
+
+TEST_P(NomesDeDescritor, EscritoNoDescritorSemApagarOQueHavia) {
+    const NomeDeDescritor& caso = GetParam();
+    if (!caso.ligacao.empty()) fs::create_symlink(caso.ligacao, pasta / "saida");
+    const fs::path diario = fora / "corrida.log";
+    suporte::escrever_arquivo(diario, "antes\n");
+    entrada("'" + caso.listagem + "'\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");
+    const std::string caminho = diario.string();
+    Filho filho(pasta.caminho(), registro(), [caminho] {
+        ::dup2(::open(caminho.c_str(), O_WRONLY | O_APPEND), STDOUT_FILENO);
+    });
+    const Fim fim = filho.esperar();
+    ASSERT_TRUE(fim.terminou);
+    EXPECT_EQ(fim.status, 0);
+    const fs::path esperado = e2e::dados_teste / "golden/pequeno/esperado";
+    EXPECT_TRUE(suporte::ler_arquivo(diario) == "antes\n" + suporte::ler_arquivo(esperado / "pequeno.txt"));
+    for (const char* nome : {"temp_media.txt", "temp_meio.txt"})
+        EXPECT_TRUE(conteudo(nome) == suporte::ler_arquivo(esperado / nome)) << nome;
+    EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Nomes, NomesDeDescritor,
+                         ::testing::Values(NomeDeDescritor{"SaidaPadrao", "/dev/stdout"},
+                                           NomeDeDescritor{"DescritorUm", "/dev/fd/1"},
+                                           NomeDeDescritor{"DescritorDoProcesso", "/proc/self/fd/1"},
+                                           NomeDeDescritor{"LigacaoParaASaida", "saida", "/dev/stdout"}),
+                         [](const auto& info) { return std::string(info.param.rotulo); });
+#endif  // __linux__
 
 #endif  // _WIN32
 

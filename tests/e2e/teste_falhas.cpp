@@ -182,6 +182,10 @@ std::vector<Falha> falhas_portateis() {
         {"ListagemEhDadosDaMedia", com({{0, "temp_media.txt"}}), proprio("temp_media.txt")},
         {"ListagemEhDadosDoMeio", com({{0, "'./temp_meio.txt'"}}), proprio("./temp_meio.txt")},
         {"ListagemEhRoteiroAusente", com({{0, "temp_media.gnu"}}), proprio("temp_media.gnu")},
+        // Named like the program's temporary files, it could be the name of
+        // a temporary of this very set.
+        {"ListagemComNomeDeTemporario", com({{0, "difusao_calor-temp-00000101.tmp"}}),
+         proprio("difusao_calor-temp-00000101.tmp")},
 #ifdef _WIN32
         {"ListagemEhRoteiroEmMaiusculas", com({{0, "TEMP_MEIO.GNU"}}), proprio("TEMP_MEIO.GNU")},
 #endif
