@@ -1,7 +1,7 @@
 // Windows side of the command runner: "<COMSPEC> /c <command>" is handed to
-// CreateProcessA as it stands, the child shares our console and inheritable
-// handles, and we block until it ends, the console's interrupt keys left to
-// it meanwhile.
+// CreateProcessA as it stands, with the interpreter's file named apart, the
+// child shares our console and inheritable handles, and we block until it
+// ends, the console's interrupt keys left to it meanwhile.
 #include "servicos/comandos.hpp"
 
 #include <cstdlib>
@@ -38,6 +38,15 @@ std::size_t copiar_interpretador(char* linha) {
     return sizeof interpretador_padrao - 1;
 }
 
+// The interpreter's file, for CreateProcessA's application name: found as
+// the system finds programs (".exe" added to a name without an extension).
+// Left to the command line, a path with a blank would be split at the blank
+// and could start another program ("C:\sp dir\x.exe" starting C:\sp.exe).
+bool arquivo_do_interpretador(const char* interpretador, char (&arquivo)[MAX_PATH]) {
+    const DWORD tamanho = ::SearchPathA(nullptr, interpretador, ".exe", MAX_PATH, arquivo, nullptr);
+    return tamanho > 0 && tamanho < MAX_PATH;
+}
+
 int razao_do_erro(DWORD erro) {
     switch (erro) {
         case ERROR_FILE_NOT_FOUND:
@@ -70,6 +79,11 @@ std::int32_t executar_comando(std::string_view comando) {
         std::free(linha);
         return falhar(razao_comando::nao_encontrado);
     }
+    char aplicacao[MAX_PATH];
+    if (!arquivo_do_interpretador(linha, aplicacao)) {
+        std::free(linha);
+        return falhar(razao_comando::nao_encontrado);
+    }
     std::memcpy(linha + tamanho, separador, sizeof separador - 1);
     std::memcpy(linha + tamanho + sizeof separador - 1, comando.data(), n);
     linha[tamanho + sizeof separador - 1 + n] = '\0';
@@ -78,7 +92,7 @@ std::int32_t executar_comando(std::string_view comando) {
     inicio.cb = sizeof inicio;
     PROCESS_INFORMATION processo{};
     const plataforma::InterrupcoesDoComando interrupcoes;
-    const BOOL criado = ::CreateProcessA(nullptr, linha, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &inicio,
+    const BOOL criado = ::CreateProcessA(aplicacao, linha, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &inicio,
                                          &processo);
     const DWORD erro = criado ? ERROR_SUCCESS : ::GetLastError();
     std::free(linha);

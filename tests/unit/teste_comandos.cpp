@@ -258,6 +258,20 @@ TEST_F(Comandos, InterpretadorQueNaoEhProgramaFalhaComRazao8) {
     EXPECT_EQ(razao_ultima_falha(), servicos::razao_comando::formato_invalido);
 }
 
+// COMSPEC naming an interpreter in a folder with a blank, beside a file named
+// as the path up to the blank: the interpreter named is the one that runs,
+// with the command line as ever.
+TEST_F(Comandos, ComspecComBrancoNoCaminhoRodaOInterpretadorNomeado) {
+    fs::create_directory(pasta_ / "sp dir");
+    const fs::path interpretador = pasta_ / "sp dir" / "logargs.exe";
+    fs::copy_file(eco(), interpretador);
+    suporte::escrever_arquivo(pasta_ / "sp.exe", "nao sou um programa\r\n");
+    definir_variavel("COMSPEC", interpretador.string());
+    definir_variavel("DIFUSAO_STATUS", "5");
+    EXPECT_EQ(executar_comando("notepad x.txt"), 5);
+    EXPECT_EQ(recebido(), esperado(interpretador.string(), "notepad x.txt"));
+}
+
 #endif
 
 }  // namespace
