@@ -17,11 +17,28 @@ namespace servicos::plataforma {
 // ("/../x", a group outside its namespace).
 std::string_view grupo_unificado(std::string_view texto_cgroup);
 
-// The room under one group's limit, from the texts of its memory.max,
-// memory.current and memory.stat: the limit less what the group holds, its
-// inactive file pages (which the kernel drops before it refuses the group
-// anything) not counted as held; 0 when it holds the limit or more. None
-// when the limit is "max" or either count is not a number.
+// The path of the process's group in the older hierarchy of the memory
+// controller: the "4:memory:/path" line of the text of /proc/self/cgroup (the
+// controller may share its line: "4:cpu,memory:/path"). Empty as above.
+std::string_view grupo_de_memoria_antigo(std::string_view texto_cgroup);
+
+// Where that hierarchy is mounted, from the text of /proc/self/mountinfo: the
+// mount point, and the path of the group that shows as its root (a container
+// sees its own group there). Empty when it is not mounted.
+struct MontagemDeGrupos {
+    std::string_view ponto;
+    std::string_view raiz;
+};
+MontagemDeGrupos montagem_de_memoria_antiga(std::string_view texto_mountinfo);
+
+// The room under one group's limit, from the texts of its limit (memory.max;
+// memory.limit_in_bytes in the older hierarchy), of what it holds
+// (memory.current; memory.usage_in_bytes) and of memory.stat: the limit less
+// what the group holds, its inactive file pages (which the kernel drops
+// before it refuses the group anything; those of the group and its
+// descendants where the stat gives them) not counted as held; 0 when it
+// holds the limit or more. None when the limit is "max" or either count is
+// not a number.
 std::optional<std::uint64_t> folga_do_grupo(std::string_view maximo, std::string_view atual,
                                             std::string_view estatisticas);
 
@@ -30,8 +47,9 @@ std::optional<std::uint64_t> folga_do_grupo(std::string_view maximo, std::string
 using LerTexto = std::string_view (*)(const char* caminho, char* destino, std::size_t capacidade);
 
 // The smaller of `maquina` (what the machine can give, 0 when unknown) and the
-// room under the limits of the process's group and of every group above it
-// up to /sys/fs/cgroup, all read through `ler`. 0 when neither is known; a
+// room under the limits of the process's group and of every group above it,
+// in the unified hierarchy (up to /sys/fs/cgroup) and in the older one of the
+// memory controller (up to its mount point), all read through `ler`. 0 when neither is known; a
 // known answer is at least 1, so that a group at its limit is not taken for
 // one that says nothing.
 std::uint64_t memoria_sob_grupos(std::uint64_t maquina, LerTexto ler);

@@ -20,6 +20,9 @@
 #ifdef __linux__
 #include <sys/mount.h>
 #endif
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "execucao.hpp"
 
@@ -252,6 +255,38 @@ TEST_F(Falhas, MemoriaQueAcabaNoMeioDaCorridaDaRelatorio) {
     const suporte::Resultado r = com_limite(9 * kb_por_arranjo + kb_de_folga);
     EXPECT_EQ(r.status, 0) << r.erro;
 }
+
+#ifdef __linux__
+// The memory limit of the run's control group in the older hierarchy of the
+// memory controller: a run that needs more is refused before it allocates
+// (F6772) instead of being killed by the kernel when it touches its arrays.
+TEST_F(Falhas, LimiteDoGrupoDeControleAntigoDaRelatorio) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs the superuser";
+    const std::string grupos = suporte::ler_arquivo("/proc/self/cgroup");
+    const auto memoria = grupos.find(":memory:/");
+    const fs::path raiz = "/sys/fs/cgroup/memory";
+    if (memoria == std::string::npos || !fs::exists(raiz / "memory.limit_in_bytes"))
+        GTEST_SKIP() << "no memory controller in the older hierarchy here";
+    const std::string nosso = grupos.substr(memoria + 9, grupos.find('\n', memoria) - memoria - 9);
+    const fs::path grupo = raiz / nosso / ("difusao_teste_" + std::to_string(::getpid()));
+    std::error_code erro;
+    if (!fs::create_directory(grupo, erro)) GTEST_SKIP() << "cannot make a control group here: " << erro.message();
+    struct Remover {
+        fs::path grupo;
+        ~Remover() { ::rmdir(grupo.c_str()); }
+    } remover{grupo};
+    suporte::escrever_arquivo(grupo / "memory.limit_in_bytes", "314572800");  // 300 MiB
+    entrada(com({{4, "20000000"}}));  // 640 MB of time-level arrays
+    const suporte::Resultado r = suporte::executar(
+        {"/bin/sh",
+         {"-c", "echo $$ > \"$1/cgroup.procs\" && exec \"$0\"", programa.string(), grupo.string()},
+         pasta.caminho(),
+         ambiente(),
+         std::string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.erro, sem_memoria);
+}
+#endif
 
 // A request that finds the heap used up, in a helper that takes it all first.
 class SemMemoria : public Falhas, public ::testing::WithParamInterface<const char*> {};
