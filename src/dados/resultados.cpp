@@ -69,8 +69,9 @@ private:
 
 std::string_view texto_arq_saida() { return {arq_saida.data(), arq_saida.size()}; }
 
-void escrever_listagem(const Meio& meio) {
-    const std::string listagem = servicos::nome_para_abertura(unidade_resultados, texto_arq_saida());
+// Returns the name of the file written, which a blank name only gets here.
+std::string escrever_listagem(const Meio& meio) {
+    std::string listagem = servicos::nome_para_abertura(unidade_resultados, texto_arq_saida());
     // Checked again, cheaply: a blank name is only known now, and during a
     // long computation a link may have appeared under the listing's name.
     recusar_arquivo_do_programa(listagem);
@@ -87,6 +88,7 @@ void escrever_listagem(const Meio& meio) {
         escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tmeio(n), Tmeio_an, Tmeio_an - Tmeio(n)});
     }
     servicos::fechar_unidade(unidade_resultados);
+    return listagem;
 }
 
 void escrever_temp_media() {
@@ -138,14 +140,15 @@ void resultados() {
     // The three files replace the earlier ones together, or not at all. Runs
     // in one folder share its input file, which serialises their commits.
     servicos::iniciar_conjunto();
-    escrever_listagem(meio);
+    const std::string listagem = escrever_listagem(meio);
     escrever_temp_media();
     escrever_temp_meio(meio);
     servicos::confirmar_conjunto(arquivo_de_entrada);
 
     // Every file is complete before the viewers start, so they see it whole.
-    // The statuses of the viewers do not concern the run.
-    servicos::executar_comando(comando_editor(texto_arq_saida()));
+    // The editor is shown the file written, also when a blank name was
+    // replaced. The statuses of the viewers do not concern the run.
+    servicos::executar_comando(comando_editor(listagem));
     servicos::executar_comando("wgnuplot temp_media.gnu");
     servicos::executar_comando("wgnuplot temp_meio.gnu");
 }

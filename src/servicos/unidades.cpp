@@ -27,25 +27,50 @@ const plataforma::SistemaArquivos* sistema = nullptr;
 
 const plataforma::SistemaArquivos& so() { return sistema_arquivos(); }
 
-// The reading side of a connection: the file's bytes, read in blocks.
+// The UTF-8 byte-order mark that some editors (Notepad among them) put at
+// the start of a file they save: not part of the text.
+constexpr std::string_view marca_de_ordem = "\xEF\xBB\xBF";
+
+// The reading side of a connection: the file's bytes, read in blocks, a
+// byte-order mark at its very start skipped.
 class FonteArquivo final : public FonteBytes {
 public:
     explicit FonteArquivo(plataforma::Descritor descritor) : descritor_(descritor) {}
     int proximo() override {
-        if (posicao_ == fim_) {
-            const long long lidos = so().ler(descritor_, bloco_, sizeof bloco_);
-            if (lidos < 0) relatar_erro(mensagem::leitura_falhou, TipoInstrucao::read);
-            if (lidos <= 0) return fim_dos_dados;
-            posicao_ = 0;
-            fim_ = static_cast<std::size_t>(lidos);
-        }
+        if (posicao_ == fim_ && !encher()) return fim_dos_dados;
         return static_cast<unsigned char>(bloco_[posicao_++]);
     }
 
 private:
+    // Reads the next block; false at the end of the file.
+    bool encher() {
+        posicao_ = fim_ = 0;
+        if (!acrescentar()) return false;
+        if (no_inicio_) {
+            no_inicio_ = false;
+            // A pipe may give the mark a byte at a time.
+            while (fim_ < marca_de_ordem.size() && std::string_view(bloco_, fim_) == marca_de_ordem.substr(0, fim_) &&
+                   acrescentar()) {
+            }
+            if (std::string_view(bloco_, fim_).substr(0, marca_de_ordem.size()) == marca_de_ordem)
+                posicao_ = marca_de_ordem.size();
+            if (posicao_ == fim_) return encher();
+        }
+        return true;
+    }
+    // Appends what one read gives to the block; false when it gives nothing.
+    bool acrescentar() {
+        const long long lidos = so().ler(descritor_, bloco_ + fim_, sizeof bloco_ - fim_);
+        if (lidos < 0) relatar_erro(mensagem::leitura_falhou, TipoInstrucao::read);
+        if (lidos <= 0) return false;
+        fim_ += static_cast<std::size_t>(lidos);
+        return true;
+    }
+
     plataforma::Descritor descritor_;
     char bloco_[tamanho_bloco_leitura];
     std::size_t posicao_ = 0, fim_ = 0;
+    bool no_inicio_ = true;
 };
 
 // One connection of a unit number to a file.

@@ -106,13 +106,31 @@ TEST_F(Execucao, MediaInicialComDoisNosEhOResiduoDoSenoDePi) {
     EXPECT_EQ(listagem.find(primeira), listagem.find("\r\n", listagem.find("Erro", tabela))) << listagem;
 }
 
-TEST_F(Execucao, NomeComBrancosNasPontasAbreSemEles) {
-    entrada("'   pequeno.txt  '\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");
+// The listing's name as the input gives it, and the file and the editor's
+// name that result.
+struct NomeDaEntrada {
+    const char* nome;
+    std::string primeira_linha;  // the first line of the input file
+};
+
+void PrintTo(const NomeDaEntrada& caso, std::ostream* saida) { *saida << caso.nome; }
+
+class NomesDaEntrada : public Execucao, public ::testing::WithParamInterface<NomeDaEntrada> {};
+
+TEST_P(NomesDaEntrada, AbreEMostraPequenoTxt) {
+    entrada(GetParam().primeira_linha + "\n1\n3\n1\n1\n100\n1\n1\n1\n1\n");
     ASSERT_EQ(rodar().status, 0);
     EXPECT_TRUE(fs::exists(pasta / "pequeno.txt"));
     EXPECT_EQ(suporte::ler_arquivo(registro()),
               "notepad entradas_geral.ent\nnotepad pequeno.txt\nwgnuplot temp_media.gnu\nwgnuplot temp_meio.gnu\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Nomes, NomesDaEntrada,
+    ::testing::Values(NomeDaEntrada{"BrancosNasPontas", "'   pequeno.txt  '"},
+                      // A UTF-8 byte-order mark, as Notepad may save one, is not part of the name.
+                      NomeDaEntrada{"MarcaDeOrdemUtf8", "\xEF\xBB\xBFpequeno.txt"}),
+    [](const auto& info) { return std::string(info.param.nome); });
 
 }  // namespace
 
@@ -207,10 +225,10 @@ TEST_F(Execucao, NomeEmBrancoSemArgumentosPerguntaNoConsole) {
     const std::string pergunta = "File name missing or blank - please enter file name\r\nUNIT 5? ";
     EXPECT_EQ(r.saida, pergunta + pergunta);
     EXPECT_TRUE(fs::exists(pasta / "pelo_console.txt"));
-    // The editor is handed the name as the input gave it: blank, and the
-    // command line loses its trailing blank.
+    // The editor is shown the file written, under the name that stood in
+    // for the blank one.
     EXPECT_EQ(suporte::ler_arquivo(registro()),
-              "notepad entradas_geral.ent\nnotepad\nwgnuplot temp_media.gnu\nwgnuplot temp_meio.gnu\n");
+              "notepad entradas_geral.ent\nnotepad pelo_console.txt\nwgnuplot temp_media.gnu\nwgnuplot temp_meio.gnu\n");
 
     // Standard input at its end while asking: a read report, the console line ended.
     e.entrada = std::string();
