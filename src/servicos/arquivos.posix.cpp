@@ -417,8 +417,13 @@ int travar_descritor(int descritor) {
 }
 
 // flock on the input file: advisory, so readers of the file are not held up,
-// and dropped by the system with the process. A pipe is never waited on.
-int travar(const char* nome) { return travar_descritor(abrir_repetindo(nome, O_RDONLY | O_NONBLOCK)); }
+// and dropped by the system with the process. Only a regular file is locked:
+// opened even for a moment, a FIFO would take a writer's data and lose it.
+int travar(const char* nome) {
+    struct stat info {};
+    if (::stat(nome, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return travar_descritor(abrir_repetindo(nome, O_RDONLY | O_NONBLOCK));
+}
 
 // flock on the folder itself: a file of the program is created and locked,
 // or found unlocked and taken, while nobody else does either there.
