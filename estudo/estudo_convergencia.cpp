@@ -20,6 +20,7 @@
 #include "convergencia.hpp"
 #include "dados/dados.hpp"
 #include "explicacao.hpp"
+#include "leituras.hpp"
 #include "mapa.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
@@ -310,7 +311,19 @@ int mapear(const Caso& caso, double F, const Opcoes& opcoes, Saida& saida) {
     return saida.gravar_csv() ? 0 : 1;
 }
 
+// Times outside 0..tf give the profile of the nearest end; said, not hidden.
+void avisar_tempos_fora(const Caso& caso, const std::vector<double>& tempos) {
+    for (double tempo : tempos) {
+        if (tempo < 0.0)
+            avisar(juntar("o tempo ", curto(tempo), " s de --perfis é anterior a 0: o perfil é o de t = 0"));
+        else if (tempo > caso.tf)
+            avisar(juntar("o tempo ", curto(tempo), " s de --perfis passa de tf = ", curto(caso.tf),
+                          " s: o perfil é o de t = tf"));
+    }
+}
+
 int tracar_perfis(const Caso& caso, double F, const Opcoes& opcoes, Saida& saida) {
+    avisar_tempos_fora(caso, opcoes.tempos);
     const int cabem = fios_que_cabem({memoria_da_corrida({caso.Nx, caso.Nt})}, 1, descricao({caso.Nx, caso.Nt}));
     if (cabem == 0) return 1;
     const std::vector<Perfil> perfis = calcular_perfis(caso, opcoes.tempos);
@@ -341,6 +354,10 @@ int executar(int argc, char** argv) {
                                                            : FormaExplicacao::narrativa);
     }
     if (opcoes->fios == 0) opcoes->fios = fios_da_maquina();
+    for (double theta : opcoes->thetas)
+        if (opcoes->modo == Modo::mapa && !(theta >= 0.0 && theta <= 1.0))
+            avisar(juntar("theta = ", curto(theta), " de --teta fora de [0, 1]: o esquema theta só tem sentido entre 0 "
+                          "(explícito) e 1 (implícito); o mapa o roda assim mesmo"));
 
     preparar_caso();
     // From here on an unstable run shows up as growing (or infinite) errors

@@ -430,25 +430,6 @@ public:
     Observando& operator=(const Observando&) = delete;
 };
 
-// Nanoseconds per node and step of the program's computation on this
-// machine: the best of three short runs of about a million node-steps.
-double ns_por_no_passo(std::int32_t nos) {
-    Caso caso{1.0, std::clamp<std::int32_t>(nos, 3, 100001), 1.0, 0, 100.0, 1.0, 1.0, 1.0, 1.0};
-    caso.Nt = std::max<std::int32_t>(10, 1000000 / caso.Nx);
-    double melhor = 0.0;
-    for (int vez = 0; vez < 3; ++vez) {
-        const servicos::plataforma::ArmadilhasRetidas retidas;
-        colocar_no_estado(caso, {caso.Nx, caso.Nt});
-        const auto inicio = std::chrono::steady_clock::now();
-        principal::calcular();
-        const std::chrono::duration<double, std::nano> gasto = std::chrono::steady_clock::now() - inicio;
-        const double por = gasto.count() / (static_cast<double>(caso.Nx) * caso.Nt);
-        melhor = vez == 0 ? por : std::min(melhor, por);
-    }
-    variaveis::liberar_arranjos();
-    return melhor;
-}
-
 std::string com_casas(double valor) {
     char texto[32];
     std::snprintf(texto, sizeof texto, "%.1f", valor);
@@ -466,18 +447,6 @@ std::string tamanho(double bytes) {
     return texto;
 }
 
-std::string duracao(double segundos) {
-    char texto[32];
-    if (segundos < 1e-3)
-        std::snprintf(texto, sizeof texto, "%.0f µs", segundos * 1e6);
-    else if (segundos < 1.0)
-        std::snprintf(texto, sizeof texto, "%.0f ms", segundos * 1e3);
-    else if (segundos < 120.0)
-        std::snprintf(texto, sizeof texto, "%.1f s", segundos);
-    else
-        std::snprintf(texto, sizeof texto, "%.1f min", segundos / 60.0);
-    return texto;
-}
 
 // Bytes of the listing and the two data files per time level: two tables of
 // four 25-character fields and two files of three, each row ended by CR LF.
@@ -489,7 +458,7 @@ std::string estimativa(const Caso& caso) {
     using namespace variaveis;
     const Malha malha{caso.Nx, caso.Nt};
     const double nos_passos = static_cast<double>(caso.Nx) * caso.Nt;
-    const double ns = ns_por_no_passo(caso.Nx);
+    const double ns = medir_ns_por_no_passo(caso.Nx);
     const double arquivos = bytes_por_nivel * (static_cast<double>(caso.Nt) + 1.0);
     return juntar("\nEstimativa da corrida: Nx·Nt = ", real(nos_passos, 2), " nós-passo\n",
                   "  memória: ", tamanho(static_cast<double>(memoria_da_corrida(malha))),
