@@ -55,20 +55,13 @@ void avisar(std::string_view texto) {
     servicos::plataforma::escrever_erro_padrao(juntar("estudo_convergencia: ", texto, "\n"));
 }
 
-// The explainer's warnings about the input, before anything is computed.
-void mostrar_avisos(const std::vector<Aviso>& avisos) {
-    if (avisos.empty()) return;
-    std::string texto = "Avisos sobre entradas_geral.ent (estudo_convergencia --explicar mostra a leitura):\n";
-    for (const Aviso& aviso : avisos) texto += juntar(quebrar(juntar("  ", linha_do_aviso(aviso)), "    "), "\n");
-    escrever(juntar(texto, "\n"));
-}
-
 // The input and the base case go through exactly what difusao_calor runs: the
 // same reader and reports, the derived quantities with the traps armed (so
 // that Nx = 1 or Nt = 0 end in the same trap report) and the same array
 // checks. The study's own runs come afterwards, on freshly allocated arrays.
 void preparar_caso() {
-    mostrar_avisos(ler_entradas_com_avisos());
+    // The explainer's warnings about the input, before anything is computed.
+    escrever(bloco_de_avisos(ler_entradas_com_avisos()));
     principal::calcular_grandezas_derivadas();
     principal::alocar_arranjos();
     variaveis::liberar_arranjos();
@@ -105,7 +98,7 @@ public:
         if (!tabelas_.empty()) {
             std::string nomes;
             for (const auto& tabela : tabelas_) nomes += juntar(nomes.empty() ? "" : ", ", tabela.first);
-            escrever(juntar("Tabelas em CSV: ", nomes, "\n"));
+            escrever(juntar(quebrar(juntar("Tabelas em CSV: ", nomes), "  "), "\n"));
         }
         return true;
     }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +11,10 @@
 #include <iterator>
 #include <numbers>
 #include <optional>
-#include <span>
 
 #include "convergencia.hpp"
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
-#include "principal.hpp"
 #include "relatorio.hpp"
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
@@ -276,10 +273,14 @@ private:
         }
         avisos_.push_back({{linha.numero}, juntar("a leitura para em ", nome_do_item(itens[item_]), ": ", causa,
                                                   " (difusao_calor para com ", codigo_do_relatorio(lida.falha), ")")});
+        if (papel_ == Papel::recolher) {
+            escrever(bloco_de_avisos(avisos_));
+            return;  // the program's report follows
+        }
         std::string linhas;
         for (const Aviso& a : avisos_) linhas += juntar(linha_do_aviso(a), "\n");
         escrever(linhas);
-        if (papel_ == Papel::calar) servicos::encerrar_programa(1);  // no report: the lines say it
+        servicos::encerrar_programa(1);  // no report: the lines say it
     }
 
     // Numbers the lines the read went through: empty ones skipped before
@@ -540,6 +541,13 @@ std::optional<std::string> aviso_de_oscilacao(double theta, double F, std::int32
 std::string linha_do_aviso(const Aviso& aviso) {
     const std::string onde = nomear_linhas(aviso.linhas);
     return juntar(arquivo_entrada, onde.empty() ? "" : ", ", onde, ": ", aviso.texto);
+}
+
+std::string bloco_de_avisos(const std::vector<Aviso>& avisos) {
+    if (avisos.empty()) return {};
+    std::string texto = "Avisos sobre entradas_geral.ent (estudo_convergencia --explicar mostra a leitura):\n";
+    for (const Aviso& aviso : avisos) texto += juntar(quebrar(juntar("  ", linha_do_aviso(aviso)), "    "), "\n");
+    return juntar(texto, "\n");
 }
 
 std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const LinhasDosDados& linhas) {

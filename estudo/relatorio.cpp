@@ -30,7 +30,7 @@ Celula celula_ordem(const Ordem& ordem) {
             return {juntar("pré (", com_formato("%.2f", p), ")"),
                     juntar("pré-assintótico (", com_formato("%.17g", ordem.p), ")")};
         case Veredito::instavel: return celula_texto("instável");
-        case Veredito::arredondamento: return celula_texto("no arredondamento");
+        case Veredito::arredondamento: return celula_texto("arredondamento");
         case Veredito::sem_no_interior: return celula_texto("sem nó interior");
     }
     return celula_texto("-");
@@ -411,20 +411,22 @@ Tabela tabela_comparacao(const std::vector<Esquema>& esquemas) {
                   "(máximos em valor absoluto; no nó do meio, exata menos numérica, com sinal):");
     tabela.coluna("theta", 5);
     tabela.coluna("estável", 7);
-    tabela.coluna("A/exato - 1", 11);
-    tabela.coluna("campo em tf", 11);
+    tabela.coluna("A/exato - 1", 9);
+    tabela.coluna("campo em tf", 9);
     tabela.coluna("média", 9);
-    tabela.coluna("meio em tf", 10);
-    tabela.coluna("só tempo", 10);
-    tabela.coluna("só espaço", 10);
+    tabela.coluna("meio em tf", 9);
+    tabela.coluna("só tempo", 9);
+    tabela.coluna("só espaço", 9);
     tabela.coluna("listagem", 9);
     for (const Esquema& e : esquemas) {
         tabela.linha({celula_texto(curto(e.theta)),
                       celula_texto(!e.nivel.estavel ? "não" : e.nivel.fator_meia < 0.0 ? "oscila" : "sim"),
-                      celula_real(e.amplificacao.discreto / e.amplificacao.exato - 1.0),
-                      celula_real(e.nivel.campo.maximo), celula_real(e.nivel.media.maximo),
-                      celula_real(e.nivel.meio.final), celula_real(e.erro_tempo_meio),
-                      celula_real(e.erro_espaco_meio), celula_real(e.nivel.listagem.maximo)});
+                      // Two decimals keep the row within 100 columns even
+                      // with the huge errors of an unstable scheme.
+                      celula_real(e.amplificacao.discreto / e.amplificacao.exato - 1.0, 2),
+                      celula_real(e.nivel.campo.maximo, 2), celula_real(e.nivel.media.maximo, 2),
+                      celula_real(e.nivel.meio.final, 2), celula_real(e.erro_tempo_meio, 2),
+                      celula_real(e.erro_espaco_meio, 2), celula_real(e.nivel.listagem.maximo, 2)});
     }
     if (!esquemas.empty())
         tabela.nota(juntar("theta: 0 explícito, 0.5 Crank-Nicolson, 1 implícito; nó do meio em x = ",

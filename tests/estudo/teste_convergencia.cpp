@@ -693,6 +693,15 @@ TEST_P(Programa, SaidaStatusEArquivos) {
     if (c.linhas_na_saida >= 0) {
         EXPECT_EQ(std::count(r.saida.begin(), r.saida.end(), '\n'), c.linhas_na_saida) << r.saida;
     }
+    // The study's reports keep within 100 columns (the explainer echoes the
+    // user's own lines, and its quiet form gives one warning a line).
+    if (std::find(c.argumentos.begin(), c.argumentos.end(), "--explicar") == c.argumentos.end()) {
+        std::istringstream linhas(r.saida);
+        for (std::string linha; std::getline(linhas, linha);) {
+            const auto colunas = std::count_if(linha.begin(), linha.end(), [](char b) { return (b & 0xC0) != 0x80; });
+            EXPECT_LE(colunas, 100) << linha;
+        }
+    }
     // The quiet explainer prints nothing but warnings, each naming the file.
     if (std::find(c.argumentos.begin(), c.argumentos.end(), "--avisos") != c.argumentos.end()) {
         std::istringstream linhas(r.saida);
