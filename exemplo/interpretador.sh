@@ -130,11 +130,11 @@ sem_janela() {
     if [ "${DIFUSAO_GRAFICOS:-}" = png ]; then
         echo "DIFUSAO_GRAFICOS=png"
     elif [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-        echo "sem janela: DISPLAY vazio"
+        echo "sem tela: DISPLAY vazio"
     elif ! gnuplot -e 'print GPVAL_TERMINALS' 2>&1 | grep -qwE 'qt|wxt|x11'; then
-        echo "sem janela: este gnuplot não abre janelas (gnuplot-nox); para vê-los numa janela, instale gnuplot-qt ou gnuplot-x11"
+        echo "este gnuplot não abre janelas; o pacote gnuplot-qt abre"
     elif [ -z "${WAYLAND_DISPLAY:-}" ] && command -v xdpyinfo >/dev/null 2>&1 && ! xdpyinfo >/dev/null 2>&1; then
-        echo "sem janela: a tela $DISPLAY não responde"
+        echo "a tela $DISPLAY não responde"
     fi
 }
 
