@@ -47,6 +47,7 @@ set multiplot layout 1,2 title "Comparação da listagem: |Tm_{an} - Tm| contra 
 
 set title "erro contra o espaçamento dos nós"
 set xlabel "dx [m]"
+set ylabel "|Tm_{an} - Tm| [°C]"
 if (com_estavel_dx) {
 plot arquivo index 1 using 4:(estavel(14)) with linespoints lw 2 pt 7 lc rgb "#0060ad" title "máximo no tempo (em t = 0), (a)", \
      arquivo index 1 using 4:(estavel(15)) with linespoints lw 2 dt 2 pt 5 lc rgb "#0060ad" title "em t = tf, (a)", \
