@@ -62,11 +62,23 @@ F = Nx >= 2 && Nt >= 1 ? alpha * (tf / Nt) / (Lx / (Nx - 1.0))**2 : NaN
 
 numero(v) = v == v ? sprintf("%.3g", v) : "?"
 esquema(t) = t == 0 ? " (explícito)" : (t == 0.5 ? " (Crank–Nicolson)" : (t == 1 ? " (implícito)" : ""))
-# Below theta = 1/2 the scheme is stable while (1 - 2 theta) F <= 1/2.
-limite = theta < 0.5 ? 0.5 / (1 - 2 * theta) : NaN
-estabilidade = !(theta == theta) || !(F == F) ? "" : (theta >= 0.5 ? "; estável para todo F" : \
-    (F > limite ? sprintf(" > %s, o limite de estabilidade deste θ: INSTÁVEL", numero(limite)) : \
-     sprintf(" ≤ %s, o limite de estabilidade deste θ", numero(limite))))
+# Every mode sin(m pi x/Lx) of the grid is multiplied at each step by
+# A = (1 - 4(1 - theta) F s²)/(1 + 4 theta F s²), s = sin(m pi dx/(2 Lx)).
+# Below theta = 1/2 the highest mode, s² = cos²(pi/(2(Nx - 1))), grows once
+# F passes 1/(2(1 - 2 theta) s²), this grid's stability bound (1/2 for
+# theta = 0 on a fine grid); a negative A of the half sine (m = 1) makes
+# the solution itself change sign at every step.
+interior = Nx == Nx && Nx >= 3
+s2_alto = interior ? cos(pi / (2 * (Nx - 1)))**2 : NaN
+s2_meio_seno = interior ? sin(pi / (2 * (Nx - 1)))**2 : NaN
+limite = theta < 0.5 ? 0.5 / ((1 - 2 * theta) * s2_alto) : NaN
+fator_meio_seno = (1 - 4 * (1 - theta) * F * s2_meio_seno) / (1 + 4 * theta * F * s2_meio_seno)
+estabilidade = !(theta == theta) || !(F == F) || !interior ? "" : (theta >= 0.5 ? "; estável para todo F" : \
+    (F > limite ? sprintf(" > %.4g, o limite de estabilidade desta malha: INSTÁVEL", limite) : \
+     sprintf(" ≤ %.4g, o limite de estabilidade desta malha", limite)))
+if (interior && fator_meio_seno < 0) {
+    estabilidade = estabilidade . "\na meia senoide troca de sinal a cada passo (seu fator de um passo é negativo)"
+}
 caso = sprintf("θ = %s%s, Nx = %s, Nt = %d, F = α·dt/dx² = %s%s", numero(theta), esquema(theta), \
     Nx == Nx ? sprintf("%d", Nx) : "?", Nt, numero(F), estabilidade)
 if (Nx == Nx && Nx < 3) {
