@@ -21,7 +21,7 @@
 // again until the user accepts the data. The check never stops the run.
 //
 // Texts are UTF-8, like the study tool's; a console is switched to UTF-8
-// output for the time of each write.
+// output for the time of each write that holds such letters.
 #include <windows.h>
 
 #include <algorithm>
@@ -47,9 +47,35 @@ bool eh_console(HANDLE h) {
     return h != nullptr && h != INVALID_HANDLE_VALUE && ::GetConsoleMode(h, &modo) != 0;
 }
 
+// How many continuation bytes follow a UTF-8 lead byte; -1 for a byte that
+// cannot lead.
+int continuacoes(unsigned char c) {
+    if (c < 0x80) return 0;
+    if ((c & 0xE0) == 0xC0) return 1;
+    if ((c & 0xF0) == 0xE0) return 2;
+    if ((c & 0xF8) == 0xF0) return 3;
+    return -1;
+}
+
+// Text with letters beyond ASCII that reads as UTF-8: ours and the study
+// tool's. The program's own bytes (a Windows-1252 file name in a report) are
+// not, and reach the console as the program alone would write them.
+bool utf8_com_acentos(std::string_view bytes) {
+    bool acentos = false;
+    for (std::size_t j = 0; j < bytes.size();) {
+        const int seguintes = continuacoes(static_cast<unsigned char>(bytes[j]));
+        if (seguintes < 0 || j + static_cast<std::size_t>(seguintes) >= bytes.size()) return false;
+        for (int k = 1; k <= seguintes; ++k)
+            if ((static_cast<unsigned char>(bytes[j + static_cast<std::size_t>(k)]) & 0xC0) != 0x80) return false;
+        acentos = acentos || seguintes > 0;
+        j += static_cast<std::size_t>(seguintes) + 1;
+    }
+    return acentos;
+}
+
 void escrever(HANDLE destino, std::string_view bytes) {
     if (destino == nullptr || destino == INVALID_HANDLE_VALUE) return;
-    const bool console = eh_console(destino);
+    const bool console = eh_console(destino) && utf8_com_acentos(bytes);
     const UINT pagina_anterior = console ? ::GetConsoleOutputCP() : 0;
     if (console) ::SetConsoleOutputCP(CP_UTF8);
     while (!bytes.empty()) {
