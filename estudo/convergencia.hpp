@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "variaveis.hpp"
 
@@ -22,21 +23,50 @@ using Caso = variaveis::DadosEntrada;
 // Mesh Fourier number F = alpha*dt/dx^2.
 double numero_fourier(double alpha, double dt, double dx);
 
-// Largest F for which no mode of the theta scheme grows: the worst mode
-// (node-to-node oscillation) has A >= -1 exactly when (1 - 2 theta)F <= 1/2,
-// so F <= 1/(2(1 - 2 theta)) for theta < 1/2; +infinity for theta >= 1/2.
-double limite_fourier(double theta);
-
-// Whether F is within the bound of `theta` (the bound itself is stable).
-bool estavel(double theta, double F);
-
-// One-step factor of the mode of discrete wave number s = sin(k dx/2):
-//     A = (1 - 4(1 - theta)F s^2)/(1 + 4 theta F s^2).
+// The modes of the grid. With both ends held at zero, the field on Nx nodes is
+// a sum of the Nx - 2 modes sin(m pi x/Lx), m = 1..Nx-2, each an eigenvector
+// of the scheme: one time step multiplies mode m by its factor
+//     A = (1 - 4(1 - theta)F s^2)/(1 + 4 theta F s^2),  s = sin(m pi dx/(2 Lx)).
+// A falls as s^2 grows, so the half sine (m = 1, the data's own mode) has the
+// largest factor and the highest mode (m = Nx - 2, s^2 = cos^2(pi/(2(Nx - 1))))
+// the smallest; every other mode lies between them.
 double fator_modo(double theta, double F, double s);
 
-// The factor of the worst mode, the node-to-node oscillation (s = 1):
-// (1 - 4(1 - theta)F)/(1 + 4 theta F), 1 - 4F for the explicit scheme.
-double fator_pior_modo(double theta, double F);
+// s^2 of the grid's highest mode, cos^2(pi/(2(Nx - 1))); 0 without an interior node.
+double s2_modo_mais_alto(std::int32_t Nx);
+
+// The factor of the grid's highest mode, the first to grow or to change sign.
+double fator_pior_modo(double theta, double F, std::int32_t Nx);
+
+// Largest F for which no mode grows on any grid, however fine (s^2 -> 1):
+// 1/(2(1 - 2 theta)) for theta < 1/2; +infinity for theta >= 1/2.
+double limite_fourier(double theta);
+// Whether F is within that bound (the bound itself is stable): stable for
+// every refinement of the grid at this F.
+bool estavel(double theta, double F);
+
+// Largest F for which no mode of this grid grows: 1/(2(1 - 2 theta) s^2) with
+// the highest mode's s^2, a little above limite_fourier; +infinity for
+// theta >= 1/2 and for a grid without interior node.
+double limite_fourier_malha(double theta, std::int32_t Nx);
+// Whether no mode of this grid grows: 0 <= F <= limite_fourier_malha.
+bool estavel_na_malha(double theta, double F, std::int32_t Nx);
+
+// Largest F for which a mode of wave number s keeps its sign from step to
+// step: its factor is negative when 4(1 - theta)F s^2 > 1, so F <= 1/(4(1 -
+// theta) s^2); +infinity for theta >= 1. With s = 1, every mode of every grid.
+double limite_sem_oscilacao(double theta, double s);
+// Largest F of the discrete maximum principle (no new value outside the range
+// of the old ones and the ends): 1 - 2(1 - theta)F >= 0, F <= 1/(2(1 - theta)).
+double limite_principio_maximo(double theta);
+
+// What a mode does from step to step, by its factor A.
+enum class Comportamento {
+    decai,   // 0 <= A <= 1: keeps its sign and shrinks (or stays)
+    oscila,  // -1 <= A < 0: changes sign every step and does not grow
+    cresce,  // |A| > 1 (or not a number): grows, by |A| every step
+};
+Comportamento comportamento(double fator);
 
 // Steps after which a mode of factor `fator` has grown `vezes` times:
 // ln(vezes)/ln|fator|; +infinity when |fator| <= 1 (it never grows).
@@ -56,15 +86,26 @@ Amplificacao amplificacao(double theta, double alpha, double dt, double dx, doub
 struct Estabilidade {
     double theta = 0.0;
     double F = 0.0;
-    double limite = 0.0;  // bound on F for this theta (+infinity: none)
+    std::int32_t Nx = 0;
+    std::int32_t Nt = 0;
+    // Two verdicts: on this grid, and on every grid refined at this F.
+    double limite_malha = 0.0;  // bound on F for this grid (+infinity: none)
+    bool estavel_malha = true;
+    double limite = 0.0;  // bound on F as dx -> 0 (+infinity: none)
     bool estavel = true;
     Amplificacao meia_senoide{};
-    double pior = 0.0;               // factor of the worst mode
-    double passos_ruido = 0.0;       // steps for round-off in the worst mode to grow 10^10 times
-    std::int32_t Nt = 0;
+    double s2_pior = 0.0;      // s^2 of the grid's highest mode
+    double pior = 0.0;         // its factor
+    double passos_ruido = 0.0; // steps for round-off in it to grow 10^10 times
+    // Bounds on F for signs that do not oscillate: the half sine's on this
+    // grid, every mode's on every grid, and the discrete maximum principle's.
+    double limite_oscilacao_meia = 0.0;
+    double limite_oscilacao = 0.0;
+    double limite_maximo = 0.0;
 };
 inline constexpr double crescimento_do_ruido = 1e10;
-Estabilidade estabilidade(double theta, double alpha, double dt, double dx, double Lx, std::int32_t Nt);
+Estabilidade estabilidade(double theta, double alpha, double dt, double dx, double Lx, std::int32_t Nx,
+                          std::int32_t Nt);
 
 // ---------------------------------------------------------------------------
 // Refinement.
@@ -111,7 +152,10 @@ struct Nivel {
     double dx = 0.0;
     double dt = 0.0;
     double F = 0.0;
-    bool estavel = true;
+    bool estavel = true;  // no mode of this grid grows
+    double fator_meia = 0.0;  // one-step factor of the half sine, the data's own mode
+    double fator_pior = 0.0;  // and of the grid's highest mode
+    double x_meio = 0.0;      // where the middle node is (the left of the two central ones for even Nx)
     // Errors below this can be round-off: a few units of the last place of
     // Ti for every step and node the run went through.
     double piso = 0.0;
@@ -122,6 +166,13 @@ struct Nivel {
     // The listing's comparison: the mean against the exact single-term mean
     // 2 Ti/pi exp(...), which adds the trapezoidal rule's own error.
     Erros listagem;
+    // The scheme's error at tf split in two by the closed forms, at the
+    // amplitude Ti (the field's error is Ti sin(pi x/Lx) times their sum, up
+    // to round-off): the time stepping's, exp(-4 F s^2 Nt) - A^Nt, and the
+    // space grid's, exp(-pi^2 alpha tf/Lx^2) - exp(-4 F s^2 Nt); exact minus
+    // numerical, with their signs.
+    double parte_tempo = 0.0;
+    double parte_espaco = 0.0;
 };
 
 // Runs `caso` on `malha` through the program's own computation, with the
@@ -144,24 +195,49 @@ double ordem_por_diferencas(double e1, double e2, double e3);
 
 // An order where it means something, or why there is none.
 enum class Veredito {
-    ordem,            // both levels stable, the errors fall and stand clear of round-off
+    ordem,            // stable levels, clear of round-off, and an order its neighbour confirms
+    pre_assintotico,  // a value, but not an order yet: no neighbouring order agrees, or the errors do not fall
     instavel,         // a level outside the stability bound, or an error not finite
     arredondamento,   // an error (or difference) within round-off
-    nao_assintotico,  // the errors do not fall: the refined step is not what limits them
+    sem_no_interior,  // a level without interior node: nothing was computed there
 };
 struct Ordem {
-    Veredito veredito = Veredito::nao_assintotico;
+    Veredito veredito = Veredito::pre_assintotico;
     double p = 0.0;
 };
 
-// Least order shown: below it the error hardly falls with the refined step.
+// Least order shown as such: below it the error hardly falls with the refined step.
 inline constexpr double menor_ordem = 0.1;
 // An error counts as clear of round-off above this many times the level's floor.
 inline constexpr double folga_arredondamento = 10.0;
+// Two successive orders agree, and so are asymptotic, when they differ by at
+// most this fraction of the larger.
+inline constexpr double concordancia_das_ordens = 0.1;
 
-// The order between two levels of the errors e_grosso and e_fino.
+// The value between two levels of the errors e_grosso and e_fino: an order
+// (to be confirmed) or why there is none.
 Ordem ordem_entre(const Nivel& grosso, const Nivel& fino, double e_grosso, double e_fino);
-// The order from three levels' signed errors (by their differences).
+// The same from three levels' signed errors (by their differences).
 Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, double e1, double e2, double e3);
+
+// The orders of successive pairs of levels, each kept as an order only where
+// it agrees with the order of the pair before or after it; the others become
+// pré-assintótico, with their value.
+std::vector<Ordem> confirmar_ordens(std::vector<Ordem> ordens);
+
+// An error of a level, for the functions over a series of levels.
+using ErroDoNivel = double (*)(const Nivel&);
+
+// The confirmed orders of one error over successive levels: entry j (from 1)
+// between levels j - 1 and j; entry 0, the first level's, has none.
+std::vector<Ordem> ordens_da_serie(const std::vector<Nivel>& niveis, ErroDoNivel erro);
+// The confirmed orders by differences of a signed error: entry j (from 2)
+// from levels j - 2, j - 1 and j; entries 0 and 1 have none.
+std::vector<Ordem> ordens_das_diferencas(const std::vector<Nivel>& niveis, ErroDoNivel erro_com_sinal);
+
+// Nanoseconds per node and step of the program's computation on this
+// machine, for a grid of about `nos` nodes: the best of three short runs of
+// about a million node-steps, in the calling thread's state.
+double medir_ns_por_no_passo(std::int32_t nos);
 
 }  // namespace estudo

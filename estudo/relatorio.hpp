@@ -39,6 +39,8 @@ struct Esquema {
 std::string real(double valor, int casas = 3);
 // Short form of a datum: 600, 0.5, 1.2e-05.
 std::string curto(double valor);
+// Four significant digits, for factors and ratios in sentences: 45.57, 0.8778.
+std::string aproximado(double valor);
 // "theta = 0.5, Nx = 21, Nt = 600, F = 4.891e-02": what every plot title shows.
 std::string resumo_da_malha(double theta, std::int32_t Nx, std::int32_t Nt, double F);
 // The scheme's name: explícito, Crank-Nicolson, implícito or theta = ...
@@ -50,19 +52,18 @@ std::string texto_caso(const Caso& caso, double alpha, double dx, double dt);
 std::string texto_estabilidade(const Estabilidade& e);
 Tabela tabela_estabilidade(const Estabilidade& e);
 
-// The tables of one refinement (the field at tf; the mean and the middle node;
-// the listing's comparison; for (b) and (c) the orders from differences), and
-// what they mean in words.
+// The tables of one refinement: the field at tf; the mean and the middle node;
+// the half sine's error split in time and space; the listing's comparison;
+// for (b) and (c) the orders from differences. leituras.hpp says what they
+// mean in words.
 std::vector<Tabela> tabelas_serie(const Serie& serie);
-std::string leitura_serie(const Serie& serie, double theta);
 
 // convergencia.txt: the case block, then one block per refinement.
 std::string texto_arquivo_convergencia(const Caso& caso, double F, const std::vector<Serie>& series);
 
-// The scheme comparison: its table, what it means, and comparacao_esquemas.txt
-// (the case block, then one row per time level).
+// The scheme comparison: its table and comparacao_esquemas.txt (the case
+// block, then one row per time level).
 Tabela tabela_comparacao(const std::vector<Esquema>& esquemas);
-std::string leitura_comparacao(const std::vector<Esquema>& esquemas);
 std::string cabecalho_arquivo_comparacao(const Caso& caso, double F, const std::vector<Esquema>& esquemas);
 std::string linha_comparacao(double tempo, double exata, double exata_trapezios, std::span<const double> medias);
 

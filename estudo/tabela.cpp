@@ -47,8 +47,13 @@ Celula celula_inteiro(std::int64_t valor) {
 
 Celula celula_texto(std::string_view texto) { return {std::string(texto), std::string(texto)}; }
 
-void Tabela::coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda) {
-    colunas_.push_back({std::string(cabecalho), largura, a_esquerda});
+void Tabela::coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda, std::string_view no_csv) {
+    colunas_.push_back({std::string(cabecalho), largura, a_esquerda, std::string(no_csv.empty() ? cabecalho : no_csv)});
+}
+
+void Tabela::nota(std::string_view texto) {
+    notas_ += texto;
+    notas_ += '\n';
 }
 
 void Tabela::linha(std::vector<Celula> celulas) {
@@ -78,14 +83,14 @@ std::string Tabela::texto() const {
         }
         texto += '\n';
     }
-    return texto;
+    return juntar(texto, notas_);
 }
 
 std::string Tabela::csv() const {
     std::string texto;
     for (std::size_t j = 0; j < colunas_.size(); ++j) {
         if (j > 0) texto += ',';
-        texto += campo_csv(colunas_[j].cabecalho);
+        texto += campo_csv(colunas_[j].no_csv);
     }
     texto += '\n';
     for (const auto& linha : linhas_) {
@@ -98,10 +103,62 @@ std::string Tabela::csv() const {
     return texto;
 }
 
+std::string duracao(double segundos) {
+    char texto[32];
+    if (segundos < 1e-3)
+        std::snprintf(texto, sizeof texto, "%.0f µs", segundos * 1e6);
+    else if (segundos < 1.0)
+        std::snprintf(texto, sizeof texto, "%.0f ms", segundos * 1e3);
+    else if (segundos < 120.0)
+        std::snprintf(texto, sizeof texto, "%.1f s", segundos);
+    else
+        std::snprintf(texto, sizeof texto, "%.1f min", segundos / 60.0);
+    return texto;
+}
+
 std::size_t colunas(std::string_view texto) {
     std::size_t total = 0;
     for (char c : texto) total += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
     return total;
+}
+
+namespace {
+
+// One line of text (no line end) broken as quebrar says.
+void quebrar_linha(std::string_view linha, std::string_view recuo, std::size_t largura, std::string& texto) {
+    std::size_t usadas = 0;
+    bool primeira_palavra = true;
+    while (!linha.empty()) {
+        const std::size_t fim = linha.find(' ');
+        const std::string_view palavra = linha.substr(0, fim);
+        const std::size_t mais = colunas(palavra) + (primeira_palavra ? 0 : 1);
+        if (!primeira_palavra && usadas + mais > largura) {
+            texto += '\n';
+            texto += recuo;
+            usadas = colunas(recuo);
+            primeira_palavra = true;
+            continue;
+        }
+        if (!primeira_palavra) texto += ' ';
+        texto += palavra;
+        usadas += mais;
+        primeira_palavra = false;
+        if (fim == std::string_view::npos) break;
+        linha.remove_prefix(fim + 1);
+    }
+}
+
+}  // namespace
+
+std::string quebrar(std::string_view texto, std::string_view recuo, std::size_t largura) {
+    std::string resultado;
+    for (;;) {
+        const std::size_t fim = texto.find('\n');
+        quebrar_linha(texto.substr(0, fim), recuo, largura, resultado);
+        if (fim == std::string_view::npos) return resultado;
+        resultado += '\n';
+        texto.remove_prefix(fim + 1);
+    }
 }
 
 std::string direita(std::string_view texto, std::size_t largura) {
