@@ -6,6 +6,7 @@
 #include "coeficientes.hpp"
 #include "esquema.hpp"
 #include "processamento.hpp"
+#include "servicos/intrinsecos.hpp"
 #include "servicos/plataforma.hpp"
 #include "variaveis.hpp"
 
@@ -19,9 +20,9 @@ namespace {
 // independent term built from the previous field just before the row is
 // eliminated, and that field's trapezoidal sum riding along. Returns the sum.
 template <bool guardar_bP>
-double eliminar(const double* __restrict ant, const double* __restrict aP, const double* __restrict aW,
-                const double* __restrict aE, double* __restrict bP, double* __restrict P, double* __restrict Q,
-                std::int32_t N, double a_exp, double a_cen) {
+double eliminar(const double* DIFUSAO_EXCLUSIVO ant, const double* DIFUSAO_EXCLUSIVO aP,
+                const double* DIFUSAO_EXCLUSIVO aW, const double* DIFUSAO_EXCLUSIVO aE, double* DIFUSAO_EXCLUSIVO bP,
+                double* DIFUSAO_EXCLUSIVO P, double* DIFUSAO_EXCLUSIVO Q, std::int32_t N, double a_exp, double a_cen) {
     esquema::Eliminada linha = esquema::eliminar_primeira_linha(aP[0], aE[0], bP[0]);
     P[0] = linha.P;
     Q[0] = linha.Q;
@@ -29,7 +30,7 @@ double eliminar(const double* __restrict ant, const double* __restrict aP, const
     // Interior rows: the pair of the sum, the row's independent term, its
     // elimination. Not unrolled: the step is bound by the latency of its two
     // division chains, and the unrolled loop measured a few per cent slower.
-#pragma GCC unroll 1
+    DIFUSAO_SEM_DESENROLAR
     for (std::int32_t j = 1; j < N - 1; ++j) {
         soma = esquema::acumular_trapezio(soma, ant[j - 1], ant[j]);
         const double b = esquema::termo_independente(ant[j - 1], ant[j], ant[j + 1], a_exp, a_cen);
@@ -48,7 +49,8 @@ double eliminar(const double* __restrict ant, const double* __restrict aP, const
 }
 
 // Back substitution from X(N) = Q(N) down to node 1.
-void substituir(const double* __restrict P, const double* __restrict Q, double* __restrict X, std::int32_t N) {
+void substituir(const double* DIFUSAO_EXCLUSIVO P, const double* DIFUSAO_EXCLUSIVO Q, double* DIFUSAO_EXCLUSIVO X,
+                std::int32_t N) {
     double x = Q[N - 1];
     X[N - 1] = x;
     for (std::int32_t j = N - 2; j >= 0; --j) {

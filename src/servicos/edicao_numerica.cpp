@@ -15,13 +15,15 @@
 #include <cstring>
 #include <string_view>
 
+#include "servicos/intrinsecos.hpp"
+
 namespace servicos {
 
 namespace edicao {
 
 namespace {
 
-__extension__ typedef unsigned __int128 u128;
+using intrinsecos::u128;
 
 // ---------------------------------------------------------------------------
 // Natural numbers of up to 48·32 bits, enough for m·5^342 and for 2^1024.
@@ -175,7 +177,7 @@ constexpr TabelaPotencias tabela = gerar_tabela();
 consteval bool log10_de_2_confere() {
     constexpr long long log10_2_60 = 347063955532709820LL;  // floor(log10(2)·2^60)
     for (int e = -1100; e <= 1100; ++e) {
-        __extension__ const __int128 preciso = (static_cast<__int128>(e) * log10_2_60) >> 60;
+        const intrinsecos::i128 preciso = (static_cast<intrinsecos::i128>(e) * log10_2_60) >> 60;
         if ((e * 78913) >> 18 != preciso) return false;
     }
     return true;

@@ -11,12 +11,11 @@
 // tiny ones) are handled before anything else.
 #include "servicos/elementares.hpp"
 
-#include <emmintrin.h>
-
 #include <cstdint>
 
 #include "servicos/elementares_detalhe.hpp"
 #include "servicos/elementares_tabelas.inc"
+#include "servicos/intrinsecos.hpp"
 
 namespace servicos::elementares {
 
@@ -315,9 +314,6 @@ double seno(double x) {
 
 namespace {
 
-// sqrt(v) for v >= 0, the hardware's correctly rounded square root.
-double raiz(double v) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(v))); }
-
 // arcsin(v) for |v| <= 1/2 to about a unit in the last place: Taylor's first
 // terms, then Newton's steps on sin z = v with the fast sine and cosine.
 double arco_seno_aproximado(double v) {
@@ -350,7 +346,7 @@ double arco_cosseno(double x) {
         candidato = (pi_2.alto - arco_seno_aproximado(x)) + pi_2.baixo;
     } else {
         // arccos a = 2 arcsin(sqrt((1 - a)/2)), 1 - a exact.
-        const double w = 2.0 * arco_seno_aproximado(raiz((1.0 - a) * 0.5));
+        const double w = 2.0 * arco_seno_aproximado(intrinsecos::raiz_quadrada((1.0 - a) * 0.5));
         candidato = x > 0.0 ? w : (pi.alto - w) + pi.baixo;
     }
     return arco_cosseno_preciso(x, candidato);

@@ -11,6 +11,8 @@
 #include <cassert>
 #include <cstdint>
 
+#include "servicos/intrinsecos.hpp"
+
 namespace servicos::elementares::detalhe {
 
 // ---------------------------------------------------------------------------
@@ -88,8 +90,8 @@ inline double zero_com_underflow() {
 // part (signed) and limbo[i] the bits of weight 2^(-64 i) to 2^(-64 i + 63).
 // The last limb's unit, 2^(-64 (N - 1)), is "the ulp" of the error bounds.
 
-// 128-bit products and sums of limbs (a GCC extension on every x86-64 target).
-__extension__ typedef unsigned __int128 u128;
+// 128-bit products and sums of limbs.
+using intrinsecos::u128;
 
 template <int N>
 struct Fixo {
