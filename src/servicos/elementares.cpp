@@ -11,6 +11,9 @@
 // tiny ones) are handled before anything else.
 #include "servicos/elementares.hpp"
 
+#include <algorithm>
+#include <cassert>
+#include <cfenv>
 #include <cstdint>
 
 #include "servicos/elementares_detalhe.hpp"
@@ -145,7 +148,12 @@ Rapido exponencial_rapida_qualquer(double x) {
     // between the midpoints 1 - 2^-54 and 1 + 2^-53 around 1.
     if (x > -0x1p-54 && x < 0x1p-54) return 1.0 + x;
     const Rapido r = exponencial_rapida_qualquer(x);
-    return r.decidido ? r.resultado : exponencial_precisa(x);
+    const double resultado = r.decidido ? r.resultado : exponencial_precisa(x);
+    // A subnormal result always had to be rounded, but its last operation
+    // may have been exact and left the flag down. (No exact value lies close
+    // enough below 2^-1022 to round up to it and still count as tiny.)
+    if (resultado < 0x1p-1022 && !intrinsecos::underflow_levantado()) levantar_underflow();
+    return resultado;
 }
 
 }  // namespace
@@ -232,7 +240,9 @@ Reducao reduzir(double x) { return x < 0x1p20 && x > -0x1p20 ? reduzir_pequeno(x
     const double yh = y_negativo ? -reducao.y.alto : reducao.y.alto;
     const double yl = y_negativo ? -reducao.y.baixo : reducao.y.baixo;
     const double jd = yh * 256.0 + deslocador;  // j = round(256 |y|) in its low bits
-    const auto j = static_cast<int>(std::bit_cast<std::uint64_t>(jd) & 0xff);
+    // j <= ultimo_j_256 for |y| <= pi/4 plus a hair; the bound holds in other
+    // rounding modes too, where the reduction may miss by a quadrant.
+    const int j = std::min(static_cast<int>(std::bit_cast<std::uint64_t>(jd) & 0xff), ultimo_j_256);
     const bool cosseno = (q & 1) != 0;
     const double sinal_z = cosseno ? -1.0 : 1.0;
     const double zh = sinal_z * (yh - (jd - deslocador) * 0x1p-8);  // exact
@@ -270,8 +280,16 @@ Reducao reduzir(double x) { return x < 0x1p20 && x > -0x1p20 ? reduzir_pequeno(x
     if (eh_infinito(x)) return x - x;  // invalid, NaN
     // Below 2^-26, sin x = x (1 - x^2/6 + ...) with x^2/6 < 2^-54.58: above
     // x - ulp/2 even where x is a power of two and the ulp below it is
-    // half the one above. So sin x rounds to x.
-    if (x > -0x1p-26 && x < 0x1p-26) return x;
+    // half the one above. So sin x rounds to x, inexactly unless x = 0, and
+    // below 2^-1022 the result is subnormal.
+    if (x > -0x1p-26 && x < 0x1p-26) {
+        if (x > -0x1p-1022 && x < 0x1p-1022) {
+            if (x != 0.0) levantar_underflow();
+        } else {
+            levantar_inexato();
+        }
+        return x;
+    }
     const Rapido r = seno_reduzido(reduzir_grande(x), 0);
     return r.decidido ? r.resultado : seno_preciso(x, 0);
 }
@@ -284,35 +302,31 @@ Rapido seno_rapido(double x, int quadrante) {
     return seno_reduzido(reduzir(x), quadrante);
 }
 
-}  // namespace detalhe
+namespace {
 
-using namespace detalhe;
-
-double exponencial(double x) {
-    // The common case in one comparison of |x|'s bits: 2^-54 <= |x| < 708,
-    // where the result is normal and the scaling by 2^m a single product.
+// The common case in one comparison of |x|'s bits: 2^-54 <= |x| < 708,
+// where the result is normal and the scaling by 2^m a single product.
+[[gnu::always_inline]] inline double exponencial_qualquer(double x) {
     const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(x) & 0x7fffffffffffffff;
     constexpr std::uint64_t de = 0x3c90000000000000;  // 2^-54
     constexpr std::uint64_t ate = 0x4086200000000000;  // 708
-    if (magnitude - de >= ate - de) return exponencial_nas_pontas(x);
+    if (magnitude - de >= ate - de) [[unlikely]] return exponencial_nas_pontas(x);
     const Aproximacao v = aproximar_exponencial(x);
     double arredondado;
     if (!decidir(v.alto, v.baixo, v.erro, arredondado)) return exponencial_precisa(x);
     return arredondado * potencia_de_dois(v.m);  // -1022 <= m <= 1021, e^x > e^-708 > 2^-1022
 }
 
-double seno(double x) {
-    // The common case in one comparison of |x|'s bits: 2^-26 <= |x| < 2^20,
-    // reduced by Cody-Waite.
+// The common case in one comparison of |x|'s bits: 2^-26 <= |x| < 2^20,
+// reduced by Cody-Waite.
+[[gnu::always_inline]] inline double seno_qualquer(double x) {
     const std::uint64_t magnitude = std::bit_cast<std::uint64_t>(x) & 0x7fffffffffffffff;
     constexpr std::uint64_t de = 0x3e50000000000000;  // 2^-26
     constexpr std::uint64_t ate = 0x4130000000000000;  // 2^20
-    if (magnitude - de >= ate - de) return seno_nas_pontas(x);
+    if (magnitude - de >= ate - de) [[unlikely]] return seno_nas_pontas(x);
     const Rapido r = seno_reduzido(reduzir_pequeno(x), 0);
     return r.decidido ? r.resultado : seno_preciso(x, 0);
 }
-
-namespace {
 
 // arcsin(v) for |v| <= 1/2 to about a unit in the last place: Taylor's first
 // terms, then Newton's steps on sin z = v with the fast sine and cosine.
@@ -328,16 +342,20 @@ double arco_seno_aproximado(double v) {
     return z;
 }
 
-}  // namespace
-
-double arco_cosseno(double x) {
+double arco_cosseno_qualquer(double x) {
     if (x != x) return x + x;
     if (x > 1.0 || x < -1.0) return (x - x) / (x - x);  // invalid, NaN
     if (x == 1.0) return 0.0;
-    if (x == -1.0) return pi.alto;  // the double nearest pi
+    if (x == -1.0) {
+        levantar_inexato();
+        return pi.alto;  // the double nearest pi
+    }
     // Below 2^-55 in magnitude, arccos x = pi/2 - x - ... lies within
     // 2^-53.9 + 2^-55 < 2^-53 (half an ulp) of the double nearest pi/2.
-    if (x > -0x1p-55 && x < 0x1p-55) return pi_2.alto;
+    if (x > -0x1p-55 && x < 0x1p-55) {
+        levantar_inexato();
+        return pi_2.alto;
+    }
     // A candidate within a few units in the last place, which the accurate
     // path then checks against cos at the midpoints around it.
     const double a = x < 0.0 ? -x : x;
@@ -349,7 +367,37 @@ double arco_cosseno(double x) {
         const double w = 2.0 * arco_seno_aproximado(intrinsecos::raiz_quadrada((1.0 - a) * 0.5));
         candidato = x > 0.0 ? w : (pi.alto - w) + pi.baixo;
     }
+    // Rounding to nearest, the candidate lies in [2^-26, pi) (arccos of the
+    // double next to 1 is about 2^-26). In another rounding mode the Newton
+    // steps may wander off; the check works only on candidates in range.
+    if (!(candidato >= 0x1p-27 && candidato <= pi.alto)) candidato = pi_2.alto;
     return arco_cosseno_preciso(x, candidato);
+}
+
+// The functions round correctly only when the operations round to nearest.
+[[maybe_unused]] bool arredondamento_ao_mais_proximo() { return std::fegetround() == FE_TONEAREST; }
+
+}  // namespace
+
+double exponencial_em_qualquer_modo(double x) { return exponencial_qualquer(x); }
+double seno_em_qualquer_modo(double x) { return seno_qualquer(x); }
+double arco_cosseno_em_qualquer_modo(double x) { return arco_cosseno_qualquer(x); }
+
+}  // namespace detalhe
+
+double exponencial(double x) {
+    assert(detalhe::arredondamento_ao_mais_proximo());
+    return detalhe::exponencial_qualquer(x);
+}
+
+double seno(double x) {
+    assert(detalhe::arredondamento_ao_mais_proximo());
+    return detalhe::seno_qualquer(x);
+}
+
+double arco_cosseno(double x) {
+    assert(detalhe::arredondamento_ao_mais_proximo());
+    return detalhe::arco_cosseno_qualquer(x);
 }
 
 }  // namespace servicos::elementares

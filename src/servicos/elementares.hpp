@@ -3,10 +3,20 @@
 // finite nonzero argument meets), for every double, so that every platform
 // gives the same bits. No platform math library is involved.
 //
-// Floating-point flags are raised as by one correctly rounded operation:
-// invalid for a NaN result from a non-NaN argument (and for a signalling NaN),
-// overflow for an infinite exponential of a finite argument, underflow and
-// inexact as they fall. errno is not touched; there is no other state.
+// That holds with the operations rounding to nearest, as the program always
+// runs; debug builds check it with an assertion. In another rounding mode
+// the results are not promised, but every call still ends after a bounded
+// number of steps and reads nothing outside its tables.
+//
+// The floating-point flags are those of one correctly rounded operation
+// with the same result:
+//  - invalid, alone, for a NaN from a number or from a signalling NaN;
+//  - none for an exact result: sin(±0), exp(±0), exp(±inf), arccos(1), a
+//    quiet NaN passed through;
+//  - inexact for every other result, with overflow when it is infinite and
+//    underflow when it is subnormal or zero (the sine of a subnormal
+//    argument, the exponential below 2^-1022).
+// Division by zero is never raised, errno never touched; there is no state.
 #pragma once
 
 namespace servicos::elementares {

@@ -85,6 +85,19 @@ inline double zero_com_underflow() {
     return menor * 0x1p-100;
 }
 
+// Raises inexact, as a result that had to be rounded does.
+inline void levantar_inexato() {
+    volatile double um = 1.0;
+    volatile double arredondado = um + 0x1p-100;
+    (void)arredondado;
+}
+
+// Raises underflow and inexact, as a subnormal result that had to be rounded does.
+inline void levantar_underflow() {
+    volatile double zero = zero_com_underflow();
+    (void)zero;
+}
+
 // ---------------------------------------------------------------------------
 // Fixed point: N limbs of 64 bits in two's complement, limbo[0] the integer
 // part (signed) and limbo[i] the bits of weight 2^(-64 i) to 2^(-64 i + 63).
@@ -270,12 +283,13 @@ std::uint64_t janela(const Fixo<N>& a, int k) {
     return w;
 }
 
-// Bit index of the leading one of a > 0.
+// Bit index of the leading one of a > 0 (-1 for a = 0: the search never
+// leaves the limbs).
 template <int N>
 int bit_mais_alto(const Fixo<N>& a) {
     assert(!eh_negativo(a) && !eh_zero(a));
     int l = 0;
-    while (a.limbo[l] == 0) ++l;
+    while (l < N - 1 && a.limbo[l] == 0) ++l;
     return 64 * (N - 1 - l) + 63 - std::countl_zero(a.limbo[l]);
 }
 
@@ -350,8 +364,9 @@ extern const double pi_2_1, pi_2_2, pi_2_3;           // pi/2 = sum (33, 33, 53 
 extern const double dois_sobre_pi;                    // 2/pi
 extern const Duplo pi_2;                              // pi/2
 extern const Duplo pi;                                // pi
-extern const ValorTabelado seno_j_256[203];          // sin(j/256), j/256 up to just past pi/4
-extern const ValorTabelado cosseno_j_256[203];       // cos(j/256)
+inline constexpr int ultimo_j_256 = 202;
+extern const ValorTabelado seno_j_256[ultimo_j_256 + 1];     // sin(j/256), j/256 up to just past pi/4
+extern const ValorTabelado cosseno_j_256[ultimo_j_256 + 1];  // cos(j/256)
 extern const std::uint64_t bits_dois_sobre_pi[palavras_dois_sobre_pi];  // fraction of 2/pi, truncated
 extern const std::uint64_t fixo_pi_2[limbos_constantes];                // pi/2, truncated
 extern const std::uint64_t fixo_ln2[limbos_constantes];                 // ln2, truncated
@@ -374,6 +389,12 @@ struct Rapido {
 // quadrante 0) or the cosine (quadrante 1) for 2^-26 <= |x|.
 Rapido exponencial_rapida(double x);
 Rapido seno_rapido(double x, int quadrante);
+
+// The three functions without the check that the rounding is to nearest, for
+// the tests that run them in the other modes.
+double exponencial_em_qualquer_modo(double x);
+double seno_em_qualquer_modo(double x);
+double arco_cosseno_em_qualquer_modo(double x);
 
 // Accurate paths for the same arguments, and the arc cosine's check.
 double exponencial_precisa(double x);

@@ -37,7 +37,9 @@ Fixo<N> serie_trigonometrica(const Fixo<N>& y, bool cosseno, int& termos) {
     Fixo<N> termo = cosseno ? potencia<N>(0) : y;
     Fixo<N> soma = termo;
     termos = 0;
-    for (std::uint64_t n = cosseno ? 1 : 2; !eh_zero(termo); n += 2) {
+    // Each term is below half the one before (y^2 < 1, n (n + 1) >= 2), so
+    // the last limb empties within 64 N terms.
+    for (std::uint64_t n = cosseno ? 1 : 2; !eh_zero(termo) && termos < 64 * N; n += 2) {
         termo = dividir(multiplicar(termo, y2), n * (n + 1));
         soma = (termos % 2 == 0) ? subtrair(soma, termo) : somar(soma, termo);
         ++termos;
@@ -55,12 +57,27 @@ Fixo<N> serie_exponencial(const Fixo<N>& r, int& termos) {
     Fixo<N> termo = potencia<N>(0);
     Fixo<N> soma = termo;
     termos = 0;
-    for (std::uint64_t n = 1; !eh_zero(termo); ++n) {
+    // Each term is below half the one before (|r| < 1/2), so the last limb
+    // empties within 64 N terms.
+    for (std::uint64_t n = 1; !eh_zero(termo) && termos < 64 * N; ++n) {
         termo = dividir(multiplicar(termo, a), n);
         soma = (negativo && n % 2 == 1) ? subtrair(soma, termo) : somar(soma, termo);
         ++termos;
     }
     return soma;
+}
+
+// Rounding to nearest, k = round(2x/pi) leaves |y| <= pi/4 (plus a hair);
+// in another rounding mode k may miss by one, leaving |y| up to 3 pi/4. Such
+// a y (|y| >= 1) is brought back by pi/2, with its quadrant and error, so
+// that the series sees |y| < 1 in every mode.
+template <int N>
+Fixo<N> a_um_quadrante(const Fixo<N>& y, int& quadrante, std::uint64_t& erro) {
+    if (modulo(y).limbo[0] == 0) return y;
+    erro += 1;
+    const bool negativo = eh_negativo(y);
+    quadrante = (quadrante + (negativo ? 3 : 1)) & 3;
+    return negativo ? somar(y, constante<N>(fixo_pi_2)) : subtrair(y, constante<N>(fixo_pi_2));
 }
 
 // x = y + k pi/2 for a double x with 2^-26 <= |x|: y in fixed point with
@@ -75,7 +92,8 @@ Fixo<N> reduzir(double x, int& quadrante, std::uint64_t& erro) {
         const Fixo<N> kpi = multiplicar(constante<N>(fixo_pi_2), static_cast<std::uint64_t>(k < 0 ? -k : k));
         erro = static_cast<std::uint64_t>(k < 0 ? -k : k) + 1;
         const Fixo<N> X = de_double<N>(x);
-        return k < 0 ? somar(X, kpi) : subtrair(X, kpi);
+        const Fixo<N> y = k < 0 ? somar(X, kpi) : subtrair(X, kpi);
+        return a_um_quadrante(y, quadrante, erro);
     }
     // Payne-Hanek with N - 1 words of 2/pi: the fraction within
     // 2^(55 - 64 (N - 1)) + 1 ulp, times pi/2 (and its own ulp).
@@ -112,11 +130,22 @@ Arredondado exponencial_fixa(double x) {
     const std::uint64_t ak = static_cast<std::uint64_t>(k < 0 ? -k : k);
     const Fixo<N> kln2 = multiplicar(constante<N>(fixo_ln2), ak);  // within |k| ulps
     const Fixo<N> X = de_double<N>(x);  // exact: |x| >= 2^-54 has no bit below 2^-106
-    const Fixo<N> r = k < 0 ? somar(X, kln2) : subtrair(X, kln2);
+    Fixo<N> r = k < 0 ? somar(X, kln2) : subtrair(X, kln2);
+    // Rounding to nearest, |r| <= ln2/2 (plus a hair); in another rounding
+    // mode k may miss by one, leaving |r| up to 3 ln2/2, which is brought
+    // back by ln2 so that the series sees |r| < 1/2 in every mode.
+    std::uint64_t erro_r = ak + 1;
+    int e = static_cast<int>(k);
+    if (modulo(r).limbo[1] >> 63 != 0 || modulo(r).limbo[0] != 0) {
+        const bool negativo = eh_negativo(r);
+        r = negativo ? somar(r, constante<N>(fixo_ln2)) : subtrair(r, constante<N>(fixo_ln2));
+        e += negativo ? -1 : 1;
+        erro_r += 1;
+    }
     int termos = 0;
     const Fixo<N> valor = serie_exponencial(r, termos);
     // The error of r is scaled by e^r < 2 in the result.
-    return arredondar(valor, static_cast<int>(k), 2 * (ak + 1) + erro_da_serie(termos));
+    return arredondar(valor, e, 2 * erro_r + erro_da_serie(termos));
 }
 
 // Where arccos x lies against the midpoints around the double r (0 < r < pi):
@@ -130,16 +159,20 @@ int lado_do_arco_cosseno(double x, double r) {
     const Fixo<N> X = de_double_truncado<N>(x);  // within one ulp
     const Fixo<N> R = de_double<N>(r);
     for (int lado = 0; lado < 2; ++lado) {
-        const Fixo<N> m = dividir(somar(R, de_double<N>(vizinhos[lado])), 2);  // exact: r >= 2^-26
-        const double kd = (r * dois_sobre_pi + deslocador) - deslocador;  // 0, 1 or 2
-        const auto k = static_cast<std::uint64_t>(kd);
-        const Fixo<N> y = subtrair(m, multiplicar(constante<N>(fixo_pi_2), k));
+        const Fixo<N> m = dividir(somar(R, de_double<N>(vizinhos[lado])), 2);  // exact: r >= 2^-27
+        // k = round(2r/pi), 0, 1 or 2 for 0 < r < pi, but for a miss by one
+        // in another rounding mode, which a_um_quadrante mends.
+        const double kd = (r * dois_sobre_pi + deslocador) - deslocador;
+        int q = static_cast<int>(kd);
+        std::uint64_t erro = static_cast<std::uint64_t>(q) + 2;
+        const Fixo<N> kpi = multiplicar(constante<N>(fixo_pi_2), static_cast<std::uint64_t>(q));
+        const Fixo<N> y = a_um_quadrante(subtrair(m, kpi), q, erro);
         int termos = 0;
-        // cos(y + k pi/2): cos y, -sin y, -cos y.
-        Fixo<N> c = serie_trigonometrica(modulo(y), k != 1, termos);
-        if (k == 2 || (k == 1 && !eh_negativo(y))) c = negar(c);
+        // cos(y + q pi/2): cos y, -sin y, -cos y, sin y.
+        Fixo<N> c = serie_trigonometrica(modulo(y), q % 2 == 0, termos);
+        if (q == 2 || (q == 1 && !eh_negativo(y)) || (q == 3 && eh_negativo(y))) c = negar(c);
         const Fixo<N> diferenca = subtrair(c, X);  // cos m - x
-        const std::uint64_t erro = erro_da_serie(termos) + k + 2;
+        erro += erro_da_serie(termos);
         const Fixo<N> distancia = modulo(diferenca);
         bool perto = true;
         for (int l = 0; l < N - 1; ++l) perto = perto && distancia.limbo[l] == 0;

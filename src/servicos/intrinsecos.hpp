@@ -1,10 +1,10 @@
 // What the program takes from its compiler and its processor beyond the
 // language: integers of 128 bits, the processor's correctly rounded square
-// root, the loop and aliasing hints of the time loop. It is all here, so that
-// a build for another processor or compiler stops on this one file (CMake
-// already stops at configuring) instead of deep inside the numeric code.
-// The program targets x86-64 (SSE2 is part of it) with GCC or Clang, MinGW-w64
-// included.
+// root and its underflow flag, the loop and aliasing hints of the time loop.
+// It is all here, so that a build for another processor or compiler stops on
+// this one file (CMake already stops at configuring) instead of deep inside
+// the numeric code. The program targets x86-64 (SSE2 is part of it) with GCC
+// or Clang, MinGW-w64 included.
 #pragma once
 
 #if !defined(__x86_64__) || !defined(__GNUC__)
@@ -22,6 +22,11 @@ __extension__ typedef __int128 i128;
 // sqrt(v) for v >= 0, the SSE2 instruction: correctly rounded on every
 // platform, where the library's sqrt might set errno or be another routine.
 inline double raiz_quadrada(double v) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(v))); }
+
+// Whether the SSE unit's underflow flag is up (bit 4 of its control and
+// status register). Reading it costs a few cycles, where raising the flag
+// again costs a subnormal operation, which many processors microcode.
+inline bool underflow_levantado() { return (_mm_getcsr() & 0x10) != 0; }
 
 }  // namespace servicos::intrinsecos
 
