@@ -1,6 +1,6 @@
 // The program's elementary functions give the same bits in every build: the
 // sample of tests/dados/elementares (correctly rounded results from MPFR,
-// see tests/mpfr/gerar_amostra.cpp) and the special arguments, each with
+// see ferramentas/gerar_amostra.cpp) and the special arguments, each with
 // exactly the floating-point flags of one correctly rounded operation; and in
 // the other rounding modes, where their results are not promised, they still
 // return and stay within their tables (the sanitizer build sees every read).

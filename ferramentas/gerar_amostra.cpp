@@ -6,7 +6,7 @@
 //
 //     <s|e|a> <argument> <result>        (seno, exponencial, arco_cosseno)
 //
-//     build/padrao/tests/gerar_amostra > tests/dados/elementares/amostra.txt
+//     build/padrao/ferramentas/gerar_amostra > tests/dados/elementares/amostra.txt
 #include <cinttypes>
 #include <cstdio>
 #include <vector>
