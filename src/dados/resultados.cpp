@@ -114,7 +114,7 @@ std::string comando_editor(std::string_view nome) {
 void recusar_arquivo_do_programa(std::string_view listagem) {
     for (const std::string_view proprio : arquivos_do_programa) {
         if (!servicos::mesmo_arquivo(listagem, proprio)) continue;
-        servicos::definir_nome_unidade(listagem);
+        const servicos::NomeNoRelatorio nome(listagem);
         servicos::relatar_erro(servicos::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
     }
 }

@@ -43,6 +43,12 @@ int razao_ultima_falha();
 // line: unchanged when it holds only letters, digits and harmless punctuation
 // (on Windows also single inner blanks); otherwise quoted so that no character
 // of it can redirect, chain, substitute, expand or split anything.
+// On Windows a piece with %, " or ! cannot be quoted for cmd.exe: it is set
+// instead into an environment variable of this process, which the
+// interpreters started later inherit, and the result is "%DIFUSAO_ARQUIVO%".
+// Each distinct piece has a variable of its own for the rest of the process
+// (DIFUSAO_ARQUIVO for the first, DIFUSAO_ARQUIVO_2, _3... for the next), so
+// several such pieces may stand in one command line.
 std::string citar_para_interpretador(std::string_view texto);
 
 // Whether a single blank between words may stand unquoted. cmd.exe hands the

@@ -15,10 +15,6 @@ namespace servicos {
 
 namespace {
 
-// Bytes kept of the file name that a report shows, four times the longest
-// path Windows takes; a longer name is cut there.
-constexpr std::size_t maior_nome_unidade = 1024;
-
 // Room for the longest frame: its fixed parts, a file name of
 // maior_nome_unidade bytes and a message with its detail.
 constexpr std::size_t tamanho_quadro = 2 * maior_nome_unidade;
@@ -128,6 +124,14 @@ void definir_nome_unidade(std::string_view nome) {
     tamanho_nome_unidade = std::min(nome.size(), sizeof(nome_unidade_atual));
     if (tamanho_nome_unidade != 0) std::memcpy(nome_unidade_atual, nome.data(), tamanho_nome_unidade);
 }
+
+NomeNoRelatorio::NomeNoRelatorio(std::string_view nome) : tamanho_anterior_(tamanho_nome_unidade) {
+    static_assert(sizeof(anterior_) == sizeof(nome_unidade_atual));
+    std::memcpy(anterior_, nome_unidade_atual, tamanho_anterior_);
+    definir_nome_unidade(nome);
+}
+
+NomeNoRelatorio::~NomeNoRelatorio() { definir_nome_unidade(std::string_view(anterior_, tamanho_anterior_)); }
 
 void relatar_erro(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe) {
     escrever_e_terminar(numero_mensagem, tipo, detalhe);

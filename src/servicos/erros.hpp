@@ -5,6 +5,7 @@
 // and texts of the messages are in mensagens.hpp.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -42,10 +43,30 @@ std::string montar_relatorio(int numero_mensagem, TipoInstrucao tipo, std::strin
 // The message text of a number (without frame), e.g. "floating-point error: overflow".
 std::string texto_mensagem(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe = {});
 
-// The name of the file that the statement now running acts on. The unit
-// service sets it at every statement (for an open, the name given to the
-// open) so that a report names the right file.
+// Bytes kept of the file name that a report shows, four times the longest
+// path Windows takes; a longer name is cut there.
+inline constexpr std::size_t maior_nome_unidade = 1024;
+
+// The name of the file that the statement now running acts on, which a
+// report of a unit statement shows; kept until it is set again.
 void definir_nome_unidade(std::string_view nome);
+
+// The name of the file of one statement, for the reports raised while it
+// runs: set for the scope, the earlier name given back at its end. Every
+// statement of the unit service holds one (an open holds the name given to
+// it), so a statement that runs inside another, like the close of the unit
+// that an open replaces, names its own file and then the outer one's again.
+class NomeNoRelatorio {
+public:
+    explicit NomeNoRelatorio(std::string_view nome);
+    ~NomeNoRelatorio();
+    NomeNoRelatorio(const NomeNoRelatorio&) = delete;
+    NomeNoRelatorio& operator=(const NomeNoRelatorio&) = delete;
+
+private:
+    char anterior_[maior_nome_unidade];
+    std::size_t tamanho_anterior_;
+};
 
 // Reports a failure and ends the program with exit status 1. During the final
 // clean-up the report is written and the process ends at once with the status

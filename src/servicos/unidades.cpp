@@ -122,7 +122,7 @@ std::string nome_substituto(int unidade) {
         marcar_linha_parcial_console(true);
         std::string linha;
         if (!so().ler_linha_console(linha)) {
-            definir_nome_unidade({});
+            const NomeNoRelatorio sem_nome({});
             relatar_erro(mensagem::fim_de_arquivo, TipoInstrucao::read);
         }
         marcar_linha_parcial_console(false);
@@ -142,7 +142,7 @@ void esvaziar_buffer(Unidade& u, TipoInstrucao tipo) {
 // report from the write cannot close it a second time.
 void desconectar(Lugar& lugar) {
     Unidade& u = lugar.unidade;
-    definir_nome_unidade(u.nome);
+    const NomeNoRelatorio nome(u.nome);
     lugar.ocupada = false;
     const std::size_t ocupado = u.ocupado;
     u.ocupado = 0;
@@ -152,13 +152,13 @@ void desconectar(Lugar& lugar) {
     if (fechamento != Resultado::ok) relatar_erro(mensagem_de_escrita(fechamento), TipoInstrucao::close);
 }
 
+// The unit of a statement; the statement names its file for its reports.
 Unidade& unidade_conectada(int unidade, TipoInstrucao tipo) {
     Lugar* lugar = lugar_da_unidade(unidade);
     if (lugar == nullptr) {
-        definir_nome_unidade({});
+        const NomeNoRelatorio sem_nome({});
         relatar_erro(mensagem::abertura_invalida, tipo, "unit " + std::to_string(unidade) + " is not connected");
     }
-    definir_nome_unidade(lugar->unidade.nome);
     return lugar->unidade;
 }
 
@@ -219,12 +219,11 @@ plataforma::Substituicao abrir_arquivo(const std::string& nome) {
 
 void abrir_unidade(int unidade, std::string_view nome_dado) {
     std::string nome = nome_para_abertura(unidade, nome_dado);
-    definir_nome_unidade(nome);
+    const NomeNoRelatorio nome_do_open(nome);
 
     if (Lugar* atual = lugar_da_unidade(unidade)) {
         if (atual->unidade.nome == nome) return;
         desconectar(*atual);
-        definir_nome_unidade(nome);
     }
     Lugar* livre = std::find_if(std::begin(tabela), std::end(tabela), [](const Lugar& l) { return !l.ocupada; });
     if (livre == std::end(tabela)) relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
@@ -247,6 +246,7 @@ void abrir_unidade(int unidade, std::string_view nome_dado) {
 
 void escrever_formatado(int unidade, std::string_view formato, std::span<const ItemFormato> itens) {
     Unidade& u = unidade_conectada(unidade, TipoInstrucao::write);
+    const NomeNoRelatorio nome(u.nome);
     if (u.cortar_antes_de_escrever) {
         u.cortar_antes_de_escrever = false;
         const Resultado r = so().cortar(u.descritor);
@@ -266,17 +266,21 @@ void fechar_unidade(int unidade) {
 
 namespace {
 
-FonteArquivo& fonte_de_leitura(int unidade) {
+// One read statement: the value from the unit's data, its file named in any
+// report of the reading.
+template <typename Destino>
+void ler_da_unidade(int unidade, Destino&& destino) {
     Unidade& u = unidade_conectada(unidade, TipoInstrucao::read);
+    const NomeNoRelatorio nome(u.nome);
     if (!u.fonte) u.fonte = std::make_unique<FonteArquivo>(u.descritor);
-    return *u.fonte;
+    ler_lista(*u.fonte, destino);
 }
 
 }  // namespace
 
-void ler_valor(int unidade, double& valor) { ler_lista(fonte_de_leitura(unidade), valor); }
-void ler_valor(int unidade, std::int32_t& valor) { ler_lista(fonte_de_leitura(unidade), valor); }
-void ler_valor(int unidade, std::span<char> texto) { ler_lista(fonte_de_leitura(unidade), texto); }
+void ler_valor(int unidade, double& valor) { ler_da_unidade(unidade, valor); }
+void ler_valor(int unidade, std::int32_t& valor) { ler_da_unidade(unidade, valor); }
+void ler_valor(int unidade, std::span<char> texto) { ler_da_unidade(unidade, texto); }
 
 void definir_argumentos(int argc, char** argv) {
     argc_programa = argc;
@@ -296,7 +300,7 @@ void confirmar_conjunto(std::string_view trava) {
             const ArquivoDoConjunto& arquivo = conjunto[j];
             const Resultado r = so().substituir(arquivo.temporario.c_str(), arquivo.destino.c_str());
             if (r != Resultado::ok) {
-                definir_nome_unidade(arquivo.nome);
+                const NomeNoRelatorio nome(arquivo.nome);
                 relatar_erro(mensagem_de_escrita(r), TipoInstrucao::close);
             }
         }

@@ -117,19 +117,40 @@ TEST(Relatorios, QuadrosCompletos) {
 }
 
 // In test mode a report is thrown with the frame it would have written, naming
-// the file of the statement now running.
+// the file of the statement now running: the innermost one held, and after
+// it the one around it again, also when the report left the inner scope.
 TEST(Relatorios, RelatoNomeiaOArquivoDaInstrucaoAtual) {
     const bool anterior = servicos::modo_teste();
     servicos::definir_modo_teste(true);
-    servicos::definir_nome_unidade("resultado.txt");
-    try {
-        servicos::relatar_erro(mensagem::disco_cheio, TipoInstrucao::write);
-        ADD_FAILURE() << "relatar_erro returned";
-    } catch (const servicos::FalhaRelatada& falha) {
-        EXPECT_EQ(falha.numero_mensagem, mensagem::disco_cheio);
-        EXPECT_EQ(falha.relatorio, montar_relatorio(mensagem::disco_cheio, TipoInstrucao::write, "resultado.txt"));
-    }
+    const auto relatado = [] {
+        try {
+            servicos::relatar_erro(mensagem::disco_cheio, TipoInstrucao::write);
+        } catch (const servicos::FalhaRelatada& falha) {
+            return falha.relatorio;
+        }
+        return std::string("relatar_erro returned");
+    };
+    const auto quadro = [](std::string_view nome) {
+        return montar_relatorio(mensagem::disco_cheio, TipoInstrucao::write, nome);
+    };
     servicos::definir_nome_unidade("");
+    {
+        const servicos::NomeNoRelatorio abertura("resultado.txt");
+        EXPECT_EQ(relatado(), quadro("resultado.txt"));
+        {
+            const servicos::NomeNoRelatorio fechamento("antigo.txt");  // the unit an open replaces
+            EXPECT_EQ(relatado(), quadro("antigo.txt"));
+        }
+        EXPECT_EQ(relatado(), quadro("resultado.txt"));
+        try {
+            const servicos::NomeNoRelatorio escrita(std::string(2000, 'n'));  // cut to what a report keeps
+            servicos::relatar_erro(mensagem::disco_cheio, TipoInstrucao::write);
+        } catch (const servicos::FalhaRelatada& falha) {
+            EXPECT_EQ(falha.relatorio, quadro(std::string(servicos::maior_nome_unidade, 'n')));
+        }
+        EXPECT_EQ(relatado(), quadro("resultado.txt"));
+    }
+    EXPECT_EQ(relatado(), quadro(""));
     servicos::definir_modo_teste(anterior);
 }
 
