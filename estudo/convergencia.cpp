@@ -60,6 +60,22 @@ void colocar_no_estado(const Caso& caso, Malha malha) {
 
 double numero_fourier(double alpha, double dt, double dx) { return alpha * dt / std::pow(dx, 2.0); }
 
+double fator_modo(double theta, double F, double s) {
+    const double s2 = s * s;
+    return (1.0 - 4.0 * (1.0 - theta) * F * s2) / (1.0 + 4.0 * theta * F * s2);
+}
+
+double s2_modo_mais_alto(std::int32_t Nx) {
+    if (Nx < 2) return 0.0;
+    // s = sin(m pi dx/(2 Lx)) with m = Nx - 2 and dx = Lx/(Nx - 1).
+    const double s = servicos::elementares::seno(std::numbers::pi * (Nx - 2.0) / (2.0 * (Nx - 1.0)));
+    return s * s;
+}
+
+double fator_pior_modo(double theta, double F, std::int32_t Nx) {
+    return fator_modo(theta, F, std::sqrt(s2_modo_mais_alto(Nx)));
+}
+
 double limite_fourier(double theta) {
     if (theta < 0.5) return 0.5 / (1.0 - 2.0 * theta);
     return theta >= 0.5 ? infinito : nao_numero;
@@ -67,12 +83,34 @@ double limite_fourier(double theta) {
 
 bool estavel(double theta, double F) { return F <= limite_fourier(theta); }
 
-double fator_modo(double theta, double F, double s) {
-    const double s2 = s * s;
-    return (1.0 - 4.0 * (1.0 - theta) * F * s2) / (1.0 + 4.0 * theta * F * s2);
+double limite_fourier_malha(double theta, std::int32_t Nx) {
+    const double s2 = s2_modo_mais_alto(Nx);
+    if (theta < 0.5) return s2 > 0.0 ? 0.5 / ((1.0 - 2.0 * theta) * s2) : infinito;
+    return theta >= 0.5 ? infinito : nao_numero;
 }
 
-double fator_pior_modo(double theta, double F) { return fator_modo(theta, F, 1.0); }
+// A mode's factor is -1 exactly when (1 - 2 theta)F s^2 = 1/2; below, it is
+// above -1 (and never above 1 for F >= 0); so the highest mode decides. A
+// negative F (a negative conductivity) makes every mode grow.
+bool estavel_na_malha(double theta, double F, std::int32_t Nx) {
+    return F >= 0.0 && F <= limite_fourier_malha(theta, Nx);
+}
+
+double limite_sem_oscilacao(double theta, double s) {
+    const double s2 = s * s;
+    if (theta < 1.0) return s2 > 0.0 ? 0.25 / ((1.0 - theta) * s2) : infinito;
+    return theta >= 1.0 ? infinito : nao_numero;
+}
+
+double limite_principio_maximo(double theta) {
+    if (theta < 1.0) return 0.5 / (1.0 - theta);
+    return theta >= 1.0 ? infinito : nao_numero;
+}
+
+Comportamento comportamento(double fator) {
+    if (!(std::fabs(fator) <= 1.0)) return Comportamento::cresce;
+    return fator < 0.0 ? Comportamento::oscila : Comportamento::decai;
+}
 
 double passos_para_crescer(double fator, double vezes) {
     const double ganho = std::fabs(fator);
@@ -80,26 +118,43 @@ double passos_para_crescer(double fator, double vezes) {
     return std::log(vezes) / std::log(ganho);
 }
 
+namespace {
+
+// s of the half sine, sin(pi dx/(2 Lx)).
+double s_meia_senoide(double dx, double Lx) {
+    return servicos::elementares::seno(std::numbers::pi * dx / (2.0 * Lx));
+}
+
+}  // namespace
+
 Amplificacao amplificacao(double theta, double alpha, double dt, double dx, double Lx) {
     // The half sine is an eigenvector of the discrete Laplacian with
     // eigenvalue -4 s^2/dx^2, s = sin(pi dx/(2 Lx)); the exact one is -pi^2/Lx^2.
     constexpr double pi = std::numbers::pi;
     const double F = numero_fourier(alpha, dt, dx);
-    const double s = servicos::elementares::seno(pi * dx / (2.0 * Lx));
+    const double s = s_meia_senoide(dx, Lx);
     return {fator_modo(theta, F, s), servicos::elementares::exponencial(-4.0 * F * s * s),
             servicos::elementares::exponencial(-(pi * pi * alpha * dt / (Lx * Lx)))};
 }
 
-Estabilidade estabilidade(double theta, double alpha, double dt, double dx, double Lx, std::int32_t Nt) {
+Estabilidade estabilidade(double theta, double alpha, double dt, double dx, double Lx, std::int32_t Nx,
+                          std::int32_t Nt) {
     Estabilidade e;
     e.theta = theta;
     e.F = numero_fourier(alpha, dt, dx);
+    e.Nx = Nx;
+    e.Nt = Nt;
+    e.limite_malha = limite_fourier_malha(theta, Nx);
+    e.estavel_malha = estavel_na_malha(theta, e.F, Nx);
     e.limite = limite_fourier(theta);
     e.estavel = estavel(theta, e.F);
     e.meia_senoide = amplificacao(theta, alpha, dt, dx, Lx);
-    e.pior = fator_pior_modo(theta, e.F);
+    e.s2_pior = s2_modo_mais_alto(Nx);
+    e.pior = fator_pior_modo(theta, e.F, Nx);
     e.passos_ruido = passos_para_crescer(e.pior, crescimento_do_ruido);
-    e.Nt = Nt;
+    e.limite_oscilacao_meia = limite_sem_oscilacao(theta, s_meia_senoide(dx, Lx));
+    e.limite_oscilacao = limite_sem_oscilacao(theta, 1.0);
+    e.limite_maximo = limite_principio_maximo(theta);
     return e;
 }
 
@@ -129,7 +184,7 @@ Nivel medir_corrida() {
     nivel.dx = dx;
     nivel.dt = dt;
     nivel.F = numero_fourier(alpha, dt, dx);
-    nivel.estavel = estavel(theta, nivel.F);
+    nivel.estavel = estavel_na_malha(theta, nivel.F, Nx);
     nivel.piso = std::numeric_limits<double>::epsilon() * std::fabs(Ti) * (static_cast<double>(Nt) + Nx);
 
     // The exact field is amplitude times decay, each node's amplitude taken by

@@ -22,21 +22,50 @@ using Caso = variaveis::DadosEntrada;
 // Mesh Fourier number F = alpha*dt/dx^2.
 double numero_fourier(double alpha, double dt, double dx);
 
-// Largest F for which no mode of the theta scheme grows: the worst mode
-// (node-to-node oscillation) has A >= -1 exactly when (1 - 2 theta)F <= 1/2,
-// so F <= 1/(2(1 - 2 theta)) for theta < 1/2; +infinity for theta >= 1/2.
-double limite_fourier(double theta);
-
-// Whether F is within the bound of `theta` (the bound itself is stable).
-bool estavel(double theta, double F);
-
-// One-step factor of the mode of discrete wave number s = sin(k dx/2):
-//     A = (1 - 4(1 - theta)F s^2)/(1 + 4 theta F s^2).
+// The modes of the grid. With both ends held at zero, the field on Nx nodes is
+// a sum of the Nx - 2 modes sin(m pi x/Lx), m = 1..Nx-2, each an eigenvector
+// of the scheme: one time step multiplies mode m by its factor
+//     A = (1 - 4(1 - theta)F s^2)/(1 + 4 theta F s^2),  s = sin(m pi dx/(2 Lx)).
+// A falls as s^2 grows, so the half sine (m = 1, the data's own mode) has the
+// largest factor and the highest mode (m = Nx - 2, s^2 = cos^2(pi/(2(Nx - 1))))
+// the smallest; every other mode lies between them.
 double fator_modo(double theta, double F, double s);
 
-// The factor of the worst mode, the node-to-node oscillation (s = 1):
-// (1 - 4(1 - theta)F)/(1 + 4 theta F), 1 - 4F for the explicit scheme.
-double fator_pior_modo(double theta, double F);
+// s^2 of the grid's highest mode, cos^2(pi/(2(Nx - 1))); 0 without an interior node.
+double s2_modo_mais_alto(std::int32_t Nx);
+
+// The factor of the grid's highest mode, the first to grow or to change sign.
+double fator_pior_modo(double theta, double F, std::int32_t Nx);
+
+// Largest F for which no mode grows on any grid, however fine (s^2 -> 1):
+// 1/(2(1 - 2 theta)) for theta < 1/2; +infinity for theta >= 1/2.
+double limite_fourier(double theta);
+// Whether F is within that bound (the bound itself is stable): stable for
+// every refinement of the grid at this F.
+bool estavel(double theta, double F);
+
+// Largest F for which no mode of this grid grows: 1/(2(1 - 2 theta) s^2) with
+// the highest mode's s^2, a little above limite_fourier; +infinity for
+// theta >= 1/2 and for a grid without interior node.
+double limite_fourier_malha(double theta, std::int32_t Nx);
+// Whether no mode of this grid grows: 0 <= F <= limite_fourier_malha.
+bool estavel_na_malha(double theta, double F, std::int32_t Nx);
+
+// Largest F for which a mode of wave number s keeps its sign from step to
+// step: its factor is negative when 4(1 - theta)F s^2 > 1, so F <= 1/(4(1 -
+// theta) s^2); +infinity for theta >= 1. With s = 1, every mode of every grid.
+double limite_sem_oscilacao(double theta, double s);
+// Largest F of the discrete maximum principle (no new value outside the range
+// of the old ones and the ends): 1 - 2(1 - theta)F >= 0, F <= 1/(2(1 - theta)).
+double limite_principio_maximo(double theta);
+
+// What a mode does from step to step, by its factor A.
+enum class Comportamento {
+    decai,   // 0 <= A <= 1: keeps its sign and shrinks (or stays)
+    oscila,  // -1 <= A < 0: changes sign every step and does not grow
+    cresce,  // |A| > 1 (or not a number): grows, by |A| every step
+};
+Comportamento comportamento(double fator);
 
 // Steps after which a mode of factor `fator` has grown `vezes` times:
 // ln(vezes)/ln|fator|; +infinity when |fator| <= 1 (it never grows).
@@ -56,15 +85,26 @@ Amplificacao amplificacao(double theta, double alpha, double dt, double dx, doub
 struct Estabilidade {
     double theta = 0.0;
     double F = 0.0;
-    double limite = 0.0;  // bound on F for this theta (+infinity: none)
+    std::int32_t Nx = 0;
+    std::int32_t Nt = 0;
+    // Two verdicts: on this grid, and on every grid refined at this F.
+    double limite_malha = 0.0;  // bound on F for this grid (+infinity: none)
+    bool estavel_malha = true;
+    double limite = 0.0;  // bound on F as dx -> 0 (+infinity: none)
     bool estavel = true;
     Amplificacao meia_senoide{};
-    double pior = 0.0;               // factor of the worst mode
-    double passos_ruido = 0.0;       // steps for round-off in the worst mode to grow 10^10 times
-    std::int32_t Nt = 0;
+    double s2_pior = 0.0;      // s^2 of the grid's highest mode
+    double pior = 0.0;         // its factor
+    double passos_ruido = 0.0; // steps for round-off in it to grow 10^10 times
+    // Bounds on F for signs that do not oscillate: the half sine's on this
+    // grid, every mode's on every grid, and the discrete maximum principle's.
+    double limite_oscilacao_meia = 0.0;
+    double limite_oscilacao = 0.0;
+    double limite_maximo = 0.0;
 };
 inline constexpr double crescimento_do_ruido = 1e10;
-Estabilidade estabilidade(double theta, double alpha, double dt, double dx, double Lx, std::int32_t Nt);
+Estabilidade estabilidade(double theta, double alpha, double dt, double dx, double Lx, std::int32_t Nx,
+                          std::int32_t Nt);
 
 // ---------------------------------------------------------------------------
 // Refinement.

@@ -54,12 +54,20 @@ void avisar(std::string_view texto) {
     servicos::plataforma::escrever_erro_padrao(juntar("estudo_convergencia: ", texto, "\n"));
 }
 
+// The explainer's warnings about the input, before anything is computed.
+void mostrar_avisos(const std::vector<Aviso>& avisos) {
+    if (avisos.empty()) return;
+    std::string texto = "Avisos sobre entradas_geral.ent (estudo_convergencia --explicar mostra a leitura):\n";
+    for (const Aviso& aviso : avisos) texto += juntar(quebrar(juntar("  ", linha_do_aviso(aviso)), "    "), "\n");
+    escrever(juntar(texto, "\n"));
+}
+
 // The input and the base case go through exactly what difusao_calor runs: the
 // same reader and reports, the derived quantities with the traps armed (so
 // that Nx = 1 or Nt = 0 end in the same trap report) and the same array
 // checks. The study's own runs come afterwards, on freshly allocated arrays.
 void preparar_caso() {
-    dados::ler_entradas();
+    mostrar_avisos(ler_entradas_com_avisos());
     principal::calcular_grandezas_derivadas();
     principal::alocar_arranjos();
     variaveis::liberar_arranjos();
@@ -326,7 +334,12 @@ int executar(int argc, char** argv) {
         escrever(texto_uso());
         return 0;
     }
-    if (opcoes->modo == Modo::explicar) return explicar_entrada();
+    if (opcoes->modo == Modo::explicar) {
+        if (opcoes->csv) avisar("--csv não vale com --explicar, que não grava arquivo: ignorado");
+        return explicar_entrada(opcoes->somente_avisos     ? FormaExplicacao::avisos
+                                : opcoes->somente_listagem ? FormaExplicacao::listagem
+                                                           : FormaExplicacao::narrativa);
+    }
     if (opcoes->fios == 0) opcoes->fios = fios_da_maquina();
 
     preparar_caso();
@@ -338,7 +351,7 @@ int executar(int argc, char** argv) {
     double F = 0.0;
     {
         using namespace variaveis;
-        const Estabilidade e = estabilidade(theta, alpha, dt, dx, Lx, Nt);
+        const Estabilidade e = estabilidade(theta, alpha, dt, dx, Lx, Nx, Nt);
         F = e.F;
         saida.texto(texto_caso(caso, alpha, dx, dt));
         saida.texto(juntar("\n", texto_estabilidade(e)));

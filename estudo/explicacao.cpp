@@ -8,6 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
+#include <iterator>
+#include <numbers>
+#include <optional>
 #include <span>
 
 #include "convergencia.hpp"
@@ -15,10 +19,12 @@
 #include "dados/dados.hpp"
 #include "principal.hpp"
 #include "relatorio.hpp"
+#include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/leitura_lista.hpp"
 #include "servicos/mensagens.hpp"
 #include "servicos/plataforma.hpp"
+#include "servicos/unidades.hpp"
 #include "tabela.hpp"
 #include "variaveis.hpp"
 
@@ -164,17 +170,68 @@ std::size_t fim_entre_aspas(std::string_view linha, std::size_t abertura) {
     return std::string_view::npos;
 }
 
+std::string nome_do_item(const Item& item) { return juntar(item.nome, " (", item.significado, ")"); }
+
+// Why a read failed, in one line: what the variable asks for, what the line
+// holds, and the likely cause.
+std::string causa_da_falha(const LeituraObservada& lida, const LinhaDoValor& linha, std::size_t j) {
+    namespace m = servicos::mensagem;
+    const std::string_view valor = lida.valor.empty() ? sem_brancos(linha.texto) : lida.valor;
+    const std::string achado = juntar(", e a linha tem ", entre_aspas(valor));
+    const std::string deslocados = "; se faltou ou sobrou uma linha antes, os valores depois dela se deslocaram";
+    switch (lida.falha) {
+        case m::fim_de_arquivo: {
+            const std::string_view lido = sem_brancos(lida.consumido);
+            if (!lido.empty() && (lido.front() == '\'' || lido.front() == '"'))
+                return "aspas abertas que não se fecham até o fim do arquivo";
+            if (j == 0) return "o arquivo não tem nenhum valor (vazio ou só linhas em branco)";
+            return juntar("o arquivo acaba antes deste valor: faltam valores; se faltou uma linha antes, os "
+                          "valores depois dela se deslocaram");
+        }
+        case m::inteiro_invalido:
+            return juntar("pede um inteiro, só dígitos (21, não 21.0)", achado,
+                          valor.find_first_of(".eEdD") != std::string_view::npos ? juntar("; parece um real", deslocados)
+                                                                                 : std::string());
+        case m::real_invalido:
+            return juntar("pede um real (sinal, dígitos, ponto, expoente)", achado,
+                          valor.find_first_of("0123456789") == std::string_view::npos
+                              ? std::string(deslocados)
+                              : std::string("; o texto livre vai depois de um branco: 1.0 m, não 1.0m"));
+        case m::texto_para_numero:
+            return juntar("pede um número, que não vai entre aspas nem entre parênteses", achado);
+        case m::inteiro_fora_da_faixa:
+            return juntar("pede um inteiro de -2147483648 a 2147483647", achado);
+        case m::real_fora_da_faixa: return juntar("o valor passa da faixa dos reais de precisão dupla", achado);
+        case m::repeticao_zero: return juntar("um prefixo de repetição 0* não vale", achado);
+        case m::repeticao_dupla: return juntar("dois prefixos de repetição num só valor", achado);
+        default: return juntar("o valor não pode ser lido", achado);
+    }
+}
+
+// The code of the program's report, F6101 for the message 101.
+std::string codigo_do_relatorio(int falha) {
+    return juntar("F", std::to_string(servicos::mensagem::base_dos_codigos + falha));
+}
+
+// What the observer does besides collecting the warnings.
+enum class Papel {
+    narrar,    // --explicar: tells every read; a failure is followed by the program's report
+    calar,     // --explicar --avisos: silent; a failure prints the warnings and where the read stops, status 1
+    recolher,  // the study's modes: silent; a failure prints the same lines before the program's report
+};
+
 class Explicador final : public servicos::ObservadorLeitura {
 public:
+    explicit Explicador(Papel papel) : papel_(papel) {}
+
     void leitura(const LeituraObservada& lida) override {
         const Item& item = itens[item_];
         const LinhaDoValor linha = separar_linhas(lida);
+        linhas_[item_] = linha.numero;
         std::string texto = juntar("\nLinha ", std::to_string(linha.numero), ": ", linha.texto, "\n");
         if (lida.falha != 0) {
-            texto += juntar("  ", item.nome, " (", item.significado, "): aqui a leitura falha\n  ",
-                            dica_da_falha(lida, linha), "\n  difusao_calor pararia com este relatório:\n");
-            escrever(texto);
-            return;  // the report follows, and the process ends with status 1
+            falhou(lida, linha, texto);
+            return;
         }
         texto += juntar("  ", item.nome, " (", item.significado, ") = ", valor_do_item(item_));
         if (!lida.contagem.empty() && lida.forma != Forma::nulo)
@@ -182,9 +239,7 @@ public:
         if (lida.forma == Forma::nulo) {
             texto += juntar("\n  valor nulo: ", nulo_porque(lida), "; ", item.nome,
                             " fica com o valor de antes (o do início do programa)");
-            aviso(juntar("valor nulo para ", item.nome, " na linha ", std::to_string(linha.numero),
-                         ": a variável fica com o valor de antes"),
-                  texto);
+            aviso(linha, juntar("valor nulo para ", item.nome, ": a variável fica com o valor de antes"), texto);
         } else {
             texto += juntar("\n  ", porque_terminou(lida.terminador));
             const std::string_view ignorado = sem_brancos(linha.resto);
@@ -192,17 +247,41 @@ public:
                 texto += juntar("; o resto da linha, ", entre_aspas(ignorado), ", é ignorado");
         }
         explicar_resto(item, lida, linha, texto);
-        escrever(juntar(texto, "\n"));
+        narrar(juntar(texto, "\n"));
         ++item_;
     }
 
-    const std::vector<std::string>& avisos() const { return avisos_; }
-    void aviso(const std::string& aviso, std::string& texto) {
-        texto += juntar("\n  AVISO: ", aviso);
-        avisos_.push_back(aviso);
-    }
+    const std::vector<Aviso>& avisos() const { return avisos_; }
+    const LinhasDosDados& linhas() const { return linhas_; }
 
 private:
+    void narrar(std::string_view texto) const {
+        if (papel_ == Papel::narrar) escrever(texto);
+    }
+
+    void aviso(const LinhaDoValor& linha, std::string aviso, std::string& texto) {
+        texto += juntar("\n  AVISO: ", aviso);
+        avisos_.push_back({{linha.numero}, std::move(aviso)});
+    }
+
+    // The read stops here: the narrative says why before the program's
+    // report; the quiet forms print the warnings so far and the failure.
+    void falhou(const LeituraObservada& lida, const LinhaDoValor& linha, std::string& texto) {
+        const std::string causa = causa_da_falha(lida, linha, item_);
+        if (papel_ == Papel::narrar) {
+            texto += juntar("  ", nome_do_item(itens[item_]), ": aqui a leitura falha\n",
+                            quebrar(juntar("  ", causa), "  "), "\n  difusao_calor pararia com este relatório:\n");
+            escrever(texto);
+            return;  // the report follows, and the process ends with status 1
+        }
+        avisos_.push_back({{linha.numero}, juntar("a leitura para em ", nome_do_item(itens[item_]), ": ", causa,
+                                                  " (difusao_calor para com ", codigo_do_relatorio(lida.falha), ")")});
+        std::string linhas;
+        for (const Aviso& a : avisos_) linhas += juntar(linha_do_aviso(a), "\n");
+        escrever(linhas);
+        if (papel_ == Papel::calar) servicos::encerrar_programa(1);  // no report: the lines say it
+    }
+
     // Numbers the lines the read went through: empty ones skipped before
     // the value, the one that holds it, and any it went on to (a quoted value
     // that continues, the line after a repeat prefix at a line's end).
@@ -218,10 +297,10 @@ private:
         }
         std::size_t vazias = 0;
         while (vazias < linhas.size() && sem_brancos(linhas[vazias]).empty()) ++vazias;
-        if (vazias == 1) escrever(juntar("\nLinha ", std::to_string(proxima_linha_), ": em branco, pulada\n"));
+        if (vazias == 1) narrar(juntar("\nLinha ", std::to_string(proxima_linha_), ": em branco, pulada\n"));
         if (vazias > 1)
-            escrever(juntar("\nLinhas ", std::to_string(proxima_linha_), " a ", std::to_string(proxima_linha_ + vazias - 1),
-                            ": em branco, puladas\n"));
+            narrar(juntar("\nLinhas ", std::to_string(proxima_linha_), " a ", std::to_string(proxima_linha_ + vazias - 1),
+                          ": em branco, puladas\n"));
         LinhaDoValor linha;
         linha.numero = proxima_linha_ + vazias;
         if (vazias < linhas.size()) {
@@ -286,9 +365,9 @@ private:
         if (item.tipo != Tipo::texto && lida.terminador == ',' && lida.forma == Forma::simples &&
             linha.resto.size() > 1 && std::isdigit(static_cast<unsigned char>(linha.resto[1]))) {
             const std::string_view decimais = linha.resto.substr(1, linha.resto.find_first_not_of("0123456789", 1) - 1);
-            aviso(juntar("vírgula como separador decimal na linha ", std::to_string(linha.numero), ": ", item.nome,
-                         " recebeu ", valor_do_item(j), " e não ", lida.valor, ".", decimais,
-                         "; a vírgula termina o valor, o separador decimal é o ponto"),
+            aviso(linha,
+                  juntar("vírgula como separador decimal: ", item.nome, " recebeu ", valor_do_item(j), " e não ",
+                         lida.valor, ".", decimais, "; a vírgula termina o valor, o separador decimal é o ponto"),
                   texto);
         }
         if (item.tipo == Tipo::texto && lida.forma == Forma::simples) avisar_nome_cortado(lida, linha, ignorado, texto);
@@ -297,8 +376,9 @@ private:
         if (!fala_de(palavras, item)) {
             for (const Item& outro : itens) {
                 if (&outro == &item || !fala_de(palavras, outro)) continue;
-                aviso(juntar("a linha ", std::to_string(linha.numero), " fala de ", outro.nome, " mas o valor foi para ",
-                             item.nome, ": falta ou sobra uma linha antes? cada valor depois dela se desloca"),
+                aviso(linha,
+                      juntar("o comentário fala de ", outro.nome, " mas o valor foi para ", item.nome,
+                             ": falta ou sobra uma linha antes? cada valor depois dela se desloca"),
                       texto);
                 break;
             }
@@ -312,37 +392,42 @@ private:
         const bool parece_nome = lida.valor.find('.') == std::string_view::npos &&
                                  seguinte.find('.') != std::string_view::npos;
         if (lida.terminador == '/' || lida.terminador == ',' || parece_nome) {
-            aviso(juntar("nome cortado na linha ", std::to_string(linha.numero), ": a listagem seria ",
-                         entre_aspas(lida.valor), "; um nome com brancos, vírgulas ou barras vai entre aspas: '",
-                         sem_brancos(linha.texto), "'"),
+            aviso(linha,
+                  juntar("nome cortado: a listagem seria ", entre_aspas(lida.valor),
+                         "; um nome com brancos, vírgulas ou barras vai entre aspas: '", sem_brancos(linha.texto), "'"),
                   texto);
         }
     }
 
-    static std::string dica_da_falha(const LeituraObservada& lida, const LinhaDoValor& linha) {
-        namespace m = servicos::mensagem;
-        const std::string valor = juntar("o valor ", entre_aspas(lida.valor));
-        switch (lida.falha) {
-            case m::fim_de_arquivo:
-                return "o arquivo acabou antes do valor: faltam valores. Se faltou uma linha no meio, os valores\n"
-                       "  depois dela se deslocaram (veja acima o que cada variável recebeu).";
-            case m::inteiro_invalido:
-                return juntar(valor, " não é um inteiro, que só tem dígitos (21, não 21.0).",
-                              lida.valor.find_first_of(".eEdD") != std::string_view::npos
-                                  ? "\n  Parece um real: se faltou uma linha antes, os valores se deslocaram."
-                                  : "");
-            case m::real_invalido:
-                return juntar(valor, " não é um real (sinal, dígitos, ponto, expoente); o texto livre vai\n"
-                                     "  depois de um branco: 1.0 m, não 1.0m.");
-            case m::texto_para_numero: return "um número não vai entre aspas nem entre parênteses.";
-            default: return juntar(linha.texto.empty() ? std::string("o valor") : valor, " não pode ser lido.");
-        }
-    }
-
+    Papel papel_;
     std::size_t item_ = 0;
     std::size_t proxima_linha_ = 1;
     bool continua_ = false;
-    std::vector<std::string> avisos_;
+    std::vector<Aviso> avisos_;
+    LinhasDosDados linhas_{};
+};
+
+// Only the listing's name: the first read is all it needs. The process ends
+// there, before the other nine values are read or their failures reported.
+class LeitorDoNome final : public servicos::ObservadorLeitura {
+public:
+    void leitura(const LeituraObservada& lida) override {
+        if (lida.falha != 0) servicos::encerrar_programa(1);
+        const std::string_view nome = servicos::nome_normalizado(
+            std::string_view(variaveis::arq_saida.data(), variaveis::arq_saida.size()));
+        if (nome.empty()) servicos::encerrar_programa(1);
+        escrever(juntar(nome, "\n"));
+        servicos::encerrar_programa(0);
+    }
+};
+
+// The observer installed for the program's ten reads.
+class Observando {
+public:
+    explicit Observando(servicos::ObservadorLeitura& observador) { servicos::observar_leituras(&observador); }
+    ~Observando() { servicos::observar_leituras(nullptr); }
+    Observando(const Observando&) = delete;
+    Observando& operator=(const Observando&) = delete;
 };
 
 // Nanoseconds per node and step of the program's computation on this
@@ -415,25 +500,98 @@ std::string estimativa(const Caso& caso) {
                   duracao(arquivos / bytes_por_segundo), " para gravar\n");
 }
 
+// The lines as they are named in a warning: "linha 7", "linhas 3 e 5",
+// "linhas 2 a 5 e 8 a 10"; "" for none.
+std::string nomear_linhas(std::vector<std::size_t> linhas) {
+    std::sort(linhas.begin(), linhas.end());
+    linhas.erase(std::unique(linhas.begin(), linhas.end()), linhas.end());
+    linhas.erase(std::remove(linhas.begin(), linhas.end(), std::size_t{0}), linhas.end());
+    if (linhas.empty()) return {};
+    if (linhas.size() == 1) return juntar("linha ", std::to_string(linhas.front()));
+    // Runs of three or more lines in a row are named by their ends.
+    std::vector<std::string> partes;
+    for (std::size_t j = 0; j < linhas.size();) {
+        std::size_t fim = j;
+        while (fim + 1 < linhas.size() && linhas[fim + 1] == linhas[fim] + 1) ++fim;
+        if (fim - j >= 2) {
+            partes.push_back(juntar(std::to_string(linhas[j]), " a ", std::to_string(linhas[fim])));
+        } else {
+            for (std::size_t k = j; k <= fim; ++k) partes.push_back(std::to_string(linhas[k]));
+        }
+        j = fim + 1;
+    }
+    std::string texto = "linhas ";
+    for (std::size_t j = 0; j < partes.size(); ++j)
+        texto += juntar(j == 0 ? "" : j + 1 == partes.size() ? " e " : ", ", partes[j]);
+    return texto;
+}
+
+// The index of each datum in the file's order.
+enum Dado : std::size_t { d_arq_saida, d_Lx, d_Nx, d_tf, d_Nt, d_Ti, d_theta, d_k, d_ro, d_cp };
+
+std::vector<std::size_t> linhas_de(const LinhasDosDados& linhas, std::initializer_list<Dado> dados) {
+    std::vector<std::size_t> escolhidas;
+    for (Dado d : dados) escolhidas.push_back(linhas[d]);
+    return escolhidas;
+}
+
+// F and the two stability bounds of theta < 1/2: on this grid the highest
+// mode grows past limite_fourier_malha; refining at this F, past limite_fourier.
+std::optional<std::string> aviso_de_estabilidade(double theta, double F, std::int32_t Nx, std::int32_t Nt) {
+    if (!(theta < 0.5) || Nx < 3 || !(F > 0.0) || estavel(theta, F)) return std::nullopt;
+    const std::string inicio = juntar("F = alpha dt/dx² = ", real(F), " passa do limite ");
+    if (!estavel_na_malha(theta, F, Nx)) {
+        const double pior = fator_pior_modo(theta, F, Nx);
+        return juntar(inicio, real(limite_fourier_malha(theta, Nx)), " desta malha (theta = ", numero(theta),
+                      ", Nx = ", std::to_string(Nx), "): o modo mais alto da malha cresce ", aproximado(std::fabs(pior)),
+                      " vezes por passo, trocando de sinal; o arredondamento, 10^10 vezes em ",
+                      std::to_string(static_cast<long long>(std::ceil(passos_para_crescer(pior, crescimento_do_ruido)))),
+                      " passos (a corrida tem Nt = ", std::to_string(Nt), ")");
+    }
+    return juntar(inicio, real(limite_fourier(theta)), " de theta = ", numero(theta),
+                  " para malhas refinadas: estável nesta malha (Nx = ", std::to_string(Nx), ", limite ",
+                  real(limite_fourier_malha(theta, Nx)), "), instável se a malha for refinada com este F");
+}
+
+// The half sine, the data's own mode, changes sign every step when its
+// factor is negative: the solution oscillates around zero.
+std::optional<std::string> aviso_de_oscilacao(double theta, double F, std::int32_t Nx, double s) {
+    const double A = fator_modo(theta, F, s);
+    if (Nx < 3 || !(A < 0.0)) return std::nullopt;
+    return juntar("o fator de um passo da meia senoide dos dados é A = ", aproximado(A),
+                  " < 0: a solução troca de sinal a cada passo (a exata nunca troca)",
+                  comportamento(A) == Comportamento::cresce ? " e cresce" : "",
+                  "; sem oscilação para F <= 1/(4(1 - theta) s²) = ", real(limite_sem_oscilacao(theta, s)),
+                  " nesta malha e F <= 1/(4(1 - theta)) = ", real(limite_sem_oscilacao(theta, 1.0)),
+                  " em qualquer malha (F = ", real(F), ")");
+}
+
 }  // namespace
 
-std::vector<std::string> avisos_dos_dados(std::string_view nome_listagem) {
-    using namespace variaveis;
-    std::vector<std::string> avisos;
-    if (!(theta >= 0.0 && theta <= 1.0))
-        avisos.push_back(juntar("theta = ", numero(theta), " fora de [0, 1]: o esquema theta só tem sentido entre 0 "
-                                                           "(explícito) e 1 (implícito)"));
-    const std::array<std::pair<const char*, double>, 5> positivos{
-        {{"Lx", Lx}, {"tf", tf}, {"k", k}, {"ro", ro}, {"cp", cp}}};
-    for (const auto& [nome, valor] : positivos)
-        if (!(valor > 0.0)) avisos.push_back(juntar(nome, " = ", numero(valor), " não é positivo"));
-    if (Nx < 3)
-        avisos.push_back(juntar("Nx = ", std::to_string(Nx), " < 3: sem nó interior não há o que resolver",
-                                Nx < 2 ? "; difusao_calor pararia com um relatório" : ""));
-    if (Nt < 1) avisos.push_back(juntar("Nt = ", std::to_string(Nt), " < 1: difusao_calor pararia com um relatório"));
+std::string linha_do_aviso(const Aviso& aviso) {
+    const std::string onde = nomear_linhas(aviso.linhas);
+    return juntar(arquivo_entrada, onde.empty() ? "" : ", ", onde, ": ", aviso.texto);
+}
 
-    const std::string_view nome = sem_brancos(nome_listagem);
-    if (nome.empty()) avisos.push_back("nome da listagem vazio: difusao_calor pediria um nome no console");
+std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const LinhasDosDados& linhas) {
+    using namespace variaveis;
+    std::vector<Aviso> avisos;
+    auto avisar = [&](std::initializer_list<Dado> dados, std::string texto) {
+        avisos.push_back({linhas_de(linhas, dados), std::move(texto)});
+    };
+    if (!(theta >= 0.0 && theta <= 1.0))
+        avisar({d_theta}, juntar("theta = ", numero(theta),
+                                 " fora de [0, 1]: o esquema theta só tem sentido entre 0 (explícito) e 1 (implícito)"));
+    const std::array<std::pair<Dado, double>, 5> positivos{{{d_Lx, Lx}, {d_tf, tf}, {d_k, k}, {d_ro, ro}, {d_cp, cp}}};
+    for (const auto& [dado, valor] : positivos)
+        if (!(valor > 0.0)) avisar({dado}, juntar(itens[dado].nome, " = ", numero(valor), " não é positivo"));
+    if (Nx < 3)
+        avisar({d_Nx}, juntar("Nx = ", std::to_string(Nx), " < 3: sem nó interior não há o que resolver",
+                              Nx < 2 ? "; difusao_calor pararia com um relatório" : ""));
+    if (Nt < 1) avisar({d_Nt}, juntar("Nt = ", std::to_string(Nt), " < 1: difusao_calor pararia com um relatório"));
+
+    const std::string_view nome = servicos::nome_normalizado(nome_listagem);
+    if (nome.empty()) avisar({d_arq_saida}, "nome da listagem vazio: difusao_calor pediria um nome no console");
     std::string_view base = nome;
     if (base.starts_with("./") || base.starts_with(".\\")) base.remove_prefix(2);
     for (std::string_view proprio : dados::arquivos_do_programa) {
@@ -441,35 +599,88 @@ std::vector<std::string> avisos_dos_dados(std::string_view nome_listagem) {
             return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
         });
         if (igual)
-            avisos.push_back(juntar("a listagem se chamaria ", entre_aspas(nome),
-                                    ", um dos arquivos do próprio difusao_calor: seria sobrescrito"));
+            avisar({d_arq_saida}, juntar("a listagem se chamaria ", entre_aspas(nome),
+                                         ", um dos arquivos do próprio difusao_calor: seria sobrescrito"));
     }
 
     // The derived quantities as the program forms them (the caller holds the
     // traps: data that would trap in the program give infinities or NaNs).
     const double passo_x = Lx / (Nx - 1.0);
     const double passo_t = tf / Nt;
-    const double difusividade = k / (cp * ro);
-    const double F = difusividade * passo_t / (passo_x * passo_x);
+    const double F = numero_fourier(k / (cp * ro), passo_t, passo_x);
+    const std::initializer_list<Dado> de_F{d_Lx, d_Nx, d_tf, d_Nt, d_k, d_ro, d_cp};
     if (Nx >= 2 && Nt >= 1 && !std::isfinite(F))
-        avisos.push_back("dx, dt ou alpha dão divisão por zero ou estouro: difusao_calor pararia com um relatório");
-    if (theta < 0.5 && std::isfinite(F) && !estavel(theta, F)) {
-        const double pior = fator_pior_modo(theta, F);
-        avisos.push_back(juntar("F = alpha dt/dx² = ", real(F), " passa do limite ", real(limite_fourier(theta)),
-                                " de theta = ", numero(theta), ": a oscilação de nó a nó cresce ",
-                                real(std::fabs(pior), 3), " vezes por passo (o arredondamento, 10^10 vezes em ",
-                                std::to_string(static_cast<long long>(std::ceil(passos_para_crescer(pior, 1e10)))),
-                                " passos)"));
+        avisar(de_F, "dx, dt ou alpha dão divisão por zero ou estouro: difusao_calor pararia com um relatório");
+    const std::initializer_list<Dado> de_F_e_theta{d_Lx, d_Nx, d_tf, d_Nt, d_theta, d_k, d_ro, d_cp};
+    if (std::isfinite(F)) {
+        if (auto aviso = aviso_de_estabilidade(theta, F, Nx, Nt)) avisar(de_F_e_theta, std::move(*aviso));
+        const double s = servicos::elementares::seno(std::numbers::pi * passo_x / (2.0 * Lx));
+        if (auto aviso = aviso_de_oscilacao(theta, F, Nx, s)) avisar(de_F_e_theta, std::move(*aviso));
     }
     const std::uint64_t precisa = memoria_da_corrida({Nx, Nt});
     const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
     if (Nx >= 2 && Nt >= 0 && disponivel != 0 && precisa > disponivel)
-        avisos.push_back(juntar("a corrida precisa de ", tamanho(static_cast<double>(precisa)), " e o sistema só pode dar ",
-                                tamanho(static_cast<double>(disponivel)), ": difusao_calor pararia sem memória"));
+        avisar({d_Nx, d_Nt}, juntar("a corrida precisa de ", tamanho(static_cast<double>(precisa)),
+                                    " e o sistema só pode dar ", tamanho(static_cast<double>(disponivel)),
+                                    ": difusao_calor pararia sem memória"));
     return avisos;
 }
 
-int explicar_entrada() {
+namespace {
+
+std::string_view nome_da_listagem() {
+    return std::string_view(variaveis::arq_saida.data(), variaveis::arq_saida.size());
+}
+
+// The warnings of the observer and those of the data it read.
+std::vector<Aviso> todos_os_avisos(const Explicador& explicador) {
+    std::vector<Aviso> avisos = explicador.avisos();
+    // Data that would trap in the program give infinities or NaNs here.
+    const servicos::plataforma::ArmadilhasRetidas retidas;
+    std::vector<Aviso> dos_dados = avisos_dos_dados(nome_da_listagem(), explicador.linhas());
+    avisos.insert(avisos.end(), std::make_move_iterator(dos_dados.begin()), std::make_move_iterator(dos_dados.end()));
+    return avisos;
+}
+
+// Whether the file is there to be read; otherwise why not, in one line.
+std::optional<std::string> entrada_ilegivel() {
+    std::error_code erro;
+    if (!std::filesystem::exists(arquivo_entrada, erro))
+        return "não existe nesta pasta: difusao_calor o criaria vazio e pararia na primeira leitura (F6501)";
+    std::FILE* arquivo = std::filesystem::is_directory(arquivo_entrada, erro) ? nullptr
+                                                                                : std::fopen(arquivo_entrada, "rb");
+    if (arquivo == nullptr) return "não pode ser aberto para leitura (uma pasta, ou sem permissão de leitura?)";
+    std::fclose(arquivo);
+    return std::nullopt;
+}
+
+int somente_avisos() {
+    if (const auto porque = entrada_ilegivel()) {
+        escrever(linha_do_aviso({{}, *porque}));
+        escrever("\n");
+        return 1;
+    }
+    Explicador explicador(Papel::calar);
+    {
+        const Observando observando(explicador);
+        dados::ler_entradas();  // a failure ends the process in the observer, status 1
+    }
+    std::string texto;
+    const std::vector<Aviso> avisos = todos_os_avisos(explicador);
+    for (const Aviso& aviso : avisos) texto += juntar(linha_do_aviso(aviso), "\n");
+    escrever(texto);
+    return avisos.empty() ? 0 : 2;
+}
+
+int somente_listagem() {
+    if (entrada_ilegivel()) return 1;
+    LeitorDoNome leitor;
+    const Observando observando(leitor);
+    dados::ler_entradas();  // the observer ends the process at the first read
+    return 1;
+}
+
+int narrar_entrada() {
     escrever("Como difusao_calor lê entradas_geral.ent, linha a linha (cada valor começa numa linha nova;\n"
              "o valor termina num branco, tabulação, vírgula, barra ou no fim da linha, e o resto da linha\n"
              "é descartado):\n");
@@ -481,24 +692,16 @@ int explicar_entrada() {
             servicos::mensagem::fim_de_arquivo, servicos::TipoInstrucao::read, arquivo_entrada));
         return 1;
     }
-    Explicador explicador;
+    Explicador explicador(Papel::narrar);
     {
-        // The observer only for the program's ten reads.
-        struct Observando {
-            explicit Observando(Explicador& e) { servicos::observar_leituras(&e); }
-            ~Observando() { servicos::observar_leituras(nullptr); }
-        } observando(explicador);
+        const Observando observando(explicador);
         dados::ler_entradas();
     }
 
-    std::vector<std::string> avisos = explicador.avisos();
+    const std::vector<Aviso> avisos = todos_os_avisos(explicador);
     {
         using namespace variaveis;
-        // Data that would trap in the program give infinities or NaNs here.
         const servicos::plataforma::ArmadilhasRetidas retidas;
-        const std::vector<std::string> dos_dados =
-            avisos_dos_dados(std::string_view(arq_saida.data(), arq_saida.size()));
-        avisos.insert(avisos.end(), dos_dados.begin(), dos_dados.end());
         const Caso caso = dados_de_entrada();
         const double F = numero_fourier(k / (cp * ro), tf / Nt, Lx / (Nx - 1.0));
         const bool com_malha = caso.Nx >= 2 && caso.Nt >= 1;
@@ -517,9 +720,34 @@ int explicar_entrada() {
         escrever("\nNenhum aviso: o arquivo lê como se espera.\n");
         return 0;
     }
-    escrever(juntar("\n", std::to_string(avisos.size()), avisos.size() == 1 ? " aviso:\n" : " avisos:\n"));
-    for (const std::string& aviso : avisos) escrever(juntar("  - ", aviso, "\n"));
+    std::string texto = juntar("\n", std::to_string(avisos.size()), avisos.size() == 1 ? " aviso:\n" : " avisos:\n");
+    for (const Aviso& aviso : avisos) {
+        const std::string onde = nomear_linhas(aviso.linhas);
+        texto += quebrar(juntar("  - ", onde, onde.empty() ? "" : ": ", aviso.texto), "    ");
+        texto += '\n';
+    }
+    escrever(texto);
     return 2;
+}
+
+}  // namespace
+
+int explicar_entrada(FormaExplicacao forma) {
+    switch (forma) {
+        case FormaExplicacao::avisos: return somente_avisos();
+        case FormaExplicacao::listagem: return somente_listagem();
+        case FormaExplicacao::narrativa: break;
+    }
+    return narrar_entrada();
+}
+
+std::vector<Aviso> ler_entradas_com_avisos() {
+    Explicador explicador(Papel::recolher);
+    {
+        const Observando observando(explicador);
+        dados::ler_entradas();  // a failure prints where the read stops, then the program's report
+    }
+    return todos_os_avisos(explicador);
 }
 
 }  // namespace estudo

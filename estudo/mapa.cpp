@@ -38,7 +38,7 @@ Mapa montar_mapa(const std::vector<double>& thetas, const std::vector<PassoMapa>
     Mapa mapa{thetas, passos, {}};
     for (std::size_t j = 0; j < niveis.size(); ++j) {
         const double theta = thetas[j / passos.size()];
-        mapa.pontos.push_back({theta, passos[j % passos.size()], niveis[j], fator_pior_modo(theta, niveis[j].F)});
+        mapa.pontos.push_back({theta, passos[j % passos.size()], niveis[j], fator_pior_modo(theta, niveis[j].F, niveis[j].malha.Nx)});
     }
     return mapa;
 }

@@ -78,6 +78,10 @@ std::optional<Opcoes> interpretar_opcoes(std::span<const std::string_view> argum
             if (!escolher_modo(opcoes, Modo::mapa, argumento, erro)) return std::nullopt;
         } else if (argumento == "--explicar") {
             if (!escolher_modo(opcoes, Modo::explicar, argumento, erro)) return std::nullopt;
+        } else if (argumento == "--avisos") {
+            opcoes.somente_avisos = true;
+        } else if (argumento == "--listagem") {
+            opcoes.somente_listagem = true;
         } else if (argumento == "--csv") {
             opcoes.csv = true;
         } else if (argumento == "--help" || argumento == "--ajuda" || argumento == "-h") {
@@ -121,6 +125,17 @@ std::optional<Opcoes> interpretar_opcoes(std::span<const std::string_view> argum
             return std::nullopt;
         }
     }
+    if (opcoes.somente_avisos || opcoes.somente_listagem) {
+        // The quiet forms answer other programs: exactly two arguments.
+        if (opcoes.somente_avisos && opcoes.somente_listagem) {
+            erro = "--avisos e --listagem não se juntam";
+            return std::nullopt;
+        }
+        if (opcoes.modo != Modo::explicar || argumentos.size() != 2) {
+            erro = juntar(opcoes.somente_avisos ? "--avisos" : "--listagem", " só vale com --explicar, e sem outra opção");
+            return std::nullopt;
+        }
+    }
     if (thetas_dados && opcoes.modo != Modo::mapa && !opcoes.ajuda) {
         erro = "--teta só vale com --mapa";
         return std::nullopt;
@@ -134,7 +149,7 @@ std::string texto_uso() {
         "     estudo_convergencia --comparar [--csv] [--fios N]\n"
         "     estudo_convergencia --mapa [--teta LISTA] [--csv] [--fios N]\n"
         "     estudo_convergencia --perfis TEMPOS [--csv]\n"
-        "     estudo_convergencia --explicar\n"
+        "     estudo_convergencia --explicar [--avisos | --listagem]\n"
         "     estudo_convergencia --help\n"
         "\n"
         "Lê entradas_geral.ent da pasta atual com o leitor de difusao_calor e verifica a solução\n"
@@ -152,6 +167,9 @@ std::string texto_uso() {
         "                   grava perfis.txt (perfis.gnu)\n"
         "  --explicar       mostra, linha a linha, o que difusao_calor lê de entradas_geral.ent e avisa\n"
         "                   dos enganos comuns; estima a memória e o tempo da corrida; não grava nada\n"
+        "  --explicar --avisos    só os avisos, um por linha, cada um com a sua linha do arquivo\n"
+        "                   (\"entradas_geral.ent, linha 7: ...\"); nada quando não há aviso\n"
+        "  --explicar --listagem  só o nome da listagem, como difusao_calor a criaria\n"
         "\n"
         "Opções:\n"
         "  --niveis N       malhas de cada refinamento, ", faixa(niveis_minimo, niveis_maximo), " (padrão ",
@@ -168,8 +186,9 @@ std::string texto_uso() {
         "convergencia.png sem abrir janela.\n"
         "\n"
         "Status de saída: 0 concluído; 1 opção inválida, falha de leitura de entradas_geral.ent (com o\n"
-        "relatório de difusao_calor), falta de memória ou arquivo que não pôde ser gravado; 2 com\n"
-        "--explicar, quando o arquivo lê sem falha mas há avisos.\n");
+        "relatório de difusao_calor; com --avisos, só as linhas que dizem onde a leitura para),\n"
+        "falta de memória ou arquivo que não pôde ser gravado; 2 com --explicar (e --avisos), quando o\n"
+        "arquivo lê sem falha mas há avisos. --listagem: 0 com o nome, 1 sem nome (ou sem leitura).\n");
 }
 
 }  // namespace estudo

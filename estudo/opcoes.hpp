@@ -32,6 +32,10 @@ struct Opcoes {
     bool csv = false;
     int fios = 0;  // 0: one per processor of the machine
     bool ajuda = false;
+    // The explainer's quiet forms, for other tools: only the warnings, or
+    // only the listing's name. Each goes with --explicar alone.
+    bool somente_avisos = false;
+    bool somente_listagem = false;
 };
 
 // The options after the program's name; nothing, with `erro` set to the

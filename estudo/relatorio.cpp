@@ -205,6 +205,8 @@ std::string real(double valor, int casas) {
 
 std::string curto(double valor) { return com_formato("%g", valor); }
 
+std::string aproximado(double valor) { return com_formato("%.4g", valor); }
+
 std::string resumo_da_malha(double theta, std::int32_t Nx, std::int32_t Nt, double F) {
     return juntar("theta = ", curto(theta), ", Nx = ", inteiro(Nx), ", Nt = ", inteiro(Nt), ", F = ", real(F));
 }
@@ -224,52 +226,97 @@ std::string texto_caso(const Caso& caso, double alpha, double dx, double dt) {
                   " m2/s\n  dx = ", real(dx), " m, dt = ", real(dt), " s\n");
 }
 
+namespace {
+
+std::string veredito_de_estabilidade(const Estabilidade& e) {
+    std::string texto = juntar(
+        "Estabilidade (nenhum modo cresce), dois vereditos:\n"
+        "  nesta malha, Nx = ", inteiro(e.Nx), ": F <= 1/(2(1 - 2 theta) cos²(pi/(2(Nx - 1)))) = ",
+        real(e.limite_malha), "\n  com a malha refinada a este F (dx -> 0): F <= 1/(2(1 - 2 theta)) = ",
+        real(e.limite), "\n");
+    if (!e.estavel_malha) return juntar(texto, "  FORA do limite desta malha: instável\n");
+    if (!e.estavel) return juntar(texto, "  estável nesta malha; FORA do limite das malhas refinadas: instável se a malha\n"
+                                         "  for refinada com este F\n");
+    return juntar(texto, "  dentro dos dois limites: estável nesta malha e em qualquer refinamento com este F\n");
+}
+
+// What a mode of factor A does, in words, after its factor.
+std::string o_que_o_modo_faz(double A, std::int32_t Nt, bool conta_o_ruido) {
+    switch (comportamento(A)) {
+        case Comportamento::decai: return "0 <= A <= 1: decai sem trocar de sinal";
+        case Comportamento::oscila: return "-1 <= A < 0: troca de sinal a cada passo (oscila) e decai";
+        case Comportamento::cresce: break;
+    }
+    std::string texto = juntar("|A| > 1: cresce ", real(std::fabs(A), 4), " vezes por passo",
+                               A < 0.0 ? ", trocando de sinal" : "");
+    if (!conta_o_ruido) return texto;
+    // Round-off of about 1e-16 of the field grows |A| times a step.
+    const double vezes = std::log10(std::fabs(A)) * static_cast<double>(Nt);
+    return juntar(texto, "; o arredondamento (1e-16 do campo)\n    cresce 10^10 vezes em ",
+                  com_formato("%.0f", std::ceil(passos_para_crescer(A, crescimento_do_ruido))),
+                  " passos; em Nt = ", inteiro(Nt), " passos, 10^", com_formato("%.0f", std::floor(vezes)), " vezes");
+}
+
+std::string dentro_ou_fora(double F, double limite) { return F <= limite ? "dentro" : "FORA"; }
+
+std::string oscilacao_de_sinal(const Estabilidade& e) {
+    if (e.theta >= 1.0) return "Oscilação de sinal: com theta >= 1 nenhum modo troca de sinal de um passo ao outro\n";
+    const bool oscila = e.meia_senoide.discreto < 0.0;
+    return juntar(
+        "Oscilação de sinal: um modo troca de sinal a cada passo quando 4(1 - theta) F s² > 1:\n"
+        "  a meia senoide, F <= 1/(4(1 - theta) s²) = ", real(e.limite_oscilacao_meia), ": ",
+        oscila ? "FORA, a solução troca de sinal a cada passo\n" : "dentro, a solução não troca de sinal\n",
+        "  todo modo de qualquer malha, F <= 1/(4(1 - theta)) = ", real(e.limite_oscilacao), ": ",
+        dentro_ou_fora(e.F, e.limite_oscilacao), "\n",
+        "  princípio do máximo discreto (nenhum valor novo fora da faixa dos de antes):\n"
+        "    F <= 1/(2(1 - theta)) = ", real(e.limite_maximo), ": ", dentro_ou_fora(e.F, e.limite_maximo), "\n");
+}
+
+}  // namespace
+
 std::string texto_estabilidade(const Estabilidade& e) {
     std::string texto = juntar("Número de Fourier da malha: F = alpha dt/dx² = ", real(e.F), "\n");
     if (std::isnan(e.limite)) return juntar(texto, "Estabilidade: theta não é um número, sem veredito\n");
+    if (e.Nx < 3)
+        return juntar(texto, "Sem nó interior (Nx < 3): a malha não tem modo algum a amplificar; o campo é zero\n"
+                             "a partir do primeiro passo\n");
     if (std::isinf(e.limite)) {
-        texto += "Estabilidade: theta >= 1/2, incondicionalmente estável (nenhum limite para F)\n";
+        texto += "Estabilidade: theta >= 1/2, incondicionalmente estável (nenhum limite para F, em qualquer malha)\n";
     } else {
-        texto += juntar("Estabilidade: (1 - 2 theta) F <= 1/2, isto é F <= ", real(e.limite), ": ",
-                        e.estavel ? "dentro do limite, estável\n" : "FORA do limite, instável\n");
+        texto += veredito_de_estabilidade(e);
     }
     const Amplificacao& a = e.meia_senoide;
     const double razao = a.discreto / a.exato;
     texto += juntar(
-        "\nFator de amplificação de um passo de tempo, A = (1 - 4(1 - theta) F s²)/(1 + 4 theta F s²):\n"
-        "  modo meia senoide sin(pi x/Lx), s = sin(pi dx/(2 Lx)):\n"
-        "    A do esquema theta                   = ", real(a.discreto, 12), "\n",
+        "\nFator de amplificação de um passo de tempo do modo sin(m pi x/Lx), m = 1 a Nx - 2, da malha:\n"
+        "A = (1 - 4(1 - theta) F s²)/(1 + 4 theta F s²), s = sin(m pi dx/(2 Lx))\n"
+        "  meia senoide, m = 1, o modo dos dados (a solução é exatamente Ti sin(pi x/Lx) A^n):\n"
+        "    A do esquema theta                    = ", real(a.discreto, 12), "\n",
         "    exp(-4 F s²), tempo exato nesta malha = ", real(a.semidiscreto, 12), "\n",
         "    exp(-pi² alpha dt/Lx²), exato         = ", real(a.exato, 12), "\n",
         "    A/exato - 1 = ", real(razao - 1.0), ": tempo A/exp(-4 F s²) - 1 = ", real(a.discreto / a.semidiscreto - 1.0),
-        ", espaço exp(-4 F s²)/exato - 1 = ", real(a.semidiscreto / a.exato - 1.0), "\n",
+        ",\n    espaço exp(-4 F s²)/exato - 1 = ", real(a.semidiscreto / a.exato - 1.0), "\n",
         "    após Nt = ", inteiro(e.Nt), " passos: (A/exato)^Nt - 1 = ",
         real(std::pow(razao, static_cast<double>(e.Nt)) - 1.0), " (erro relativo do modo em t = tf)\n",
-        "  pior modo, a oscilação de nó a nó (s = 1): A = (1 - 4(1 - theta) F)/(1 + 4 theta F) = ", real(e.pior, 4),
-        e.theta == 0.0 ? " (1 - 4F)\n" : "\n");
-    if (!std::isfinite(e.passos_ruido)) {
-        texto += "    |A| <= 1: nenhum modo cresce; o arredondamento não é amplificado\n";
-        return texto;
-    }
-    // Round-off of about 1e-16 of the field grows |A| times a step.
-    texto += juntar("    |A| > 1: este modo cresce ", real(std::fabs(e.pior), 4),
-                    " vezes por passo, trocando de sinal; o arredondamento (1e-16 do campo)\n"
-                    "    cresce 10^10 vezes em ",
-                    com_formato("%.0f", std::ceil(e.passos_ruido)), " passos");
-    const double vezes = std::log10(std::fabs(e.pior)) * static_cast<double>(e.Nt);
-    texto += juntar("; em Nt = ", inteiro(e.Nt), " passos, 10^", com_formato("%.0f", std::floor(vezes)),
-                    " vezes\n");
-    return texto;
+        "    ", o_que_o_modo_faz(a.discreto, e.Nt, false), "\n",
+        "  modo mais alto da malha, m = Nx - 2, s² = cos²(pi/(2(Nx - 1))) = ", real(e.s2_pior, 4), ": A = ",
+        real(e.pior, 4), "\n    ", o_que_o_modo_faz(e.pior, e.Nt, true),
+        comportamento(e.pior) == Comportamento::cresce ? "\n" : "; o arredondamento nele não cresce\n");
+    return juntar(texto, "\n", oscilacao_de_sinal(e));
 }
 
 Tabela tabela_estabilidade(const Estabilidade& e) {
     Tabela tabela("estabilidade", "");
-    for (const char* coluna : {"theta", "F", "limite de F", "estável", "A meia senoide", "A exato", "A pior modo",
-                               "passos para 10^10", "Nt"})
+    for (const char* coluna :
+         {"theta", "F", "limite de F", "estável", "A meia senoide", "A exato", "A pior modo", "passos para 10^10", "Nt",
+          "Nx", "limite de F nesta malha", "estável nesta malha", "s² do pior modo",
+          "limite sem oscilação da meia senoide", "limite sem oscilação", "limite do princípio do máximo"})
         tabela.coluna(coluna, 0);
     tabela.linha({celula_real(e.theta), celula_real(e.F), celula_real(e.limite), celula_texto(e.estavel ? "sim" : "não"),
                   celula_real(e.meia_senoide.discreto, 12), celula_real(e.meia_senoide.exato, 12),
-                  celula_real(e.pior), celula_real(e.passos_ruido), celula_inteiro(e.Nt)});
+                  celula_real(e.pior), celula_real(e.passos_ruido), celula_inteiro(e.Nt), celula_inteiro(e.Nx),
+                  celula_real(e.limite_malha), celula_texto(e.estavel_malha ? "sim" : "não"), celula_real(e.s2_pior),
+                  celula_real(e.limite_oscilacao_meia), celula_real(e.limite_oscilacao), celula_real(e.limite_maximo)});
     return tabela;
 }
 

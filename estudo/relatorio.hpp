@@ -39,6 +39,8 @@ struct Esquema {
 std::string real(double valor, int casas = 3);
 // Short form of a datum: 600, 0.5, 1.2e-05.
 std::string curto(double valor);
+// Four significant digits, for factors and ratios in sentences: 45.57, 0.8778.
+std::string aproximado(double valor);
 // "theta = 0.5, Nx = 21, Nt = 600, F = 4.891e-02": what every plot title shows.
 std::string resumo_da_malha(double theta, std::int32_t Nx, std::int32_t Nt, double F);
 // The scheme's name: explícito, Crank-Nicolson, implícito or theta = ...

@@ -104,6 +104,45 @@ std::size_t colunas(std::string_view texto) {
     return total;
 }
 
+namespace {
+
+// One line of text (no line end) broken as quebrar says.
+void quebrar_linha(std::string_view linha, std::string_view recuo, std::size_t largura, std::string& texto) {
+    std::size_t usadas = 0;
+    bool primeira_palavra = true;
+    while (!linha.empty()) {
+        const std::size_t fim = linha.find(' ');
+        const std::string_view palavra = linha.substr(0, fim);
+        const std::size_t mais = colunas(palavra) + (primeira_palavra ? 0 : 1);
+        if (!primeira_palavra && usadas + mais > largura) {
+            texto += '\n';
+            texto += recuo;
+            usadas = colunas(recuo);
+            primeira_palavra = true;
+            continue;
+        }
+        if (!primeira_palavra) texto += ' ';
+        texto += palavra;
+        usadas += mais;
+        primeira_palavra = false;
+        if (fim == std::string_view::npos) break;
+        linha.remove_prefix(fim + 1);
+    }
+}
+
+}  // namespace
+
+std::string quebrar(std::string_view texto, std::string_view recuo, std::size_t largura) {
+    std::string resultado;
+    for (;;) {
+        const std::size_t fim = texto.find('\n');
+        quebrar_linha(texto.substr(0, fim), recuo, largura, resultado);
+        if (fim == std::string_view::npos) return resultado;
+        resultado += '\n';
+        texto.remove_prefix(fim + 1);
+    }
+}
+
 std::string direita(std::string_view texto, std::size_t largura) {
     const std::size_t usadas = colunas(texto);
     std::string linha(largura > usadas ? largura - usadas : 0, ' ');

@@ -57,6 +57,15 @@ std::string juntar(const Partes&... partes) {
 
 // Columns a UTF-8 text takes: continuation bytes take none.
 std::size_t colunas(std::string_view texto);
+// The longest console line the study writes where it can: its texts are
+// broken to it, its tables are laid out within it.
+inline constexpr std::size_t largura_console = 100;
+
+// The text with each of its lines broken at blanks into lines of at most
+// `largura` columns, the continuation lines starting with `recuo`; a word
+// longer than a line stays whole.
+std::string quebrar(std::string_view texto, std::string_view recuo = "", std::size_t largura = largura_console);
+
 // Padded with blanks to `largura` columns, on the left or on the right.
 std::string direita(std::string_view texto, std::size_t largura);
 std::string esquerda(std::string_view texto, std::size_t largura);

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <numbers>
+#include <ostream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -19,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "coeficientes.hpp"
 #include "convergencia.hpp"
 #include "mapa.hpp"
 #include "opcoes.hpp"
@@ -29,6 +32,7 @@
 #include "servicos/elementares.hpp"
 #include "servicos/erros.hpp"
 #include "servicos/plataforma.hpp"
+#include "solver.hpp"
 #include "variaveis.hpp"
 
 namespace {
@@ -71,9 +75,9 @@ protected:
 };
 
 // ---------------------------------------------------------------------------
-// Stability: the verdict flips at F = 1/(2(1 - 2 theta)) itself, and agrees
-// with the amplification of the worst mode (s = 1, the node-to-node
-// oscillation) everywhere else.
+// Stability: the verdicts flip at their bounds themselves, F = 1/(2(1 - 2
+// theta)) for every refinement and 1/(2(1 - 2 theta) cos²(pi/(2(Nx - 1))))
+// on a grid of Nx nodes, whose highest mode is then at A = -1.
 
 TEST(Estabilidade, VereditoMudaExatamenteNoLimite) {
     for (double theta : {-0.5, 0.0, 0.1, 0.25, 0.4, 0.49}) {
@@ -83,55 +87,169 @@ TEST(Estabilidade, VereditoMudaExatamenteNoLimite) {
         EXPECT_TRUE(estavel(theta, limite));
         EXPECT_TRUE(estavel(theta, std::nextafter(limite, 0.0)));
         EXPECT_FALSE(estavel(theta, std::nextafter(limite, 1e300)));
-    }
-    for (double theta : {0.5, 0.75, 1.0, 2.0}) EXPECT_TRUE(estavel(theta, 1e300)) << "theta " << theta;
-}
-
-TEST(Estabilidade, VereditoDoFatorDoPiorModo) {
-    for (double theta : {0.0, 0.2, 0.45, 0.5, 1.0}) {
-        for (double F : {0.01, 0.3, 0.49, 0.51, 0.7, 1.0, 2.6, 10.0, 1e4}) {
-            SCOPED_TRACE(testing::Message() << "theta " << theta << " F " << F);
-            // Every mode of the grid has 0 < s <= 1, and A(s) falls with s.
-            EXPECT_EQ(estavel(theta, F), std::fabs(fator_pior_modo(theta, F)) <= 1.0);
-            EXPECT_LE(fator_pior_modo(theta, F), fator_modo(theta, F, 0.5));
+        for (std::int32_t Nx : {3, 5, 21, 1001}) {
+            SCOPED_TRACE(testing::Message() << "Nx " << Nx);
+            const double na_malha = limite_fourier_malha(theta, Nx);
+            const double c = std::cos(std::numbers::pi / (2.0 * (Nx - 1)));
+            EXPECT_NEAR(na_malha, limite / (c * c), 1e-14 * na_malha);
+            EXPECT_NEAR(fator_pior_modo(theta, na_malha, Nx), -1.0, 1e-14);
+            EXPECT_TRUE(estavel_na_malha(theta, na_malha, Nx));
+            EXPECT_FALSE(estavel_na_malha(theta, std::nextafter(na_malha, 1e300), Nx));
         }
     }
+    for (double theta : {0.5, 0.75, 1.0, 2.0}) {
+        EXPECT_TRUE(estavel(theta, 1e300)) << "theta " << theta;
+        EXPECT_TRUE(estavel_na_malha(theta, 1e300, 21)) << "theta " << theta;
+    }
+    // A negative F (a negative conductivity) runs the heat equation backwards.
+    EXPECT_FALSE(estavel_na_malha(1.0, -0.1, 21));
 }
 
 // ---------------------------------------------------------------------------
-// Amplification: the half sine is an eigenvector of the scheme, so in a real
-// run the middle node is multiplied by A at every step; and on a grid outside
-// the bound, round-off in the worst mode grows 1 - 4F times a step (explicit).
+// The modes of the grid against the program's own runs. The half sine is an
+// eigenvector of the scheme, so a real run multiplies it by A at every step
+// and ends exactly at Ti sin(pi x_i/Lx) A^Nt; the highest mode of the grid,
+// put in as the field, comes out of one step of the program's routines
+// multiplied by its own factor. The verdicts, the step counts for round-off
+// to grow 10^10 times and the signs follow from those two factors.
 
-TEST_F(Estudo, FatorDeAmplificacaoEhARazaoDosValoresNoMeio) {
-    for (double theta : {0.0, 0.5, 1.0}) {
-        SCOPED_TRACE(testing::Message() << "theta " << theta);
-        executar_nivel(exemplo(theta), {21, 600});
-        using namespace variaveis;
-        const Amplificacao fator = amplificacao(theta, alpha, dt, dx, Lx);
-        for (n = 1; n <= Nt; ++n) ASSERT_NEAR(Tmeio(n) / Tmeio(n - 1), fator.discreto, 1e-12) << "step " << n;
-        // The factor's departure from the exact one is the step's error:
-        // after Nt steps it is the relative error of the middle node.
-        const double analitico = Tmeio(0) * std::pow(fator.exato, Nt);
-        const double previsto = 1.0 - std::pow(fator.discreto / fator.exato, Nt);
-        EXPECT_NEAR(medir_corrida().meio.final / analitico, previsto, 1e-9);
-    }
+constexpr double nunca = std::numeric_limits<double>::infinity();
+
+struct CasoModos {
+    const char* nome;
+    Caso caso;
+    double F;
+    double A_meia, A_pior;  // to the digits given
+    Comportamento meia, pior;
+    bool estavel_malha, estavel_refinada;
+    double passos;            // for round-off in the highest mode to grow 10^10 times
+    double meio_final = 0.0;  // Tmeio(Nt) where a reference gives it (0: none)
+};
+
+void PrintTo(const CasoModos& c, std::ostream* saida) { *saida << c.nome; }
+
+Caso caso_de(double Lx, std::int32_t Nx, double tf, std::int32_t Nt, double Ti, double theta, double k, double ro,
+             double cp) {
+    Caso caso;
+    caso.Lx = Lx;
+    caso.Nx = Nx;
+    caso.tf = tf;
+    caso.Nt = Nt;
+    caso.Ti = Ti;
+    caso.theta = theta;
+    caso.k = k;
+    caso.ro = ro;
+    caso.cp = cp;
+    return caso;
 }
 
-TEST_F(Estudo, PiorModoDoExplicitoForaDoLimite) {
-    Caso caso = exemplo(0.0);
-    caso.Nx = 81;  // F = 0.78
-    const Nivel nivel = executar_nivel(caso, {caso.Nx, caso.Nt});
+// The factor of the grid's highest mode, sin((Nx - 2) pi x/Lx), through one
+// step of the program's routines: the smallest and largest T/Tant over the
+// interior nodes.
+std::pair<double, double> fator_do_modo_mais_alto_na_corrida(const Caso& caso) {
     using namespace variaveis;
-    const double F = alpha * dt / (dx * dx);
-    const Estabilidade e = estabilidade(0.0, alpha, dt, dx, Lx, Nt);
-    EXPECT_FALSE(e.estavel);
-    EXPECT_EQ(e.pior, 1.0 - 4.0 * F);
-    EXPECT_NEAR(e.passos_ruido, std::log(1e10) / std::log(4.0 * F - 1.0), 1e-9);
-    // The run itself blew up, and no order is taken from it.
-    EXPECT_FALSE(nivel.campo.maximo < caso.Ti);
-    EXPECT_EQ(ordem_entre(nivel, nivel, 2.0, 1.0).veredito, Veredito::instavel);
+    const servicos::plataforma::ArmadilhasRetidas retidas;
+    colocar_no_estado(caso, {caso.Nx, caso.Nt});
+    principal::preparar_laco();
+    for (std::int32_t j = 1; j <= Nx; ++j) Tant(j) = std::sin((Nx - 2) * std::numbers::pi * (j - 1.0) / (Nx - 1.0));
+    n = 1;
+    coeficientes::termo_fonte();
+    solver::tdma(aP, aW, aE, bP, T, Nx);
+    double menor = std::numeric_limits<double>::infinity(), maior = -menor;
+    for (std::int32_t j = 2; j < Nx; ++j) {
+        menor = std::min(menor, T(j) / Tant(j));
+        maior = std::max(maior, T(j) / Tant(j));
+    }
+    return {menor, maior};
 }
+
+class Modos : public Estudo, public ::testing::WithParamInterface<CasoModos> {};
+
+TEST_P(Modos, FatoresVereditosEPassosConferemComAsCorridas) {
+    const CasoModos& c = GetParam();
+    const Nivel nivel = executar_nivel(c.caso, {c.caso.Nx, c.caso.Nt});
+    using namespace variaveis;
+    const Estabilidade e = estabilidade(theta, alpha, dt, dx, Lx, Nx, Nt);
+    EXPECT_NEAR(e.F, c.F, 1e-6 * c.F);
+    EXPECT_NEAR(e.meia_senoide.discreto, c.A_meia, 1e-6 * std::fabs(c.A_meia));
+    EXPECT_NEAR(e.pior, c.A_pior, 1e-6 * std::fabs(c.A_pior));
+    EXPECT_EQ(comportamento(e.meia_senoide.discreto), c.meia);
+    EXPECT_EQ(comportamento(e.pior), c.pior);
+    EXPECT_EQ(e.estavel_malha, c.estavel_malha);
+    EXPECT_EQ(nivel.estavel, c.estavel_malha);
+    EXPECT_EQ(e.estavel, c.estavel_refinada);
+    if (std::isinf(c.passos)) {
+        EXPECT_TRUE(std::isinf(e.passos_ruido)) << e.passos_ruido;
+    } else {
+        EXPECT_NEAR(e.passos_ruido, c.passos, 1e-5 * c.passos);
+    }
+    // The run: the middle node is multiplied by A at every step (as long as
+    // the round-off in the other modes, which shrink slower or grow, stays
+    // small beside it), and its error at tf is the mode's, 1 - (A/exact)^Nt
+    // of the exact value.
+    const double A = e.meia_senoide.discreto;
+    const double mais_lento = std::max(1.0, std::fabs(e.pior / A));
+    for (n = 1; n <= Nt; ++n) {
+        const double ruido = 1e-14 * std::pow(mais_lento, n);
+        if (ruido > 1e-6) break;
+        ASSERT_NEAR(Tmeio(n) / Tmeio(n - 1), A, (1e-12 + ruido) * std::fabs(A)) << "step " << n;
+    }
+    if (std::pow(mais_lento, Nt) < 1e8) {
+        const double analitico = Tmeio(0) * std::pow(e.meia_senoide.exato, Nt);
+        const double previsto = 1.0 - std::pow(A / e.meia_senoide.exato, Nt);
+        EXPECT_NEAR(nivel.meio.final / analitico, previsto, 1e-7 * std::max(1.0, std::fabs(previsto)));
+    }
+    if (c.meio_final != 0.0) {
+        EXPECT_NEAR(Tmeio(Nt), c.meio_final, 5e-9);
+    }
+    // The highest mode through one step of the program's routines.
+    const auto [menor, maior] = fator_do_modo_mais_alto_na_corrida(c.caso);
+    EXPECT_NEAR(menor, e.pior, 1e-9 * std::fabs(e.pior));
+    EXPECT_NEAR(maior, e.pior, 1e-9 * std::fabs(e.pior));
+}
+
+using C = Comportamento;
+INSTANTIATE_TEST_SUITE_P(
+    Estudo, Modos,
+    ::testing::Values(
+        // The example with the three schemes: everything decays.
+        CasoModos{"ExemploExplicito", exemplo(0.0), 0.04891304, 0.9987956, 0.8055522, C::decai, C::decai, true, true,
+                  nunca},
+        CasoModos{"ExemploCrankNicolson", exemplo(0.5), 0.04891304, 0.9987963, 0.822782, C::decai, C::decai, true,
+                  true, nunca},
+        CasoModos{"ExemploImplicito", exemplo(1.0), 0.04891304, 0.998797, 0.837207, C::decai, C::decai, true, true,
+                  nunca},
+        // Past both bounds: the highest mode grows 2.13 times a step.
+        CasoModos{"ExplicitoF078", caso_de(1.0, 81, 600.0, 600, 100.0, 0.0, 45.0, 800.0, 460.0), 0.7826087, 0.9987933,
+                  -2.129228, C::decai, C::cresce, false, false, 30.4672},
+        // Between the bound of refined grids (0.5) and this grid's (0.5858):
+        // the highest mode shrinks, changing sign; nothing grows.
+        CasoModos{"ExplicitoNx5F055", caso_de(1.0, 5, 13.75, 400, 1.0, 0.0, 1.0, 1.0, 1.0), 0.55, 0.6778175,
+                  -0.8778175, C::decai, C::oscila, true, false, nunca},
+        // Round-off grows 10^10 times in 106 steps (the node-to-node
+        // oscillation, not a mode of the grid, would say 101); in 4014 with
+        // theta = 1/4 (it would say 1942).
+        CasoModos{"ExplicitoNx21Nt52", caso_de(1.0, 21, 600.0, 52, 100.0, 0.0, 45.0, 800.0, 460.0), 0.5643813,
+                  0.9861031, -1.243628, C::decai, C::cresce, false, false, 105.607},
+        CasoModos{"ThetaUmQuartoF1012", caso_de(1.0, 21, 0.253, 100, 1.0, 0.25, 1.0, 1.0, 1.0), 1.012, 0.9752355,
+                  -1.005754, C::decai, C::cresce, false, false, 4013.42},
+        // Crank-Nicolson at F = 25: stable, but the half sine itself changes
+        // sign every step.
+        CasoModos{"CrankNicolsonF25", caso_de(1.0, 11, 1.0, 4, 1.0, 0.5, 1.0, 1.0, 1.0), 25.0, -0.1005524, -0.9598203,
+                  C::oscila, C::oscila, true, true, nunca},
+        // The data's own mode grows: the map's points F = 55 and F = 10.
+        CasoModos{"ExplicitoF55", caso_de(1.0, 5, 13.75, 4, 1.0, 0.0, 1.0, 1.0, 1.0), 55.0, -31.21825, -186.7817,
+                  C::cresce, C::cresce, false, false, 4.4027},
+        CasoModos{"ThetaUmQuartoF10", caso_de(1.0, 5, 13.75, 22, 1.0, 0.25, 1.0, 1.0, 1.0), 10.0, -1.37693, -2.580516,
+                  C::cresce, C::cresce, false, false, 24.2891},
+        // One interior node: its only mode is both the half sine and the highest.
+        CasoModos{"TresNos", caso_de(1.0, 3, 1.0, 1, 100.0, 1.0, 1.0, 1.0, 1.0), 4.0, 1.0 / 9.0, 1.0 / 9.0, C::decai,
+                  C::decai, true, true, nunca},
+        // The textbook's Crank-Nicolson run (h = 0.1, k = 0.01): w(0.5, 0.5) =
+        // 0.00745954 against the exact 0.00719188.
+        CasoModos{"CrankNicolsonLivro", caso_de(1.0, 11, 0.5, 50, 1.0, 0.5, 1.0, 1.0, 1.0), 1.0, 0.9066804,
+                  -0.3222766, C::decai, C::oscila, true, true, nunca, 0.00745954}),
+    [](const auto& info) { return std::string(info.param.nome); });
 
 // ---------------------------------------------------------------------------
 // Orders of accuracy of the scheme's errors, dx and dt halved together on the
@@ -324,7 +442,7 @@ TEST_F(Estudo, MapaConfereComOLimiteEComCorridasDiretas) {
             SCOPED_TRACE(testing::Message() << "theta " << thetas[th] << " Nt " << p.nivel.malha.Nt);
             ASSERT_EQ(p.nivel.malha.Nt, passos[f].Nt);
             EXPECT_NEAR(p.nivel.F, alpha * (caso.tf / p.nivel.malha.Nt) / (dx * dx), 1e-12 * p.nivel.F);
-            EXPECT_EQ(p.nivel.estavel, std::fabs(fator_pior_modo(thetas[th], p.nivel.F)) <= 1.0);
+            EXPECT_EQ(p.nivel.estavel, std::fabs(fator_pior_modo(thetas[th], p.nivel.F, caso.Nx)) <= 1.0);
             if (!p.nivel.estavel) continue;
             const servicos::plataforma::ArmadilhasRetidas retidas;
             Caso direto = caso;
@@ -404,6 +522,12 @@ TEST(Opcoes, InterpretacaoDaLinhaDeComando) {
         {{"--teta=0.5", "--mapa", "--fios", "3"}, Modo::mapa, niveis_padrao, {0.5}, 3},
         {{"--perfis", "0,60,600"}, Modo::perfis, niveis_padrao, {0.0, 60.0, 600.0}},
         {{"--explicar"}, Modo::explicar},
+        {{"--explicar", "--avisos"}, Modo::explicar},
+        {{"--listagem", "--explicar"}, Modo::explicar},
+        {{"--avisos"}, std::nullopt},  // only with --explicar, and nothing else
+        {{"--explicar", "--avisos", "--csv"}, std::nullopt},
+        {{"--explicar", "--avisos", "--listagem"}, std::nullopt},
+        {{"--mapa", "--listagem"}, std::nullopt},
         {{"--niveis", "9"}, std::nullopt},
         {{"--niveis", "1"}, std::nullopt},
         {{"--niveis", "3x"}, std::nullopt},
@@ -451,6 +575,11 @@ std::string entrada_com(std::int32_t Nx, std::int32_t Nt, double theta) {
            std::to_string(theta) + "\n45.0\n800.0\n460.0\n";
 }
 
+const std::string entrada_virgula =
+    "listagem.txt\n1.0\n21\n600.0\n600\n100.0\n0,5      theta\n45.0\n800.0\n460.0\n";
+// Explicit, Nx = 5, F = 0.55.
+const std::string entrada_Nx5_F055 = "lista.txt\n1.0\n5\n13.75\n400\n1.0\n0.0\n1.0\n1.0\n1.0\n";
+
 std::string entrada_golden(const char* pasta) {
     return suporte::ler_arquivo(fs::path(DIFUSAO_DADOS_TESTE) / "golden" / pasta / "entradas_geral.ent");
 }
@@ -471,9 +600,25 @@ struct Corrida {
     std::string no_erro;                // text the standard error must hold ("" for an empty one)
     std::vector<std::string> arquivos;  // the files written besides the input
     int linhas = 0;                     // data rows of the first one
+    int linhas_na_saida = -1;           // lines of the standard output (-1: any number)
+    std::vector<std::string> nao_na_saida{};  // texts the standard output must not hold
 };
 
 void PrintTo(const Corrida& c, std::ostream* saida) { *saida << c.nome; }
+
+// A line end followed by the blanks of a continuation line becomes one blank.
+std::string juntar_linhas_quebradas(const std::string& texto) {
+    std::string unida;
+    for (std::size_t j = 0; j < texto.size(); ++j) {
+        if (texto[j] == '\n' && j + 1 < texto.size() && texto[j + 1] == ' ') {
+            while (j + 1 < texto.size() && texto[j + 1] == ' ') ++j;
+            unida += ' ';
+            continue;
+        }
+        unida += texto[j];
+    }
+    return unida;
+}
 
 class Programa : public ::testing::TestWithParam<Corrida> {};
 
@@ -488,8 +633,19 @@ TEST_P(Programa, SaidaStatusEArquivos) {
     } else {
         EXPECT_NE(r.erro.find(c.no_erro), std::string::npos) << r.erro;
     }
-    for (const std::string& texto : c.na_saida) EXPECT_NE(r.saida.find(texto), std::string::npos) << texto << "\n" << r.saida;
+    // Texts are looked for with their broken lines joined again.
+    const std::string unida = juntar_linhas_quebradas(r.saida);
+    for (const std::string& texto : c.na_saida) EXPECT_NE(unida.find(texto), std::string::npos) << texto << "\n" << r.saida;
+    for (const std::string& texto : c.nao_na_saida) EXPECT_EQ(unida.find(texto), std::string::npos) << texto << "\n" << r.saida;
     EXPECT_EQ(r.saida.find('\r'), std::string::npos);
+    if (c.linhas_na_saida >= 0) {
+        EXPECT_EQ(std::count(r.saida.begin(), r.saida.end(), '\n'), c.linhas_na_saida) << r.saida;
+    }
+    // The quiet explainer prints nothing but warnings, each naming the file.
+    if (std::find(c.argumentos.begin(), c.argumentos.end(), "--avisos") != c.argumentos.end()) {
+        std::istringstream linhas(r.saida);
+        for (std::string linha; std::getline(linhas, linha);) EXPECT_TRUE(linha.starts_with("entradas_geral.ent")) << linha;
+    }
     std::vector<std::string> escritos;
     for (const auto& entrada : fs::directory_iterator(pasta.caminho()))
         if (entrada.path().filename() != "entradas_geral.ent") escritos.push_back(entrada.path().filename().string());
@@ -529,7 +685,8 @@ INSTANTIATE_TEST_SUITE_P(
         // F = 0.78 on the input grid: the explicit run overflows with the traps
         // held; its worst mode grows |1 - 4F| a step, and it gives no order.
         Corrida{"ExplicitoInstavel", entrada_com(81, 600, 0.0), {"--niveis", "2"}, 0,
-                {"FORA do limite", "-2.1304e+00 (1 - 4F)", "31 passos", "instável"}, "", {"convergencia.txt"}, 1 + 6},
+                {"FORA do limite desta malha", "A = -2.1292e+00", "31 passos", "instável"}, "", {"convergencia.txt"},
+                1 + 6},
         Corrida{"ComparacaoInstavel", entrada_com(81, 600, 0.5), {"--comparar"}, 0, {"fora do limite"}, "",
                 {"comparacao_esquemas.txt"}, 1 + 601},
         Corrida{"NiveisDemais", entrada_exemplo, {"--niveis", "9"}, 1, {}, "número de níveis inválido", {}},
@@ -539,18 +696,50 @@ INSTANTIATE_TEST_SUITE_P(
         // The explainer: a comma for the decimal point is named, and the
         // reference inputs read cleanly (the explicit one is past its bound
         // on purpose, and is told so).
-        Corrida{"ExplicarVirgula", "listagem.txt\n1.0\n21\n600.0\n600\n100.0\n0,5      theta\n45.0\n800.0\n460.0\n",
-                {"--explicar"}, 2, {"vírgula como separador decimal na linha 7", "theta recebeu 0 e não 0.5"}, "", {}},
+        Corrida{"ExplicarVirgula", entrada_virgula, {"--explicar"}, 2,
+                {"linha 7: vírgula como separador decimal", "theta recebeu 0 e não 0.5"}, "", {}},
         Corrida{"ExplicarExemplo", entrada_golden("exemplo"), {"--explicar"}, 0, {"Nenhum aviso"}, "", {}},
         Corrida{"ExplicarPequeno", entrada_golden("pequeno"), {"--explicar"}, 0, {"Nenhum aviso"}, "", {}},
         Corrida{"ExplicarExplicitoPar", entrada_golden("explicito_par"), {"--explicar"}, 2,
-                {"\"explicito par.lst\"", "passa do limite 5.000e-01"}, "", {}},
+                {"\"explicito par.lst\"", "passa do limite 5.260e-01 desta malha"}, "", {}},
         Corrida{"ExplicarNomeCortado", "nao_existe/listagem.txt\n1\n21\n600\n600\n100\n0.5\n45\n800\n460\n",
-                {"--explicar"}, 2, {"nome cortado na linha 1", "\"nao_existe\""}, "", {}},
+                {"--explicar"}, 2, {"linha 1: nome cortado", "\"nao_existe\""}, "", {}},
         Corrida{"ExplicarFalha", "listagem.txt\n1.0\n21.0 nos\n", {"--explicar"}, 1,
                 {"Linha 3: 21.0 nos", "aqui a leitura falha"},
                 "\r\nrun-time error F6101: READ(entradas_geral.ent)\r\n", {}},
         Corrida{"ExplicarSemArquivo", "", {"--explicar"}, 1, {"não existe"}, "run-time error F6501", {}},
+        // Crank-Nicolson at F = 25: stable, but the half sine changes sign
+        // every step; explicit Nx = 5 at F = 0.55: stable on its grid, only a
+        // refined one would grow.
+        Corrida{"ExplicarOscilacao", "lista.txt\n1.0\n11\n1.0\n4\n1.0\n0.5\n1\n1\n1\n", {"--explicar"}, 2,
+                {"A = -0.1006 < 0: a solução troca de sinal a cada passo"}, "", {}},
+        Corrida{"ExplicarEstavelSoNestaMalha", entrada_Nx5_F055, {"--explicar"}, 2,
+                {"passa do limite 5.000e-01 de theta = 0 para malhas refinadas: estável nesta malha"}, "", {}, 0, -1,
+                {"cresce"}},
+        // The quiet form: only the warnings, each with its line; the read's
+        // failure said where, without the program's report.
+        Corrida{"AvisosVirgula", entrada_virgula, {"--explicar", "--avisos"}, 2,
+                {"entradas_geral.ent, linha 7: vírgula como separador decimal"}, "", {}, 0, 1},
+        Corrida{"AvisosNenhum", entrada_golden("exemplo"), {"--explicar", "--avisos"}, 0, {}, "", {}, 0, 0},
+        Corrida{"AvisosDeVariasLinhas", entrada_golden("explicito_par"), {"--explicar", "--avisos"}, 2,
+                {"entradas_geral.ent, linhas 2 a 5 e 7 a 10: F = ", "linhas 2 a 5 e 7 a 10: o fator"}, "", {}, 0, 2},
+        Corrida{"AvisosFaltaUmaLinha", "listagem.txt\n21       nós\n600.0    tempo final\n600\n100\n0.5\n45\n800\n460\n",
+                {"--explicar", "--avisos"}, 1,
+                {"entradas_geral.ent, linha 2: o comentário fala de Nx mas o valor foi para Lx",
+                 "entradas_geral.ent, linha 3: a leitura para em Nx (número de nós)", "se faltou ou sobrou uma linha",
+                 "F6101"},
+                "", {}, 0, 2},
+        Corrida{"AvisosArquivoVazio", "\n\n", {"--explicar", "--avisos"}, 1,
+                {"entradas_geral.ent, linha 3: a leitura para em arq_saida", "nenhum valor"}, "", {}, 0, 1},
+        Corrida{"AvisosSemArquivo", "", {"--explicar", "--avisos"}, 1, {"entradas_geral.ent: não existe"}, "", {}, 0, 1},
+        // The listing's name, and nothing else.
+        Corrida{"Listagem", entrada_golden("explicito_par"), {"--explicar", "--listagem"}, 0, {"explicito par.lst\n"},
+                "", {}, 0, 1},
+        Corrida{"ListagemAntesDaFalha", "  ' a.txt '\n1.0\n21.0\n", {"--explicar", "--listagem"}, 0, {"a.txt\n"}, "",
+                {}, 0, 1},
+        Corrida{"ListagemVazia", "''\n1.0\n21\n600.0\n600\n100.0\n0.5\n45.0\n800.0\n460.0\n",
+                {"--explicar", "--listagem"}, 1, {}, "", {}, 0, 0},
+        Corrida{"ListagemSemArquivo", "", {"--explicar", "--listagem"}, 1, {}, "", {}, 0, 0},
         // The input's faults get difusao_calor's own reports.
         Corrida{"UmNo", entrada_com(1, 600, 0.5), {}, 1, {},
                 "\r\nrun-time error M6103: MATH\r\n- floating-point error: divide by zero\r\n", {}},
