@@ -15,7 +15,7 @@
 #include "coeficientes.hpp"
 #include "principal.hpp"
 #include "processamento.hpp"
-#include "servicos/intrinsecos.hpp"
+#include "servicos/plataforma/intrinsecos.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "servicos/elementares.hpp"
-#include "servicos/elementares_detalhe.hpp"
+#include "servicos/elementares/detalhe.hpp"
+#include "servicos/elementares/elementares.hpp"
 
 namespace referencia {
 

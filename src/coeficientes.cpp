@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "esquema.hpp"
-#include "servicos/elementares.hpp"
-#include "servicos/matematica.hpp"
-#include "servicos/vigia_em_bloco.hpp"
+#include "servicos/elementares/elementares.hpp"
+#include "servicos/erros/matematica.hpp"
+#include "servicos/erros/vigia_em_bloco.hpp"
 #include "variaveis.hpp"
 
 namespace coeficientes {

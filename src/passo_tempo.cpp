@@ -6,8 +6,8 @@
 #include "coeficientes.hpp"
 #include "esquema.hpp"
 #include "processamento.hpp"
-#include "servicos/intrinsecos.hpp"
-#include "servicos/plataforma.hpp"
+#include "servicos/plataforma/intrinsecos.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 #include "variaveis.hpp"
 
 namespace passo_tempo {

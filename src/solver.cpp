@@ -1,8 +1,8 @@
 #include "solver.hpp"
 
 #include "esquema.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/mensagens.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
 
 namespace solver {
 

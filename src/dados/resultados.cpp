@@ -9,11 +9,11 @@
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
 #include "processamento.hpp"
-#include "servicos/comandos.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/matematica.hpp"
-#include "servicos/mensagens.hpp"
-#include "servicos/unidades.hpp"
+#include "servicos/comandos/comandos.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/matematica.hpp"
+#include "servicos/erros/mensagens.hpp"
+#include "servicos/unidades/unidades.hpp"
 #include "variaveis.hpp"
 
 namespace dados {

@@ -25,7 +25,7 @@ using referencia::Real;
 constexpr mpfr_prec_t precisao = 4000;
 
 // ---------------------------------------------------------------------------
-// Constants: each as its comment in elementares_detalhe.hpp says.
+// Constants: each as its comment in elementares/detalhe.hpp says.
 
 void pi(mpfr_ptr r) { mpfr_const_pi(r, MPFR_RNDN); }
 void ln2(mpfr_ptr r) { mpfr_const_log2(r, MPFR_RNDN); }
