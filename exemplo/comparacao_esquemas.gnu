@@ -58,7 +58,7 @@ set origin 0, 0.36
 set size 1, 0.59
 if (faixa > 0) { set yrange [EXATA_min - 0.08 * faixa : EXATA_max + 0.08 * faixa] }
 set xlabel ""
-set ylabel "temperatura média [ºC]"
+set ylabel "temperatura média [°C]"
 plot arquivo index 1 using 1:2 with lines lw 4 lc rgb "gray70" title "solução analítica", \
      for [c = 4:6] arquivo index 1 using 1:c with lines lw 2 dt c - 3 lc rgb cor(c) title esquema(c)
 
@@ -66,7 +66,7 @@ set origin 0, 0
 set size 1, 0.38
 if (alto > baixo) { set yrange [baixo - 0.05 * (alto - baixo) : alto + 0.05 * (alto - baixo)] } else { set autoscale y }
 set xlabel "tempo [s]"
-set ylabel "erro do esquema [ºC]\n(média dos trapézios do exato - Tm)"
+set ylabel "erro do esquema [°C]\n(média dos trapézios do exato - Tm)"
 set key top right
 plot for [c = 4:6] arquivo index 1 using 1:(erro(c)) with lines lw 2 dt c - 3 lc rgb cor(c) title esquema(c)
 

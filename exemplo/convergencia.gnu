@@ -69,7 +69,7 @@ if (ESTAVEIS_sum + ESTAVEIS_B_sum == 0) {
     set yrange [1e-3 : 1]
     set label 1 vazio at graph 0.5, 0.5 center
 }
-set ylabel "erro [ºC]"
+set ylabel "erro [°C]"
 plot arquivo index 1 using 4:(estavel(8)) with linespoints lw 2 pt 7 lc rgb "#0060ad" title "campo em tf, (a) dx e dt / 2", \
      arquivo index 1 using 4:(estavel(10)) with linespoints lw 2 dt 2 pt 5 lc rgb "#0060ad" title "média, (a)", \
      arquivo index 2 using 4:(estavel(8)) with linespoints lw 2 pt 6 ps 1.8 lc rgb "#dd181f" title "campo em tf, (b) só dx / 2", \

@@ -4,13 +4,104 @@
 # The program hands its interpreter four command lines, "notepad <file>" to
 # show the input file and the listing, and "wgnuplot <script>" for the two
 # plots, each as "<interpreter> -c <command line>". Here "notepad" opens the
-# file in $VISUAL or $EDITOR (vi) when there is a terminal to edit in, and
-# "wgnuplot" runs gnuplot: in a window when there is a display, otherwise (or
-# with DIFUSAO_GRAFICOS=png) it writes the plot as a PNG image next to its
-# data. Every call returns only when the editor or the plot window is closed.
+# file in $VISUAL, $EDITOR, sensible-editor or vi when there is a terminal to
+# edit in, and "wgnuplot" runs gnuplot: in a window when one can be opened,
+# otherwise (or with DIFUSAO_GRAFICOS=png) it writes the plot as a PNG image
+# next to its data and says where. Every call returns only when the editor or
+# the plot window is closed.
+#
+# After the input file has been edited, and before the program reads it, the
+# input is checked by the study tool's quiet explainer
+# (estudo_convergencia --explicar --avisos): its warnings go to standard
+# error, and with a terminal the user may edit the file again until the data
+# are accepted. The check never stops the run. The explainer is
+# $DIFUSAO_EXPLICADOR when that is set (empty: none, already reported by the
+# launcher), otherwise the one next to the running program (also in its build
+# folder) or on PATH; a missing one is reported once.
 #
 # The command line is run by this shell's own parser, so a listing name that
 # the program quoted stays one literal file name.
+
+avisar() {
+    printf 'difusao-calor: %s\n' "$*" >&2
+}
+
+com_terminal() {
+    [ -t 0 ] && [ -t 1 ]
+}
+
+editor() {
+    if [ -n "${VISUAL:-}" ]; then
+        echo "$VISUAL"
+    elif [ -n "${EDITOR:-}" ]; then
+        echo "$EDITOR"
+    elif command -v sensible-editor >/dev/null 2>&1; then
+        echo sensible-editor
+    else
+        echo vi
+    fi
+}
+
+# The study tool that came with the running program: the program is this
+# interpreter's parent; in a build folder the study tool is in estudo/.
+achar_explicador() {
+    if [ -n "${DIFUSAO_EXPLICADOR+x}" ]; then
+        echo "${DIFUSAO_EXPLICADOR}"
+        return
+    fi
+    programa=$(readlink "/proc/$PPID/exe" 2>/dev/null) || programa=
+    if [ -n "$programa" ]; then
+        pasta=$(dirname -- "$programa")
+        for candidato in "$pasta/estudo_convergencia" "$pasta/estudo/estudo_convergencia"; do
+            if [ -x "$candidato" ]; then
+                echo "$candidato"
+                return
+            fi
+        done
+    fi
+    command -v estudo_convergencia 2>/dev/null
+}
+
+# Prints the explainer's warnings about entradas_geral.ent on standard error;
+# false when there are any.
+conferir_entrada() {
+    if [ -z "$explicador" ]; then
+        return 0
+    fi
+    avisos=$("$explicador" --explicar --avisos 2>/dev/null)
+    status=$?
+    if [ "$status" = 0 ]; then
+        return 0
+    fi
+    if [ "$status" != 1 ] && [ "$status" != 2 ] || [ -z "$avisos" ]; then
+        avisar "$explicador não conferiu entradas_geral.ent (status $status); a corrida segue sem a conferência"
+        explicador=
+        return 0
+    fi
+    if [ "$status" = 1 ]; then
+        avisar "difusao_calor não vai conseguir ler entradas_geral.ent até o fim:"
+    else
+        avisar "confira entradas_geral.ent antes do cálculo:"
+    fi
+    printf '%s\n' "$avisos" | sed 's/^/  /' >&2
+    return 1
+}
+
+# Whether the user, at the terminal, asks to edit the input again.
+editar_de_novo() {
+    printf 'difusao-calor: abrir entradas_geral.ent de novo para corrigir? [s/N] ' >&2
+    read -r resposta || return 1
+    case "$resposta" in
+        [sS]*) return 0 ;;
+        *) return 1 ;;
+    esac
+}
+
+editar() {
+    if com_terminal; then
+        $(editor) "$1"
+    fi
+}
 
 notepad() {
     # The editor takes the rest of its command line as one file name; a name
@@ -18,21 +109,56 @@ notepad() {
     # it as an option or, like vi, as a command to run ("+cmd").
     arquivo="$*"
     case "$arquivo" in [-+]*) arquivo="./$arquivo" ;; esac
-    if [ -t 0 ] && [ -t 1 ]; then
-        ${VISUAL:-${EDITOR:-vi}} "$arquivo"
+    if [ "$arquivo" != entradas_geral.ent ]; then
+        editar "$arquivo"
+        return
+    fi
+    explicador=$(achar_explicador)
+    if [ -z "${DIFUSAO_EXPLICADOR+x}" ] && [ -z "$explicador" ]; then
+        avisar "estudo_convergencia não encontrado: entradas_geral.ent segue sem conferência"
+    fi
+    while :; do
+        editar "$arquivo"
+        if conferir_entrada || ! com_terminal || ! editar_de_novo; then
+            return 0
+        fi
+    done
+}
+
+# Why no plot window can be opened; nothing when one can.
+sem_janela() {
+    if [ "${DIFUSAO_GRAFICOS:-}" = png ]; then
+        echo "DIFUSAO_GRAFICOS=png"
+    elif [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+        echo "sem tela: DISPLAY vazio"
+    elif ! gnuplot -e 'print GPVAL_TERMINALS' 2>&1 | grep -qwE 'qt|wxt|x11'; then
+        echo "este gnuplot não abre janelas; o pacote gnuplot-qt abre"
+    elif [ -z "${WAYLAND_DISPLAY:-}" ] && command -v xdpyinfo >/dev/null 2>&1 && ! xdpyinfo >/dev/null 2>&1; then
+        echo "a tela $DISPLAY não responde"
     fi
 }
 
 wgnuplot() {
-    if [ "${DIFUSAO_GRAFICOS:-}" = png ] || [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-        gnuplot -e "png=1" "$@"
-    else
-        gnuplot -e "png=0" "$@"
+    if ! command -v gnuplot >/dev/null 2>&1; then
+        avisar "gnuplot não encontrado: $1 não foi desenhado (instale o pacote gnuplot)"
+        return 127
     fi
+    motivo=$(sem_janela)
+    if [ -z "$motivo" ]; then
+        gnuplot -e "png=0" "$@"
+        return
+    fi
+    gnuplot -e "png=1" "$@"
+    status=$?
+    imagem=${1%.gnu}.png
+    if [ "$status" = 0 ] && [ -f "$imagem" ]; then
+        avisar "gráfico gravado em $(pwd)/$imagem ($motivo)"
+    fi
+    return "$status"
 }
 
 if [ "$#" -ne 2 ] || { [ "$1" != "-c" ] && [ "$1" != "/c" ]; }; then
-    echo "usage: $0 -c 'command line'" >&2
+    echo "uso: $0 -c 'linha de comando'" >&2
     exit 2
 fi
 eval "$2"

@@ -1,10 +1,12 @@
 # Mapa de precisão e estabilidade: what "estudo_convergencia --mapa" wrote in
 # mapa.txt, the error of the whole field at the final time against the mesh
 # Fourier number F (dx fixed, F set through the number of steps), one curve
-# per theta (index 1 onwards; columns 1 F, 4 stable 1/0, 5 error, 7 theta,
-# 8 bound of F). Points outside the stability bound are crosses, drawn at
-# most at the top of the frame; the dashed vertical lines are the bounds
-# F = 1/(2(1 - 2 theta)) of the theta below 1/2.
+# per theta (index 1 onwards; columns 1 F, 2 Nt, 4 stable 1/0, 5 error,
+# 7 theta, 8 bound of F). Points outside the stability bound are crosses,
+# drawn at most at the top of the frame; the dashed vertical lines are the
+# bounds F = 1/(2(1 - 2 theta)) of the theta below 1/2. The F axis spans the
+# points as run: the largest F is the one of a single step (Nt = 1). A note
+# under the frame says what the sharp dips of a curve are.
 #
 # Interactive:  gnuplot mapa.gnu               (the window stays until it is closed)
 # PNG image:    gnuplot -e "png=1" mapa.gnu    (writes mapa.png, no window)
@@ -26,6 +28,8 @@ blocos = STATS_blocks - 1
 finito(v) = abs(v) < 1e300 ? v : NaN
 stats arquivo index 1:blocos using (column(4) == 1 ? finito(column(5)) : NaN) name "ESTAVEL" nooutput
 stats arquivo index 1:blocos using (finito(column(5))) name "TODOS" nooutput
+stats arquivo index 1:blocos using 1 name "FMAPA" nooutput
+stats arquivo index 1:blocos using 2 name "NTMAPA" nooutput
 topo = (exists("ESTAVEL_max") && ESTAVEL_records > 0 ? ESTAVEL_max : TODOS_max) * 10
 base = (exists("ESTAVEL_min") && ESTAVEL_records > 0 ? ESTAVEL_min : TODOS_min) / 3
 instavel(v) = finito(v) < topo ? v : topo
@@ -44,16 +48,23 @@ do for [b = 1:blocos] {
 }
 
 set logscale xy
+set xrange [FMAPA_min / 1.5 : FMAPA_max * 1.5]
 set format x "10^{%L}"
 set format y "10^{%L}"
 set yrange [base : topo * 1.5]
 set grid
 set key top left box opaque font ",10"
 set xlabel "F = α dt/dx²"
-set ylabel "erro máximo nó a nó em t = tf [ºC]"
+set ylabel "erro máximo nó a nó em t = tf [°C]"
 thetas = ""
 do for [b = 1:blocos] { thetas = thetas . (b > 1 ? ", " : "") . sprintf("%g", theta[b]) }
-set title sprintf("Mapa de precisão e estabilidade: θ = %s; Nx = %d, dx fixo, dt (Nt) escolhido para cada F\n(na entrada: Nt = %d, F = %.3g; cruzes: fora do limite de estabilidade)", thetas, NX_min, NT_min, FF_min) font ",13"
+faixa = sprintf("F de %.3g a %.3g", FMAPA_min, FMAPA_max) . \
+    (NTMAPA_min == 1 ? sprintf(" (em F = %.3g um só passo, Nt = 1: não há F maior com este dx)", FMAPA_max) : "")
+set title sprintf("Mapa de precisão e estabilidade: θ = %s; Nx = %d, dx fixo, dt (Nt) escolhido para cada F\n%s\n(na entrada: Nt = %d, F = %.3g; cruzes: fora do limite de estabilidade)", thetas, NX_min, faixa, NT_min, FF_min) font ",13"
+set bmargin 7
+set label 1 "Uma queda brusca de uma curva é um cancelamento, não um ótimo: nesse F o erro do tempo e o do espaço,\n" . \
+    "de sinais opostos, se anulam em t = tf; num F vizinho, em outro tf ou em outra malha o erro volta." \
+    at screen 0.5, 0.04 center font ",10"
 
 plot for [b = 1:blocos] arquivo index b using 1:(column(4) == 1 ? column(5) : NaN) with linespoints lw 2 pt 7 lc rgb cor(b) title sprintf("θ = %g", theta[b]), \
      for [b = 1:blocos] arquivo index b using 1:(column(4) == 0 ? instavel(column(5)) : NaN) with points pt 2 ps 1.6 lw 2 lc rgb cor(b) notitle

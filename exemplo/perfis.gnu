@@ -34,19 +34,21 @@ set multiplot title "Perfis de temperatura contra o campo exato (".caso.")" font
 set grid
 set key outside right top box opaque font ",10"
 set lmargin 12
-set rmargin 22
+set rmargin 26
 
 set origin 0, 0.36
 set size 1, 0.59
 set xlabel ""
-set ylabel "T [ºC]"
+set ylabel "T [°C]"
 plot for [b = 1:blocos] arquivo index b using 1:3 with lines lw 2 lc rgb cor(b) notitle, \
-     for [b = 1:blocos] arquivo index b using 1:(finito(column(2))) with points pt 7 ps 0.8 lc rgb cor(b) title sprintf("t = %g s", tempo[b])
+     for [b = 1:blocos] arquivo index b using 1:(finito(column(2))) with points pt 7 ps 0.8 lc rgb cor(b) title sprintf("t = %g s", tempo[b]), \
+     NaN with lines lw 2 lc rgb "black" title "linhas: campo exato", \
+     NaN with points pt 7 ps 0.8 lc rgb "black" title "pontos: numérico"
 
 set origin 0, 0
 set size 1, 0.38
 set xlabel "x [m]"
-set ylabel "T_{exata} - T [ºC]"
+set ylabel "T_{exata} - T [°C]"
 plot for [b = 1:blocos] arquivo index b using 1:(finito(column(4))) with linespoints lw 2 pt 7 ps 0.6 lc rgb cor(b) title sprintf("t = %g s", tempo[b])
 
 unset multiplot

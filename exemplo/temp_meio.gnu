@@ -1,56 +1,164 @@
-# Temperatura no meio do domínio: the numerical history that difusao_calor wrote in temp_meio.txt
-# (columns: time, numerical, exact) against the exact solution.
+# Temperatura no meio do domínio: the numerical history of the middle node
+# that difusao_calor wrote in temp_meio.txt (columns: time, numerical, exact)
+# against the exact solution, and under it their difference, the listing's
+# "Erro numérico".
+# The title names the case: theta, Nx and the properties from
+# entradas_geral.ent, Nt and tf from the data file itself.
 #
-# Interactive:  gnuplot temp_meio.gnu           (the window stays until it is closed)
-# PNG image:    gnuplot -e "png=1" temp_meio.gnu   (writes temp_meio.png, no window)
+# Interactive:  gnuplot temp_meio.gnu               (the window stays until it is closed)
+# PNG image:    gnuplot -e "png=1" temp_meio.gnu    (writes temp_meio.png, no window)
+#
+# temp_media.gnu is this script with the lines up to `arquivo` changed: keep
+# the rest of the two the same.
 set encoding utf8
 if (!exists("png")) png = 0
 if (png) {
-    set terminal pngcairo size 1100,700 enhanced font ",11"
+    set terminal pngcairo size 1100,820 enhanced font ",11"
     set output "temp_meio.png"
 }
+arquivo = "temp_meio.txt"
+grandeza = "Temperatura no meio do domínio"
+rotulo_y = "temperatura no nó do meio [°C]"
+rotulo_numerica = "numérica: nó do meio, (Nx + 1)/2"
+rotulo_exata = "exata: solução de um termo no mesmo nó"
 
 # The program writes exponents beyond two digits without the letter E
 # (1.000000000000000+100) and non-finite values as 1#INF, 1#IND...; read the
-# former as numbers and skip the latter.
+# former as numbers and the latter as missing.
 valor(s) = strstrt(s, "#") > 0 ? NaN : (strstrt(s, "E") > 0 ? s + 0 : (s[1:strlen(s)-4] . "E" . s[strlen(s)-3:*]) + 0)
 
-arquivo = "temp_meio.txt"
+# --- The case ---------------------------------------------------------------
+# The k-th value of entradas_geral.ent is on its k-th line that is not blank
+# (the program skips blank lines, and so does gnuplot). column() reads a
+# number up to the first character it cannot use, as the program does for
+# "0,5" (0); the forms it would read otherwise than the program (a repeat
+# count 3*21, a radix 16#15, an exponent letter D, 1.5-3 for 1.5e-3) are
+# left unknown rather than shown wrong.
+numerico(s) = strlen(s) > 0 && strstrt("+-.0123456789", s[1:1]) > 0
+sinal_sem_expoente(s, i) = i > strlen(s) ? 0 : \
+    (strstrt("+-", s[i:i]) > 0 && strstrt("eE", s[i-1:i-1]) == 0 ? 1 : sinal_sem_expoente(s, i + 1))
+lido_como_o_programa(s) = numerico(s) && strstrt(s, "*") == 0 && strstrt(s, "#") == 0 && \
+    strstrt(s, "d") == 0 && strstrt(s, "D") == 0 && !sinal_sem_expoente(s, 2)
+array entrada[10]
+do for [i = 1:10] { entrada[i] = NaN }
+set datafile commentschars ""
+linha = 0
+stats "entradas_geral.ent" using (linha = linha + 1, linha >= 2 && linha <= 10 ? \
+    (texto = strcol(1), entrada[linha] = lido_como_o_programa(texto) ? column(1) : NaN, 0) : NaN) nooutput
+set datafile commentschars
+conhecido(v) = v == v
+Lx = conhecido(entrada[2]) ? entrada[2] : NaN
+Nx = conhecido(entrada[3]) ? int(entrada[3]) : NaN
+Nt_entrada = conhecido(entrada[5]) ? int(entrada[5]) : NaN
+theta = conhecido(entrada[7]) ? entrada[7] : NaN
+alpha = conhecido(entrada[8]) && conhecido(entrada[9]) && conhecido(entrada[10]) ? \
+    entrada[8] / (entrada[10] * entrada[9]) : NaN
+
+# Nt and tf as run: one row per time level, the last at tf.
+stats arquivo using (valor(strcol(1))) name "TEMPO" nooutput
+Nt = TEMPO_records - 1
+tf = TEMPO_max
+F = Nx >= 2 && Nt >= 1 ? alpha * (tf / Nt) / (Lx / (Nx - 1.0))**2 : NaN
+
+numero(v) = v == v ? sprintf("%.3g", v) : "?"
+esquema(t) = t == 0 ? " (explícito)" : (t == 0.5 ? " (Crank–Nicolson)" : (t == 1 ? " (implícito)" : ""))
+# Every mode sin(m pi x/Lx) of the grid is multiplied at each step by
+# A = (1 - 4(1 - theta) F s²)/(1 + 4 theta F s²), s = sin(m pi dx/(2 Lx)).
+# Below theta = 1/2 the highest mode, s² = cos²(pi/(2(Nx - 1))), grows once
+# F passes 1/(2(1 - 2 theta) s²), this grid's stability bound (1/2 for
+# theta = 0 on a fine grid); a negative A of the half sine (m = 1) makes
+# the solution itself change sign at every step.
+interior = Nx == Nx && Nx >= 3
+s2_alto = interior ? cos(pi / (2 * (Nx - 1)))**2 : NaN
+s2_meio_seno = interior ? sin(pi / (2 * (Nx - 1)))**2 : NaN
+limite = theta < 0.5 ? 0.5 / ((1 - 2 * theta) * s2_alto) : NaN
+fator_meio_seno = (1 - 4 * (1 - theta) * F * s2_meio_seno) / (1 + 4 * theta * F * s2_meio_seno)
+estabilidade = !(theta == theta) || !(F == F) || !interior ? "" : (theta >= 0.5 ? "; estável para todo F" : \
+    (F > limite ? sprintf(" > %.4g, o limite de estabilidade desta malha: INSTÁVEL", limite) : \
+     sprintf(" ≤ %.4g, o limite de estabilidade desta malha", limite)))
+if (interior && fator_meio_seno < 0) {
+    estabilidade = estabilidade . "\na meia senoide troca de sinal a cada passo (seu fator de um passo é negativo)"
+}
+caso = sprintf("θ = %s%s, Nx = %s, Nt = %d, F = α·dt/dx² = %s%s", numero(theta), esquema(theta), \
+    Nx == Nx ? sprintf("%d", Nx) : "?", Nt, numero(F), estabilidade)
+if (Nx == Nx && Nx < 3) {
+    caso = caso . "\nNx < 3: não há nó interior, só as faces a 0 °C"
+}
+if (Nt_entrada == Nt_entrada && Nt_entrada != Nt) {
+    caso = caso . sprintf("\n(entradas_geral.ent pede agora Nt = %d: mudou depois desta corrida)", Nt_entrada)
+}
+
+# --- The axes ---------------------------------------------------------------
 stats arquivo using (valor(strcol(2))) name "NUM" nooutput
-stats arquivo using (valor(strcol(3))) name "ANA" nooutput
-minimo = NUM_min < ANA_min ? NUM_min : ANA_min
-maximo = NUM_max > ANA_max ? NUM_max : ANA_max
-# A history that decays over many decades reads best on a logarithmic axis.
-# One that changes sign and grows by decades (an explicit run past its
-# stability bound) gets a signed logarithmic axis, sgn(T)*log10(1 + |T|), so
-# that the exact curve and the growing oscillation are both visible.
-amplitude_exata = abs(ANA_min) > abs(ANA_max) ? abs(ANA_min) : abs(ANA_max)
-amplitude = abs(minimo) > abs(maximo) ? abs(minimo) : abs(maximo)
-if (minimo > 0 && maximo / minimo > 1000) {
-    set logscale y
-    set format y "10^{%L}"
-} else {
-    if (amplitude > 1000 * (amplitude_exata > 1 ? amplitude_exata : 1)) {
+stats arquivo using (valor(strcol(3))) name "EXATA" nooutput
+stats arquivo using (valor(strcol(3)) - valor(strcol(2))) name "ERRO" nooutput
+maior(a, b) = a > b ? a : b
+amplitude_exata = maior(abs(EXATA_min), abs(EXATA_max))
+# Values that grow by decades past the exact ones (an explicit run past its
+# stability bound) get a signed logarithmic axis, sgn(T)·log10(1 + |T|), so
+# that the exact curve and the growing oscillation are both visible; a
+# history that decays over decades gets a logarithmic axis.
+descomunal(a, b) = maior(abs(a), abs(b)) > 1000 * maior(amplitude_exata, 1)
+decai_por_decadas(a, b) = a > 0 && b / a > 1000
+
+# About 30 marks on the numerical curve, whatever the number of steps.
+marcas = -maior(int(TEMPO_records / 30), 1)
+set xrange [TEMPO_min : TEMPO_max]
+set grid
+set key horizontal center box opaque
+set lmargin at screen 0.12
+set rmargin at screen 0.97
+set multiplot title grandeza . "\n" . caso font ",13"
+do for [painel = 1:2] {
+    minimo = painel == 1 ? (NUM_min < EXATA_min ? NUM_min : EXATA_min) : ERRO_min
+    maximo = painel == 1 ? maior(NUM_max, EXATA_max) : ERRO_max
+    unset logscale y
+    unset nonlinear y
+    set ytics auto
+    set format y "%g"
+    set autoscale y
+    if (descomunal(minimo, maximo)) {
+        amplitude = maior(abs(minimo), abs(maximo))
         set nonlinear y via sgn(y) * log10(1 + abs(y)) inverse sgn(y) * (10**abs(y) - 1)
         set ytics ("0" 0)
-        passo = ceil(log10(amplitude) / 8) > 1 ? ceil(log10(amplitude) / 8) : 1
-        do for [d = passo:300:passo] {
+        passo = maior(ceil(log10(amplitude) / (painel == 1 ? 6 : 3)), 1)
+        do for [d = passo:308:passo] {
             if (10.0**d < amplitude * 10) {
                 set ytics add (sprintf("10^{%d}", d) 10.0**d, sprintf("-10^{%d}", d) -(10.0**d))
             }
         }
-        set ylabel offset -2
+    } else {
+        if (painel == 1 && decai_por_decadas(minimo, maximo)) {
+            set logscale y
+            set format y "10^{%L}"
+        } else {
+            if (maximo == minimo) {
+                set yrange [minimo - 1 : maximo + 1]
+            }
+        }
     }
-    set format y "%g"
+    if (painel == 1) {
+        set tmargin at screen 0.84
+        set bmargin at screen 0.42
+        set key at screen 0.545, 0.885
+        set format x ""
+        set xlabel ""
+        set ylabel rotulo_y
+        plot arquivo using (valor(strcol(1))):(valor(strcol(2))) with linespoints pointinterval marcas pointsize 0.8 \
+                 lw 2 lc rgb "#9400d3" title rotulo_numerica, \
+             arquivo using (valor(strcol(1))):(valor(strcol(3))) with lines lw 2 dt 2 lc rgb "#00a050" title rotulo_exata
+    } else {
+        set tmargin at screen 0.31
+        set bmargin at screen 0.08
+        set key at screen 0.545, 0.355
+        set format x "%g"
+        set xlabel "tempo [s]"
+        set ylabel "exata − numérica [°C]"
+        plot arquivo using (valor(strcol(1))):(valor(strcol(3)) - valor(strcol(2))) with lines lw 2 lc rgb "#dd181f" \
+                 title "erro: exata − numérica, a coluna “Erro numérico” da listagem", \
+             0 with lines lw 1 lc rgb "#808080" notitle
+    }
 }
-
-set title "Temperatura no meio do domínio" font ",14"
-set xlabel "tempo [s]"
-set ylabel "temperatura no nó central [ºC]"
-set grid
-set key bottom left box opaque
-set format x "%g"
-plot arquivo using (valor(strcol(1))):(valor(strcol(2))) with linespoints pointinterval -20 pointsize 0.8 lw 2 title "solução numérica (método theta)", \
-     arquivo using (valor(strcol(1))):(valor(strcol(3))) with lines lw 2 dt 2 title "solução analítica"
+unset multiplot
 
 if (!png) pause mouse close

@@ -2,15 +2,24 @@
 # The launcher as a user meets it, with no terminal and no display:
 # - in an empty folder it copies the example and the plot scripts, and the run
 #   leaves the listing and the data files of the reference run byte for byte
-#   and both plots as PNG images;
+#   and both plots as PNG images, saying where they are; the example raises
+#   no warning;
 # - a second run in the same folder keeps the input and the plot scripts the
 #   user changed, says nothing, honours the user's own COMSPEC and hands the
 #   program its arguments;
-# - an existing but empty input file is the user's: the program's failure
-#   report and exit status come through;
+# - an empty input file counts as missing: the example is copied over it;
+# - a decimal comma on the theta line is named with its line on standard
+#   error, and the results are byte for byte those of the program run alone;
+# - a missing line: the program's report comes through unchanged and with
+#   its status, then the line where the read stopped and the earlier results
+#   that stayed;
+# - --help and --version answer and leave the folder empty;
+# - a display that cannot be opened (DISPLAY=:77) still gives both plots;
+# - a missing study tool is reported once and the run goes on;
 # - with a terminal, the installed interpreter hands its editor a listing name
 #   that looks like an option or a command ("+cmd") as a file name, and a name
-#   with a blank as one argument.
+#   with a blank as one argument; after the input is edited with a warning,
+#   it opens the editor again when asked and goes on when not.
 #
 #   testar_lancador.sh ESPERADO [CMAKE BUILD]
 #
@@ -59,15 +68,39 @@ FIM
     PATH=$prefixo/bin:$PATH
 fi
 lancador=$(command -v difusao-calor) || falhar "difusao-calor não está no PATH"
-dados=$(dirname "$lancador")/../share/difusao_calor
+bin=$(dirname "$lancador")
+dados=$bin/../share/difusao_calor
 
-# No display, no interpreter of the user's, no terminal (standard input from
-# /dev/null, the output to files).
-unset DISPLAY WAYLAND_DISPLAY COMSPEC DIFUSAO_GRAFICOS
+# No display, no interpreter or study tool of the user's, no terminal
+# (standard input from /dev/null, the output to files).
+unset DISPLAY WAYLAND_DISPLAY COMSPEC DIFUSAO_GRAFICOS DIFUSAO_EXPLICADOR
 rodar() {
     pasta_da_corrida=$1
     shift
     (cd "$pasta_da_corrida" && difusao-calor "$@" </dev/null) > "$tmp/saida" 2> "$tmp/erro"
+}
+
+# A fresh folder holding the example with line $1 replaced by $2 ("" deletes it).
+pasta_com_entrada() {
+    pasta_nova=$tmp/$1
+    mkdir "$pasta_nova"
+    if [ -n "$3" ]; then
+        sed "$2s/.*/$3/" "$dados/entradas_geral.ent" > "$pasta_nova/entradas_geral.ent"
+    else
+        sed "$2d" "$dados/entradas_geral.ent" > "$pasta_nova/entradas_geral.ent"
+    fi
+}
+
+# The program alone on the input of folder $1, in a copy of it, its commands
+# taken by a stand-in interpreter that does nothing: $1.direta.
+rodar_direto() {
+    mkdir "$tmp/$1.direta"
+    cp "$tmp/$1/entradas_geral.ent" "$tmp/$1.direta/"
+    if (cd "$tmp/$1.direta" && COMSPEC=/bin/true "$bin/difusao_calor" </dev/null) > /dev/null 2> "$tmp/$1.direta.erro"; then
+        status_direto=0
+    else
+        status_direto=$?
+    fi
 }
 
 # 1. An empty folder.
@@ -76,6 +109,10 @@ mkdir "$pasta"
 rodar "$pasta" || { cat "$tmp/erro" >&2; falhar "a primeira corrida terminou com falha"; }
 [ ! -s "$tmp/saida" ] || falhar "a corrida escreveu na saída padrão"
 grep -q 'entradas_geral.ent' "$tmp/erro" || falhar "a cópia do exemplo não foi avisada"
+if grep -q 'confira' "$tmp/erro"; then falhar "o exemplo deu aviso na conferência"; fi
+for grafico in temp_media.png temp_meio.png; do
+    grep -qF "$(cd "$pasta" && pwd)/$grafico" "$tmp/erro" || falhar "não foi dito onde está $grafico"
+done
 (cd "$pasta" && LC_ALL=C ls) > "$tmp/pasta.lst"
 printf '%s\n' entradas_geral.ent listagem.txt temp_media.gnu temp_media.png temp_media.txt \
     temp_meio.gnu temp_meio.png temp_meio.txt | diff - "$tmp/pasta.lst" || falhar "a pasta não tem o esperado"
@@ -111,16 +148,68 @@ sed -n '1p;$p' "$tmp/comandos.txt" > "$tmp/primeiro_e_ultimo"
 printf '%s\n' 'notepad entradas_geral.ent' 'wgnuplot temp_meio.gnu' | cmp - "$tmp/primeiro_e_ultimo" ||
     falhar "o COMSPEC do usuário não recebeu os comandos"
 
-# 3. An empty input file: kept, and the program's report and status come back.
+# 3. An empty input file, as a run of the program alone in an empty folder
+#    leaves it: replaced by the example, and the run completes.
 vazia=$tmp/vazia
 mkdir "$vazia"
 : > "$vazia/entradas_geral.ent"
-if COMSPEC=$tmp/registrar rodar "$vazia"; then status=0; else status=$?; fi
-[ "$status" = 1 ] || falhar "status $status em vez de 1 depois de uma falha"
-grep -q '^run-time error F6501: READ(entradas_geral.ent)' "$tmp/erro" || falhar "faltou o relatório da falha"
-[ ! -s "$vazia/entradas_geral.ent" ] || falhar "a entrada vazia do usuário foi trocada"
+COMSPEC=$tmp/registrar rodar "$vazia" || { cat "$tmp/erro" >&2; falhar "a corrida com a entrada vazia falhou"; }
+grep -q 'entradas_geral.ent estava vazio' "$tmp/erro" || falhar "a troca da entrada vazia não foi avisada"
+cmp "$dados/entradas_geral.ent" "$vazia/entradas_geral.ent" || falhar "a entrada vazia não virou o exemplo"
+cmp "$esperado/listagem.txt" "$vazia/listagem.txt" || falhar "a corrida com a entrada vazia não rodou o exemplo"
 
-# 4. The installed interpreter on a terminal (given by script), its editor a
+# 4. A decimal comma for theta: named with its line, and the same bytes as
+#    the program alone on the same input (which reads theta = 0).
+pasta_com_entrada virgula 7 '0,5      theta'
+rodar "$tmp/virgula" || { cat "$tmp/erro" >&2; falhar "a corrida com vírgula falhou"; }
+grep 'linha 7' "$tmp/erro" | grep -q 'vírgula' || { cat "$tmp/erro" >&2; falhar "a vírgula da linha 7 não foi avisada"; }
+rodar_direto virgula
+for nome in listagem.txt temp_media.txt temp_meio.txt; do
+    cmp "$tmp/virgula.direta/$nome" "$tmp/virgula/$nome" || falhar "$nome do lançador difere do programa sozinho"
+done
+
+# 5. The line of Nx missing, in a folder with an earlier run's results: the
+#    program's report byte for byte and its status, then the explanation.
+pasta_com_entrada sem_nx 3 ''
+for nome in listagem.txt temp_media.txt temp_meio.txt; do cp "$esperado/$nome" "$tmp/sem_nx/"; done
+if rodar "$tmp/sem_nx"; then status=0; else status=$?; fi
+rodar_direto sem_nx
+[ "$status" = "$status_direto" ] && [ "$status" = 1 ] || falhar "status $status, e o programa sozinho deu $status_direto"
+grep -q '^run-time error F6101: READ(entradas_geral.ent)' "$tmp/sem_nx.direta.erro" || falhar "o programa sozinho não falhou como esperado"
+# The report starts with its CR LF, two bytes before "run-time error".
+inicio=$(grep -abo 'run-time error' "$tmp/erro" | head -n 1 | cut -d: -f1)
+[ -n "$inicio" ] || { cat "$tmp/erro" >&2; falhar "o relatório do programa sumiu"; }
+tamanho=$(wc -c < "$tmp/sem_nx.direta.erro")
+tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/sem_nx.direta.erro" ||
+    falhar "o relatório do programa não passou como está"
+tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" > "$tmp/depois"
+grep 'linha 3' "$tmp/depois" | grep -q 'Nx' || { cat "$tmp/erro" >&2; falhar "a explicação não diz a linha 3 e Nx"; }
+grep -q 'listagem.txt, temp_media.txt, temp_meio.txt' "$tmp/depois" || falhar "os resultados anteriores não foram nomeados"
+for nome in listagem.txt temp_media.txt temp_meio.txt; do
+    cmp "$esperado/$nome" "$tmp/sem_nx/$nome" || falhar "$nome da corrida anterior mudou"
+done
+
+# 6. Help and version: nothing run, nothing copied.
+for opcao in --help -h --ajuda --version; do
+    mkdir "$tmp/ajuda"
+    rodar "$tmp/ajuda" "$opcao" || falhar "$opcao terminou com falha"
+    [ -s "$tmp/saida" ] && [ ! -s "$tmp/erro" ] || falhar "$opcao não respondeu só na saída padrão"
+    [ -z "$(ls -A "$tmp/ajuda")" ] || falhar "$opcao deixou arquivos na pasta"
+    rmdir "$tmp/ajuda"
+done
+
+# 7. A display that does not answer: the plots are written as PNG all the same.
+mkdir "$tmp/tela"
+DISPLAY=:77 rodar "$tmp/tela" || { cat "$tmp/erro" >&2; falhar "a corrida com DISPLAY=:77 falhou"; }
+[ -s "$tmp/tela/temp_media.png" ] && [ -s "$tmp/tela/temp_meio.png" ] || falhar "sem os PNG com DISPLAY=:77"
+
+# 8. No study tool: said once, and the run is the usual one.
+mkdir "$tmp/sem_estudo"
+DIFUSAO_EXPLICADOR=$tmp/nao_existe rodar "$tmp/sem_estudo" || falhar "a corrida sem o estudo falhou"
+[ "$(grep -c 'estudo_convergencia não encontrado' "$tmp/erro")" = 1 ] || falhar "a falta do estudo não foi dita uma vez"
+cmp "$esperado/listagem.txt" "$tmp/sem_estudo/listagem.txt" || falhar "a corrida sem o estudo difere"
+
+# 9. The installed interpreter on a terminal (given by script), its editor a
 #    stand-in that logs its arguments, with command lines as the program
 #    writes them.
 if script -qec true /dev/null </dev/null >/dev/null 2>&1; then
@@ -137,7 +226,18 @@ FIM
     done
     printf '%s\n' '[./+wq]' '[./-n]' '[x +wq]' | cmp - "$tmp/editados.txt" ||
         falhar "o editor não recebeu cada nome como um arquivo"
+
+    # The comma input, left as it is by the editor: "s" opens it again, then
+    # "n" goes on; the warning comes before each question.
+    : > "$tmp/editados.txt"
+    printf 's\nn\n' | (cd "$tmp/virgula" && VISUAL=$tmp/editor DIFUSAO_EXPLICADOR=$bin/estudo_convergencia \
+        script -qec "sh '$dados/interpretador.sh' -c 'notepad entradas_geral.ent'" /dev/null) > "$tmp/terminal" 2>&1 ||
+        falhar "o interpretador falhou na entrada com vírgula"
+    printf '%s\n' '[entradas_geral.ent]' '[entradas_geral.ent]' | cmp - "$tmp/editados.txt" ||
+        falhar "o editor não foi aberto de novo só uma vez"
+    [ "$(grep -c 'de novo para corrigir' "$tmp/terminal")" = 2 ] || { cat "$tmp/terminal" >&2; falhar "a pergunta não veio duas vezes"; }
+    [ "$(grep -c 'linha 7' "$tmp/terminal")" = 2 ] || falhar "o aviso não veio antes de cada pergunta"
 else
     echo "sem terminal (script): o editor do interpretador não foi testado"
 fi
-echo "difusao-calor ($lancador): três corridas como esperado"
+echo "difusao-calor ($lancador): corridas como esperado"

@@ -1,10 +1,15 @@
 #!/bin/sh
 # The Windows zip as a user gets it: one folder holding exactly the programs,
-# the plot scripts, the example input and LEIA-ME.txt, the texts a user opens
-# in Notepad with CR LF line ends; and difusao_calor.exe taken from it runs
-# the example in that folder under wine, leaving the listing and the data
-# files of the reference run byte for byte. The command interpreter is a
-# stand-in that only logs the command lines, so no editor or plotter starts.
+# the launcher, the plot scripts, the example input and LEIA-ME.txt, the texts
+# a user opens in Notepad with CR LF line ends; and difusao_calor.exe taken
+# from it runs the example in that folder under wine, leaving the listing and
+# the data files of the reference run byte for byte. The command interpreter
+# is a stand-in that only logs the command lines, so no editor or plotter
+# starts. The launcher difusao-calor.exe, handing its commands on to the same
+# stand-in, names a decimal comma and its line after the edit and leaves the
+# bytes of the program run alone; after a failed read it passes the
+# program's report and status through and then names the line; started in
+# an empty folder it copies the example there.
 #
 #   testar_zip.sh ZIP ESPERADO INTERPRETADOR EMULADOR...
 #
@@ -30,8 +35,8 @@ topo=$(basename "$zip" .zip)
 
 # Contents: one folder, named as the zip, with exactly these files (folder
 # entries of their own, which some zip writers add, aside).
-for nome in LEIA-ME.txt comparacao_esquemas.gnu convergencia.gnu convergencia_listagem.gnu difusao_calor.exe \
-    entradas_geral.ent estudo_convergencia.exe mapa.gnu perfis.gnu temp_media.gnu temp_meio.gnu; do
+for nome in LEIA-ME.txt comparacao_esquemas.gnu convergencia.gnu convergencia_listagem.gnu difusao-calor.exe \
+    difusao_calor.exe entradas_geral.ent estudo_convergencia.exe mapa.gnu perfis.gnu temp_media.gnu temp_meio.gnu; do
     echo "$topo/$nome"
 done > "$tmp/esperado.lst"
 cmake -E tar tf "$zip" | grep -v '/$' | sort > "$tmp/obtido.lst"
@@ -68,3 +73,60 @@ done
 cmp "$esperado/comandos.txt" "$tmp/comandos.txt" || falhar "os comandos diferem da corrida de referência"
 cmp "$tmp/entrada_original" "$pasta/entradas_geral.ent" || falhar "a entrada mudou"
 echo "difusao_calor.exe do zip: listagem, dados e comandos idênticos aos da corrida de referência"
+
+# A copy of the unpacked folder whose input has line $2 replaced by $3 ("":
+# deleted), in $tmp/$1, and the program alone run on it in $tmp/$1.direta.
+copia_com_entrada() {
+    copia=$tmp/$1
+    linha=$2
+    texto=$3
+    shift 3
+    cp -r "$pasta" "$copia"
+    if [ -n "$texto" ]; then
+        sed "${linha}s/.*/$texto\r/" "$pasta/entradas_geral.ent" > "$copia/entradas_geral.ent"
+    else
+        sed "${linha}d" "$pasta/entradas_geral.ent" > "$copia/entradas_geral.ent"
+    fi
+    cp -r "$copia" "$copia.direta"
+    if (cd "$copia.direta" && "$@" cmd /c "set COMSPEC=Z:$interpretador&& difusao_calor.exe" </dev/null) \
+        > /dev/null 2> "$copia.direta.erro"; then status_direto=0; else status_direto=$?; fi
+}
+# The launcher, started in folder $1 as $2 (a Windows path), its commands
+# handed on to the stand-in.
+lancar() {
+    pasta_da_corrida=$1
+    lancador=$2
+    shift 2
+    (cd "$pasta_da_corrida" && "$@" cmd /c "set DIFUSAO_COMSPEC=Z:$interpretador&& $lancador" </dev/null) \
+        > "$tmp/saida" 2> "$tmp/erro"
+}
+janelas() { printf 'Z:%s' "$1" | tr / '\\'; }
+
+copia_com_entrada virgula 7 '0,5      theta' "$@"
+lancar "$tmp/virgula" difusao-calor.exe "$@" || { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha na entrada com vírgula"; }
+grep 'linha 7' "$tmp/erro" | grep -q 'vírgula' || { cat "$tmp/erro" >&2; falhar "a vírgula da linha 7 não foi avisada"; }
+for nome in listagem.txt temp_media.txt temp_meio.txt; do
+    cmp "$tmp/virgula.direta/$nome" "$tmp/virgula/$nome" || falhar "$nome do lançador difere do programa sozinho"
+done
+
+copia_com_entrada sem_nx 3 '' "$@"
+if lancar "$tmp/sem_nx" difusao-calor.exe "$@"; then status=0; else status=$?; fi
+[ "$status" = "$status_direto" ] && [ "$status" = 1 ] || falhar "status $status, e o programa sozinho deu $status_direto"
+grep -q 'run-time error F6101: READ(entradas_geral.ent)' "$tmp/sem_nx.direta.erro" || falhar "o programa sozinho não falhou como esperado"
+# The report starts with its CR LF, two bytes before "run-time error".
+inicio=$(grep -abo 'run-time error' "$tmp/erro" | head -n 1 | cut -d: -f1)
+[ -n "$inicio" ] || { cat "$tmp/erro" >&2; falhar "o relatório do programa sumiu"; }
+tamanho=$(wc -c < "$tmp/sem_nx.direta.erro")
+tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/sem_nx.direta.erro" ||
+    falhar "o relatório do programa não passou como está"
+tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep 'linha 3' | grep -q 'Nx' ||
+    { cat "$tmp/erro" >&2; falhar "a explicação não diz a linha 3 e Nx"; }
+
+mkdir "$tmp/vazia"
+lancar "$tmp/vazia" "$(janelas "$pasta/difusao-calor.exe")" "$@" ||
+    { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha numa pasta vazia"; }
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
+    cmp "$pasta/$nome" "$tmp/vazia/$nome" || falhar "$nome não foi copiado para a pasta vazia"
+done
+cmp "$esperado/listagem.txt" "$tmp/vazia/listagem.txt" || falhar "a corrida na pasta vazia não rodou o exemplo"
+echo "difusao-calor.exe do zip: vírgula avisada, falha explicada depois do relatório, exemplo copiado"
