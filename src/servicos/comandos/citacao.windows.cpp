@@ -3,8 +3,8 @@
 // A piece with a percent sign therefore does not go on the command line at
 // all: it is handed over in an environment variable of our own, whose
 // expansion cmd does not scan again. Each distinct piece gets a variable of
-// its own and keeps it, so that two pieces in one command line, or a piece
-// quoted for a later command, never take each other's place.
+// its own and keeps it, so that a second piece never takes the first one's
+// place.
 #include <windows.h>
 
 #include <string>

