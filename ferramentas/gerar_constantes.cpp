@@ -147,15 +147,15 @@ int main() {
     pi(r);
     duplo(r, a, b);
     std::printf("extern const Duplo pi = {%a, %a};\n", a, b);
-    std::printf("\nextern const ValorTabelado seno_j_256[203] = {\n");
-    for (int j = 0; j < 203; ++j) {
+    std::printf("\nextern const ValorTabelado seno_j_256[256] = {\n");
+    for (int j = 0; j < 256; ++j) {
         mpfr_set_ui(r.v, j, MPFR_RNDN);
         mpfr_div_ui(r.v, r.v, 256, MPFR_RNDN);
         mpfr_sin(t.v, r.v, MPFR_RNDN);
         tabelado(t);
     }
-    std::printf("};\n\nextern const ValorTabelado cosseno_j_256[203] = {\n");
-    for (int j = 0; j < 203; ++j) {
+    std::printf("};\n\nextern const ValorTabelado cosseno_j_256[256] = {\n");
+    for (int j = 0; j < 256; ++j) {
         mpfr_set_ui(r.v, j, MPFR_RNDN);
         mpfr_div_ui(r.v, r.v, 256, MPFR_RNDN);
         mpfr_cos(t.v, r.v, MPFR_RNDN);

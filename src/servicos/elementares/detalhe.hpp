@@ -364,9 +364,11 @@ extern const double pi_2_1, pi_2_2, pi_2_3;           // pi/2 = sum (33, 33, 53 
 extern const double dois_sobre_pi;                    // 2/pi
 extern const Duplo pi_2;                              // pi/2
 extern const Duplo pi;                                // pi
-inline constexpr int ultimo_j_256 = 202;
-extern const ValorTabelado seno_j_256[ultimo_j_256 + 1];     // sin(j/256), j/256 up to just past pi/4
-extern const ValorTabelado cosseno_j_256[ultimo_j_256 + 1];  // cos(j/256)
+// sin(j/256) and cos(j/256) for every j of 8 bits: the sine's fast path
+// needs j up to 202 (j/256 just past pi/4), and the rest keeps any index the
+// 8-bit mask leaves within the tables, in whatever rounding mode.
+extern const ValorTabelado seno_j_256[256];
+extern const ValorTabelado cosseno_j_256[256];
 extern const std::uint64_t bits_dois_sobre_pi[palavras_dois_sobre_pi];  // fraction of 2/pi, truncated
 extern const std::uint64_t fixo_pi_2[limbos_constantes];                // pi/2, truncated
 extern const std::uint64_t fixo_ln2[limbos_constantes];                 // ln2, truncated

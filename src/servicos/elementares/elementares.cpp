@@ -11,7 +11,6 @@
 // tiny ones) are handled before anything else.
 #include "servicos/elementares/elementares.hpp"
 
-#include <algorithm>
 #include <cassert>
 #include <cfenv>
 #include <cstdint>
@@ -239,10 +238,11 @@ Reducao reduzir(double x) { return x < 0x1p20 && x > -0x1p20 ? reduzir_pequeno(x
     const bool y_negativo = reducao.y.alto < 0.0;
     const double yh = y_negativo ? -reducao.y.alto : reducao.y.alto;
     const double yl = y_negativo ? -reducao.y.baixo : reducao.y.baixo;
-    const double jd = yh * 256.0 + deslocador;  // j = round(256 |y|) in its low bits
-    // j <= ultimo_j_256 for |y| <= pi/4 plus a hair; the bound holds in other
-    // rounding modes too, where the reduction may miss by a quadrant.
-    const int j = std::min(static_cast<int>(std::bit_cast<std::uint64_t>(jd) & 0xff), ultimo_j_256);
+    // j = round(256 |y|) in the low bits of jd, at most 202 for |y| <= pi/4
+    // plus a hair; the 8-bit mask keeps it within the tables also in another
+    // rounding mode, where the reduction may miss by a quadrant.
+    const double jd = yh * 256.0 + deslocador;
+    const auto j = static_cast<int>(std::bit_cast<std::uint64_t>(jd) & 0xff);
     const bool cosseno = (q & 1) != 0;
     const double sinal_z = cosseno ? -1.0 : 1.0;
     const double zh = sinal_z * (yh - (jd - deslocador) * 0x1p-8);  // exact
