@@ -1,6 +1,7 @@
 #include "convergencia.hpp"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -185,6 +186,10 @@ Nivel medir_corrida() {
     nivel.dt = dt;
     nivel.F = numero_fourier(alpha, dt, dx);
     nivel.estavel = estavel_na_malha(theta, nivel.F, Nx);
+    const double s = s_meia_senoide(dx, Lx);
+    nivel.fator_meia = fator_modo(theta, nivel.F, s);
+    nivel.fator_pior = fator_pior_modo(theta, nivel.F, Nx);
+    nivel.x_meio = x(no_do_meio(Nx));
     nivel.piso = std::numeric_limits<double>::epsilon() * std::fabs(Ti) * (static_cast<double>(Nt) + Nx);
 
     // The exact field is amplitude times decay, each node's amplitude taken by
@@ -212,6 +217,14 @@ Nivel medir_corrida() {
         campo.somar(decaimento_final * (servicos::elementares::seno(x(j) * pi / Lx) * Ti) - T(j));
     const Erros e = campo.erros();
     nivel.campo = {e.maximo, e.rms};
+
+    // The half sine's value at tf three ways: exact, exact in time on this
+    // grid, and the scheme's A^Nt.
+    const double semidiscreta = servicos::elementares::exponencial(-4.0 * nivel.F * s * s * Nt);
+    const double discreta = std::pow(nivel.fator_meia, static_cast<double>(Nt));
+    // Without an interior node the half sine is no mode of the grid: no split.
+    nivel.parte_tempo = Nx >= 3 ? Ti * (semidiscreta - discreta) : nao_numero;
+    nivel.parte_espaco = Nx >= 3 ? Ti * (decaimento_final - semidiscreta) : nao_numero;
     return nivel;
 }
 
@@ -228,27 +241,82 @@ namespace {
 
 bool claro_do_arredondamento(double erro, double piso) { return std::fabs(erro) > folga_arredondamento * piso; }
 
-// The verdict on the order p of two errors of the given floor; `estaveis`
-// says that every level involved is inside the stability bound.
-Ordem julgar(bool estaveis, double grosso, double fino, double piso) {
+// The value p of two errors of the given floor; `estaveis` says that every
+// level involved is inside the stability bound of its grid.
+Ordem julgar(bool com_interior, bool estaveis, double grosso, double fino, double piso) {
+    if (!com_interior) return {Veredito::sem_no_interior, nao_numero};
     if (!estaveis || !std::isfinite(grosso) || !std::isfinite(fino)) return {Veredito::instavel, nao_numero};
     if (!claro_do_arredondamento(grosso, piso) || !claro_do_arredondamento(fino, piso))
         return {Veredito::arredondamento, nao_numero};
     const double p = ordem_observada(grosso, fino);
-    if (!(p >= menor_ordem)) return {Veredito::nao_assintotico, p};
+    if (!(p >= menor_ordem)) return {Veredito::pre_assintotico, p};
     return {Veredito::ordem, p};
+}
+
+bool com_no_interior(const Nivel& nivel) { return nivel.malha.Nx >= 3; }
+
+bool concordam(const Ordem& a, const Ordem& b) {
+    return a.veredito == Veredito::ordem && b.veredito == Veredito::ordem &&
+           std::fabs(a.p - b.p) <= concordancia_das_ordens * std::max(std::fabs(a.p), std::fabs(b.p));
 }
 
 }  // namespace
 
 Ordem ordem_entre(const Nivel& grosso, const Nivel& fino, double e_grosso, double e_fino) {
-    return julgar(grosso.estavel && fino.estavel, e_grosso, e_fino, std::max(grosso.piso, fino.piso));
+    return julgar(com_no_interior(grosso) && com_no_interior(fino), grosso.estavel && fino.estavel, e_grosso, e_fino,
+                  std::max(grosso.piso, fino.piso));
 }
 
 Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, double e1, double e2, double e3) {
     const double piso = std::max({n1.piso, n2.piso, n3.piso});
     const bool finitos = std::isfinite(e1) && std::isfinite(e2) && std::isfinite(e3);
-    return julgar(n1.estavel && n2.estavel && n3.estavel && finitos, e1 - e2, e2 - e3, piso);
+    return julgar(com_no_interior(n1) && com_no_interior(n2) && com_no_interior(n3),
+                  n1.estavel && n2.estavel && n3.estavel && finitos, e1 - e2, e2 - e3, piso);
+}
+
+std::vector<Ordem> confirmar_ordens(std::vector<Ordem> ordens) {
+    std::vector<bool> confirmada(ordens.size(), false);
+    for (std::size_t j = 0; j + 1 < ordens.size(); ++j)
+        if (concordam(ordens[j], ordens[j + 1])) confirmada[j] = confirmada[j + 1] = true;
+    for (std::size_t j = 0; j < ordens.size(); ++j)
+        if (ordens[j].veredito == Veredito::ordem && !confirmada[j]) ordens[j].veredito = Veredito::pre_assintotico;
+    return ordens;
+}
+
+std::vector<Ordem> ordens_da_serie(const std::vector<Nivel>& niveis, ErroDoNivel erro) {
+    std::vector<Ordem> ordens;
+    for (std::size_t j = 1; j < niveis.size(); ++j)
+        ordens.push_back(ordem_entre(niveis[j - 1], niveis[j], erro(niveis[j - 1]), erro(niveis[j])));
+    ordens = confirmar_ordens(std::move(ordens));
+    ordens.insert(ordens.begin(), Ordem{Veredito::pre_assintotico, nao_numero});
+    return ordens;
+}
+
+std::vector<Ordem> ordens_das_diferencas(const std::vector<Nivel>& niveis, ErroDoNivel erro_com_sinal) {
+    std::vector<Ordem> ordens;
+    for (std::size_t j = 2; j < niveis.size(); ++j)
+        ordens.push_back(ordem_das_diferencas(niveis[j - 2], niveis[j - 1], niveis[j], erro_com_sinal(niveis[j - 2]),
+                                              erro_com_sinal(niveis[j - 1]), erro_com_sinal(niveis[j])));
+    ordens = confirmar_ordens(std::move(ordens));
+    ordens.insert(ordens.begin(), std::min<std::size_t>(2, niveis.size()), Ordem{Veredito::pre_assintotico, nao_numero});
+    return ordens;
+}
+
+double medir_ns_por_no_passo(std::int32_t nos) {
+    Caso caso{1.0, std::clamp<std::int32_t>(nos, 3, 100001), 1.0, 0, 100.0, 1.0, 1.0, 1.0, 1.0};
+    caso.Nt = std::max<std::int32_t>(10, 1000000 / caso.Nx);
+    double melhor = 0.0;
+    for (int vez = 0; vez < 3; ++vez) {
+        const servicos::plataforma::ArmadilhasRetidas retidas;
+        colocar_no_estado(caso, {caso.Nx, caso.Nt});
+        const auto inicio = std::chrono::steady_clock::now();
+        principal::calcular();
+        const std::chrono::duration<double, std::nano> gasto = std::chrono::steady_clock::now() - inicio;
+        const double por = gasto.count() / (static_cast<double>(caso.Nx) * caso.Nt);
+        melhor = vez == 0 ? por : std::min(melhor, por);
+    }
+    variaveis::liberar_arranjos();
+    return melhor;
 }
 
 }  // namespace estudo

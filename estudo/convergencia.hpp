@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "variaveis.hpp"
 
@@ -151,7 +152,10 @@ struct Nivel {
     double dx = 0.0;
     double dt = 0.0;
     double F = 0.0;
-    bool estavel = true;
+    bool estavel = true;  // no mode of this grid grows
+    double fator_meia = 0.0;  // one-step factor of the half sine, the data's own mode
+    double fator_pior = 0.0;  // and of the grid's highest mode
+    double x_meio = 0.0;      // where the middle node is (the left of the two central ones for even Nx)
     // Errors below this can be round-off: a few units of the last place of
     // Ti for every step and node the run went through.
     double piso = 0.0;
@@ -162,6 +166,13 @@ struct Nivel {
     // The listing's comparison: the mean against the exact single-term mean
     // 2 Ti/pi exp(...), which adds the trapezoidal rule's own error.
     Erros listagem;
+    // The scheme's error at tf split in two by the closed forms, at the
+    // amplitude Ti (the field's error is Ti sin(pi x/Lx) times their sum, up
+    // to round-off): the time stepping's, exp(-4 F s^2 Nt) - A^Nt, and the
+    // space grid's, exp(-pi^2 alpha tf/Lx^2) - exp(-4 F s^2 Nt); exact minus
+    // numerical, with their signs.
+    double parte_tempo = 0.0;
+    double parte_espaco = 0.0;
 };
 
 // Runs `caso` on `malha` through the program's own computation, with the
@@ -184,24 +195,49 @@ double ordem_por_diferencas(double e1, double e2, double e3);
 
 // An order where it means something, or why there is none.
 enum class Veredito {
-    ordem,            // both levels stable, the errors fall and stand clear of round-off
+    ordem,            // stable levels, clear of round-off, and an order its neighbour confirms
+    pre_assintotico,  // a value, but not an order yet: no neighbouring order agrees, or the errors do not fall
     instavel,         // a level outside the stability bound, or an error not finite
     arredondamento,   // an error (or difference) within round-off
-    nao_assintotico,  // the errors do not fall: the refined step is not what limits them
+    sem_no_interior,  // a level without interior node: nothing was computed there
 };
 struct Ordem {
-    Veredito veredito = Veredito::nao_assintotico;
+    Veredito veredito = Veredito::pre_assintotico;
     double p = 0.0;
 };
 
-// Least order shown: below it the error hardly falls with the refined step.
+// Least order shown as such: below it the error hardly falls with the refined step.
 inline constexpr double menor_ordem = 0.1;
 // An error counts as clear of round-off above this many times the level's floor.
 inline constexpr double folga_arredondamento = 10.0;
+// Two successive orders agree, and so are asymptotic, when they differ by at
+// most this fraction of the larger.
+inline constexpr double concordancia_das_ordens = 0.1;
 
-// The order between two levels of the errors e_grosso and e_fino.
+// The value between two levels of the errors e_grosso and e_fino: an order
+// (to be confirmed) or why there is none.
 Ordem ordem_entre(const Nivel& grosso, const Nivel& fino, double e_grosso, double e_fino);
-// The order from three levels' signed errors (by their differences).
+// The same from three levels' signed errors (by their differences).
 Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, double e1, double e2, double e3);
+
+// The orders of successive pairs of levels, each kept as an order only where
+// it agrees with the order of the pair before or after it; the others become
+// pré-assintótico, with their value.
+std::vector<Ordem> confirmar_ordens(std::vector<Ordem> ordens);
+
+// An error of a level, for the functions over a series of levels.
+using ErroDoNivel = double (*)(const Nivel&);
+
+// The confirmed orders of one error over successive levels: entry j (from 1)
+// between levels j - 1 and j; entry 0, the first level's, has none.
+std::vector<Ordem> ordens_da_serie(const std::vector<Nivel>& niveis, ErroDoNivel erro);
+// The confirmed orders by differences of a signed error: entry j (from 2)
+// from levels j - 2, j - 1 and j; entries 0 and 1 have none.
+std::vector<Ordem> ordens_das_diferencas(const std::vector<Nivel>& niveis, ErroDoNivel erro_com_sinal);
+
+// Nanoseconds per node and step of the program's computation on this
+// machine, for a grid of about `nos` nodes: the best of three short runs of
+// about a million node-steps, in the calling thread's state.
+double medir_ns_por_no_passo(std::int32_t nos);
 
 }  // namespace estudo

@@ -20,6 +20,7 @@
 #include "convergencia.hpp"
 #include "dados/dados.hpp"
 #include "explicacao.hpp"
+#include "leituras.hpp"
 #include "mapa.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
@@ -54,20 +55,13 @@ void avisar(std::string_view texto) {
     servicos::plataforma::escrever_erro_padrao(juntar("estudo_convergencia: ", texto, "\n"));
 }
 
-// The explainer's warnings about the input, before anything is computed.
-void mostrar_avisos(const std::vector<Aviso>& avisos) {
-    if (avisos.empty()) return;
-    std::string texto = "Avisos sobre entradas_geral.ent (estudo_convergencia --explicar mostra a leitura):\n";
-    for (const Aviso& aviso : avisos) texto += juntar(quebrar(juntar("  ", linha_do_aviso(aviso)), "    "), "\n");
-    escrever(juntar(texto, "\n"));
-}
-
 // The input and the base case go through exactly what difusao_calor runs: the
 // same reader and reports, the derived quantities with the traps armed (so
 // that Nx = 1 or Nt = 0 end in the same trap report) and the same array
 // checks. The study's own runs come afterwards, on freshly allocated arrays.
 void preparar_caso() {
-    mostrar_avisos(ler_entradas_com_avisos());
+    // The explainer's warnings about the input, before anything is computed.
+    escrever(bloco_de_avisos(ler_entradas_com_avisos()));
     principal::calcular_grandezas_derivadas();
     principal::alocar_arranjos();
     variaveis::liberar_arranjos();
@@ -104,7 +98,7 @@ public:
         if (!tabelas_.empty()) {
             std::string nomes;
             for (const auto& tabela : tabelas_) nomes += juntar(nomes.empty() ? "" : ", ", tabela.first);
-            escrever(juntar("Tabelas em CSV: ", nomes, "\n"));
+            escrever(juntar(quebrar(juntar("Tabelas em CSV: ", nomes), "  "), "\n"));
         }
         return true;
     }
@@ -310,7 +304,19 @@ int mapear(const Caso& caso, double F, const Opcoes& opcoes, Saida& saida) {
     return saida.gravar_csv() ? 0 : 1;
 }
 
+// Times outside 0..tf give the profile of the nearest end; said, not hidden.
+void avisar_tempos_fora(const Caso& caso, const std::vector<double>& tempos) {
+    for (double tempo : tempos) {
+        if (tempo < 0.0)
+            avisar(juntar("o tempo ", curto(tempo), " s de --perfis é anterior a 0: o perfil é o de t = 0"));
+        else if (tempo > caso.tf)
+            avisar(juntar("o tempo ", curto(tempo), " s de --perfis passa de tf = ", curto(caso.tf),
+                          " s: o perfil é o de t = tf"));
+    }
+}
+
 int tracar_perfis(const Caso& caso, double F, const Opcoes& opcoes, Saida& saida) {
+    avisar_tempos_fora(caso, opcoes.tempos);
     const int cabem = fios_que_cabem({memoria_da_corrida({caso.Nx, caso.Nt})}, 1, descricao({caso.Nx, caso.Nt}));
     if (cabem == 0) return 1;
     const std::vector<Perfil> perfis = calcular_perfis(caso, opcoes.tempos);
@@ -341,6 +347,10 @@ int executar(int argc, char** argv) {
                                                            : FormaExplicacao::narrativa);
     }
     if (opcoes->fios == 0) opcoes->fios = fios_da_maquina();
+    for (double theta : opcoes->thetas)
+        if (opcoes->modo == Modo::mapa && !(theta >= 0.0 && theta <= 1.0))
+            avisar(juntar("theta = ", curto(theta), " de --teta fora de [0, 1]: o esquema theta só tem sentido entre 0 "
+                          "(explícito) e 1 (implícito); o mapa o roda assim mesmo"));
 
     preparar_caso();
     // From here on an unstable run shows up as growing (or infinite) errors

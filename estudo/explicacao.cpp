@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -12,12 +11,10 @@
 #include <iterator>
 #include <numbers>
 #include <optional>
-#include <span>
 
 #include "convergencia.hpp"
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
-#include "principal.hpp"
 #include "relatorio.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
@@ -276,10 +273,14 @@ private:
         }
         avisos_.push_back({{linha.numero}, juntar("a leitura para em ", nome_do_item(itens[item_]), ": ", causa,
                                                   " (difusao_calor para com ", codigo_do_relatorio(lida.falha), ")")});
+        if (papel_ == Papel::recolher) {
+            escrever(bloco_de_avisos(avisos_));
+            return;  // the program's report follows
+        }
         std::string linhas;
         for (const Aviso& a : avisos_) linhas += juntar(linha_do_aviso(a), "\n");
         escrever(linhas);
-        if (papel_ == Papel::calar) servicos::encerrar_programa(1);  // no report: the lines say it
+        servicos::encerrar_programa(1);  // no report: the lines say it
     }
 
     // Numbers the lines the read went through: empty ones skipped before
@@ -430,25 +431,6 @@ public:
     Observando& operator=(const Observando&) = delete;
 };
 
-// Nanoseconds per node and step of the program's computation on this
-// machine: the best of three short runs of about a million node-steps.
-double ns_por_no_passo(std::int32_t nos) {
-    Caso caso{1.0, std::clamp<std::int32_t>(nos, 3, 100001), 1.0, 0, 100.0, 1.0, 1.0, 1.0, 1.0};
-    caso.Nt = std::max<std::int32_t>(10, 1000000 / caso.Nx);
-    double melhor = 0.0;
-    for (int vez = 0; vez < 3; ++vez) {
-        const servicos::plataforma::ArmadilhasRetidas retidas;
-        colocar_no_estado(caso, {caso.Nx, caso.Nt});
-        const auto inicio = std::chrono::steady_clock::now();
-        principal::calcular();
-        const std::chrono::duration<double, std::nano> gasto = std::chrono::steady_clock::now() - inicio;
-        const double por = gasto.count() / (static_cast<double>(caso.Nx) * caso.Nt);
-        melhor = vez == 0 ? por : std::min(melhor, por);
-    }
-    variaveis::liberar_arranjos();
-    return melhor;
-}
-
 std::string com_casas(double valor) {
     char texto[32];
     std::snprintf(texto, sizeof texto, "%.1f", valor);
@@ -466,18 +448,6 @@ std::string tamanho(double bytes) {
     return texto;
 }
 
-std::string duracao(double segundos) {
-    char texto[32];
-    if (segundos < 1e-3)
-        std::snprintf(texto, sizeof texto, "%.0f µs", segundos * 1e6);
-    else if (segundos < 1.0)
-        std::snprintf(texto, sizeof texto, "%.0f ms", segundos * 1e3);
-    else if (segundos < 120.0)
-        std::snprintf(texto, sizeof texto, "%.1f s", segundos);
-    else
-        std::snprintf(texto, sizeof texto, "%.1f min", segundos / 60.0);
-    return texto;
-}
 
 // Bytes of the listing and the two data files per time level: two tables of
 // four 25-character fields and two files of three, each row ended by CR LF.
@@ -489,7 +459,7 @@ std::string estimativa(const Caso& caso) {
     using namespace variaveis;
     const Malha malha{caso.Nx, caso.Nt};
     const double nos_passos = static_cast<double>(caso.Nx) * caso.Nt;
-    const double ns = ns_por_no_passo(caso.Nx);
+    const double ns = medir_ns_por_no_passo(caso.Nx);
     const double arquivos = bytes_por_nivel * (static_cast<double>(caso.Nt) + 1.0);
     return juntar("\nEstimativa da corrida: Nx·Nt = ", real(nos_passos, 2), " nós-passo\n",
                   "  memória: ", tamanho(static_cast<double>(memoria_da_corrida(malha))),
@@ -571,6 +541,13 @@ std::optional<std::string> aviso_de_oscilacao(double theta, double F, std::int32
 std::string linha_do_aviso(const Aviso& aviso) {
     const std::string onde = nomear_linhas(aviso.linhas);
     return juntar(arquivo_entrada, onde.empty() ? "" : ", ", onde, ": ", aviso.texto);
+}
+
+std::string bloco_de_avisos(const std::vector<Aviso>& avisos) {
+    if (avisos.empty()) return {};
+    std::string texto = "Avisos sobre entradas_geral.ent (estudo_convergencia --explicar mostra a leitura):\n";
+    for (const Aviso& aviso : avisos) texto += juntar(quebrar(juntar("  ", linha_do_aviso(aviso)), "    "), "\n");
+    return juntar(texto, "\n");
 }
 
 std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const LinhasDosDados& linhas) {

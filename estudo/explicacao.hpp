@@ -25,6 +25,10 @@ struct Aviso {
 // "entradas_geral.ent, linhas 2 a 5 e 8 a 10: ..." or "entradas_geral.ent: ...".
 std::string linha_do_aviso(const Aviso& aviso);
 
+// The warnings as the study's other modes show them first: a heading, then
+// one warning a line, broken within 100 columns; "" without warnings.
+std::string bloco_de_avisos(const std::vector<Aviso>& avisos);
+
 // What --explicar prints.
 enum class FormaExplicacao {
     narrativa,  // line by line, the warnings, the estimate of the run

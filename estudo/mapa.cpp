@@ -38,19 +38,26 @@ Mapa montar_mapa(const std::vector<double>& thetas, const std::vector<PassoMapa>
     Mapa mapa{thetas, passos, {}};
     for (std::size_t j = 0; j < niveis.size(); ++j) {
         const double theta = thetas[j / passos.size()];
-        mapa.pontos.push_back({theta, passos[j % passos.size()], niveis[j], fator_pior_modo(theta, niveis[j].F, niveis[j].malha.Nx)});
+        mapa.pontos.push_back({theta, passos[j % passos.size()], niveis[j]});
     }
     return mapa;
 }
 
+std::string veredito_do_ponto(const Nivel& nivel) {
+    if (!nivel.estavel) return "instável";
+    return nivel.fator_meia < 0.0 ? "oscila" : "estável";
+}
+
 Tabela tabela_mapa(const Mapa& mapa) {
-    Tabela tabela("mapa", "Mapa de precisão e estabilidade: erro máximo nó a nó em t = tf [ºC] e veredito do limite:");
+    Tabela tabela("mapa", "Mapa de precisão e estabilidade: erro máximo nó a nó em t = tf [ºC] de cada theta e o veredito\n"
+                          "(oscila: estável, mas a meia senoide troca de sinal a cada passo):");
     tabela.coluna("F", 9);
     tabela.coluna("Nt", 6);
     tabela.coluna("dt [s]", 9);
     for (double theta : mapa.thetas) {
-        tabela.coluna(juntar("erro, theta = ", curto(theta)), 9);
-        tabela.coluna("estável", 7);
+        const std::string nome = juntar("theta = ", curto(theta));
+        tabela.coluna(nome, 9, false, juntar("erro com ", nome));
+        tabela.coluna("veredito", 8, false, juntar("veredito com ", nome));
     }
     for (std::size_t f = 0; f < mapa.passos.size(); ++f) {
         const Nivel& primeiro = mapa.ponto(0, f).nivel;
@@ -58,55 +65,37 @@ Tabela tabela_mapa(const Mapa& mapa) {
         for (std::size_t th = 0; th < mapa.thetas.size(); ++th) {
             const Nivel& nivel = mapa.ponto(th, f).nivel;
             linha.push_back(celula_real(nivel.campo.maximo));
-            linha.push_back(celula_texto(nivel.estavel ? "sim" : "não"));
+            linha.push_back(celula_texto(veredito_do_ponto(nivel)));
         }
         tabela.linha(std::move(linha));
     }
     return tabela;
 }
 
-std::string leitura_mapa(const Mapa& mapa) {
-    std::string texto =
-        "Leitura: com dx fixo, F cresce com dt. Para theta >= 1/2 nenhum F é instável, mas o erro cresce\n"
-        "com dt (Crank-Nicolson como dt², o implícito como dt). Para theta < 1/2 o pior modo, a oscilação\n"
-        "de nó a nó, cresce por passo quando F passa do limite 1/(2(1 - 2 theta)): o erro explode assim que\n"
-        "há passos bastantes para o arredondamento crescer.\n";
-    for (std::size_t th = 0; th < mapa.thetas.size(); ++th) {
-        const double theta = mapa.thetas[th];
-        if (!(theta < 0.5)) continue;
-        texto += juntar("Limite para theta = ", curto(theta), ": F <= ", real(limite_fourier(theta)), ".");
-        // The first unstable point whose steps are too few for round-off to
-        // have grown: its error has not exploded yet.
-        for (std::size_t f = 0; f < mapa.passos.size(); ++f) {
-            const PontoMapa& p = mapa.ponto(th, f);
-            const double passos = passos_para_crescer(p.pior, crescimento_do_ruido);
-            if (p.nivel.estavel || !(p.nivel.malha.Nt < passos)) continue;
-            texto += juntar("\nEm F = ", real(p.nivel.F), ", já instável, o pior modo cresce ", real(std::fabs(p.pior)),
-                            " vezes por passo e o arredondamento\nprecisa de ",
-                            std::to_string(static_cast<long long>(std::ceil(passos))),
-                            " passos para crescer 10^10 vezes: com Nt = ", std::to_string(p.nivel.malha.Nt),
-                            " o erro ainda não explodiu.");
-            break;
-        }
-        texto += "\n";
-    }
-    return texto;
-}
-
 std::string texto_arquivo_mapa(const Caso& caso, double F, const Mapa& mapa) {
     std::string texto =
         "# Mapa de precisão e estabilidade de difusao_calor: o caso de entradas_geral.ent com dx fixo e dt\n"
         "# (Nt) escolhido para cada F, para cada theta\n"
-        "# index 1 em diante: um bloco por theta, colunas: 1 F, 2 Nt, 3 dt [s], 4 estável (1 sim, 0 não),\n"
-        "#   5 máx nó a nó de |T_exata - T| em t = tf [ºC], 6 fator do pior modo, 7 theta, 8 limite de F\n";
+        "# index 1 em diante: um bloco por theta, colunas: 1 F, 2 Nt, 3 dt [s], 4 estável nesta malha (1 sim, 0 não),\n"
+        "#   5 máx nó a nó de |T_exata - T| em t = tf [ºC], 6 fator do modo mais alto da malha, 7 theta,\n"
+        "#   8 limite de F com a malha refinada, 9 limite de F nesta malha, 10 fator da meia senoide (negativo:\n"
+        "#   a solução troca de sinal a cada passo)\n";
+    if (!mapa.passos.empty()) {
+        const Nivel& primeiro = mapa.ponto(0, 0).nivel;
+        const Nivel& ultimo = mapa.ponto(0, mapa.passos.size() - 1).nivel;
+        texto += juntar("# F rodado: de ", real(primeiro.F), " (Nt = ", std::to_string(primeiro.malha.Nt), ") a ",
+                        real(ultimo.F), " (Nt = ", std::to_string(ultimo.malha.Nt), ")\n");
+    }
     texto += bloco_do_caso(caso.theta, caso.Nx, caso.Nt, F);
     for (std::size_t th = 0; th < mapa.thetas.size(); ++th) {
         texto += juntar("\n\n# theta = ", curto(mapa.thetas[th]), "\n");
         for (std::size_t f = 0; f < mapa.passos.size(); ++f) {
             const PontoMapa& p = mapa.ponto(th, f);
-            texto += juntar(real(p.nivel.F, 8), " ", std::to_string(p.nivel.malha.Nt), " ", real(p.nivel.dt, 8), " ",
-                            p.nivel.estavel ? "1" : "0", " ", real(p.nivel.campo.maximo, 8), " ", real(p.pior, 8), " ",
-                            real(p.theta, 8), " ", real(limite_fourier(p.theta), 8), "\n");
+            const Nivel& n = p.nivel;
+            texto += juntar(real(n.F, 8), " ", std::to_string(n.malha.Nt), " ", real(n.dt, 8), " ", n.estavel ? "1" : "0",
+                            " ", real(n.campo.maximo, 8), " ", real(n.fator_pior, 8), " ", real(p.theta, 8), " ",
+                            real(limite_fourier(p.theta), 8), " ", real(limite_fourier_malha(p.theta, n.malha.Nx), 8),
+                            " ", real(n.fator_meia, 8), "\n");
         }
     }
     return texto;

@@ -31,8 +31,7 @@ std::vector<PassoMapa> passos_do_mapa(const Caso& caso, double alpha, double dx)
 struct PontoMapa {
     double theta = 0.0;
     PassoMapa passo;
-    Nivel nivel;  // its F, verdict and errors
-    double pior = 0.0;  // factor of the worst mode
+    Nivel nivel;  // its F, verdicts, factors and errors
 };
 
 // Points in the order theta by theta, F by F.
@@ -51,10 +50,14 @@ std::vector<std::pair<Caso, Malha>> corridas_do_mapa(const Caso& caso, const std
 Mapa montar_mapa(const std::vector<double>& thetas, const std::vector<PassoMapa>& passos,
                  const std::vector<Nivel>& niveis);
 
-// The map's table (one row per F, the error and verdict of each theta), what
-// it shows in words, and mapa.txt (the case block, then one block per theta).
+// A point's verdict: "estável", "oscila" (stable, but the half sine changes
+// sign every step) or "instável".
+std::string veredito_do_ponto(const Nivel& nivel);
+
+// The map's table (one row per F, the error and verdict of each theta) and
+// mapa.txt (the case block, then one block per theta); leituras.hpp says what
+// the map shows in words.
 Tabela tabela_mapa(const Mapa& mapa);
-std::string leitura_mapa(const Mapa& mapa);
 std::string texto_arquivo_mapa(const Caso& caso, double F, const Mapa& mapa);
 
 }  // namespace estudo

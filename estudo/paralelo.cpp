@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
+#include <cstdint>
+#include <functional>
 #include <exception>
 #include <mutex>
 #include <numeric>
@@ -80,16 +83,61 @@ void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso
     if (primeira_falha) std::rethrow_exception(primeira_falha);
 }
 
+namespace {
+
+// The same run: the same grid and bit for bit the same data.
+bool mesma_corrida(const std::pair<Caso, Malha>& a, const std::pair<Caso, Malha>& b) {
+    const Caso &x = a.first, &y = b.first;
+    const auto iguais = [](double u, double v) { return std::bit_cast<std::uint64_t>(u) == std::bit_cast<std::uint64_t>(v); };
+    return a.second.Nx == b.second.Nx && a.second.Nt == b.second.Nt && iguais(x.Lx, y.Lx) && iguais(x.tf, y.tf) &&
+           iguais(x.Ti, y.Ti) && iguais(x.theta, y.theta) && iguais(x.k, y.k) && iguais(x.ro, y.ro) &&
+           iguais(x.cp, y.cp);
+}
+
+// The time of the runs on `fios` threads, the costliest first, each to the
+// thread that is free first.
+double tempo_em_paralelo(std::vector<double> custos, int fios, double segundos_por_custo) {
+    std::sort(custos.begin(), custos.end(), std::greater<>());
+    std::vector<double> carga(static_cast<std::size_t>(std::max(1, fios)), 0.0);
+    for (double custo : custos) *std::min_element(carga.begin(), carga.end()) += custo;
+    return *std::max_element(carga.begin(), carga.end()) * segundos_por_custo;
+}
+
+}  // namespace
+
 std::vector<Nivel> executar_niveis(std::span<const std::pair<Caso, Malha>> corridas, int fios, bool progresso) {
-    std::vector<Nivel> niveis(corridas.size());
-    std::vector<Tarefa> tarefas;
+    // Each run once: `qual[j]` is the distinct run that corridas[j] is.
+    std::vector<std::size_t> distintas, qual(corridas.size());
     for (std::size_t j = 0; j < corridas.size(); ++j) {
-        const Malha malha = corridas[j].second;
-        tarefas.push_back({[&, j] { niveis[j] = executar_nivel(corridas[j].first, corridas[j].second); },
-                           static_cast<double>(malha.Nx) * static_cast<double>(malha.Nt),
-                           juntar("Nx = ", std::to_string(malha.Nx), ", Nt = ", std::to_string(malha.Nt))});
+        std::size_t d = 0;
+        while (d < distintas.size() && !mesma_corrida(corridas[distintas[d]], corridas[j])) ++d;
+        if (d == distintas.size()) distintas.push_back(j);
+        qual[j] = d;
+    }
+    std::vector<Nivel> resultados(distintas.size());
+    std::vector<Tarefa> tarefas;
+    std::vector<double> custos;
+    std::int32_t maior_Nx = 3;
+    for (std::size_t d = 0; d < distintas.size(); ++d) {
+        const auto& [caso, malha] = corridas[distintas[d]];
+        const double custo = static_cast<double>(malha.Nx) * static_cast<double>(malha.Nt);
+        tarefas.push_back({[&, d] { resultados[d] = executar_nivel(corridas[distintas[d]].first, corridas[distintas[d]].second); },
+                           custo, juntar("Nx = ", std::to_string(malha.Nx), ", Nt = ", std::to_string(malha.Nt))});
+        custos.push_back(custo);
+        maior_Nx = std::max(maior_Nx, malha.Nx);
+    }
+    if (progresso) {
+        // A short run measures this machine's speed; it says how long to wait.
+        const std::size_t usados = std::min(static_cast<std::size_t>(std::max(1, fios)), tarefas.size());
+        const double segundos = tempo_em_paralelo(custos, static_cast<int>(usados), medir_ns_por_no_passo(maior_Nx) * 1e-9);
+        servicos::plataforma::escrever_erro_padrao(juntar("estudo_convergencia: ", std::to_string(tarefas.size()),
+                                                          " corridas, cerca de ", duracao(segundos), " nesta máquina com ",
+                                                          std::to_string(usados), usados == 1 ? " fio\n" : " fios\n"));
     }
     executar_em_paralelo(tarefas, fios, progresso);
+    std::vector<Nivel> niveis;
+    niveis.reserve(corridas.size());
+    for (std::size_t j = 0; j < corridas.size(); ++j) niveis.push_back(resultados[qual[j]]);
     return niveis;
 }
 

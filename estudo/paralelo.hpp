@@ -34,7 +34,9 @@ int fios_da_maquina();
 void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso);
 
 // Runs each case on its grid (executar_nivel) in parallel as above; the
-// levels in the order of `corridas`.
+// levels in the order of `corridas`. Identical runs (the first level of the
+// three refinements) are computed once. With `progresso`, the number of runs
+// and an estimate of their time on this machine are said first.
 std::vector<Nivel> executar_niveis(std::span<const std::pair<Caso, Malha>> corridas, int fios, bool progresso);
 
 }  // namespace estudo

@@ -1,5 +1,6 @@
 #include "relatorio.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -18,21 +19,31 @@ std::string com_formato(const char* formato, double valor) {
 
 std::string inteiro(std::int64_t valor) { return std::to_string(valor); }
 
-// An order's cell: p with two decimals, or why there is none.
+// An order's cell: p with two decimals, the value not yet confirmed as an
+// order in parentheses, or why there is none.
 Celula celula_ordem(const Ordem& ordem) {
+    const double p = std::fabs(ordem.p) < 0.005 ? 0.0 : ordem.p;
     switch (ordem.veredito) {
-        case Veredito::ordem: {
-            const double p = std::fabs(ordem.p) < 0.005 ? 0.0 : ordem.p;
-            return {com_formato("%.2f", p), com_formato("%.17g", ordem.p)};
-        }
+        case Veredito::ordem: return {com_formato("%.2f", p), com_formato("%.17g", ordem.p)};
+        case Veredito::pre_assintotico:
+            if (std::isnan(ordem.p)) return celula_texto("-");
+            return {juntar("pré (", com_formato("%.2f", p), ")"),
+                    juntar("pré-assintótico (", com_formato("%.17g", ordem.p), ")")};
         case Veredito::instavel: return celula_texto("instável");
-        case Veredito::arredondamento: return celula_texto("no arredondamento");
-        case Veredito::nao_assintotico: return celula_texto("não assintótico");
+        case Veredito::arredondamento: return celula_texto("arredondamento");
+        case Veredito::sem_no_interior: return celula_texto("sem nó interior");
     }
     return celula_texto("-");
 }
 
-Celula sem_ordem() { return {"-", ""}; }
+bool algum_pre_assintotico(const std::vector<Ordem>& ordens) {
+    for (const Ordem& o : ordens)
+        if (o.veredito == Veredito::pre_assintotico && !std::isnan(o.p)) return true;
+    return false;
+}
+
+constexpr const char* nota_pre_assintotico =
+    "pré (p): pré-assintótico, p não concorda (10 %) com o do par de níveis vizinho: ainda não é ordem";
 
 std::string letra(Refinamento tipo) {
     switch (tipo) {
@@ -78,59 +89,77 @@ std::vector<Celula> celulas_do_nivel(std::size_t j, const Nivel& nivel, bool com
     return celulas;
 }
 
-// The order of one error of level j against level j - 1.
-template <typename Erro>
-Celula ordem_do_nivel(const std::vector<Nivel>& niveis, std::size_t j, Erro erro) {
-    if (j == 0) return sem_ordem();
-    return celula_ordem(ordem_entre(niveis[j - 1], niveis[j], erro(niveis[j - 1]), erro(niveis[j])));
-}
+// One error of the levels with its order against the level before.
+struct ErroComOrdem {
+    const char* cabecalho;  // on the console and in the CSV
+    const char* ordem_no_csv;  // the order's column in the CSV, "p do máximo"
+    ErroDoNivel erro;
+};
 
-Tabela tabela_campo(const Serie& serie) {
-    Tabela tabela(juntar("convergencia_", letra(serie.tipo), "_campo"),
-                  "Erro do campo em t = tf, nó a nó contra o campo exato, |T_exata - T| [ºC]:");
-    colunas_do_nivel(tabela, true);
-    tabela.coluna("máximo", 9);
-    tabela.coluna("p", 4);
-    tabela.coluna("rms", 9);
-    tabela.coluna("p", 4);
+// A table of two errors of every level, each followed by its order.
+Tabela tabela_de_dois_erros(const Serie& serie, std::string_view nome, std::string titulo, bool com_malha,
+                            const ErroComOrdem& primeiro, const ErroComOrdem& segundo) {
+    Tabela tabela(juntar("convergencia_", letra(serie.tipo), "_", nome), std::move(titulo));
+    colunas_do_nivel(tabela, com_malha);
     const std::vector<Nivel>& niveis = serie.niveis;
+    std::vector<std::vector<Ordem>> ordens;
+    for (const ErroComOrdem* e : {&primeiro, &segundo}) {
+        tabela.coluna(e->cabecalho, 9);
+        tabela.coluna("p", 4, false, e->ordem_no_csv);
+        ordens.push_back(ordens_da_serie(niveis, e->erro));
+    }
     for (std::size_t j = 0; j < niveis.size(); ++j) {
-        std::vector<Celula> linha = celulas_do_nivel(j, niveis[j], true);
-        linha.push_back(celula_real(niveis[j].campo.maximo));
-        linha.push_back(ordem_do_nivel(niveis, j, [](const Nivel& n) { return n.campo.maximo; }));
-        linha.push_back(celula_real(niveis[j].campo.rms));
-        linha.push_back(ordem_do_nivel(niveis, j, [](const Nivel& n) { return n.campo.rms; }));
+        std::vector<Celula> linha = celulas_do_nivel(j, niveis[j], com_malha);
+        linha.push_back(celula_real(primeiro.erro(niveis[j])));
+        linha.push_back(celula_ordem(ordens[0][j]));
+        linha.push_back(celula_real(segundo.erro(niveis[j])));
+        linha.push_back(celula_ordem(ordens[1][j]));
         tabela.linha(std::move(linha));
     }
+    if (algum_pre_assintotico(ordens[0]) || algum_pre_assintotico(ordens[1])) tabela.nota(nota_pre_assintotico);
     return tabela;
 }
 
+double maximo_do_campo(const Nivel& n) { return n.campo.maximo; }
+double rms_do_campo(const Nivel& n) { return n.campo.rms; }
+double maximo_da_media(const Nivel& n) { return n.media.maximo; }
+double maximo_do_meio(const Nivel& n) { return n.meio.maximo; }
+double media_final(const Nivel& n) { return n.media.final; }
+double meio_final(const Nivel& n) { return n.meio.final; }
+
+Tabela tabela_campo(const Serie& serie) {
+    return tabela_de_dois_erros(serie, "campo", "Erro do campo em t = tf, nó a nó contra o campo exato, |T_exata - T| [ºC]:",
+                                true, {"máximo", "p do máximo", maximo_do_campo}, {"rms", "p do rms", rms_do_campo});
+}
+
+// Where the middle node is on the levels: "x = 5.000e-01 m" when it is the
+// same point on all, otherwise level by level.
+std::string onde_esta_o_meio(const std::vector<Nivel>& niveis) {
+    bool o_mesmo = true;
+    for (const Nivel& n : niveis) o_mesmo = o_mesmo && std::fabs(n.x_meio - niveis.front().x_meio) <= 1e-12 * std::fabs(n.x_meio);
+    if (o_mesmo) return juntar("x = ", real(niveis.front().x_meio), " m");
+    std::string texto = "x =";
+    for (std::size_t j = 0; j < niveis.size(); ++j)
+        texto += juntar(j == 0 ? " " : ", ", real(niveis[j].x_meio), " m no nível ",
+                        inteiro(static_cast<std::int64_t>(j + 1)));
+    return juntar(texto, " (Nx par: o da esquerda dos dois centrais)");
+}
+
 Tabela tabela_media_e_meio(const Serie& serie) {
-    Tabela tabela(juntar("convergencia_", letra(serie.tipo), "_media_meio"),
-                  "Erro máximo no tempo da temperatura média (contra a média dos trapézios do campo exato nos\n"
-                  "mesmos nós) e da temperatura no nó do meio [ºC]:");
-    colunas_do_nivel(tabela, false);
-    tabela.coluna("média", 9);
-    tabela.coluna("p", 4);
-    tabela.coluna("meio", 9);
-    tabela.coluna("p", 4);
-    const std::vector<Nivel>& niveis = serie.niveis;
-    for (std::size_t j = 0; j < niveis.size(); ++j) {
-        std::vector<Celula> linha = celulas_do_nivel(j, niveis[j], false);
-        linha.push_back(celula_real(niveis[j].media.maximo));
-        linha.push_back(ordem_do_nivel(niveis, j, [](const Nivel& n) { return n.media.maximo; }));
-        linha.push_back(celula_real(niveis[j].meio.maximo));
-        linha.push_back(ordem_do_nivel(niveis, j, [](const Nivel& n) { return n.meio.maximo; }));
-        tabela.linha(std::move(linha));
-    }
+    Tabela tabela = tabela_de_dois_erros(
+        serie, "media_meio",
+        "Erro máximo no tempo da temperatura média (contra a média dos trapézios do campo exato nos\n"
+        "mesmos nós) e da temperatura no nó do meio [ºC]:",
+        false, {"média", "p da média", maximo_da_media}, {"meio", "p do meio", maximo_do_meio});
+    if (!serie.niveis.empty()) tabela.nota(quebrar(juntar("nó do meio: ", onde_esta_o_meio(serie.niveis)), "  "));
     return tabela;
 }
 
 Tabela tabela_listagem(const Serie& serie) {
     Tabela tabela(juntar("convergencia_", letra(serie.tipo), "_listagem"),
-                  "Comparação da listagem: |Tm_an - Tm| contra a média exata de um termo, 2 Ti/pi exp(-pi² alpha "
-                  "t/Lx²).\nSoma ao erro do esquema o da regra dos trapézios, que já está em t = 0: não mede o "
-                  "esquema. [ºC]");
+                  "Comparação da listagem: |Tm_an - Tm| contra a média exata de um termo,\n"
+                  "2 Ti/pi exp(-pi² alpha t/Lx²). Soma ao erro do esquema o da regra dos trapézios, que já está\n"
+                  "em t = 0: não mede o esquema. [ºC]");
     colunas_do_nivel(tabela, false);
     tabela.coluna("máximo", 9);
     tabela.coluna("em t [s]", 9);
@@ -141,6 +170,34 @@ Tabela tabela_listagem(const Serie& serie) {
         linha.push_back(celula_real(nivel.listagem.maximo));
         linha.push_back(celula_real(nivel.listagem.t_maximo));
         linha.push_back(celula_real(std::fabs(nivel.listagem.final)));
+        tabela.linha(std::move(linha));
+    }
+    return tabela;
+}
+
+// The error of the data's own mode at tf split by the closed forms.
+Tabela tabela_partes(const Serie& serie) {
+    Tabela tabela(juntar("convergencia_", letra(serie.tipo), "_partes"),
+                  "Erro da meia senoide em t = tf dividido pelas soluções exatas de cada malha, na amplitude Ti\n"
+                  "(exata menos numérica [ºC]): tempo = exp(-4 F s² Nt) - A^Nt, espaço = exata - exp(-4 F s² Nt):");
+    colunas_do_nivel(tabela, false);
+    tabela.coluna("tempo", 10);
+    tabela.coluna("espaço", 10);
+    tabela.coluna("soma", 10);
+    tabela.coluna("domina", 6);
+    for (std::size_t j = 0; j < serie.niveis.size(); ++j) {
+        const Nivel& n = serie.niveis[j];
+        std::vector<Celula> linha = celulas_do_nivel(j, n, false);
+        if (n.malha.Nx < 3) {  // no interior node: the half sine is no mode of this grid
+            linha.insert(linha.end(), 3, celula_texto("-"));
+            linha.push_back(celula_texto("-"));
+            tabela.linha(std::move(linha));
+            continue;
+        }
+        linha.push_back(celula_real(n.parte_tempo));
+        linha.push_back(celula_real(n.parte_espaco));
+        linha.push_back(celula_real(n.parte_tempo + n.parte_espaco));
+        linha.push_back(celula_texto(std::fabs(n.parte_tempo) > std::fabs(n.parte_espaco) ? "tempo" : "espaço"));
         tabela.linha(std::move(linha));
     }
     return tabela;
@@ -159,39 +216,16 @@ Tabela tabela_diferencas(const Serie& serie) {
     tabela.coluna("p do meio", 9);
     tabela.coluna("p da média", 10);
     const std::vector<Nivel>& v = serie.niveis;
+    const std::vector<Ordem> do_meio = ordens_das_diferencas(v, meio_final);
+    const std::vector<Ordem> da_media = ordens_das_diferencas(v, media_final);
     for (std::size_t j = 2; j < v.size(); ++j) {
         tabela.linha({celula_texto(juntar(inteiro(static_cast<std::int64_t>(j - 1)), "-",
                                           inteiro(static_cast<std::int64_t>(j)), "-",
                                           inteiro(static_cast<std::int64_t>(j + 1)))),
-                      celula_ordem(ordem_das_diferencas(v[j - 2], v[j - 1], v[j], v[j - 2].meio.final,
-                                                        v[j - 1].meio.final, v[j].meio.final)),
-                      celula_ordem(ordem_das_diferencas(v[j - 2], v[j - 1], v[j], v[j - 2].media.final,
-                                                        v[j - 1].media.final, v[j].media.final))});
+                      celula_ordem(do_meio[j]), celula_ordem(da_media[j])});
     }
+    if (algum_pre_assintotico(do_meio) || algum_pre_assintotico(da_media)) tabela.nota(nota_pre_assintotico);
     return tabela;
-}
-
-// The first level past the stability bound, or 0.
-std::size_t primeiro_instavel(const std::vector<Nivel>& niveis) {
-    for (std::size_t j = 0; j < niveis.size(); ++j)
-        if (!niveis[j].estavel) return j + 1;
-    return 0;
-}
-
-// The field's last order in words.
-std::string ultima_ordem(const std::vector<Nivel>& niveis) {
-    if (niveis.size() < 2) return {};
-    const std::size_t j = niveis.size() - 1;
-    const Ordem o = ordem_entre(niveis[j - 1], niveis[j], niveis[j - 1].campo.maximo, niveis[j].campo.maximo);
-    const std::string entre = juntar("Entre os níveis ", inteiro(static_cast<std::int64_t>(j)), " e ",
-                                     inteiro(static_cast<std::int64_t>(j + 1)), " o erro máximo do campo ");
-    switch (o.veredito) {
-        case Veredito::ordem: return juntar(entre, "mostra p = ", com_formato("%.2f", o.p), ".");
-        case Veredito::instavel: return juntar(entre, "não dá ordem: há nível instável.");
-        case Veredito::arredondamento: return juntar(entre, "está no arredondamento: não dá ordem.");
-        case Veredito::nao_assintotico: return juntar(entre, "não cai: não dá ordem.");
-    }
-    return {};
 }
 
 }  // namespace
@@ -321,47 +355,11 @@ Tabela tabela_estabilidade(const Estabilidade& e) {
 }
 
 std::vector<Tabela> tabelas_serie(const Serie& serie) {
-    std::vector<Tabela> tabelas{tabela_campo(serie), tabela_media_e_meio(serie), tabela_listagem(serie)};
+    std::vector<Tabela> tabelas{tabela_campo(serie), tabela_media_e_meio(serie), tabela_partes(serie),
+                                tabela_listagem(serie)};
     if (serie.tipo != Refinamento::espaco_e_tempo && serie.niveis.size() >= 3)
         tabelas.push_back(tabela_diferencas(serie));
     return tabelas;
-}
-
-std::string leitura_serie(const Serie& serie, double theta) {
-    const bool cn = theta == 0.5;
-    const std::size_t instavel = primeiro_instavel(serie.niveis);
-    std::string texto = "Leitura: ";
-    switch (serie.tipo) {
-        case Refinamento::espaco_e_tempo:
-            texto += cn ? "Crank-Nicolson é de segunda ordem em dx e em dt. Com os dois divididos por 2, o erro\n"
-                          "cai 4 vezes por nível: p perto de 2."
-                        : "com theta diferente de 1/2 o esquema é de primeira ordem em dt e de segunda em dx.\n"
-                          "Com os dois divididos por 2, o erro de espaço cai 4 vezes e o de tempo só 2: enquanto o de\n"
-                          "espaço pesa, p fica entre 1 e 2, e tende a 1 quando o de tempo domina.";
-            if (theta < 0.5)
-                texto += "\nF dobra a cada nível (dt/dx² dobra). Os erros de tempo e de espaço deste esquema têm\n"
-                         "sinais opostos e se cancelam em parte (o explícito, de todo perto de F = 1/6): as\n"
-                         "ordens contra a solução exata saltam; as diferenças de (b) e (c) mostram as de cada passo.";
-            break;
-        case Refinamento::espaco:
-            texto += "só dx cai: o erro de espaço cai 4 vezes por nível e o de tempo fica. p fica perto de 2\n"
-                     "enquanto o de espaço domina e cai para 0 quando o de tempo, fixo, passa a dominar; nas\n"
-                     "diferenças a parte fixa se cancela e aparece a ordem no espaço, 2.";
-            if (theta < 0.5) texto += "\nF quadruplica a cada nível (dx cai pela metade).";
-            break;
-        case Refinamento::tempo:
-            texto += juntar("só dt cai: o erro de tempo cai ", cn ? "4 vezes (ordem 2)" : "2 vezes (ordem 1)",
-                            " por nível e o de espaço fica.\nEnquanto o de espaço domina os erros quase não mudam "
-                            "(\"não assintótico\"); nas diferenças\nele se cancela e aparece a ordem no tempo, ",
-                            cn ? "2." : "1.");
-            break;
-    }
-    if (instavel != 0)
-        texto += juntar("\nA partir do nível ", inteiro(static_cast<std::int64_t>(instavel)),
-                        " F passa do limite: esses níveis são instáveis e não dão ordem.");
-    const std::string ultima = ultima_ordem(serie.niveis);
-    if (!ultima.empty()) texto += juntar("\n", ultima);
-    return juntar(texto, "\n");
 }
 
 std::string bloco_do_caso(double theta, std::int32_t Nx, std::int32_t Nt, double F) {
@@ -381,7 +379,10 @@ std::string texto_arquivo_convergencia(const Caso& caso, double F, const std::ve
         "#   12 máx no tempo e 13 em t = tf de |Tmeio_exata - Tmeio|, no nó do meio,\n"
         "#   14 máx no tempo, 15 em t = tf e 16 o tempo do máximo de |Tm_an - Tm| (a comparação da listagem,\n"
         "#      contra a média exata de um termo: inclui o erro da regra dos trapézios),\n"
-        "#   17 piso de arredondamento do nível [ºC]\n");
+        "#   17 piso de arredondamento do nível [ºC],\n"
+        "#   18 e 19 o erro da meia senoide em t = tf dividido pelas soluções exatas da malha, na amplitude Ti,\n"
+        "#      exata menos numérica [ºC]: 18 o de tempo, exp(-4 F s² Nt) - A^Nt, 19 o de espaço, exata -\n"
+        "#      exp(-4 F s² Nt)\n");
     for (std::size_t b = 0; b < series.size(); ++b)
         texto += juntar("#   index ", inteiro(static_cast<std::int64_t>(b + 1)), ": ", titulo(series[b].tipo), "\n");
     texto += bloco_do_caso(caso.theta, caso.Nx, caso.Nt, F);
@@ -394,7 +395,7 @@ std::string texto_arquivo_convergencia(const Caso& caso, double F, const std::ve
                             n.estavel ? "1" : "0");
             for (double valor : {n.campo.maximo, n.campo.rms, n.media.maximo, std::fabs(n.media.final), n.meio.maximo,
                                  std::fabs(n.meio.final), n.listagem.maximo, std::fabs(n.listagem.final),
-                                 n.listagem.t_maximo, n.piso}) {
+                                 n.listagem.t_maximo, n.piso, n.parte_tempo, n.parte_espaco}) {
                 texto += ' ';
                 texto += real(valor, 8);
             }
@@ -406,42 +407,31 @@ std::string texto_arquivo_convergencia(const Caso& caso, double F, const std::ve
 
 Tabela tabela_comparacao(const std::vector<Esquema>& esquemas) {
     Tabela tabela("comparacao_esquemas",
-                  "Comparação dos esquemas na malha da entrada; erros do esquema contra o campo exato [ºC]\n(máximos em valor absoluto; no nó do meio, exata menos numérica, com sinal):");
+                  "Comparação dos esquemas na malha da entrada; erros do esquema contra o campo exato [ºC]\n"
+                  "(máximos em valor absoluto; no nó do meio, exata menos numérica, com sinal):");
     tabela.coluna("theta", 5);
-    tabela.coluna("esquema", 14, true);
     tabela.coluna("estável", 7);
-    tabela.coluna("A/exato - 1", 11);
-    tabela.coluna("campo em tf", 11);
-    tabela.coluna("média, máx", 10);
-    tabela.coluna("meio em tf", 10);
-    tabela.coluna("só tempo", 10);
-    tabela.coluna("só espaço", 10);
-    tabela.coluna("listagem, máx", 13);
+    tabela.coluna("A/exato - 1", 9);
+    tabela.coluna("campo em tf", 9);
+    tabela.coluna("média", 9);
+    tabela.coluna("meio em tf", 9);
+    tabela.coluna("só tempo", 9);
+    tabela.coluna("só espaço", 9);
+    tabela.coluna("listagem", 9);
     for (const Esquema& e : esquemas) {
-        tabela.linha({celula_texto(curto(e.theta)), celula_texto(nome_esquema(e.theta)),
-                      celula_texto(e.nivel.estavel ? "sim" : "não"),
-                      celula_real(e.amplificacao.discreto / e.amplificacao.exato - 1.0),
-                      celula_real(e.nivel.campo.maximo), celula_real(e.nivel.media.maximo),
-                      celula_real(e.nivel.meio.final), celula_real(e.erro_tempo_meio),
-                      celula_real(e.erro_espaco_meio), celula_real(e.nivel.listagem.maximo)});
+        tabela.linha({celula_texto(curto(e.theta)),
+                      celula_texto(!e.nivel.estavel ? "não" : e.nivel.fator_meia < 0.0 ? "oscila" : "sim"),
+                      // Two decimals keep the row within 100 columns even
+                      // with the huge errors of an unstable scheme.
+                      celula_real(e.amplificacao.discreto / e.amplificacao.exato - 1.0, 2),
+                      celula_real(e.nivel.campo.maximo, 2), celula_real(e.nivel.media.maximo, 2),
+                      celula_real(e.nivel.meio.final, 2), celula_real(e.erro_tempo_meio, 2),
+                      celula_real(e.erro_espaco_meio, 2), celula_real(e.nivel.listagem.maximo, 2)});
     }
+    if (!esquemas.empty())
+        tabela.nota(juntar("theta: 0 explícito, 0.5 Crank-Nicolson, 1 implícito; nó do meio em x = ",
+                           real(esquemas.front().nivel.x_meio), " m"));
     return tabela;
-}
-
-std::string leitura_comparacao(const std::vector<Esquema>& esquemas) {
-    std::string texto =
-        "Leitura: \"meio em tf\" é a soma do erro de tempo (contra a solução exata no tempo nesta malha,\n"
-        "exp(-4 F s² n) vezes o campo inicial) e do erro de espaço (essa solução contra a exata), o mesmo\n"
-        "nos três esquemas. O de tempo separa os esquemas: Crank-Nicolson é de segunda ordem em dt, os\n"
-        "outros de primeira, com sinais opostos (o implícito atrasa o decaimento, o explícito o adianta).\n"
-        "A coluna \"listagem\" compara com a média exata de um termo, como a listagem de difusao_calor:\n"
-        "o erro da regra dos trapézios, o mesmo para todos, a domina e esconde os esquemas.\n";
-    for (const Esquema& e : esquemas)
-        if (!e.nivel.estavel) {
-            texto += juntar("O esquema ", nome_esquema(e.theta),
-                            " está fora do limite de estabilidade nesta malha: seus erros crescem.\n");
-        }
-    return texto;
 }
 
 std::string cabecalho_arquivo_comparacao(const Caso& caso, double F, const std::vector<Esquema>& esquemas) {

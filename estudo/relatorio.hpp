@@ -52,19 +52,18 @@ std::string texto_caso(const Caso& caso, double alpha, double dx, double dt);
 std::string texto_estabilidade(const Estabilidade& e);
 Tabela tabela_estabilidade(const Estabilidade& e);
 
-// The tables of one refinement (the field at tf; the mean and the middle node;
-// the listing's comparison; for (b) and (c) the orders from differences), and
-// what they mean in words.
+// The tables of one refinement: the field at tf; the mean and the middle node;
+// the half sine's error split in time and space; the listing's comparison;
+// for (b) and (c) the orders from differences. leituras.hpp says what they
+// mean in words.
 std::vector<Tabela> tabelas_serie(const Serie& serie);
-std::string leitura_serie(const Serie& serie, double theta);
 
 // convergencia.txt: the case block, then one block per refinement.
 std::string texto_arquivo_convergencia(const Caso& caso, double F, const std::vector<Serie>& series);
 
-// The scheme comparison: its table, what it means, and comparacao_esquemas.txt
-// (the case block, then one row per time level).
+// The scheme comparison: its table and comparacao_esquemas.txt (the case
+// block, then one row per time level).
 Tabela tabela_comparacao(const std::vector<Esquema>& esquemas);
-std::string leitura_comparacao(const std::vector<Esquema>& esquemas);
 std::string cabecalho_arquivo_comparacao(const Caso& caso, double F, const std::vector<Esquema>& esquemas);
 std::string linha_comparacao(double tempo, double exata, double exata_trapezios, std::span<const double> medias);
 

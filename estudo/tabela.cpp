@@ -47,8 +47,13 @@ Celula celula_inteiro(std::int64_t valor) {
 
 Celula celula_texto(std::string_view texto) { return {std::string(texto), std::string(texto)}; }
 
-void Tabela::coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda) {
-    colunas_.push_back({std::string(cabecalho), largura, a_esquerda});
+void Tabela::coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda, std::string_view no_csv) {
+    colunas_.push_back({std::string(cabecalho), largura, a_esquerda, std::string(no_csv.empty() ? cabecalho : no_csv)});
+}
+
+void Tabela::nota(std::string_view texto) {
+    notas_ += texto;
+    notas_ += '\n';
 }
 
 void Tabela::linha(std::vector<Celula> celulas) {
@@ -78,14 +83,14 @@ std::string Tabela::texto() const {
         }
         texto += '\n';
     }
-    return texto;
+    return juntar(texto, notas_);
 }
 
 std::string Tabela::csv() const {
     std::string texto;
     for (std::size_t j = 0; j < colunas_.size(); ++j) {
         if (j > 0) texto += ',';
-        texto += campo_csv(colunas_[j].cabecalho);
+        texto += campo_csv(colunas_[j].no_csv);
     }
     texto += '\n';
     for (const auto& linha : linhas_) {
@@ -95,6 +100,19 @@ std::string Tabela::csv() const {
         }
         texto += '\n';
     }
+    return texto;
+}
+
+std::string duracao(double segundos) {
+    char texto[32];
+    if (segundos < 1e-3)
+        std::snprintf(texto, sizeof texto, "%.0f µs", segundos * 1e6);
+    else if (segundos < 1.0)
+        std::snprintf(texto, sizeof texto, "%.0f ms", segundos * 1e3);
+    else if (segundos < 120.0)
+        std::snprintf(texto, sizeof texto, "%.1f s", segundos);
+    else
+        std::snprintf(texto, sizeof texto, "%.1f min", segundos / 60.0);
     return texto;
 }
 

@@ -28,9 +28,12 @@ public:
     Tabela(std::string nome, std::string titulo) : nome_(std::move(nome)), titulo_(std::move(titulo)) {}
 
     // A column of at least `largura` console positions, right-aligned, or
-    // left-aligned when `a_esquerda`.
-    void coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda = false);
+    // left-aligned when `a_esquerda`. `no_csv` names it in the CSV file when
+    // the console's short heading would repeat another's there ("p").
+    void coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda = false, std::string_view no_csv = {});
     void linha(std::vector<Celula> celulas);
+    // A line under the table on the console (a legend); not in the CSV.
+    void nota(std::string_view texto);
 
     const std::string& nome() const { return nome_; }
     std::string texto() const;
@@ -41,8 +44,9 @@ private:
         std::string cabecalho;
         std::size_t largura;
         bool a_esquerda;
+        std::string no_csv;
     };
-    std::string nome_, titulo_;
+    std::string nome_, titulo_, notas_;
     std::vector<Coluna> colunas_;
     std::vector<std::vector<Celula>> linhas_;
 };
@@ -54,6 +58,9 @@ std::string juntar(const Partes&... partes) {
     (texto.append(std::string_view(partes)), ...);
     return texto;
 }
+
+// A duration in words: 15 µs, 120 ms, 4.5 s, 2.5 min.
+std::string duracao(double segundos);
 
 // Columns a UTF-8 text takes: continuation bytes take none.
 std::size_t colunas(std::string_view texto);

@@ -1,10 +1,12 @@
 # Mapa de precisão e estabilidade: what "estudo_convergencia --mapa" wrote in
 # mapa.txt, the error of the whole field at the final time against the mesh
 # Fourier number F (dx fixed, F set through the number of steps), one curve
-# per theta (index 1 onwards; columns 1 F, 2 Nt, 4 stable 1/0, 5 error,
-# 7 theta, 8 bound of F). Points outside the stability bound are crosses,
-# drawn at most at the top of the frame; the dashed vertical lines are the
-# bounds F = 1/(2(1 - 2 theta)) of the theta below 1/2. The F axis spans the
+# per theta (index 1 onwards; columns 1 F, 2 Nt, 4 stable on this grid 1/0,
+# 5 error, 7 theta, 9 bound of F on this grid). Points outside the stability
+# bound are crosses, drawn at most at the top of the frame; the dashed
+# vertical lines are this grid's bounds of the theta below 1/2, the F at which
+# the grid's highest mode reaches the factor -1 (a little above the bound
+# 1/(2(1 - 2 theta)) of a refined grid), so that crosses and lines agree. The F axis spans the
 # points as run: the largest F is the one of a single step (Nt = 1). A note
 # under the frame says what the sharp dips of a curve are.
 #
@@ -41,7 +43,7 @@ array theta[blocos]
 do for [b = 1:blocos] {
     stats arquivo index b using 7 name "TH" nooutput
     theta[b] = TH_min
-    stats arquivo index b using 8 name "LIM" nooutput
+    stats arquivo index b using 9 name "LIM" nooutput
     if (LIM_min < 1e300) {
         set arrow b from LIM_min, graph 0 to LIM_min, graph 1 nohead dt 2 lw 1.5 lc rgb cor(b)
     }

@@ -17,6 +17,7 @@ if (png) {
     set output "temp_meio.png"
 }
 arquivo = "temp_meio.txt"
+historia_do_meio = 1
 grandeza = "Temperatura no meio do domínio"
 rotulo_y = "temperatura no nó do meio [°C]"
 rotulo_numerica = "numérica: nó do meio, (Nx + 1)/2"
@@ -83,6 +84,12 @@ caso = sprintf("θ = %s%s, Nx = %s, Nt = %d, F = α·dt/dx² = %s%s", numero(the
     Nx == Nx ? sprintf("%d", Nx) : "?", Nt, numero(F), estabilidade)
 if (Nx == Nx && Nx < 3) {
     caso = caso . "\nNx < 3: não há nó interior, só as faces a 0 °C"
+}
+# With an even Nx no node sits at the centre: the middle node is Nx/2, the
+# left one of the two nearest it.
+if (historia_do_meio && Nx == Nx && Nx >= 4 && Nx % 2 == 0) {
+    caso = caso . sprintf("\nNx par: o nó do meio é o nó %d, em x = %d/%d·Lx = %s m, à esquerda do centro", \
+        Nx / 2, Nx / 2 - 1, Nx - 1, numero((Nx / 2 - 1) * Lx / (Nx - 1)))
 }
 if (Nt_entrada == Nt_entrada && Nt_entrada != Nt) {
     caso = caso . sprintf("\n(entradas_geral.ent pede agora Nt = %d: mudou depois desta corrida)", Nt_entrada)

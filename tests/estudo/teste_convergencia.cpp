@@ -340,6 +340,7 @@ struct CasoVeredito {
     bool estavel_grosso, estavel_fino;
     double e_grosso, e_fino;
     Veredito esperado;
+    std::int32_t Nx_grosso = 21;
 };
 
 TEST(Ordens, SoOndeTemSentido) {
@@ -354,12 +355,16 @@ TEST(Ordens, SoOndeTemSentido) {
         {"erro infinito", true, true, inf, 1e-3, Veredito::instavel},
         {"no piso", true, true, 4e-3, 5e-12, Veredito::arredondamento},
         {"zero", true, true, 0.0, 0.0, Veredito::arredondamento},
-        {"cresce", true, true, 1e-3, 4e-3, Veredito::nao_assintotico},
-        {"quase parado", true, true, 1e-3, 0.97e-3, Veredito::nao_assintotico},
+        {"cresce", true, true, 1e-3, 4e-3, Veredito::pre_assintotico},
+        {"quase parado", true, true, 1e-3, 0.97e-3, Veredito::pre_assintotico},
+        // Nx = 2 has no unknown: its zero error is not round-off.
+        {"sem no interior", true, true, 1e-15, 7.1, Veredito::sem_no_interior, 2},
     };
     for (const CasoVeredito& c : casos) {
         SCOPED_TRACE(c.nome);
         Nivel grosso, fino;
+        grosso.malha = {c.Nx_grosso, 600};
+        fino.malha = {2 * c.Nx_grosso - 1, 600};
         grosso.estavel = c.estavel_grosso;
         fino.estavel = c.estavel_fino;
         grosso.piso = fino.piso = piso;
@@ -372,8 +377,47 @@ TEST(Ordens, SoOndeTemSentido) {
     // Differences in round-off give no order either (the signed errors agree
     // to within the floor).
     Nivel n;
+    n.malha = {21, 600};
     n.piso = piso;
     EXPECT_EQ(ordem_das_diferencas(n, n, n, 1e-3, 1e-3 + 2e-12, 1e-3 + 3e-12).veredito, Veredito::arredondamento);
+}
+
+// An order is printed as such only where the order of a neighbouring pair of
+// levels agrees with it within 10 %; the others stay values, pré-assintótico.
+struct CasoConfirmacao {
+    const char* nome;
+    std::vector<Ordem> ordens;
+    std::vector<Veredito> esperados;
+};
+
+TEST(Ordens, SoAsQueConcordamComAVizinhaSaoOrdens) {
+    const Ordem instavel{Veredito::instavel, std::numeric_limits<double>::quiet_NaN()};
+    auto p = [](double valor) { return Ordem{Veredito::ordem, valor}; };
+    using V = Veredito;
+    const std::vector<CasoConfirmacao> casos{
+        {"Crank-Nicolson (a)", {p(2.00), p(2.00), p(2.00)}, {V::ordem, V::ordem, V::ordem}},
+        // The implicit scheme's orders drift towards 1: the last one is alone.
+        {"implicito (a)", {p(1.70), p(1.55), p(1.38)}, {V::ordem, V::ordem, V::pre_assintotico}},
+        // The explicit scheme's errors cancel near F = 1/6.
+        {"explicito (a)", {p(2.77), p(3.25), p(-0.95)}, {V::pre_assintotico, V::pre_assintotico, V::pre_assintotico}},
+        {"explicito (b)", {p(4.02), instavel, instavel}, {V::pre_assintotico, V::instavel, V::instavel}},
+        {"dois niveis", {p(2.00)}, {V::pre_assintotico}},
+        {"so o par do meio", {p(3.0), p(2.0), p(2.1)}, {V::pre_assintotico, V::ordem, V::ordem}},
+        {"erro parado", {Ordem{V::pre_assintotico, 0.03}, Ordem{V::pre_assintotico, 0.03}},
+         {V::pre_assintotico, V::pre_assintotico}},
+    };
+    for (const CasoConfirmacao& c : casos) {
+        SCOPED_TRACE(c.nome);
+        const std::vector<Ordem> confirmadas = confirmar_ordens(c.ordens);
+        ASSERT_EQ(confirmadas.size(), c.esperados.size());
+        for (std::size_t j = 0; j < confirmadas.size(); ++j) {
+            EXPECT_EQ(confirmadas[j].veredito, c.esperados[j]) << "pair " << j + 1;
+            EXPECT_EQ(std::isnan(confirmadas[j].p), std::isnan(c.ordens[j].p));
+            if (!std::isnan(c.ordens[j].p)) {
+                EXPECT_EQ(confirmadas[j].p, c.ordens[j].p);  // the value stays
+            }
+        }
+    }
 }
 
 // An unstable explicit level ends in huge or non-finite errors, flagged as
@@ -399,7 +443,8 @@ std::vector<std::uint64_t> bits(const std::vector<Nivel>& niveis) {
         b.push_back(static_cast<std::uint64_t>(n.malha.Nx));
         b.push_back(static_cast<std::uint64_t>(n.malha.Nt));
         b.push_back(n.estavel);
-        for (double v : {n.dx, n.dt, n.F, n.piso, n.campo.maximo, n.campo.rms})
+        for (double v : {n.dx, n.dt, n.F, n.piso, n.campo.maximo, n.campo.rms, n.fator_meia, n.fator_pior, n.x_meio,
+                         n.parte_tempo, n.parte_espaco})
             b.push_back(std::bit_cast<std::uint64_t>(v));
         for (const Erros* e : {&n.media, &n.meio, &n.listagem})
             for (double v : {e->maximo, e->rms, e->final, e->t_maximo}) b.push_back(std::bit_cast<std::uint64_t>(v));
@@ -415,6 +460,11 @@ TEST_F(Estudo, FiosDaoOsMesmosBitsQueUmFio) {
                 corridas.push_back({exemplo(theta), *malha_do_nivel(tipo, {21, 600}, nivel)});
     const std::vector<std::uint64_t> um_fio = bits(executar_niveis(corridas, 1, false));
     for (int fios : {2, 4}) EXPECT_EQ(bits(executar_niveis(corridas, fios, false)), um_fio) << fios << " threads";
+    // The runs shared by the refinements (their first level) are computed
+    // once and handed to each of them: the same as every run on its own.
+    std::vector<Nivel> cada_uma;
+    for (const auto& [caso, malha] : corridas) cada_uma.push_back(executar_nivel(caso, malha));
+    EXPECT_EQ(bits(cada_uma), um_fio);
 }
 
 // ---------------------------------------------------------------------------
@@ -606,11 +656,13 @@ struct Corrida {
 
 void PrintTo(const Corrida& c, std::ostream* saida) { *saida << c.nome; }
 
-// A line end followed by the blanks of a continuation line becomes one blank.
+// The text as one line: a line end (but the last) and the blanks that
+// indent the next line become one blank, so that a text is found wherever
+// the output broke its lines.
 std::string juntar_linhas_quebradas(const std::string& texto) {
     std::string unida;
     for (std::size_t j = 0; j < texto.size(); ++j) {
-        if (texto[j] == '\n' && j + 1 < texto.size() && texto[j + 1] == ' ') {
+        if (texto[j] == '\n' && j + 1 < texto.size()) {
             while (j + 1 < texto.size() && texto[j + 1] == ' ') ++j;
             unida += ' ';
             continue;
@@ -641,6 +693,15 @@ TEST_P(Programa, SaidaStatusEArquivos) {
     if (c.linhas_na_saida >= 0) {
         EXPECT_EQ(std::count(r.saida.begin(), r.saida.end(), '\n'), c.linhas_na_saida) << r.saida;
     }
+    // The study's reports keep within 100 columns (the explainer echoes the
+    // user's own lines, and its quiet form gives one warning a line).
+    if (std::find(c.argumentos.begin(), c.argumentos.end(), "--explicar") == c.argumentos.end()) {
+        std::istringstream linhas(r.saida);
+        for (std::string linha; std::getline(linhas, linha);) {
+            const auto colunas = std::count_if(linha.begin(), linha.end(), [](char b) { return (b & 0xC0) != 0x80; });
+            EXPECT_LE(colunas, 100) << linha;
+        }
+    }
     // The quiet explainer prints nothing but warnings, each naming the file.
     if (std::find(c.argumentos.begin(), c.argumentos.end(), "--avisos") != c.argumentos.end()) {
         std::istringstream linhas(r.saida);
@@ -657,6 +718,18 @@ TEST_P(Programa, SaidaStatusEArquivos) {
         EXPECT_EQ(linhas_de_dados(suporte::ler_arquivo(pasta / c.arquivos.front())), c.linhas);
     }
     EXPECT_EQ(fs::exists(pasta / "entradas_geral.ent"), !c.entrada.empty());
+    // Every CSV file names each of its columns once.
+    for (const std::string& nome : escritos) {
+        if (!nome.ends_with(".csv")) continue;
+        std::istringstream linhas(suporte::ler_arquivo(pasta / nome));
+        std::string cabecalho;
+        std::getline(linhas, cabecalho);
+        std::vector<std::string> colunas;
+        std::istringstream campos(cabecalho);
+        for (std::string campo; std::getline(campos, campo, ',');) colunas.push_back(campo);
+        std::sort(colunas.begin(), colunas.end());
+        EXPECT_EQ(std::adjacent_find(colunas.begin(), colunas.end()), colunas.end()) << nome << ": " << cabecalho;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -668,8 +741,26 @@ INSTANTIATE_TEST_SUITE_P(
                 1 + 6},
         Corrida{"Comparacao", entrada_exemplo, {"--comparar"}, 0, {"Crank-Nicolson"}, "", {"comparacao_esquemas.txt"},
                 1 + 601},
-        Corrida{"Mapa", entrada_exemplo, {"--mapa", "--teta", "0,1"}, 0, {"Limite para theta = 0: F <= 5.000e-01"}, "",
-                {"mapa.txt"}, 1 + 2 * 15},
+        Corrida{"Mapa", entrada_exemplo, {"--mapa", "--teta", "0,1"}, 0,
+                {"theta = 0 (explícito): estável até F = 5.031e-01 nesta malha (5.000e-01 com a malha refinada)",
+                 "F vai de 9.999e-03 a 2.935e+01 (Nt = 1): um F maior pediria um passo de tempo maior que tf"},
+                "", {"mapa.txt"}, 1 + 2 * 15},
+        // The map's sentences against its own numbers: where the data's own
+        // mode grows, the error is its |A|^Nt (Nx = 5, alpha = 1, tf = 13.75).
+        Corrida{"MapaModoDosDados", entrada_Nx5_F055, {"--mapa", "--teta", "0,0.25"}, 0,
+                {"F = 5.500e+01: A = -31.22, Nt = 4, |A|^Nt = 9.498e+05, erro 9.498e+05",
+                 "F = 1.000e+01: A = -1.377, Nt = 22, |A|^Nt = 1.138e+03, erro 1.138e+03"},
+                "", {"mapa.txt"}, 1 + 2 * 17, -1, {"ainda é o do esquema"}},
+        // Explicit (b): level 2 sits near F = 1/6, where the leading errors
+        // cancel; its 4.02 is not an order.
+        Corrida{"ExplicitoPreAssintotico", entrada_com(21, 600, 0.0), {}, 0,
+                {"pré (4.02)", "pré (p): pré-assintótico", "o erro troca de sinal entre eles"}, "",
+                {"convergencia.txt"}, 1 + 12, -1, {"4.02 "}},
+        // Nx = 5 at F = 0.55: stable on its grid, only a refined one grows.
+        Corrida{"EstavelSoNestaMalha", entrada_Nx5_F055, {"--niveis", "2"}, 0,
+                {"estável nesta malha; FORA do limite das malhas refinadas", "A = -8.7782e-01",
+                 "-1 <= A < 0: troca de sinal a cada passo (oscila) e decai; o arredondamento nele não cresce"},
+                "", {"convergencia.txt"}, 1 + 6, -1, {"|A| > 1"}},
         Corrida{"Perfis", entrada_exemplo, {"--perfis", "60,600"}, 0, {"Perfis T(x)"}, "", {"perfis.txt"}, 1 + 2 * 21},
         Corrida{"Csv",
                 entrada_exemplo,
@@ -678,16 +769,18 @@ INSTANTIATE_TEST_SUITE_P(
                 {"Tabelas em CSV"},
                 "",
                 {"convergencia.txt", "estabilidade.csv", "convergencia_a_campo.csv", "convergencia_a_media_meio.csv",
-                 "convergencia_a_listagem.csv", "convergencia_b_campo.csv", "convergencia_b_media_meio.csv",
-                 "convergencia_b_listagem.csv", "convergencia_b_diferencas.csv", "convergencia_c_campo.csv",
-                 "convergencia_c_media_meio.csv", "convergencia_c_listagem.csv", "convergencia_c_diferencas.csv"},
+                 "convergencia_a_partes.csv", "convergencia_a_listagem.csv", "convergencia_b_campo.csv",
+                 "convergencia_b_media_meio.csv", "convergencia_b_partes.csv", "convergencia_b_listagem.csv",
+                 "convergencia_b_diferencas.csv", "convergencia_c_campo.csv", "convergencia_c_media_meio.csv",
+                 "convergencia_c_partes.csv", "convergencia_c_listagem.csv", "convergencia_c_diferencas.csv"},
                 1 + 9},
         // F = 0.78 on the input grid: the explicit run overflows with the traps
         // held; its worst mode grows |1 - 4F| a step, and it gives no order.
         Corrida{"ExplicitoInstavel", entrada_com(81, 600, 0.0), {"--niveis", "2"}, 0,
                 {"FORA do limite desta malha", "A = -2.1292e+00", "31 passos", "instável"}, "", {"convergencia.txt"},
                 1 + 6},
-        Corrida{"ComparacaoInstavel", entrada_com(81, 600, 0.5), {"--comparar"}, 0, {"fora do limite"}, "",
+        Corrida{"ComparacaoInstavel", entrada_com(81, 600, 0.5), {"--comparar"}, 0,
+                {"Fora do limite de estabilidade desta malha"}, "",
                 {"comparacao_esquemas.txt"}, 1 + 601},
         Corrida{"NiveisDemais", entrada_exemplo, {"--niveis", "9"}, 1, {}, "número de níveis inválido", {}},
         Corrida{"OpcaoDesconhecida", entrada_exemplo, {"-x"}, 1, {}, "opção desconhecida: -x", {}},
