@@ -1,10 +1,11 @@
-// What the program takes from its compiler and its processor beyond the
+// What the numeric code takes from its compiler and its processor beyond the
 // language: integers of 128 bits, the processor's correctly rounded square
 // root and its underflow flag, the loop and aliasing hints of the time loop.
 // It is all here, so that a build for another processor or compiler stops on
 // this one file (CMake already stops at configuring) instead of deep inside
-// the numeric code. The program targets x86-64 (SSE2 is part of it) with GCC
-// or Clang, MinGW-w64 included.
+// the numbers; only the platform files, which set the floating-point control
+// registers, speak to the processor on their own. The program targets x86-64
+// (SSE2 is part of it) with GCC or Clang, MinGW-w64 included.
 #pragma once
 
 #if !defined(__x86_64__) || !defined(__GNUC__)
