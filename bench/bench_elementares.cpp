@@ -15,7 +15,7 @@
 #include <random>
 #include <vector>
 
-#include "servicos/elementares.hpp"
+#include "servicos/elementares/elementares.hpp"
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include "coeficientes.hpp"
 #include "principal.hpp"
 #include "processamento.hpp"
+#include "servicos/plataforma/intrinsecos.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 
@@ -47,9 +48,9 @@ void laco_literal() {
 // The two dependent chains of every step and nothing else:
 //   d = aP(i) - aW(i)*P(i-1);  P(i) = aE(i)/d;  Q(i) = (b(i) + aW(i)*Q(i-1))/d
 //   X(i) = P(i)*X(i+1) + Q(i)
-void piso(const double* __restrict aPp, const double* __restrict aWp, const double* __restrict aEp,
-          const double* __restrict b, double* __restrict P, double* __restrict Q, double* __restrict X,
-          std::int32_t N, std::int32_t passos) {
+void piso(const double* DIFUSAO_EXCLUSIVO aPp, const double* DIFUSAO_EXCLUSIVO aWp,
+          const double* DIFUSAO_EXCLUSIVO aEp, const double* DIFUSAO_EXCLUSIVO b, double* DIFUSAO_EXCLUSIVO P,
+          double* DIFUSAO_EXCLUSIVO Q, double* DIFUSAO_EXCLUSIVO X, std::int32_t N, std::int32_t passos) {
     for (std::int32_t passo = 0; passo < passos; ++passo) {
         double p = aEp[0] / aPp[0];
         double q = b[0] / aPp[0];

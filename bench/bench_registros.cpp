@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "dados/formatos.hpp"
-#include "servicos/edicao_numerica.hpp"
-#include "servicos/registros.hpp"
+#include "servicos/registros/edicao_numerica.hpp"
+#include "servicos/registros/registros.hpp"
 
 namespace {
 

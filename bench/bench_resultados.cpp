@@ -23,9 +23,9 @@
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
 #include "principal.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/registros.hpp"
-#include "servicos/unidades.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/registros/registros.hpp"
+#include "servicos/unidades/unidades.hpp"
 #include "variaveis.hpp"
 
 namespace fs = std::filesystem;

@@ -8,8 +8,8 @@
 
 #include "principal.hpp"
 #include "processamento.hpp"
-#include "servicos/elementares.hpp"
-#include "servicos/plataforma.hpp"
+#include "servicos/elementares/elementares.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 #include "variaveis.hpp"
 
 namespace estudo {

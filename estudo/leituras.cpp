@@ -314,9 +314,11 @@ std::string instaveis_e_oscilantes(const std::vector<Nivel>& niveis) {
     std::vector<std::size_t> oscilam;
     for (std::size_t j = 0; j < niveis.size(); ++j)
         if (niveis[j].estavel && niveis[j].fator_meia < 0.0) oscilam.push_back(j + 1);
-    if (!oscilam.empty())
-        texto += juntar(" ", niveis_de(oscilam).replace(0, 1, "N"),
-                        " a meia senoide troca de sinal a cada passo (A < 0): a solução oscila.");
+    if (!oscilam.empty()) {
+        std::string onde = niveis_de(oscilam);
+        onde.front() = 'N';  // it begins a sentence
+        texto += juntar(" ", onde, " a meia senoide troca de sinal a cada passo (A < 0): a solução oscila.");
+    }
     return texto;
 }
 

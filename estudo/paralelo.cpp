@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "convergencia.hpp"
-#include "servicos/plataforma.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
 
 namespace estudo {

@@ -7,8 +7,8 @@
 #include "principal.hpp"
 #include "processamento.hpp"
 #include "relatorio.hpp"
-#include "servicos/elementares.hpp"
-#include "servicos/plataforma.hpp"
+#include "servicos/elementares/elementares.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 

@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "comum.hpp"
-#include "servicos/edicao_numerica.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/mensagens.hpp"
-#include "servicos/registros.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
+#include "servicos/registros/edicao_numerica.hpp"
+#include "servicos/registros/registros.hpp"
 
 namespace {
 

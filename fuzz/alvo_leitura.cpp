@@ -20,9 +20,9 @@
 #include <string_view>
 
 #include "comum.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/leitura_lista.hpp"
-#include "servicos/mensagens.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
+#include "servicos/unidades/leitura_lista.hpp"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "servicos/erros.hpp"
-#include "servicos/plataforma.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 
 namespace fuzz {
 

@@ -3,9 +3,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "servicos/elementares.hpp"
-#include "servicos/matematica.hpp"
-#include "servicos/vigia_em_bloco.hpp"
+#include "esquema.hpp"
+#include "servicos/elementares/elementares.hpp"
+#include "servicos/erros/matematica.hpp"
+#include "servicos/erros/vigia_em_bloco.hpp"
 #include "variaveis.hpp"
 
 namespace coeficientes {
@@ -67,7 +68,7 @@ void condicoes_contorno() {
 void termo_fonte() {
     // Explicit part of the interior equation:
     //   bP(i) = (1 - theta)*F*(Tant(i+1) + Tant(i-1)) + (1 - 2(1 - theta)*F)*Tant(i)
-    for (i = 2; i <= Nx - 1; ++i) bP(i) = (Tant(i + 1) + Tant(i - 1)) * a_exp + Tant(i) * a_cen;
+    for (i = 2; i <= Nx - 1; ++i) bP(i) = esquema::termo_independente(Tant(i - 1), Tant(i), Tant(i + 1), a_exp, a_cen);
 }
 
 }  // namespace coeficientes

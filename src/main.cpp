@@ -3,9 +3,9 @@
 #include <new>
 
 #include "principal.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
-#include "servicos/mensagens.hpp"
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);

@@ -4,8 +4,10 @@
 #include <utility>
 
 #include "coeficientes.hpp"
+#include "esquema.hpp"
 #include "processamento.hpp"
-#include "servicos/plataforma.hpp"
+#include "servicos/plataforma/intrinsecos.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 #include "variaveis.hpp"
 
 namespace passo_tempo {
@@ -18,47 +20,41 @@ namespace {
 // independent term built from the previous field just before the row is
 // eliminated, and that field's trapezoidal sum riding along. Returns the sum.
 template <bool guardar_bP>
-double eliminar(const double* __restrict ant, const double* __restrict aP, const double* __restrict aW,
-                const double* __restrict aE, double* __restrict bP, double* __restrict P, double* __restrict Q,
-                std::int32_t N, double a_exp, double a_cen) {
-    // Row 1:  P(1) = aE(1)/aP(1);  Q(1) = bP(1)/aP(1)
-    double p = aE[0] / aP[0];
-    double q = bP[0] / aP[0];
-    P[0] = p;
-    Q[0] = q;
+double eliminar(const double* DIFUSAO_EXCLUSIVO ant, const double* DIFUSAO_EXCLUSIVO aP,
+                const double* DIFUSAO_EXCLUSIVO aW, const double* DIFUSAO_EXCLUSIVO aE, double* DIFUSAO_EXCLUSIVO bP,
+                double* DIFUSAO_EXCLUSIVO P, double* DIFUSAO_EXCLUSIVO Q, std::int32_t N, double a_exp, double a_cen) {
+    esquema::Eliminada linha = esquema::eliminar_primeira_linha(aP[0], aE[0], bP[0]);
+    P[0] = linha.P;
+    Q[0] = linha.Q;
     double soma = 0.0;
-    // Interior rows i = 2..N-1:
-    //   soma  = (Tant(i-1) + Tant(i)) + soma
-    //   bP(i) = (Tant(i+1) + Tant(i-1))*a_exp + Tant(i)*a_cen
-    //   d = aP(i) - aW(i)*P(i-1);  P(i) = aE(i)/d;  Q(i) = (bP(i) + aW(i)*Q(i-1))/d
-    // Not unrolled: the step is bound by the latency of its two division
-    // chains, and the unrolled loop measured a few per cent slower.
-#pragma GCC unroll 1
+    // Interior rows: the pair of the sum, the row's independent term, its
+    // elimination. Not unrolled: the step is bound by the latency of its two
+    // division chains, and the unrolled loop measured a few per cent slower.
+    DIFUSAO_SEM_DESENROLAR
     for (std::int32_t j = 1; j < N - 1; ++j) {
-        soma = (ant[j - 1] + ant[j]) + soma;
-        const double b = (ant[j + 1] + ant[j - 1]) * a_exp + ant[j] * a_cen;
+        soma = esquema::acumular_trapezio(soma, ant[j - 1], ant[j]);
+        const double b = esquema::termo_independente(ant[j - 1], ant[j], ant[j + 1], a_exp, a_cen);
         if constexpr (guardar_bP) bP[j] = b;
-        const double d = aP[j] - aW[j] * p;
-        p = aE[j] / d;
-        q = (b + aW[j] * q) / d;
-        P[j] = p;
-        Q[j] = q;
+        linha = esquema::eliminar_linha(aP[j], aW[j], aE[j], b, linha);
+        P[j] = linha.P;
+        Q[j] = linha.Q;
     }
     // Row N keeps the bP(N) of its boundary row; its pair closes the sum.
     const std::int32_t j = N - 1;
-    soma = (ant[j - 1] + ant[j]) + soma;
-    const double d = aP[j] - aW[j] * p;
-    P[j] = aE[j] / d;
-    Q[j] = (bP[j] + aW[j] * q) / d;
+    soma = esquema::acumular_trapezio(soma, ant[j - 1], ant[j]);
+    linha = esquema::eliminar_linha(aP[j], aW[j], aE[j], bP[j], linha);
+    P[j] = linha.P;
+    Q[j] = linha.Q;
     return soma;
 }
 
-// Back substitution:  X(N) = Q(N);  X(i) = P(i)*X(i+1) + Q(i), i = N-1 down to 1.
-void substituir(const double* __restrict P, const double* __restrict Q, double* __restrict X, std::int32_t N) {
+// Back substitution from X(N) = Q(N) down to node 1.
+void substituir(const double* DIFUSAO_EXCLUSIVO P, const double* DIFUSAO_EXCLUSIVO Q, double* DIFUSAO_EXCLUSIVO X,
+                std::int32_t N) {
     double x = Q[N - 1];
     X[N - 1] = x;
     for (std::int32_t j = N - 2; j >= 0; --j) {
-        x = P[j] * x + Q[j];
+        x = esquema::substituir_linha(P[j], Q[j], x);
         X[j] = x;
     }
 }
@@ -73,8 +69,7 @@ void passo_fundido(std::int32_t n, solver::Trabalho& trabalho) {
     const double soma = n == Nt
                             ? eliminar<true>(ant, aP.dados(), aW.dados(), aE.dados(), bP.dados(), P, Q, Nx, a_exp, a_cen)
                             : eliminar<false>(ant, aP.dados(), aW.dados(), aE.dados(), bP.dados(), P, Q, Nx, a_exp, a_cen);
-    // Trapezoidal mean of level n - 1:  Tm = soma*dx*0.5/Lx
-    Tm(n - 1) = soma * dx * 0.5 / Lx;
+    Tm(n - 1) = esquema::media_dos_trapezios(soma, dx, Lx);  // mean of level n - 1
     substituir(P, Q, T.dados(), Nx);
 }
 

@@ -6,11 +6,11 @@
 #include "dados/dados.hpp"
 #include "passo_tempo.hpp"
 #include "processamento.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/matematica.hpp"
+#include "servicos/erros/mensagens.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 #include "solver.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/matematica.hpp"
-#include "servicos/mensagens.hpp"
-#include "servicos/plataforma.hpp"
 #include "variaveis.hpp"
 
 namespace principal {

@@ -2,9 +2,10 @@
 
 #include <cmath>
 
-#include "servicos/elementares.hpp"
-#include "servicos/matematica.hpp"
-#include "servicos/vigia_em_bloco.hpp"
+#include "esquema.hpp"
+#include "servicos/elementares/elementares.hpp"
+#include "servicos/erros/matematica.hpp"
+#include "servicos/erros/vigia_em_bloco.hpp"
 
 namespace processamento {
 
@@ -17,8 +18,8 @@ void temperatura_media(const Arranjo& campo, const std::int32_t& Nx, const doubl
     // Trapezoidal rule over the Nx - 1 intervals, the pair summed first:
     //   media = dx*0.5*sum(campo(i-1) + campo(i))/Lx
     media = 0.0;
-    for (std::int32_t j = 2; j <= Nx; ++j) media = (campo(j - 1) + campo(j)) + media;
-    media = media * dx * 0.5 / Lx;
+    for (std::int32_t j = 2; j <= Nx; ++j) media = esquema::acumular_trapezio(media, campo(j - 1), campo(j));
+    media = esquema::media_dos_trapezios(media, dx, Lx);
 }
 
 double taxa_decaimento() { return -(potencia(pi, 2.0) * alpha / potencia(Lx, 2.0)); }

@@ -1,7 +1,8 @@
 #include "solver.hpp"
 
-#include "servicos/erros.hpp"
-#include "servicos/mensagens.hpp"
+#include "esquema.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
 
 namespace solver {
 
@@ -25,15 +26,16 @@ void tdma(const Arranjo& aP, const Arranjo& aW, const Arranjo& aE, const Arranjo
     if (N < 1) return;
     Arranjo& P = trabalho.P;
     Arranjo& Q = trabalho.Q;
-    P(1) = aE(1) / aP(1);
-    Q(1) = bP(1) / aP(1);
+    esquema::Eliminada linha = esquema::eliminar_primeira_linha(aP(1), aE(1), bP(1));
+    P(1) = linha.P;
+    Q(1) = linha.Q;
     for (std::int32_t i = 2; i <= N; ++i) {
-        const double d = aP(i) - aW(i) * P(i - 1);
-        P(i) = aE(i) / d;
-        Q(i) = (bP(i) + aW(i) * Q(i - 1)) / d;
+        linha = esquema::eliminar_linha(aP(i), aW(i), aE(i), bP(i), linha);
+        P(i) = linha.P;
+        Q(i) = linha.Q;
     }
     X(N) = Q(N);
-    for (std::int32_t i = N - 1; i >= 1; --i) X(i) = P(i) * X(i + 1) + Q(i);
+    for (std::int32_t i = N - 1; i >= 1; --i) X(i) = esquema::substituir_linha(P(i), Q(i), X(i + 1));
 }
 
 }  // namespace solver

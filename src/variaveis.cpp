@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "servicos/memoria.hpp"
+#include "servicos/plataforma/memoria.hpp"
 
 namespace variaveis {
 

@@ -1,8 +1,8 @@
 #include <span>
 
 #include "dados/dados.hpp"
-#include "servicos/comandos.hpp"
-#include "servicos/unidades.hpp"
+#include "servicos/comandos/comandos.hpp"
+#include "servicos/unidades/unidades.hpp"
 #include "variaveis.hpp"
 
 namespace dados {

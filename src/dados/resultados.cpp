@@ -9,12 +9,12 @@
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
 #include "processamento.hpp"
-#include "servicos/comandos.hpp"
-#include "servicos/conjunto.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/matematica.hpp"
-#include "servicos/mensagens.hpp"
-#include "servicos/unidades.hpp"
+#include "servicos/comandos/comandos.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/matematica.hpp"
+#include "servicos/erros/mensagens.hpp"
+#include "servicos/unidades/conjunto.hpp"
+#include "servicos/unidades/unidades.hpp"
 #include "variaveis.hpp"
 
 namespace dados {
@@ -121,7 +121,7 @@ void recusar_arquivo_do_programa(std::string_view listagem) {
     for (const std::string_view arquivo : arquivos_do_programa)
         proprio = proprio || servicos::mesmo_arquivo(listagem, arquivo);
     if (!proprio) return;
-    servicos::definir_nome_unidade(listagem);
+    const servicos::NomeNoRelatorio nome(listagem);
     servicos::relatar_erro(servicos::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
 }
 

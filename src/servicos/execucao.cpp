@@ -2,10 +2,10 @@
 // units only through the clean-up registered here.
 #include "servicos/execucao.hpp"
 
-#include "servicos/conjunto.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/plataforma.hpp"
-#include "servicos/unidades.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/plataforma/plataforma.hpp"
+#include "servicos/unidades/conjunto.hpp"
+#include "servicos/unidades/unidades.hpp"
 
 namespace servicos {
 

@@ -1,4 +1,6 @@
-// The start of a run: what the run-time sets up before the program's own code.
+// The start of a run: what the run-time sets up before the program's own
+// code. It joins the subsystems of this folder (the units' clean-up, the
+// reports, the platform's streams and traps), so it stays above them all.
 #pragma once
 
 namespace servicos {

@@ -16,7 +16,7 @@
 #include "dados/dados.hpp"
 #include "principal.hpp"
 #include "processamento.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
 #include "variaveis.hpp"
 

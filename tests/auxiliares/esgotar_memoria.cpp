@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "servicos/comandos.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/comandos/comandos.hpp"
+#include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
-#include "servicos/unidades.hpp"
+#include "servicos/unidades/unidades.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 

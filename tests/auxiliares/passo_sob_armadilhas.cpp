@@ -15,7 +15,7 @@
 #include "passo_tempo.hpp"
 #include "principal.hpp"
 #include "processamento.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"

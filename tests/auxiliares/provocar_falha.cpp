@@ -4,10 +4,10 @@
 #include <string_view>
 
 #include "principal.hpp"
-#include "servicos/erros.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/matematica.hpp"
+#include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
-#include "servicos/matematica.hpp"
-#include "servicos/mensagens.hpp"
 #include "variaveis.hpp"
 
 namespace {

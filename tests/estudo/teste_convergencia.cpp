@@ -29,9 +29,9 @@
 #include "principal.hpp"
 #include "processamento.hpp"
 #include "processo.hpp"
-#include "servicos/elementares.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/plataforma.hpp"
+#include "servicos/elementares/elementares.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 

@@ -11,9 +11,9 @@
 #include "coeficientes.hpp"
 #include "principal.hpp"
 #include "processamento.hpp"
-#include "servicos/elementares.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/mensagens.hpp"
+#include "servicos/elementares/elementares.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 

@@ -16,8 +16,8 @@
 #include "principal.hpp"
 #include "processamento.hpp"
 #include "processo.hpp"
-#include "servicos/erros.hpp"
-#include "servicos/plataforma.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
 

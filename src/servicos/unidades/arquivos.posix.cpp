@@ -1,0 +1,536 @@
+// POSIX system calls behind the units: open/creat semantics of an open with
+// unknown status, the files of a set of results (their temporaries, the
+// earlier files kept aside, the commit's record) with their renames, syncs
+// and locks, raw writes, the cut, reads and the console line.
+#include "servicos/unidades/arquivos.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
+
+#include "servicos/plataforma/console.hpp"
+#include "servicos/plataforma/plataforma.hpp"
+
+namespace servicos::plataforma {
+
+std::string pasta_de(std::string_view nome) {
+    const auto barra = nome.rfind('/');
+    return barra == std::string_view::npos ? std::string() : std::string(nome.substr(0, barra + 1));
+}
+
+namespace {
+
+Resultado resultado_do_erro(int erro) {
+    switch (erro) {
+        case ENOENT:
+        case ENOTDIR: return Resultado::nao_encontrado;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+        case EISDIR:
+        case ETXTBSY:
+        case EBADF: return Resultado::acesso_negado;
+        case EEXIST: return Resultado::ja_existe;
+        case EMFILE:
+        case ENFILE: return Resultado::arquivos_demais;
+        case EINVAL:
+        case ENAMETOOLONG: return Resultado::invalido;
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG: return Resultado::disco_cheio;
+        default: return Resultado::outro;
+    }
+}
+
+int abrir_repetindo(const char* nome, int modo, mode_t permissoes = 0) {
+    int descritor;
+    do {
+        descritor = ::open(nome, modo | O_CLOEXEC | O_NOCTTY, permissoes);
+    } while (descritor < 0 && errno == EINTR);
+    return descritor;
+}
+
+bool eh_diretorio(int descritor) {
+    struct stat info {};
+    return ::fstat(descritor, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool eh_pipe(const char* nome) {
+    struct stat info {};
+    return ::stat(nome, &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+// The folder that holds `nome`, as a name that can be opened.
+std::string pasta_ou_atual(const char* nome) {
+    const std::string pasta = pasta_de(nome);
+    return pasta.empty() ? std::string(".") : pasta;
+}
+
+// A pipe is opened in one direction only: opened read-write, the program
+// would be a reader of its own listing (and a writer of its own input), so
+// it would never see the other end go away.
+Abertura abrir_pipe(const char* nome, int direcao) {
+    const int descritor = abrir_repetindo(nome, direcao);
+    if (descritor < 0) return {resultado_do_erro(errno), -1, true};
+    return {Resultado::ok, descritor, true};
+}
+
+Abertura abrir(const char* nome) {
+    if (eh_pipe(nome)) return abrir_pipe(nome, O_RDONLY);
+    int descritor = abrir_repetindo(nome, O_RDWR);
+    if (descritor < 0 && errno == ENOENT) {
+        descritor = abrir_repetindo(nome, O_RDWR | O_CREAT | O_EXCL, 0666);
+        if (descritor < 0) return {resultado_do_erro(errno), -1, false};
+        return {Resultado::ok, descritor, false};
+    }
+    if (descritor < 0) {
+        // An existing file that refuses read-write access: read-only, then write-only.
+        const int primeiro_erro = errno;
+        descritor = abrir_repetindo(nome, O_RDONLY);
+        if (descritor < 0) descritor = abrir_repetindo(nome, O_WRONLY);
+        if (descritor < 0) return {resultado_do_erro(primeiro_erro), -1, true};
+    }
+    if (eh_diretorio(descritor)) {
+        ::close(descritor);
+        return {Resultado::acesso_negado, -1, true};
+    }
+    return {Resultado::ok, descritor, true};
+}
+
+// ---------------------------------------------------------------------------
+// Names that stand for an open descriptor. On Linux /dev/stdout, /dev/fd/N
+// and /proc/self/fd/N lead to the links of a process's descriptor table,
+// which the system follows to the file itself: renamed over, that file (a
+// log that standard output appends to) would lose its content and the
+// descriptor would write on into a file with no name.
+
+enum class Descritorio { nenhum, proprio, alheio };
+
+#ifdef __linux__
+constexpr long magica_proc = 0x9fa0;  // PROC_SUPER_MAGIC
+constexpr int maximo_de_ligacoes = 40;  // as the kernel follows them
+
+std::vector<std::string> partes_do_caminho(std::string_view caminho) {
+    std::vector<std::string> partes;
+    for (std::size_t j = 0; j <= caminho.size();) {
+        const std::size_t barra = std::min(caminho.find('/', j), caminho.size());
+        if (barra > j) partes.emplace_back(caminho.substr(j, barra - j));
+        j = barra + 1;
+    }
+    return partes;
+}
+
+// Whether `pasta` (a path free of links) is the descriptor table of a
+// process, /proc/<pid>/fd or /proc/<pid>/task/<tid>/fd, and whose.
+Descritorio tabela_de_descritores(const std::string& pasta) {
+    const std::vector<std::string> partes = partes_do_caminho(pasta);
+    if (partes.size() < 2 || partes.back() != "fd") return Descritorio::nenhum;
+    struct statfs sistema {};
+    if (::statfs(pasta.c_str(), &sistema) != 0 || sistema.f_type != magica_proc) return Descritorio::nenhum;
+    const bool de_tarefa = partes.size() >= 4 && partes[partes.size() - 3] == "task";
+    const std::string& processo = partes[partes.size() - (de_tarefa ? 4 : 2)];
+    return processo == std::to_string(::getpid()) ? Descritorio::proprio : Descritorio::alheio;
+}
+
+// Resolves `nome` one part at a time, as the system does, and stops at a
+// link of a descriptor table: which process's, and the descriptor's number.
+Descritorio via_descritor(const char* nome, int& numero) {
+    std::string atual;
+    if (nome[0] != '/') {
+        char cwd[PATH_MAX];
+        if (::getcwd(cwd, sizeof cwd) == nullptr) return Descritorio::nenhum;
+        atual = cwd;
+        if (atual == "/") atual.clear();
+    }
+    std::vector<std::string> pendentes = partes_do_caminho(nome);
+    std::reverse(pendentes.begin(), pendentes.end());
+    for (int ligacoes = 0; !pendentes.empty();) {
+        const std::string parte = std::move(pendentes.back());
+        pendentes.pop_back();
+        if (parte == ".") continue;
+        if (parte == "..") {
+            atual.erase(std::min(atual.size(), atual.rfind('/')));
+            continue;
+        }
+        const std::string proximo = atual + "/" + parte;
+        struct stat info {};
+        if (::lstat(proximo.c_str(), &info) != 0) return Descritorio::nenhum;
+        if (!S_ISLNK(info.st_mode)) {
+            atual = proximo;
+            continue;
+        }
+        const Descritorio dono = tabela_de_descritores(atual.empty() ? std::string("/") : atual);
+        if (dono != Descritorio::nenhum) {
+            char* fim = nullptr;
+            numero = static_cast<int>(std::strtol(parte.c_str(), &fim, 10));
+            return *fim == '\0' ? dono : Descritorio::alheio;
+        }
+        char alvo[PATH_MAX];
+        const ssize_t tamanho = ::readlink(proximo.c_str(), alvo, sizeof alvo - 1);
+        if (tamanho < 0 || ++ligacoes > maximo_de_ligacoes) return Descritorio::nenhum;
+        alvo[tamanho] = '\0';
+        std::vector<std::string> partes_do_alvo = partes_do_caminho(alvo);
+        pendentes.insert(pendentes.end(), partes_do_alvo.rbegin(), partes_do_alvo.rend());
+        if (alvo[0] == '/') atual.clear();
+    }
+    return Descritorio::nenhum;
+}
+#else
+// Elsewhere /dev/fd/N are devices of their own, written directly as devices.
+Descritorio via_descritor(const char*, int&) { return Descritorio::nenhum; }
+#endif
+
+// ---------------------------------------------------------------------------
+// The files of a set of results.
+
+Substituicao falha(Resultado resultado) { return {resultado, false, -1, false, {}}; }
+Substituicao direto(const Abertura& abertura) { return {Resultado::ok, true, abertura.descritor, abertura.existia, {}}; }
+Substituicao por_temporario(std::string destino, bool existia) {
+    return {Resultado::ok, false, -1, existia, std::move(destino)};
+}
+
+// A descriptor's name is written at the descriptor's own position, never cut:
+// our own descriptor is shared (a log opened for appending goes on
+// appending), another process's is opened for appending.
+Substituicao escrever_no_descritor(const char* nome, Descritorio dono, int numero) {
+    const int descritor =
+        dono == Descritorio::proprio ? ::fcntl(numero, F_DUPFD_CLOEXEC, 0) : abrir_repetindo(nome, O_WRONLY | O_APPEND);
+    if (descritor < 0) return falha(resultado_do_erro(errno));
+    return {Resultado::ok, true, descritor, false, {}};
+}
+
+// The file that a rename over `nome` must replace: a link is followed, so
+// that its target gets the new content and the link stays.
+std::string destino_da_substituicao(const char* nome) {
+    struct stat info {};
+    if (::lstat(nome, &info) != 0 || !S_ISLNK(info.st_mode)) return nome;
+    char caminho[PATH_MAX];
+    return ::realpath(nome, caminho) ? std::string(caminho) : std::string(nome);
+}
+
+// Whether the folder that would hold `nome` (a name ending in slashes) exists.
+bool pasta_existe(std::string nome) {
+    while (!nome.empty() && nome.back() == '/') nome.pop_back();
+    struct stat info {};
+    return ::stat(pasta_ou_atual(nome.c_str()).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// Whether `arquivo` is mounted apart from `pasta`, its folder: a file system
+// of its own, or a bind mount of a file, which shares the folder's device
+// number but not its mount.
+bool montado_a_parte(const char* arquivo, const char* pasta) {
+#if defined(__linux__) && defined(STATX_MNT_ID)
+    struct statx montagem_do_arquivo {}, montagem_da_pasta {};
+    if (::statx(AT_FDCWD, arquivo, 0, STATX_MNT_ID, &montagem_do_arquivo) == 0 &&
+        ::statx(AT_FDCWD, pasta, 0, STATX_MNT_ID, &montagem_da_pasta) == 0 &&
+        (montagem_do_arquivo.stx_mask & STATX_MNT_ID) && (montagem_da_pasta.stx_mask & STATX_MNT_ID))
+        return montagem_do_arquivo.stx_mnt_id != montagem_da_pasta.stx_mnt_id;
+#endif
+    struct stat de_arquivo {}, de_pasta {};
+    return ::stat(arquivo, &de_arquivo) == 0 && ::stat(pasta, &de_pasta) == 0 && de_arquivo.st_dev != de_pasta.st_dev;
+}
+
+// Whether a rename can put a new file in the place of the existing
+// `destino`: not over a mount point, and not over another user's file in a
+// sticky folder (a shared one such as /tmp) that is not ours either. The
+// superuser may do the latter.
+bool substituivel(const std::string& destino) {
+    const std::string pasta = pasta_ou_atual(destino.c_str());
+    if (montado_a_parte(destino.c_str(), pasta.c_str())) return false;
+    struct stat arquivo {}, dona {};
+    if (::stat(destino.c_str(), &arquivo) != 0 || ::stat(pasta.c_str(), &dona) != 0) return true;
+    const uid_t eu = ::geteuid();
+    return !((dona.st_mode & S_ISVTX) && eu != 0 && arquivo.st_uid != eu && dona.st_uid != eu);
+}
+
+Substituicao preparar_substituicao(const char* nome) {
+    int numero = -1;
+    if (const Descritorio dono = via_descritor(nome, numero); dono != Descritorio::nenhum)
+        return escrever_no_descritor(nome, dono, numero);
+    struct stat info {};
+    if (::stat(nome, &info) != 0) {
+        if (errno != ENOENT) return falha(resultado_do_erro(errno));
+        // A link to nothing: the create of an open would find the link there.
+        struct stat ligacao {};
+        if (::lstat(nome, &ligacao) == 0) return falha(Resultado::ja_existe);
+        // A name ending in a slash names a folder, which an open never
+        // creates; a missing folder is met when the temporary is created.
+        const std::string absente = nome;
+        if (absente.back() == '/') return falha(pasta_existe(absente) ? Resultado::acesso_negado : Resultado::nao_encontrado);
+        return por_temporario(absente, false);
+    }
+    if (S_ISFIFO(info.st_mode)) {
+        const Abertura pipe = abrir_pipe(nome, O_WRONLY);
+        return pipe.resultado == Resultado::ok ? direto(pipe) : falha(pipe.resultado);
+    }
+    // The open's own answers: a directory refused, a file that refuses
+    // writing opened for reading (its cut then reports it), devices as they are.
+    const Abertura abertura = abrir(nome);
+    if (abertura.resultado != Resultado::ok) return falha(abertura.resultado);
+    const int modo = ::fcntl(abertura.descritor, F_GETFL);
+    if (!S_ISREG(info.st_mode) || (modo >= 0 && (modo & O_ACCMODE) == O_RDONLY)) return direto(abertura);
+    ::close(abertura.descritor);
+    std::string destino = destino_da_substituicao(nome);
+    if (!substituivel(destino)) return falha(Resultado::insubstituivel);
+    return por_temporario(std::move(destino), true);
+}
+
+// The creator holds its files with an advisory lock for as long as their
+// descriptors stay open; a run that dies drops it, and the file is then
+// known to be abandoned.
+void segurar(int descritor) {
+    while (::flock(descritor, LOCK_EX | LOCK_NB) != 0 && errno == EINTR) {
+    }
+}
+
+Temporario criar_temporario(const char* vizinho, Papel papel) {
+    static unsigned contador = 0;
+    const std::string pasta = pasta_de(vizinho);
+    struct stat anterior {};
+    const bool herda = papel == Papel::conteudo && ::stat(vizinho, &anterior) == 0 && S_ISREG(anterior.st_mode);
+    const mode_t permissoes = papel == Papel::conteudo && !herda ? 0666 : 0600;
+    for (int tentativas = 0; tentativas < 256; ++tentativas) {
+        std::string nome = pasta + nome_temporario(static_cast<unsigned>(::getpid()), contador++, papel);
+        const int descritor = abrir_repetindo(nome.c_str(), O_RDWR | O_CREAT | O_EXCL, permissoes);
+        if (descritor < 0 && errno == EEXIST) continue;  // left by a run that died: the next number
+        if (descritor < 0) return {resultado_do_erro(errno), -1, {}};
+        segurar(descritor);
+        if (herda) {
+            // The rename keeps the earlier file's owner and permissions. Only
+            // the superuser may give a file away: otherwise it stays ours.
+            if (::fchown(descritor, anterior.st_uid, anterior.st_gid) != 0) {
+            }
+            ::fchmod(descritor, anterior.st_mode & 07777);
+        }
+        return {Resultado::ok, descritor, std::move(nome)};
+    }
+    return {Resultado::ja_existe, -1, {}};
+}
+
+Resultado guardar_anterior(const char* destino, const char* copia, int& posse) {
+    int descritor = abrir_repetindo(destino, O_RDONLY | O_NONBLOCK);
+    if (descritor < 0) descritor = abrir_repetindo(destino, O_WRONLY | O_NONBLOCK);
+    if (descritor < 0) return resultado_do_erro(errno);
+    segurar(descritor);
+    ::unlink(copia);
+    if (::link(destino, copia) != 0 && ::rename(destino, copia) != 0) {
+        const int erro = errno;
+        ::close(descritor);
+        return resultado_do_erro(erro);
+    }
+    posse = descritor;
+    return Resultado::ok;
+}
+
+Resultado substituir(const char* origem, const char* destino) {
+    return ::rename(origem, destino) == 0 ? Resultado::ok : resultado_do_erro(errno);
+}
+
+void descartar(const char* nome) { ::unlink(nome); }
+
+Resultado sincronizar(int descritor) {
+    int r;
+    do {
+        r = ::fsync(descritor);
+    } while (r != 0 && errno == EINTR);
+    // Devices and pipes have nothing to sync.
+    if (r != 0 && errno != EINVAL && errno != EROFS) return resultado_do_erro(errno);
+    return Resultado::ok;
+}
+
+Resultado sincronizar_pasta(const char* vizinho) {
+    const int pasta = abrir_repetindo(pasta_ou_atual(vizinho).c_str(), O_RDONLY | O_DIRECTORY);
+    if (pasta < 0) return Resultado::ok;  // a folder we may not read: nothing to sync it with
+    int r;
+    do {
+        r = ::fsync(pasta);
+    } while (r != 0 && errno == EINTR);
+    const int erro = errno;
+    ::close(pasta);
+    if (r != 0 && erro != EINVAL && erro != EROFS && erro != EBADF) return resultado_do_erro(erro);
+    return Resultado::ok;
+}
+
+bool existe(const char* nome) {
+    struct stat info {};
+    return ::lstat(nome, &info) == 0;
+}
+
+std::vector<std::string> temporarios_da_pasta(const char* vizinho) {
+    std::vector<std::string> nomes;
+    const std::string pasta = pasta_de(vizinho);
+    DIR* listagem = ::opendir(pasta.empty() ? "." : pasta.c_str());
+    if (listagem == nullptr) return nomes;
+    while (const dirent* item = ::readdir(listagem)) {
+        const std::string_view nome = item->d_name;
+        if (nome.substr(0, prefixo_temporario.size()) == prefixo_temporario && nome.size() > sufixo_temporario.size() &&
+            nome.substr(nome.size() - sufixo_temporario.size()) == sufixo_temporario)
+            nomes.push_back(pasta + std::string(nome));
+    }
+    ::closedir(listagem);
+    return nomes;
+}
+
+bool tomar_abandonado(const char* nome, int& descritor) {
+    struct stat info {};
+    if (::lstat(nome, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return false;
+    int d = abrir_repetindo(nome, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0) d = abrir_repetindo(nome, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0) d = abrir_repetindo(nome, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0) return false;
+    int r;
+    do {
+        r = ::flock(d, LOCK_EX | LOCK_NB);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(d);
+        return false;
+    }
+    descritor = d;
+    return true;
+}
+
+int travar_descritor(int descritor) {
+    if (descritor < 0) return -1;
+    int r;
+    do {
+        r = ::flock(descritor, LOCK_EX);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(descritor);
+        return -1;
+    }
+    return descritor;
+}
+
+// flock on the input file: advisory, so readers of the file are not held up,
+// and dropped by the system with the process. Only a regular file is locked:
+// opened even for a moment, a FIFO would take a writer's data and lose it.
+int travar(const char* nome) {
+    struct stat info {};
+    if (::stat(nome, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+    return travar_descritor(abrir_repetindo(nome, O_RDONLY | O_NONBLOCK));
+}
+
+// flock on the folder itself: a file of the program is created and locked,
+// or found unlocked and taken, while nobody else does either there.
+int travar_pasta(const char* vizinho) {
+    return travar_descritor(abrir_repetindo(pasta_ou_atual(vizinho).c_str(), O_RDONLY | O_DIRECTORY));
+}
+
+void destravar(int trava) {
+    if (trava >= 0) ::close(trava);
+}
+bool mesmo_arquivo(const char* a, const char* b) {
+    struct stat info_a {}, info_b {};
+    const bool existe_a = ::stat(a, &info_a) == 0, existe_b = ::stat(b, &info_b) == 0;
+    if (existe_a && existe_b) return info_a.st_dev == info_b.st_dev && info_a.st_ino == info_b.st_ino;
+    if (existe_a || existe_b) return false;
+    // Neither exists yet: the same name in the same folder.
+    const std::string nome_a = a, nome_b = b;
+    const auto barra_a = nome_a.rfind('/'), barra_b = nome_b.rfind('/');
+    const auto base = [](const std::string& nome, std::size_t barra) {
+        return barra == std::string::npos ? nome : nome.substr(barra + 1);
+    };
+    const auto pasta = [](const std::string& nome, std::size_t barra) {
+        return barra == std::string::npos ? std::string(".") : nome.substr(0, barra + 1);
+    };
+    if (base(nome_a, barra_a) != base(nome_b, barra_b)) return false;
+    if (::stat(pasta(nome_a, barra_a).c_str(), &info_a) != 0 || ::stat(pasta(nome_b, barra_b).c_str(), &info_b) != 0)
+        return false;
+    return info_a.st_dev == info_b.st_dev && info_a.st_ino == info_b.st_ino;
+}
+
+Resultado escrever(int descritor, const char* bytes, std::size_t tamanho) {
+    while (tamanho > 0) {
+        const ssize_t escritos = ::write(descritor, bytes, tamanho);
+        if (escritos < 0 && errno == EINTR) continue;
+        if (escritos < 0) return resultado_do_erro(errno);
+        if (escritos == 0) return Resultado::disco_cheio;
+        bytes += escritos;
+        tamanho -= static_cast<std::size_t>(escritos);
+    }
+    return Resultado::ok;
+}
+
+Resultado cortar(int descritor) {
+    struct stat info {};
+    if (::fstat(descritor, &info) != 0) return resultado_do_erro(errno);
+    if (!S_ISREG(info.st_mode)) return Resultado::ok;  // devices and pipes have no length to cut
+    // A descriptor open for reading only cannot be cut: access denied.
+    const int modo = ::fcntl(descritor, F_GETFL);
+    if (modo >= 0 && (modo & O_ACCMODE) == O_RDONLY) return Resultado::acesso_negado;
+    const off_t posicao = ::lseek(descritor, 0, SEEK_CUR);
+    if (posicao < 0) return resultado_do_erro(errno);
+    if (::ftruncate(descritor, posicao) != 0) return resultado_do_erro(errno);
+    return Resultado::ok;
+}
+
+Resultado fechar(int descritor) {
+    // close() is not retried on EINTR: on Linux the descriptor is gone anyway.
+    if (::close(descritor) != 0 && errno != EINTR) return resultado_do_erro(errno);
+    return Resultado::ok;
+}
+
+long long ler(int descritor, char* destino, std::size_t tamanho) {
+    for (;;) {
+        const ssize_t lidos = ::read(descritor, destino, tamanho);
+        if (lidos < 0 && errno == EINTR) continue;
+        return lidos;
+    }
+}
+
+int ler_byte_console() {
+    for (;;) {
+        unsigned char c;
+        const ssize_t lido = ::read(STDIN_FILENO, &c, 1);
+        if (lido < 0 && errno == EINTR) continue;
+        return lido == 1 ? c : -1;
+    }
+}
+
+bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_byte_console, linha); }
+
+}  // namespace
+
+const SistemaArquivos& sistema_arquivos_nativo() {
+    static const SistemaArquivos nativo{
+        .abrir = &abrir,
+        .preparar_substituicao = &preparar_substituicao,
+        .criar_temporario = &criar_temporario,
+        .guardar_anterior = &guardar_anterior,
+        .substituir = &substituir,
+        .descartar = &descartar,
+        .sincronizar = &sincronizar,
+        .sincronizar_pasta = &sincronizar_pasta,
+        .existe = &existe,
+        .temporarios_da_pasta = &temporarios_da_pasta,
+        .tomar_abandonado = &tomar_abandonado,
+        .travar = &travar,
+        .travar_pasta = &travar_pasta,
+        .destravar = &destravar,
+        .mesmo_arquivo = &mesmo_arquivo,
+        .escrever = &escrever,
+        .cortar = &cortar,
+        .fechar = &fechar,
+        .ler = &ler,
+        .ler_linha_console = &ler_linha_console,
+        .escrever_console = &escrever_saida_padrao,
+    };
+    return nativo;
+}
+
+}  // namespace servicos::plataforma

@@ -1,0 +1,333 @@
+// Win32 system calls behind the units: CreateFileA with an open of unknown
+// status, the files of a set of results (their temporaries, the earlier
+// files kept aside, the commit's record) with MoveFileExA, FlushFileBuffers
+// and the lock of the commit, WriteFile, the cut with
+// SetFilePointer/SetEndOfFile, ReadFile and the console line.
+#include "servicos/unidades/arquivos.hpp"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "servicos/plataforma/console.hpp"
+#include "servicos/plataforma/plataforma.hpp"
+
+namespace servicos::plataforma {
+
+std::string pasta_de(std::string_view nome) {
+    const auto separador = nome.find_last_of("/\\:");
+    return separador == std::string_view::npos ? std::string() : std::string(nome.substr(0, separador + 1));
+}
+
+namespace {
+
+Resultado resultado_do_erro(DWORD erro) {
+    switch (erro) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_BAD_NETPATH: return Resultado::nao_encontrado;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+        case ERROR_INVALID_HANDLE: return Resultado::acesso_negado;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS: return Resultado::ja_existe;
+        case ERROR_TOO_MANY_OPEN_FILES: return Resultado::arquivos_demais;
+        case ERROR_INVALID_NAME:
+        case ERROR_INVALID_PARAMETER:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+        case ERROR_INVALID_DRIVE: return Resultado::invalido;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL: return Resultado::disco_cheio;
+        default: return Resultado::outro;
+    }
+}
+
+// Others may read, write, and also rename over the file while it is open: a
+// run that looks at its earlier listing must not stop another run's commit.
+HANDLE criar(const char* nome, DWORD acesso, DWORD disposicao) {
+    return CreateFileA(nome, acesso, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, disposicao,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The open of unknown status; `somente_leitura` tells whether only reading was granted.
+Abertura abrir_existente_ou_novo(const char* nome, bool& somente_leitura) {
+    somente_leitura = false;
+    HANDLE arquivo = criar(nome, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+    if (arquivo == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
+        arquivo = criar(nome, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+        if (arquivo == INVALID_HANDLE_VALUE) return {resultado_do_erro(GetLastError()), nullptr, false};
+        return {Resultado::ok, arquivo, false};
+    }
+    if (arquivo == INVALID_HANDLE_VALUE) {
+        // An existing file that refuses read-write access (a directory is
+        // refused by all three): read-only, then write-only.
+        const DWORD primeiro_erro = GetLastError();
+        arquivo = criar(nome, GENERIC_READ, OPEN_EXISTING);
+        somente_leitura = arquivo != INVALID_HANDLE_VALUE;
+        if (arquivo == INVALID_HANDLE_VALUE) arquivo = criar(nome, GENERIC_WRITE, OPEN_EXISTING);
+        if (arquivo == INVALID_HANDLE_VALUE) return {resultado_do_erro(primeiro_erro), nullptr, true};
+    }
+    return {Resultado::ok, arquivo, true};
+}
+
+Abertura abrir(const char* nome) {
+    bool somente_leitura;
+    return abrir_existente_ou_novo(nome, somente_leitura);
+}
+
+Substituicao falha(Resultado resultado) { return {resultado, false, nullptr, false, {}}; }
+Substituicao por_temporario(const char* destino, bool existia) { return {Resultado::ok, false, nullptr, existia, destino}; }
+
+// A file that another program holds open without sharing its deletion (a
+// virus scanner, a viewer, a spreadsheet) cannot be replaced until it lets
+// go: such a refusal is tried again for a while before it is taken as final.
+constexpr int tentativas_de_substituicao = 40;
+constexpr DWORD pausa_entre_tentativas_ms = 25;
+
+bool recusa_passageira(DWORD erro) { return erro == ERROR_SHARING_VIOLATION || erro == ERROR_ACCESS_DENIED; }
+
+// Whether a rename can take the place of `destino`: nobody holds it open
+// without sharing its deletion.
+bool substituivel(const char* destino) {
+    for (int tentativa = 1;; ++tentativa) {
+        const HANDLE arquivo = CreateFileA(destino, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (arquivo != INVALID_HANDLE_VALUE) {
+            CloseHandle(arquivo);
+            return true;
+        }
+        // Only a sharing refusal says that; anything else the rename will meet and report.
+        if (GetLastError() != ERROR_SHARING_VIOLATION) return true;
+        if (tentativa == tentativas_de_substituicao) return false;
+        Sleep(pausa_entre_tentativas_ms);
+    }
+}
+
+Substituicao preparar_substituicao(const char* nome) {
+    const DWORD atributos = GetFileAttributesA(nome);
+    if (atributos == INVALID_FILE_ATTRIBUTES) {
+        const DWORD erro = GetLastError();
+        if (erro != ERROR_FILE_NOT_FOUND) return falha(resultado_do_erro(erro));
+        return por_temporario(nome, false);
+    }
+    // The open's own answers: a directory refused, a file that refuses
+    // writing opened for reading (its cut then reports it), devices as they are.
+    bool somente_leitura;
+    const Abertura abertura = abrir_existente_ou_novo(nome, somente_leitura);
+    if (abertura.resultado != Resultado::ok) return falha(abertura.resultado);
+    if (somente_leitura || GetFileType(abertura.descritor) != FILE_TYPE_DISK)
+        return {Resultado::ok, true, abertura.descritor, abertura.existia, {}};
+    CloseHandle(abertura.descritor);
+    if (!substituivel(nome)) return falha(Resultado::insubstituivel);
+    return por_temporario(nome, true);
+}
+
+// A file of the program is held by its open handle, from the very creation:
+// others may read it and delete it (a request to terminate removes it at
+// once), but while the handle is open nobody can take it (tomar_abandonado).
+Temporario criar_temporario(const char* vizinho, Papel papel) {
+    static unsigned contador = 0;
+    const std::string pasta = pasta_de(vizinho);
+    constexpr DWORD herdados = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD anteriores = papel == Papel::conteudo ? GetFileAttributesA(vizinho) : INVALID_FILE_ATTRIBUTES;
+    const DWORD atributos = anteriores != INVALID_FILE_ATTRIBUTES && (anteriores & herdados) ? (anteriores & herdados)
+                                                                                              : FILE_ATTRIBUTE_NORMAL;
+    for (int tentativas = 0; tentativas < 256; ++tentativas) {
+        std::string nome = pasta + nome_temporario(static_cast<unsigned>(GetCurrentProcessId()), contador++, papel);
+        HANDLE arquivo = CreateFileA(nome.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                     atributos, nullptr);
+        if (arquivo == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
+        if (arquivo == INVALID_HANDLE_VALUE) return {resultado_do_erro(GetLastError()), nullptr, {}};
+        return {Resultado::ok, arquivo, std::move(nome)};
+    }
+    return {Resultado::ja_existe, nullptr, {}};
+}
+
+Resultado mover(const char* origem, const char* destino) {
+    for (int tentativa = 1;; ++tentativa) {
+        if (MoveFileExA(origem, destino, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return Resultado::ok;
+        const DWORD erro = GetLastError();
+        if (!recusa_passageira(erro) || tentativa == tentativas_de_substituicao) return resultado_do_erro(erro);
+        Sleep(pausa_entre_tentativas_ms);
+    }
+}
+
+// The earlier file is opened first, so that the handle holds it under its
+// new name from the moment it has one.
+Resultado guardar_anterior(const char* destino, const char* copia, void*& posse) {
+    const HANDLE arquivo = CreateFileA(destino, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const Resultado r = mover(destino, copia);
+    if (r != Resultado::ok) {
+        if (arquivo != INVALID_HANDLE_VALUE) CloseHandle(arquivo);
+        return r;
+    }
+    posse = arquivo == INVALID_HANDLE_VALUE ? nullptr : arquivo;
+    return Resultado::ok;
+}
+
+Resultado substituir(const char* origem, const char* destino) { return mover(origem, destino); }
+
+void descartar(const char* nome) { DeleteFileA(nome); }
+
+Resultado sincronizar(void* arquivo) {
+    if (arquivo == nullptr || GetFileType(arquivo) != FILE_TYPE_DISK) return Resultado::ok;
+    return FlushFileBuffers(arquivo) ? Resultado::ok : resultado_do_erro(GetLastError());
+}
+
+// The renames are written through (MOVEFILE_WRITE_THROUGH): nothing more to sync.
+Resultado sincronizar_pasta(const char*) { return Resultado::ok; }
+
+bool existe(const char* nome) { return GetFileAttributesA(nome) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<std::string> temporarios_da_pasta(const char* vizinho) {
+    std::vector<std::string> nomes;
+    const std::string pasta = pasta_de(vizinho);
+    const std::string padrao = pasta + std::string(prefixo_temporario) + "*" + std::string(sufixo_temporario);
+    WIN32_FIND_DATAA achado{};
+    const HANDLE busca = FindFirstFileA(padrao.c_str(), &achado);
+    if (busca == INVALID_HANDLE_VALUE) return nomes;
+    do {
+        if (!(achado.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && nome_de_temporario(achado.cFileName))
+            nomes.push_back(pasta + achado.cFileName);
+    } while (FindNextFileA(busca, &achado));
+    FindClose(busca);
+    return nomes;
+}
+
+// Opened sharing nothing: refused while any handle of its run is open.
+bool tomar_abandonado(const char* nome, void*& descritor) {
+    HANDLE arquivo = CreateFileA(nome, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE)
+        arquivo = CreateFileA(nome, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE) return false;
+    descritor = arquivo;
+    return true;
+}
+
+// A folder is not locked: a file of the program is held from its creation.
+void* travar_pasta(const char*) { return nullptr; }
+
+// Byte-range locks are binding on Windows: the lock takes one byte far past
+// any end of file, so that reading the input file is never refused.
+constexpr DWORD deslocamento_da_trava_alto = 0x7fffffff;
+
+Descritor travar(const char* nome) {
+    HANDLE arquivo = CreateFileA(nome, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE) return nullptr;
+    OVERLAPPED posicao{};
+    posicao.OffsetHigh = deslocamento_da_trava_alto;
+    if (!LockFileEx(arquivo, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &posicao)) {
+        CloseHandle(arquivo);
+        return nullptr;
+    }
+    return arquivo;
+}
+
+void destravar(Descritor trava) {
+    if (trava != nullptr) CloseHandle(trava);  // closing the handle releases its lock
+}
+
+// The file's identity (volume and index), as links and short names share it.
+bool identidade(const char* nome, BY_HANDLE_FILE_INFORMATION& info) {
+    HANDLE arquivo = CreateFileA(nome, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (arquivo == INVALID_HANDLE_VALUE) return false;
+    const bool ok = GetFileInformationByHandle(arquivo, &info);
+    CloseHandle(arquivo);
+    return ok;
+}
+
+bool mesmo_arquivo(const char* a, const char* b) {
+    BY_HANDLE_FILE_INFORMATION info_a{}, info_b{};
+    if (identidade(a, info_a) && identidade(b, info_b))
+        return info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
+               info_a.nFileIndexHigh == info_b.nFileIndexHigh && info_a.nFileIndexLow == info_b.nFileIndexLow;
+    // Names compare without regard to case: the full paths, letter by letter.
+    char completo_a[MAX_PATH], completo_b[MAX_PATH];
+    const DWORD n_a = GetFullPathNameA(a, MAX_PATH, completo_a, nullptr);
+    const DWORD n_b = GetFullPathNameA(b, MAX_PATH, completo_b, nullptr);
+    if (n_a == 0 || n_b == 0 || n_a >= MAX_PATH || n_b >= MAX_PATH) return false;
+    return lstrcmpiA(completo_a, completo_b) == 0;
+}
+
+Resultado escrever(void* arquivo, const char* bytes, std::size_t tamanho) {
+    while (tamanho > 0) {
+        const auto parte = static_cast<DWORD>(std::min(tamanho, maior_pedaco_es));
+        DWORD escritos = 0;
+        if (!WriteFile(arquivo, bytes, parte, &escritos, nullptr)) return resultado_do_erro(GetLastError());
+        if (escritos == 0) return Resultado::disco_cheio;
+        bytes += escritos;
+        tamanho -= escritos;
+    }
+    return Resultado::ok;
+}
+
+Resultado cortar(void* arquivo) {
+    if (GetFileType(arquivo) != FILE_TYPE_DISK) return Resultado::ok;  // devices have no length to cut
+    if (SetFilePointer(arquivo, 0, nullptr, FILE_CURRENT) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return resultado_do_erro(GetLastError());
+    if (!SetEndOfFile(arquivo)) return resultado_do_erro(GetLastError());
+    return Resultado::ok;
+}
+
+Resultado fechar(void* arquivo) {
+    if (!CloseHandle(arquivo)) return resultado_do_erro(GetLastError());
+    return Resultado::ok;
+}
+
+long long ler(void* arquivo, char* destino, std::size_t tamanho) {
+    DWORD lidos = 0;
+    const auto pedido = static_cast<DWORD>(std::min(tamanho, maior_pedaco_es));
+    if (!ReadFile(arquivo, destino, pedido, &lidos, nullptr)) return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+    return lidos;
+}
+
+int ler_byte_console() {
+    unsigned char c;
+    DWORD lido = 0;
+    if (!ReadFile(GetStdHandle(STD_INPUT_HANDLE), &c, 1, &lido, nullptr) || lido == 0) return -1;
+    return c;
+}
+
+bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_byte_console, linha); }
+
+}  // namespace
+
+const SistemaArquivos& sistema_arquivos_nativo() {
+    static const SistemaArquivos nativo{
+        .abrir = &abrir,
+        .preparar_substituicao = &preparar_substituicao,
+        .criar_temporario = &criar_temporario,
+        .guardar_anterior = &guardar_anterior,
+        .substituir = &substituir,
+        .descartar = &descartar,
+        .sincronizar = &sincronizar,
+        .sincronizar_pasta = &sincronizar_pasta,
+        .existe = &existe,
+        .temporarios_da_pasta = &temporarios_da_pasta,
+        .tomar_abandonado = &tomar_abandonado,
+        .travar = &travar,
+        .travar_pasta = &travar_pasta,
+        .destravar = &destravar,
+        .mesmo_arquivo = &mesmo_arquivo,
+        .escrever = &escrever,
+        .cortar = &cortar,
+        .fechar = &fechar,
+        .ler = &ler,
+        .ler_linha_console = &ler_linha_console,
+        .escrever_console = &escrever_saida_padrao,
+    };
+    return nativo;
+}
+
+}  // namespace servicos::plataforma

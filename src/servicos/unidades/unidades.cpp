@@ -1,0 +1,362 @@
+// The unit table: connections of unit numbers to files, buffered record
+// output ended by CR LF, list-directed input, and the clean-up at the end.
+#include "servicos/unidades/unidades.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
+#include "servicos/unidades/conjunto.hpp"
+#include "servicos/unidades/leitura_lista.hpp"
+
+namespace servicos {
+
+namespace {
+
+using plataforma::Resultado;
+
+constexpr std::size_t tamanho_buffer = 64 * 1024;
+
+// Bytes asked of the system by each read of a file: a page, and the input
+// file is ten short lines.
+constexpr std::size_t tamanho_bloco_leitura = 4096;
+
+const plataforma::SistemaArquivos* sistema = nullptr;
+
+const plataforma::SistemaArquivos& so() { return sistema_arquivos(); }
+
+// The UTF-8 byte-order mark that some editors (Notepad among them) put at
+// the start of a file they save: not part of the text.
+constexpr std::string_view marca_de_ordem = "\xEF\xBB\xBF";
+
+// The reading side of a connection: the file's bytes, read in blocks, a
+// byte-order mark at its very start skipped.
+class FonteArquivo final : public FonteBytes {
+public:
+    explicit FonteArquivo(plataforma::Descritor descritor) : descritor_(descritor) {}
+    int proximo() override {
+        if (posicao_ == fim_ && !encher()) return fim_dos_dados;
+        return static_cast<unsigned char>(bloco_[posicao_++]);
+    }
+
+private:
+    // Reads the next block; false at the end of the file.
+    bool encher() {
+        posicao_ = fim_ = 0;
+        if (!acrescentar()) return false;
+        if (no_inicio_) {
+            no_inicio_ = false;
+            // A pipe may give the mark a byte at a time.
+            while (fim_ < marca_de_ordem.size() && std::string_view(bloco_, fim_) == marca_de_ordem.substr(0, fim_) &&
+                   acrescentar()) {
+            }
+            if (std::string_view(bloco_, fim_).substr(0, marca_de_ordem.size()) == marca_de_ordem)
+                posicao_ = marca_de_ordem.size();
+            if (posicao_ == fim_) return encher();
+        }
+        return true;
+    }
+    // Appends what one read gives to the block; false when it gives nothing.
+    bool acrescentar() {
+        const long long lidos = so().ler(descritor_, bloco_ + fim_, sizeof bloco_ - fim_);
+        if (lidos < 0) relatar_erro(mensagem::leitura_falhou, TipoInstrucao::read);
+        if (lidos <= 0) return false;
+        fim_ += static_cast<std::size_t>(lidos);
+        return true;
+    }
+
+    plataforma::Descritor descritor_;
+    char bloco_[tamanho_bloco_leitura];
+    std::size_t posicao_ = 0, fim_ = 0;
+    bool no_inicio_ = true;
+};
+
+// One connection of a unit number to a file.
+struct Unidade {
+    int numero = 0;
+    std::string nome;  // without leading and trailing blanks
+    plataforma::Descritor descritor{};
+    bool cortar_antes_de_escrever = false;
+    bool do_conjunto = false;  // writes into a temporary file of the set
+    std::unique_ptr<char[]> buffer;
+    std::size_t ocupado = 0;
+    std::unique_ptr<FonteArquivo> fonte;
+};
+
+// Places of the table; a place is free when `ocupada` is false. The clean-up
+// walks it from the trap handler, so it is a plain static array.
+struct Lugar {
+    bool ocupada = false;
+    Unidade unidade;
+};
+Lugar tabela[maximo_unidades];
+
+int argc_programa = 0;
+char** argv_programa = nullptr;
+int proximo_argumento = 1;
+
+Lugar* lugar_da_unidade(int unidade) {
+    for (Lugar& lugar : tabela)
+        if (lugar.ocupada && lugar.unidade.numero == unidade) return &lugar;
+    return nullptr;
+}
+
+int mensagem_de_abertura(Resultado resultado) {
+    switch (resultado) {
+        case Resultado::nao_encontrado: return mensagem::arquivo_inexistente;
+        case Resultado::acesso_negado: return mensagem::acesso_negado;
+        case Resultado::ja_existe: return mensagem::arquivo_ja_existe;
+        case Resultado::arquivos_demais: return mensagem::arquivos_abertos_demais;
+        case Resultado::invalido: return mensagem::abertura_invalida;
+        case Resultado::disco_cheio: return mensagem::disco_cheio;
+        case Resultado::insubstituivel: return mensagem::insubstituivel;
+        default: return mensagem::abertura_recusada;
+    }
+}
+
+// Write failures: a refusal (read-only connection, lock) or a full disk; any
+// other failure is reported as a refusal too, so no lost record goes unsaid.
+int mensagem_de_escrita(Resultado resultado) {
+    return resultado == Resultado::disco_cheio ? mensagem::disco_cheio : mensagem::escrita_recusada;
+}
+
+// A blank name: the next command-line argument not yet used as a file name,
+// else the console prompt until a non-blank answer. End of input while
+// prompting ends the run with a read report instead of asking forever.
+std::string nome_substituto(int unidade) {
+    while (proximo_argumento < argc_programa) {
+        const std::string_view argumento = nome_normalizado(argv_programa[proximo_argumento++]);
+        if (!argumento.empty()) return std::string(argumento);
+    }
+    for (;;) {
+        std::string pergunta = "File name missing or blank - please enter file name\r\nUNIT ";
+        pergunta += std::to_string(unidade);
+        pergunta += "? ";
+        so().escrever_console(pergunta);
+        marcar_linha_parcial_console(true);
+        std::string linha;
+        if (!so().ler_linha_console(linha)) {
+            const NomeNoRelatorio sem_nome({});
+            relatar_erro(mensagem::fim_de_arquivo, TipoInstrucao::read);
+        }
+        marcar_linha_parcial_console(false);
+        const std::string_view resposta = nome_normalizado(linha);
+        if (!resposta.empty()) return std::string(resposta);
+    }
+}
+
+void esvaziar_buffer(Unidade& u, TipoInstrucao tipo) {
+    if (u.ocupado == 0) return;
+    const Resultado r = so().escrever(u.descritor, u.buffer.get(), u.ocupado);
+    u.ocupado = 0;
+    if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), tipo);
+}
+
+// Writes out and closes one connection; the place is freed first, so that a
+// report from the write cannot close it a second time. The temporary file of
+// a set stays open: the set holds it until its commit.
+void desconectar(Lugar& lugar) {
+    Unidade& u = lugar.unidade;
+    const NomeNoRelatorio nome(u.nome);
+    lugar.ocupada = false;
+    const std::size_t ocupado = u.ocupado;
+    u.ocupado = 0;
+    const Resultado escrita = ocupado ? so().escrever(u.descritor, u.buffer.get(), ocupado) : Resultado::ok;
+    const Resultado fechamento = u.do_conjunto ? Resultado::ok : so().fechar(u.descritor);
+    if (escrita != Resultado::ok) relatar_erro(mensagem_de_escrita(escrita), TipoInstrucao::close);
+    if (fechamento != Resultado::ok) relatar_erro(mensagem_de_escrita(fechamento), TipoInstrucao::close);
+}
+
+// The unit of a statement; the statement names its file for its reports.
+Unidade& unidade_conectada(int unidade, TipoInstrucao tipo) {
+    Lugar* lugar = lugar_da_unidade(unidade);
+    if (lugar == nullptr) {
+        const NomeNoRelatorio sem_nome({});
+        relatar_erro(mensagem::abertura_invalida, tipo, "unit " + std::to_string(unidade) + " is not connected");
+    }
+    return lugar->unidade;
+}
+
+// Receives the records of a statement straight into the unit's buffer.
+class DestinoUnidade final : public DestinoRegistros {
+public:
+    explicit DestinoUnidade(Unidade& u) : u_(u) {}
+    void texto(std::string_view bytes) override {
+        if (u_.ocupado + bytes.size() > tamanho_buffer) {
+            esvaziar_buffer(u_, TipoInstrucao::write);
+            if (bytes.size() > tamanho_buffer) {
+                const Resultado r = so().escrever(u_.descritor, bytes.data(), bytes.size());
+                if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), TipoInstrucao::write);
+                return;
+            }
+        }
+        std::memcpy(u_.buffer.get() + u_.ocupado, bytes.data(), bytes.size());
+        u_.ocupado += bytes.size();
+    }
+    void fim_registro() override { texto("\r\n"); }
+
+private:
+    Unidade& u_;
+};
+
+}  // namespace
+
+std::string_view nome_normalizado(std::string_view nome) {
+    nome = nome.substr(0, nome.find('\0'));
+    const auto primeiro = nome.find_first_not_of(' ');
+    if (primeiro == std::string_view::npos) return {};
+    return nome.substr(primeiro, nome.find_last_not_of(' ') - primeiro + 1);
+}
+
+std::string nome_para_abertura(int unidade, std::string_view nome_dado) {
+    const std::string_view nome = nome_normalizado(nome_dado);
+    return nome.empty() ? nome_substituto(unidade) : std::string(nome);
+}
+
+namespace {
+
+// A connection's file: its descriptor, whether it was there (an open cuts
+// it before the first write), whether it is a temporary file of the set.
+struct ArquivoAberto {
+    plataforma::Descritor descritor;
+    bool existia;
+    bool do_conjunto;
+};
+
+// A file of a set of results gets a new temporary file beside the file it
+// replaces, noted in the set as soon as it exists. A file that exists and
+// has no temporary beside it is reported with why.
+ArquivoAberto abrir_no_conjunto(const std::string& nome) {
+    const plataforma::Substituicao s = so().preparar_substituicao(nome.c_str());
+    if (s.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(s.resultado), TipoInstrucao::open);
+    if (s.direto) return {s.descritor, s.existia, false};
+    plataforma::Temporario t;
+    bool anotado = false;
+    {
+        const plataforma::Descritor pasta = so().travar_pasta(s.destino.c_str());
+        plataforma::TerminoAdiado adiado;
+        t = so().criar_temporario(s.destino.c_str(), plataforma::Papel::conteudo);
+        anotado = t.resultado == Resultado::ok && anotar_no_conjunto(nome, t.nome, s.destino, t.descritor);
+        so().destravar(pasta);
+    }
+    if (t.resultado == Resultado::ok && !anotado) {
+        so().descartar(t.nome.c_str());
+        so().fechar(t.descritor);
+        relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+    }
+    if (t.resultado != Resultado::ok)
+        relatar_erro(mensagem_de_abertura(t.resultado), TipoInstrucao::open,
+                     s.existia ? "no new file can be made in its folder to replace it" : "");
+    return {t.descritor, false, true};
+}
+
+// Opens the file of a unit: as a file of the set of results while one is
+// being written, else with the open's own rules.
+ArquivoAberto abrir_arquivo(const std::string& nome) {
+    if (conjunto_aberto()) return abrir_no_conjunto(nome);
+    const plataforma::Abertura a = so().abrir(nome.c_str());
+    if (a.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(a.resultado), TipoInstrucao::open);
+    return {a.descritor, a.existia, false};
+}
+
+}  // namespace
+
+void abrir_unidade(int unidade, std::string_view nome_dado) {
+    std::string nome = nome_para_abertura(unidade, nome_dado);
+    const NomeNoRelatorio nome_do_open(nome);
+
+    if (Lugar* atual = lugar_da_unidade(unidade)) {
+        if (atual->unidade.nome == nome) return;
+        desconectar(*atual);
+    }
+    Lugar* livre = std::find_if(std::begin(tabela), std::end(tabela), [](const Lugar& l) { return !l.ocupada; });
+    if (livre == std::end(tabela)) relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[tamanho_buffer]);
+    if (!buffer) relatar_erro(mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
+    const ArquivoAberto aberto = abrir_arquivo(nome);
+
+    Unidade& u = livre->unidade;
+    u = Unidade{};
+    u.numero = unidade;
+    u.nome = std::move(nome);
+    u.descritor = aberto.descritor;
+    u.cortar_antes_de_escrever = aberto.existia;
+    u.do_conjunto = aberto.do_conjunto;
+    u.buffer = std::move(buffer);
+    livre->ocupada = true;
+}
+
+void escrever_formatado(int unidade, std::string_view formato, std::span<const ItemFormato> itens) {
+    Unidade& u = unidade_conectada(unidade, TipoInstrucao::write);
+    const NomeNoRelatorio nome(u.nome);
+    if (u.cortar_antes_de_escrever) {
+        u.cortar_antes_de_escrever = false;
+        const Resultado r = so().cortar(u.descritor);
+        if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), TipoInstrucao::write);
+    }
+    DestinoUnidade destino(u);
+    formatar_registros(formato, itens, destino);
+}
+
+void escrever_formatado(int unidade, std::string_view formato, std::initializer_list<ItemFormato> itens) {
+    escrever_formatado(unidade, formato, std::span<const ItemFormato>(itens.begin(), itens.size()));
+}
+
+void fechar_unidade(int unidade) {
+    if (Lugar* lugar = lugar_da_unidade(unidade)) desconectar(*lugar);
+}
+
+namespace {
+
+// One read statement: the value from the unit's data, its file named in any
+// report of the reading.
+template <typename Destino>
+void ler_da_unidade(int unidade, Destino&& destino) {
+    Unidade& u = unidade_conectada(unidade, TipoInstrucao::read);
+    const NomeNoRelatorio nome(u.nome);
+    if (!u.fonte) u.fonte = std::make_unique<FonteArquivo>(u.descritor);
+    ler_lista(*u.fonte, destino);
+}
+
+}  // namespace
+
+void ler_valor(int unidade, double& valor) { ler_da_unidade(unidade, valor); }
+void ler_valor(int unidade, std::int32_t& valor) { ler_da_unidade(unidade, valor); }
+void ler_valor(int unidade, std::span<char> texto) { ler_da_unidade(unidade, texto); }
+
+void definir_argumentos(int argc, char** argv) {
+    argc_programa = argc;
+    argv_programa = argv;
+    proximo_argumento = 1;
+}
+
+void fechar_todas_unidades() {
+    for (Lugar& lugar : tabela) {
+        if (!lugar.ocupada) continue;
+        if (lugar.unidade.do_conjunto) {
+            // Its content is discarded below: nothing to write out.
+            lugar.ocupada = false;
+        } else {
+            desconectar(lugar);
+        }
+    }
+    descartar_conjunto();
+}
+
+bool mesmo_arquivo(std::string_view a, std::string_view b) {
+    return so().mesmo_arquivo(std::string(a).c_str(), std::string(b).c_str());
+}
+
+std::string nome_da_unidade(int unidade) {
+    const Lugar* lugar = lugar_da_unidade(unidade);
+    return lugar ? lugar->unidade.nome : std::string();
+}
+
+void usar_sistema_arquivos(const plataforma::SistemaArquivos* novo) { sistema = novo; }
+
+const plataforma::SistemaArquivos& sistema_arquivos() { return sistema ? *sistema : plataforma::sistema_arquivos_nativo(); }
+
+}  // namespace servicos

@@ -1,0 +1,509 @@
+// Units connected to real files in a scratch folder, and to a system-call
+// table that fails on demand.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "processo.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
+#include "servicos/unidades/conjunto.hpp"
+#include "servicos/unidades/unidades.hpp"
+
+namespace fs = std::filesystem;
+using servicos::FalhaRelatada;
+using servicos::ItemFormato;
+namespace mensagem = servicos::mensagem;
+
+namespace {
+
+class Unidades : public ::testing::Test {
+protected:
+    suporte::PastaTemporaria pasta;
+
+    void SetUp() override {
+        servicos::definir_modo_teste(true);
+        servicos::definir_argumentos(0, nullptr);
+    }
+    void TearDown() override {
+        servicos::usar_sistema_arquivos(nullptr);
+        try {
+            servicos::fechar_todas_unidades();
+        } catch (const FalhaRelatada&) {
+        }
+    }
+    std::string caminho(const std::string& nome) const { return (pasta / nome).string(); }
+
+    // Runs `acao` and returns the report it raised ("" when none).
+    template <typename Acao>
+    static std::string relatorio(Acao acao) {
+        try {
+            acao();
+        } catch (const FalhaRelatada& f) {
+            return f.relatorio;
+        }
+        return {};
+    }
+};
+
+TEST_F(Unidades, RegistrosTerminamEmCrLf) {
+    const std::string nome = caminho("a.txt");
+    servicos::abrir_unidade(5, nome);
+    servicos::escrever_formatado(5, "('um',/,'dois')");
+    servicos::escrever_formatado(5, "(I3)", {ItemFormato(std::int32_t{42})});
+    servicos::escrever_formatado(5, "(/)");
+    servicos::fechar_unidade(5);
+    EXPECT_EQ(suporte::ler_arquivo(nome), "um\r\ndois\r\n 42\r\n\r\n\r\n");
+}
+
+TEST_F(Unidades, ArquivoExistenteSoEhCortadoNaPrimeiraEscrita) {
+    const std::string nome = caminho("velho.txt");
+    suporte::escrever_arquivo(nome, std::string(200000, 'v'));
+    servicos::abrir_unidade(5, nome);
+    servicos::fechar_unidade(5);
+    EXPECT_EQ(suporte::ler_arquivo(nome), std::string(200000, 'v'));
+
+    servicos::abrir_unidade(5, "  " + nome + "   ");
+    EXPECT_EQ(servicos::nome_da_unidade(5), nome);
+    servicos::escrever_formatado(5, "('novo')");
+    servicos::fechar_unidade(5);
+    EXPECT_EQ(suporte::ler_arquivo(nome), "novo\r\n");
+}
+
+TEST_F(Unidades, BufferMaiorQueOBlocoChegaInteiro) {
+    const std::string nome = caminho("grande.txt");
+    servicos::abrir_unidade(5, nome);
+    std::string esperado;
+    for (int j = 0; j < 5000; ++j) {
+        servicos::escrever_formatado(5, "(3(1P,E25.15))", {1.0, 2.0, 3.0});
+        esperado += "    1.000000000000000E+00    2.000000000000000E+00    3.000000000000000E+00\r\n";
+    }
+    servicos::fechar_unidade(5);
+    EXPECT_TRUE(suporte::ler_arquivo(nome) == esperado);
+}
+
+TEST_F(Unidades, ReaberturaComOMesmoNomeNaoMudaNada) {
+    const std::string a = caminho("a.txt"), b = caminho("b.txt");
+    servicos::abrir_unidade(5, a);
+    servicos::escrever_formatado(5, "('primeiro')");
+    servicos::abrir_unidade(5, a);
+    servicos::escrever_formatado(5, "('segundo')");
+    servicos::abrir_unidade(5, b);  // closes a.txt first, keeping it
+    servicos::escrever_formatado(5, "('outro')");
+    servicos::fechar_unidade(5);
+    servicos::fechar_unidade(5);  // a free unit: nothing happens
+    EXPECT_EQ(suporte::ler_arquivo(a), "primeiro\r\nsegundo\r\n");
+    EXPECT_EQ(suporte::ler_arquivo(b), "outro\r\n");
+}
+
+TEST_F(Unidades, FalhasDeAberturaNomeiamOArquivo) {
+    fs::create_directory(pasta / "pasta");
+    struct Linha {
+        std::string nome;
+        std::string relatorio;
+    };
+    const std::string faltando = caminho("nao/existe.txt"), diretorio = caminho("pasta");
+    for (const Linha& l : {Linha{faltando, "\r\nrun-time error F6416: OPEN(" + faltando + ")\r\n- file not found\r\n"},
+                           Linha{diretorio, "\r\nrun-time error F6414: OPEN(" + diretorio + ")\r\n- file access denied\r\n"}}) {
+        EXPECT_EQ(relatorio([&] { servicos::abrir_unidade(5, l.nome); }), l.relatorio);
+        EXPECT_EQ(servicos::nome_da_unidade(5), "");
+    }
+}
+
+TEST_F(Unidades, DiscoCheioNaEscritaENoFechamento) {
+    // Small output waits in the buffer and fails when the close writes it out.
+    servicos::abrir_unidade(5, "/dev/full");
+    servicos::escrever_formatado(5, "('x')");
+    EXPECT_EQ(relatorio([] { servicos::fechar_unidade(5); }),
+              "\r\nrun-time error F6422: CLOSE(/dev/full)\r\n- disk full\r\n");
+    // More than a buffer's worth fails in the output statement itself.
+    servicos::abrir_unidade(5, "/dev/full");
+    EXPECT_EQ(relatorio([] {
+                  for (int j = 0; j < 2000; ++j) servicos::escrever_formatado(5, "(5(1P,E25.15))", {1.0, 2.0, 3.0, 4.0});
+              }),
+              "\r\nrun-time error F6422: WRITE(/dev/full)\r\n- disk full\r\n");
+}
+
+TEST_F(Unidades, TabelaDeSessentaEUmaUnidades) {
+    for (int u = 0; u < servicos::maximo_unidades; ++u) servicos::abrir_unidade(100 + u, caminho(std::to_string(u)));
+    const std::string nome = caminho("demais");
+    EXPECT_EQ(relatorio([&] { servicos::abrir_unidade(1, nome); }),
+              "\r\nrun-time error F6423: OPEN(" + nome + ")\r\n- too many units connected\r\n");
+}
+
+// ---------------------------------------------------------------------------
+// Failures the file system can hardly be made to give on demand.
+
+namespace falhas {
+servicos::plataforma::Resultado resultado_escrita = servicos::plataforma::Resultado::ok;
+servicos::plataforma::Resultado resultado_corte = servicos::plataforma::Resultado::ok;
+std::string linhas_console;
+bool console_fechado = false;
+std::string perguntas;
+
+servicos::plataforma::Resultado escrever(servicos::plataforma::Descritor d, const char* b, std::size_t t) {
+    if (resultado_escrita != servicos::plataforma::Resultado::ok) return resultado_escrita;
+    return servicos::plataforma::sistema_arquivos_nativo().escrever(d, b, t);
+}
+servicos::plataforma::Resultado cortar(servicos::plataforma::Descritor d) {
+    if (resultado_corte != servicos::plataforma::Resultado::ok) return resultado_corte;
+    return servicos::plataforma::sistema_arquivos_nativo().cortar(d);
+}
+bool ler_linha_console(std::string& linha) {
+    if (console_fechado) return false;
+    const auto fim = linhas_console.find('\n');
+    linha = linhas_console.substr(0, fim);
+    linhas_console.erase(0, fim == std::string::npos ? std::string::npos : fim + 1);
+    if (linhas_console.empty() && fim == std::string::npos) console_fechado = true;
+    return true;
+}
+void escrever_console(std::string_view texto) { perguntas += texto; }
+servicos::plataforma::SistemaArquivos tabela() {
+    servicos::plataforma::SistemaArquivos s = servicos::plataforma::sistema_arquivos_nativo();
+    s.escrever = &escrever;
+    s.cortar = &cortar;
+    s.ler_linha_console = &ler_linha_console;
+    s.escrever_console = &escrever_console;
+    return s;
+}
+}  // namespace falhas
+
+class UnidadesComFalhas : public Unidades {
+protected:
+    servicos::plataforma::SistemaArquivos sistema = falhas::tabela();
+    void SetUp() override {
+        Unidades::SetUp();
+        falhas::resultado_escrita = falhas::resultado_corte = servicos::plataforma::Resultado::ok;
+        falhas::console_fechado = false;
+        servicos::usar_sistema_arquivos(&sistema);
+    }
+};
+
+TEST_F(UnidadesComFalhas, EscritaRecusadaECorteRecusado) {
+    using servicos::plataforma::Resultado;
+    const std::string nome = caminho("a.txt");
+    falhas::resultado_escrita = Resultado::acesso_negado;
+    servicos::abrir_unidade(5, nome);
+    servicos::escrever_formatado(5, "('x')");
+    EXPECT_EQ(relatorio([] { servicos::fechar_unidade(5); }),
+              "\r\nrun-time error F6421: CLOSE(" + nome + ")\r\n- write refused by the system\r\n");
+
+    falhas::resultado_escrita = Resultado::ok;
+    falhas::resultado_corte = Resultado::acesso_negado;
+    servicos::abrir_unidade(5, nome);  // exists now: cut at the first statement
+    EXPECT_EQ(relatorio([] { servicos::escrever_formatado(5, "('y')"); }),
+              "\r\nrun-time error F6421: WRITE(" + nome + ")\r\n- write refused by the system\r\n");
+}
+
+TEST_F(UnidadesComFalhas, NomeEmBrancoUsaArgumentosDepoisPergunta) {
+    const std::string a = caminho("arg1.txt"), b = caminho("arg2.txt");
+    std::string arg0 = "programa", arg1 = a, arg2 = "   ", arg3 = b;
+    char* argv[] = {arg0.data(), arg1.data(), arg2.data(), arg3.data(), nullptr};
+    servicos::definir_argumentos(4, argv);
+    servicos::abrir_unidade(5, "    ");
+    EXPECT_EQ(servicos::nome_da_unidade(5), a);
+    servicos::fechar_unidade(5);
+    servicos::abrir_unidade(5, "");
+    EXPECT_EQ(servicos::nome_da_unidade(5), b);
+    servicos::fechar_unidade(5);
+
+    // Arguments used up: the console is asked until a non-blank answer.
+    falhas::linhas_console = "\n   \n  " + caminho("console.txt") + "  \n";
+    falhas::perguntas.clear();
+    servicos::abrir_unidade(5, "");
+    EXPECT_EQ(servicos::nome_da_unidade(5), caminho("console.txt"));
+    const std::string pergunta = "File name missing or blank - please enter file name\r\nUNIT 5? ";
+    EXPECT_EQ(falhas::perguntas, pergunta + pergunta + pergunta);
+    servicos::fechar_unidade(5);
+
+    // End of input while asking ends the run instead of asking forever.
+    falhas::console_fechado = true;
+    EXPECT_EQ(relatorio([] { servicos::abrir_unidade(5, ""); }),
+              "\r\nrun-time error F6501: READ()\r\n- end of file encountered\r\n");
+}
+
+// ---------------------------------------------------------------------------
+// A set of three files replaced together, through a system-call table that
+// fails, or stops dead as a killed run does, at a chosen step of the commit.
+
+namespace roteiro {
+using servicos::plataforma::Descritor;
+using servicos::plataforma::Papel;
+using servicos::plataforma::Resultado;
+using servicos::plataforma::Temporario;
+
+const servicos::plataforma::SistemaArquivos& nativo() { return servicos::plataforma::sistema_arquivos_nativo(); }
+
+// The run stops here, as under SIGKILL: nothing after it happens.
+struct Morte {};
+
+bool contando = false;  // only the steps of a commit count
+int passos = 0;
+int morrer_em = 0;      // the step that never happens (0: none)
+std::string falha_de;   // the call that fails...
+int falhar_na_vez = 0;  // ...the n-th time it is made (0: none)
+int vezes = 0;
+std::string morrer_depois_de;  // the run stops right after this call's first step
+Resultado falha = Resultado::acesso_negado;
+std::vector<std::string> registro;  // "call file" for every step, in order
+std::map<Descritor, std::string> nome_do_descritor;
+
+bool falha_aqui(const std::string& chamada, const std::string& nome) {
+    if (!contando) return false;
+    registro.push_back(chamada + " " + fs::path(nome).filename().string());
+    if (++passos == morrer_em) throw Morte{};
+    if (chamada == morrer_depois_de && morrer_em == 0) morrer_em = passos + 1;
+    return chamada == falha_de && ++vezes == falhar_na_vez;
+}
+
+Temporario criar_temporario(const char* vizinho, Papel papel) {
+    if (falha_aqui("criar", vizinho)) return {falha, {}, {}};
+    Temporario t = nativo().criar_temporario(vizinho, papel);
+    nome_do_descritor[t.descritor] = fs::path(t.nome).filename().string();
+    return t;
+}
+Resultado escrever(Descritor d, const char* bytes, std::size_t tamanho) {
+    if (falha_aqui("escrever", nome_do_descritor[d])) return falha;
+    return nativo().escrever(d, bytes, tamanho);
+}
+Resultado sincronizar(Descritor d) {
+    if (falha_aqui("sincronizar", nome_do_descritor[d])) return falha;
+    return nativo().sincronizar(d);
+}
+Resultado sincronizar_pasta(const char* vizinho) {
+    if (falha_aqui("sincronizar_pasta", "")) return falha;
+    return nativo().sincronizar_pasta(vizinho);
+}
+Resultado guardar_anterior(const char* destino, const char* copia, Descritor& posse) {
+    if (falha_aqui("guardar", destino)) return falha;
+    return nativo().guardar_anterior(destino, copia, posse);
+}
+Resultado substituir(const char* origem, const char* destino) {
+    if (falha_aqui("substituir", origem)) return falha;
+    return nativo().substituir(origem, destino);
+}
+void descartar(const char* nome) {
+    falha_aqui("descartar", nome);
+    nativo().descartar(nome);
+}
+
+servicos::plataforma::SistemaArquivos tabela() {
+    servicos::plataforma::SistemaArquivos s = nativo();
+    s.criar_temporario = &criar_temporario;
+    s.escrever = &escrever;
+    s.sincronizar = &sincronizar;
+    s.sincronizar_pasta = &sincronizar_pasta;
+    s.guardar_anterior = &guardar_anterior;
+    s.substituir = &substituir;
+    s.descartar = &descartar;
+    return s;
+}
+
+void reiniciar() {
+    contando = false;
+    passos = morrer_em = falhar_na_vez = vezes = 0;
+    falha_de.clear();
+    morrer_depois_de.clear();
+    falha = Resultado::acesso_negado;
+    registro.clear();
+    nome_do_descritor.clear();
+}
+}  // namespace roteiro
+
+class Conjunto : public Unidades {
+protected:
+    using Arquivos = std::map<std::string, std::string>;
+    const std::vector<std::string> nomes{"lista.txt", "media.txt", "meio.txt"};
+    Arquivos anterior, novo;
+    servicos::plataforma::SistemaArquivos sistema = roteiro::tabela();
+
+    void SetUp() override {
+        Unidades::SetUp();
+        roteiro::reiniciar();
+        suporte::escrever_arquivo(pasta / "trava", "");
+        for (const std::string& nome : nomes) {
+            anterior[nome] = "anterior " + nome + "\r\n";
+            novo[nome] = "novo " + nome + "\r\n";
+        }
+        gravar(anterior);
+        servicos::usar_sistema_arquivos(&sistema);
+    }
+    void TearDown() override {
+        servicos::abandonar_conjunto();
+        Unidades::TearDown();
+    }
+
+    void gravar(const Arquivos& arquivos) {
+        for (const auto& [nome, bytes] : arquivos) suporte::escrever_arquivo(pasta / nome, bytes);
+    }
+    // The new set written into its temporaries, not yet committed.
+    void escrever_novo() {
+        servicos::iniciar_conjunto();
+        for (const std::string& nome : nomes) {
+            servicos::abrir_unidade(5, caminho(nome));
+            servicos::escrever_formatado(5, "('novo " + nome + "')");
+            servicos::fechar_unidade(5);
+        }
+    }
+    void confirmar() {
+        roteiro::contando = true;
+        servicos::confirmar_conjunto(caminho("trava"));
+        roteiro::contando = false;
+    }
+    Arquivos na_pasta() const {
+        Arquivos bytes;
+        for (const std::string& nome : nomes) bytes[nome] = suporte::ler_arquivo(pasta / nome);
+        return bytes;
+    }
+    std::set<std::string> do_programa() const {
+        std::set<std::string> restos;
+        for (const auto& item : fs::directory_iterator(pasta.caminho()))
+            if (servicos::plataforma::nome_de_temporario(item.path().filename().string()))
+                restos.insert(item.path().filename().string());
+        return restos;
+    }
+};
+
+TEST_F(Conjunto, CadaArquivoNoDiscoAntesDaSuaTrocaEAPastaDepois) {
+    escrever_novo();
+    confirmar();
+    EXPECT_EQ(na_pasta(), novo);
+    EXPECT_EQ(do_programa(), std::set<std::string>{});
+    // Each temporary synced before it is renamed; the record written and
+    // synced, with its folder, before the first rename; the folder synced
+    // after the last rename, before the record goes.
+    const std::vector<std::string>& r = roteiro::registro;
+    const auto primeira = [&r](const std::string& passo, std::size_t de = 0) {
+        return static_cast<std::size_t>(std::find(r.begin() + static_cast<long>(de), r.end(), passo) - r.begin());
+    };
+    std::size_t primeira_troca = r.size(), ultima_troca = 0;
+    std::string diario;
+    for (std::size_t j = 0; j < r.size(); ++j) {
+        if (r[j].find("-diario.tmp") != std::string::npos && diario.empty()) diario = r[j].substr(r[j].find(' ') + 1);
+        if (r[j].rfind("substituir ", 0) != 0) continue;
+        primeira_troca = std::min(primeira_troca, j);
+        ultima_troca = j;
+        const std::string temporario = r[j].substr(r[j].find(' ') + 1);
+        EXPECT_LT(primeira("sincronizar " + temporario), j) << temporario << " renamed unsynced";
+    }
+    ASSERT_EQ(std::count_if(r.begin(), r.end(), [](const std::string& p) { return p.rfind("substituir ", 0) == 0; }), 3);
+    ASSERT_FALSE(diario.empty()) << "no record";
+    const std::size_t diario_sincronizado = primeira("sincronizar " + diario);
+    EXPECT_LT(primeira("escrever " + diario), diario_sincronizado);
+    EXPECT_LT(primeira("sincronizar_pasta ", diario_sincronizado), primeira_troca) << "record's folder unsynced";
+    EXPECT_LT(primeira("sincronizar_pasta ", ultima_troca), primeira("descartar " + diario)) << "folder unsynced";
+}
+
+// A step of the commit that fails: its report, and the earlier set whole.
+struct FalhaNoConjunto {
+    const char* nome;
+    std::string chamada;  // the call that fails...
+    int vez;              // ...the n-th time the commit makes it
+    servicos::plataforma::Resultado resultado;
+    std::string arquivo;  // the file the report names
+    std::string codigo;
+    std::string mensagem;
+};
+
+void PrintTo(const FalhaNoConjunto& f, std::ostream* saida) { *saida << f.nome; }
+
+class ConjuntoComFalha : public Conjunto, public ::testing::WithParamInterface<FalhaNoConjunto> {};
+
+TEST_P(ConjuntoComFalha, RelatorioEConjuntoAnteriorInteiro) {
+    const FalhaNoConjunto& f = GetParam();
+    escrever_novo();
+    roteiro::falha_de = f.chamada;
+    roteiro::falhar_na_vez = f.vez;
+    roteiro::falha = f.resultado;
+    const std::string r = relatorio([this] { confirmar(); });
+    roteiro::contando = false;
+    servicos::fechar_todas_unidades();  // the clean-up of the end of the run
+    EXPECT_EQ(r, "\r\nrun-time error " + f.codigo + ": CLOSE(" + caminho(f.arquivo) + ")\r\n- " + f.mensagem + "\r\n");
+    EXPECT_EQ(na_pasta(), anterior);
+    EXPECT_EQ(do_programa(), std::set<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passos, ConjuntoComFalha,
+    ::testing::Values(
+        // A rename refused part-way (a mount point, a sticky folder, a file
+        // held open): the renames done are undone.
+        FalhaNoConjunto{"PrimeiraTrocaRecusada", "substituir", 1, servicos::plataforma::Resultado::acesso_negado,
+                        "lista.txt", "F6421", "write refused by the system"},
+        FalhaNoConjunto{"SegundaTrocaRecusada", "substituir", 2, servicos::plataforma::Resultado::acesso_negado,
+                        "media.txt", "F6421", "write refused by the system"},
+        FalhaNoConjunto{"UltimaTrocaRecusada", "substituir", 3, servicos::plataforma::Resultado::outro, "meio.txt",
+                        "F6421", "write refused by the system"},
+        FalhaNoConjunto{"AnteriorQueNaoSaiDoLugar", "guardar", 2, servicos::plataforma::Resultado::acesso_negado,
+                        "media.txt", "F6421", "write refused by the system"},
+        // A full disk met when the data reach it, or when the commit needs
+        // one more file.
+        FalhaNoConjunto{"DiscoCheioAoSincronizar", "sincronizar", 3, servicos::plataforma::Resultado::disco_cheio,
+                        "meio.txt", "F6422", "disk full"},
+        FalhaNoConjunto{"SemLugarParaGuardarOAnterior", "criar", 2, servicos::plataforma::Resultado::disco_cheio,
+                        "media.txt", "F6422", "disk full"},
+        FalhaNoConjunto{"SemLugarParaORegistro", "criar", 4, servicos::plataforma::Resultado::disco_cheio,
+                        "lista.txt", "F6422", "disk full"},
+        FalhaNoConjunto{"RegistroQueNaoSeGrava", "escrever", 1, servicos::plataforma::Resultado::disco_cheio,
+                        "lista.txt", "F6422", "disk full"}),
+    [](const auto& info) { return std::string(info.param.nome); });
+
+// The commit stopped dead at each of its steps in turn, as by SIGKILL or a
+// power cut; then the next run's recovery. The folder holds one whole set
+// and no file of the program; the new one once its record was complete.
+TEST_F(Conjunto, MortoEmCadaPassoORetomadoDeixaUmConjuntoInteiro) {
+    for (int passo = 1;; ++passo) {
+        SCOPED_TRACE("stopped before step " + std::to_string(passo));
+        gravar(anterior);
+        roteiro::reiniciar();
+        roteiro::morrer_em = passo;
+        escrever_novo();
+        bool morto = false;
+        try {
+            confirmar();
+        } catch (const roteiro::Morte&) {
+            morto = true;
+        }
+        roteiro::contando = false;
+        const std::vector<std::string> feitos(roteiro::registro.begin(), roteiro::registro.end() - (morto ? 1 : 0));
+        servicos::abandonar_conjunto();
+        servicos::recuperar_conjuntos(caminho("trava"));
+        const Arquivos final = na_pasta();
+        EXPECT_TRUE(final == anterior || final == novo) << "a mix of two sets";
+        EXPECT_EQ(do_programa(), std::set<std::string>{});
+        const bool registro_completo =
+            std::find_if(feitos.begin(), feitos.end(), [](const std::string& p) {
+                return p.rfind("sincronizar ", 0) == 0 && p.find("-diario.tmp") != std::string::npos;
+            }) != feitos.end();
+        if (registro_completo) {
+            EXPECT_EQ(final, novo) << "a complete record is finished";
+        }
+        if (!morto) break;
+    }
+}
+
+// A killed commit that cannot be finished (a rename refused now) is undone,
+// silently: the folder is whole again.
+TEST_F(Conjunto, RetomadaQueNaoPodeTerminarDesfaz) {
+    escrever_novo();
+    roteiro::morrer_depois_de = "substituir";
+    EXPECT_THROW(confirmar(), roteiro::Morte);
+    roteiro::contando = false;
+    servicos::abandonar_conjunto();
+    ASSERT_EQ(suporte::ler_arquivo(pasta / "lista.txt"), novo["lista.txt"]);
+    roteiro::reiniciar();
+    roteiro::falha_de = "substituir";
+    roteiro::falhar_na_vez = 1;
+    roteiro::contando = true;
+    EXPECT_EQ(relatorio([this] { servicos::recuperar_conjuntos(caminho("trava")); }), "");
+    roteiro::contando = false;
+    EXPECT_EQ(na_pasta(), anterior);
+    EXPECT_EQ(do_programa(), std::set<std::string>{});
+}
+
+}  // namespace
