@@ -105,11 +105,20 @@ struct SistemaArquivos {
     // created or taken there (nothing on Windows, whose creation holds them).
     Descritor (*travar_pasta)(const char* vizinho);
     void (*destravar)(Descritor trava);
+    // Whether `nome` names nothing yet or a plain file, seen without opening
+    // anything: not a folder, a device, a pipe, or a name that stands for an
+    // open descriptor. A file of a set of results under such a name is
+    // written into a temporary (preparar_substituicao), unless it refuses
+    // writing; opening it has no effect that anyone else can see.
+    bool (*arquivo_comum)(const char* nome);
     // Whether two names reach the same file, as the file system compares
     // names (through links; case-insensitively where names are).
     bool (*mesmo_arquivo)(const char* a, const char* b);
     // Writes every byte or says why it could not.
     Resultado (*escrever)(Descritor, const char* bytes, std::size_t tamanho);
+    // The same at the byte `posicao` of a file, whatever its current
+    // position; past the end the file grows, the gap to be written later.
+    Resultado (*escrever_em)(Descritor, std::uint64_t posicao, const char* bytes, std::size_t tamanho);
     // Cuts a regular file at its current position (its beginning here).
     Resultado (*cortar)(Descritor);
     Resultado (*fechar)(Descritor);

@@ -288,6 +288,19 @@ Substituicao preparar_substituicao(const char* nome) {
     return por_temporario(std::move(destino), true);
 }
 
+bool arquivo_comum(const char* nome) {
+    int numero = -1;
+    if (via_descritor(nome, numero) != Descritorio::nenhum) return false;
+    struct stat info {};
+    if (::stat(nome, &info) == 0) return S_ISREG(info.st_mode);
+    if (errno != ENOENT) return false;
+    // Nothing there; but a link to nothing, or a name that ends in a slash,
+    // is refused by the open.
+    struct stat ligacao {};
+    const std::string_view absente = nome;
+    return ::lstat(nome, &ligacao) != 0 && !absente.empty() && absente.back() != '/';
+}
+
 // The creator holds its files with an advisory lock for as long as their
 // descriptors stay open; a run that dies drops it, and the file is then
 // known to be abandoned.
@@ -466,6 +479,19 @@ Resultado escrever(int descritor, const char* bytes, std::size_t tamanho) {
     return Resultado::ok;
 }
 
+Resultado escrever_em(int descritor, std::uint64_t posicao, const char* bytes, std::size_t tamanho) {
+    while (tamanho > 0) {
+        const ssize_t escritos = ::pwrite(descritor, bytes, tamanho, static_cast<off_t>(posicao));
+        if (escritos < 0 && errno == EINTR) continue;
+        if (escritos < 0) return resultado_do_erro(errno);
+        if (escritos == 0) return Resultado::disco_cheio;
+        bytes += escritos;
+        posicao += static_cast<std::uint64_t>(escritos);
+        tamanho -= static_cast<std::size_t>(escritos);
+    }
+    return Resultado::ok;
+}
+
 Resultado cortar(int descritor) {
     struct stat info {};
     if (::fstat(descritor, &info) != 0) return resultado_do_erro(errno);
@@ -522,8 +548,10 @@ const SistemaArquivos& sistema_arquivos_nativo() {
         .travar = &travar,
         .travar_pasta = &travar_pasta,
         .destravar = &destravar,
+        .arquivo_comum = &arquivo_comum,
         .mesmo_arquivo = &mesmo_arquivo,
         .escrever = &escrever,
+        .escrever_em = &escrever_em,
         .cortar = &cortar,
         .fechar = &fechar,
         .ler = &ler,

@@ -127,6 +127,30 @@ Substituicao preparar_substituicao(const char* nome) {
     return por_temporario(nome, true);
 }
 
+// The names Windows gives to devices in every folder, whatever follows a
+// dot: CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9, CONIN$, CONOUT$.
+bool nome_de_dispositivo(std::string_view nome) {
+    std::string base(nome.substr(pasta_de(nome).size()));
+    base = base.substr(0, base.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL" || base == "CONIN$" || base == "CONOUT$")
+        return true;
+    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) && base[3] >= '1' &&
+           base[3] <= '9';
+}
+
+// Names of the device and long-path namespaces (\\.\, \\?\) and shares are
+// left to the open; so is anything but a plain file or nothing at all.
+bool arquivo_comum(const char* nome) {
+    const std::string_view texto = nome;
+    if (texto.empty() || texto.substr(0, 2) == "\\\\" || texto.substr(0, 2) == "//" || nome_de_dispositivo(texto))
+        return false;
+    const DWORD atributos = GetFileAttributesA(nome);
+    if (atributos == INVALID_FILE_ATTRIBUTES) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    return !(atributos & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
 // A file of the program is held by its open handle, from the very creation:
 // others may read it and delete it (a request to terminate removes it at
 // once), but while the handle is open nobody can take it (tomar_abandonado).
@@ -272,6 +296,24 @@ Resultado escrever(void* arquivo, const char* bytes, std::size_t tamanho) {
     return Resultado::ok;
 }
 
+// A handle opened for synchronous access writes at the position given and
+// returns when it is done.
+Resultado escrever_em(void* arquivo, std::uint64_t posicao, const char* bytes, std::size_t tamanho) {
+    while (tamanho > 0) {
+        const auto parte = static_cast<DWORD>(std::min(tamanho, maior_pedaco_es));
+        OVERLAPPED onde{};
+        onde.Offset = static_cast<DWORD>(posicao);
+        onde.OffsetHigh = static_cast<DWORD>(posicao >> 32);
+        DWORD escritos = 0;
+        if (!WriteFile(arquivo, bytes, parte, &escritos, &onde)) return resultado_do_erro(GetLastError());
+        if (escritos == 0) return Resultado::disco_cheio;
+        bytes += escritos;
+        posicao += escritos;
+        tamanho -= escritos;
+    }
+    return Resultado::ok;
+}
+
 Resultado cortar(void* arquivo) {
     if (GetFileType(arquivo) != FILE_TYPE_DISK) return Resultado::ok;  // devices have no length to cut
     if (SetFilePointer(arquivo, 0, nullptr, FILE_CURRENT) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
@@ -319,8 +361,10 @@ const SistemaArquivos& sistema_arquivos_nativo() {
         .travar = &travar,
         .travar_pasta = &travar_pasta,
         .destravar = &destravar,
+        .arquivo_comum = &arquivo_comum,
         .mesmo_arquivo = &mesmo_arquivo,
         .escrever = &escrever,
+        .escrever_em = &escrever_em,
         .cortar = &cortar,
         .fechar = &fechar,
         .ler = &ler,

@@ -226,30 +226,45 @@ struct ArquivoAberto {
 };
 
 // A file of a set of results gets a new temporary file beside the file it
-// replaces, noted in the set as soon as it exists. A file that exists and
-// has no temporary beside it is reported with why.
-ArquivoAberto abrir_no_conjunto(const std::string& nome) {
-    const plataforma::Substituicao s = so().preparar_substituicao(nome.c_str());
-    if (s.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(s.resultado), TipoInstrucao::open);
-    if (s.direto) return {s.descritor, s.existia, false};
-    plataforma::Temporario t;
-    bool anotado = false;
+// replaces, noted in the set as soon as it exists (a temporary that the set
+// cannot take is removed at once). Nothing is reported here.
+struct NoConjunto {
+    plataforma::Substituicao substituicao;
+    plataforma::Temporario temporario;  // when not written directly
+    bool anotado;
+};
+
+NoConjunto preparar_no_conjunto(const std::string& nome) {
+    NoConjunto c{so().preparar_substituicao(nome.c_str()), {}, false};
+    if (c.substituicao.resultado != Resultado::ok || c.substituicao.direto) return c;
     {
-        const plataforma::Descritor pasta = so().travar_pasta(s.destino.c_str());
+        const plataforma::Descritor pasta = so().travar_pasta(c.substituicao.destino.c_str());
         plataforma::TerminoAdiado adiado;
-        t = so().criar_temporario(s.destino.c_str(), plataforma::Papel::conteudo);
-        anotado = t.resultado == Resultado::ok && anotar_no_conjunto(nome, t.nome, s.destino, t.descritor);
+        c.temporario = so().criar_temporario(c.substituicao.destino.c_str(), plataforma::Papel::conteudo);
+        c.anotado = c.temporario.resultado == Resultado::ok &&
+                    anotar_no_conjunto(nome, c.temporario.nome, c.substituicao.destino, c.temporario.descritor);
         so().destravar(pasta);
     }
-    if (t.resultado == Resultado::ok && !anotado) {
-        so().descartar(t.nome.c_str());
-        so().fechar(t.descritor);
-        relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+    if (c.temporario.resultado == Resultado::ok && !c.anotado) {
+        so().descartar(c.temporario.nome.c_str());
+        so().fechar(c.temporario.descritor);
     }
-    if (t.resultado != Resultado::ok)
-        relatar_erro(mensagem_de_abertura(t.resultado), TipoInstrucao::open,
+    return c;
+}
+
+// The same for a unit's open, which reports why it failed: a file that
+// exists and has no temporary beside it with why.
+ArquivoAberto abrir_no_conjunto(const std::string& nome) {
+    const NoConjunto c = preparar_no_conjunto(nome);
+    const plataforma::Substituicao& s = c.substituicao;
+    if (s.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(s.resultado), TipoInstrucao::open);
+    if (s.direto) return {s.descritor, s.existia, false};
+    if (c.temporario.resultado == Resultado::ok && !c.anotado)
+        relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+    if (c.temporario.resultado != Resultado::ok)
+        relatar_erro(mensagem_de_abertura(c.temporario.resultado), TipoInstrucao::open,
                      s.existia ? "no new file can be made in its folder to replace it" : "");
-    return {t.descritor, false, true};
+    return {c.temporario.descritor, false, true};
 }
 
 // Opens the file of a unit: as a file of the set of results while one is
@@ -287,6 +302,20 @@ void abrir_unidade(int unidade, std::string_view nome_dado) {
     u.do_conjunto = aberto.do_conjunto;
     u.buffer = std::move(buffer);
     livre->ocupada = true;
+}
+
+bool abrir_temporario_do_conjunto(std::string_view nome_dado, plataforma::Descritor& descritor) {
+    const std::string nome(nome_normalizado(nome_dado));
+    if (nome.empty() || !conjunto_aberto() || !so().arquivo_comum(nome.c_str())) return false;
+    const NoConjunto c = preparar_no_conjunto(nome);
+    if (c.substituicao.resultado != Resultado::ok) return false;
+    if (c.substituicao.direto) {
+        so().fechar(c.substituicao.descritor);
+        return false;
+    }
+    if (c.temporario.resultado != Resultado::ok || !c.anotado) return false;
+    descritor = c.temporario.descritor;
+    return true;
 }
 
 void escrever_formatado(int unidade, std::string_view formato, std::span<const ItemFormato> itens) {

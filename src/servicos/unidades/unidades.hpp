@@ -41,6 +41,17 @@ std::string nome_para_abertura(int unidade, std::string_view nome);
 // directly.
 void abrir_unidade(int unidade, std::string_view nome);
 
+// For a file of the open set of results written apart from the units, at
+// positions of the writer's own: a new temporary of the set that is to
+// replace the file `nome` (blanks at the ends dropped), open for writing on
+// `descritor`, which the set keeps and closes. False, with nothing left
+// behind and nothing reported, where the open of a unit would not give such
+// a temporary or would report: a blank name, a name that is not a plain
+// file or nothing yet (arquivo_comum), a file that refuses writing, a
+// failure. Only such names are opened at all, so that a false answer has
+// had no effect that anyone can see.
+bool abrir_temporario_do_conjunto(std::string_view nome, plataforma::Descritor& descritor);
+
 // One output statement: the records of the format, each followed by CR LF.
 void escrever_formatado(int unidade, std::string_view formato, std::span<const ItemFormato> itens);
 void escrever_formatado(int unidade, std::string_view formato, std::initializer_list<ItemFormato> itens = {});

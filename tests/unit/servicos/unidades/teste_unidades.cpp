@@ -4,10 +4,18 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "processo.hpp"
 #include "servicos/erros/erros.hpp"
@@ -135,6 +143,84 @@ TEST_F(Unidades, TabelaDeSessentaEUmaUnidades) {
     EXPECT_EQ(relatorio([&] { servicos::abrir_unidade(1, nome); }),
               "\r\nrun-time error F6423: OPEN(" + nome + ")\r\n- too many units connected\r\n");
 }
+
+// ---------------------------------------------------------------------------
+// A file of the set for a writer apart from the units: a temporary beside a
+// plain file or a name with nothing yet, and nothing at all (not even an
+// open) for anything else, so that declining it leaves no trace.
+
+struct TemporarioPedido {
+    const char* nome;
+    std::string arquivo;  // relative to the folder, unless absolute
+    bool aceito;
+    std::function<void(const fs::path&)> preparar = {};
+    std::function<bool()> intocado = {};  // afterwards: whether nothing touched it
+};
+
+void PrintTo(const TemporarioPedido& caso, std::ostream* saida) { *saida << caso.nome; }
+
+class TemporarioDoConjunto : public Unidades, public ::testing::WithParamInterface<TemporarioPedido> {};
+
+TEST_P(TemporarioDoConjunto, SoArquivoComumGanhaTemporario) {
+    const TemporarioPedido& caso = GetParam();
+    if (caso.preparar) caso.preparar(pasta.caminho());
+    const fs::path alvo = fs::path(caso.arquivo).is_absolute() ? fs::path(caso.arquivo) : pasta / caso.arquivo;
+    const bool existia = fs::is_regular_file(alvo);
+    servicos::iniciar_conjunto();
+    servicos::plataforma::Descritor descritor{};
+    EXPECT_EQ(servicos::abrir_temporario_do_conjunto(caso.arquivo.empty() ? "   " : alvo.string(), descritor),
+              caso.aceito);
+    std::size_t temporarios = 0;
+    for (const auto& item : fs::directory_iterator(pasta.caminho()))
+        temporarios += servicos::plataforma::nome_de_temporario(item.path().filename().string()) ? 1 : 0;
+    EXPECT_EQ(temporarios, caso.aceito ? 1u : 0u);
+    if (existia) {
+        EXPECT_EQ(suporte::ler_arquivo(alvo), "anterior");
+    } else {
+        EXPECT_FALSE(fs::is_regular_file(alvo)) << "the file itself was made";
+    }
+    if (caso.intocado) {
+        EXPECT_TRUE(caso.intocado()) << "opened";
+    }
+}
+
+#ifndef _WIN32
+// A FIFO with a reader waiting: a writer that opened it, even for a moment,
+// shows as a hang-up on the reader's end.
+int leitor_da_fifo = -1;
+void fifo_com_leitor(const fs::path& pasta) {
+    ::mkfifo((pasta / "fifo").c_str(), 0600);
+    leitor_da_fifo = ::open((pasta / "fifo").c_str(), O_RDONLY | O_NONBLOCK);
+}
+bool fifo_sem_escritor() {
+    pollfd ponta{leitor_da_fifo, POLLIN, 0};
+    const bool intocada = ::poll(&ponta, 1, 0) == 0;
+    ::close(leitor_da_fifo);
+    return intocada;
+}
+#endif
+
+std::vector<TemporarioPedido> temporarios_pedidos() {
+    std::vector<TemporarioPedido> casos{
+        {"NadaAinda", "novo.txt", true},
+        {"ArquivoExistente", "velho.txt", true, [](const fs::path& p) { suporte::escrever_arquivo(p / "velho.txt", "anterior"); }},
+        {"NomeEmBranco", "", false},
+        {"Pasta", "pasta", false, [](const fs::path& p) { fs::create_directory(p / "pasta"); }},
+        {"PastaQueFalta", "nao/existe.txt", false},
+#ifdef _WIN32
+        {"Dispositivo", "NUL", false},
+        {"DispositivoComExtensao", "nul.txt", false},
+#else
+        {"Dispositivo", "/dev/null", false},
+        {"DescritorDoProcesso", "/dev/stdout", false},
+        {"FifoComLeitor", "fifo", false, fifo_com_leitor, fifo_sem_escritor},
+#endif
+    };
+    return casos;
+}
+
+INSTANTIATE_TEST_SUITE_P(Nomes, TemporarioDoConjunto, ::testing::ValuesIn(temporarios_pedidos()),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 // ---------------------------------------------------------------------------
 // Failures the file system can hardly be made to give on demand.
