@@ -21,6 +21,16 @@ void ler_entradas();
 // Writes the listing and the two data files, then shows them.
 void resultados();
 
+// The last steps of resultados: the commit of the set of results now
+// written, then the viewers, the editor shown the listing `listagem`.
+void confirmar_e_mostrar(const std::string& listagem);
+
+// The bytes of the listing before the rows of its first table (the data
+// echo and the table's heading) and before those of its second table, each
+// record ended by CR LF, as the statements of resultados write them.
+std::string registros_antes_da_media();
+std::string registros_antes_do_meio();
+
 // Refuses (F6419, OPEN) a listing named after a file the program reads or
 // writes itself, compared as the file system compares names, or named like
 // its temporary files: the listing would destroy it. verificar_listagem checks the name of the input before

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -69,6 +70,16 @@ private:
 
 std::string_view texto_arq_saida() { return {arq_saida.data(), arq_saida.size()}; }
 
+// The items of the listing's first statement, the data echo.
+std::array<ItemFormato, 12> itens_do_cabecalho() { return {Lx, Nx, tf, Nt, Ti, theta, k, ro, cp, alpha, dx, dt}; }
+
+// The records of statements, each ended by CR LF as a unit ends it.
+std::string registros(std::string_view formato, std::span<const ItemFormato> itens = {}) {
+    std::string bytes;
+    for (const std::string& registro : servicos::formatar_registros(formato, itens)) bytes += registro + "\r\n";
+    return bytes;
+}
+
 // Returns the name of the file written, which a blank name only gets here.
 std::string escrever_listagem(const Meio& meio) {
     std::string listagem = servicos::nome_para_abertura(unidade_resultados, texto_arq_saida());
@@ -76,8 +87,8 @@ std::string escrever_listagem(const Meio& meio) {
     // long computation a link may have appeared under the listing's name.
     recusar_arquivo_do_programa(listagem);
     servicos::abrir_unidade(unidade_resultados, listagem);
-    escrever_formatado(unidade_resultados, formato_cabecalho,
-                       {Lx, Nx, tf, Nt, Ti, theta, k, ro, cp, alpha, dx, dt});
+    const auto cabecalho = itens_do_cabecalho();
+    escrever_formatado(unidade_resultados, formato_cabecalho, cabecalho);
     escrever_formatado(unidade_resultados, formato_titulo_media);
     for (n = 0; n <= Nt; ++n)
         escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tm(n), Tm_an(n), Tm_an(n) - Tm(n)});
@@ -125,6 +136,13 @@ void recusar_arquivo_do_programa(std::string_view listagem) {
     servicos::relatar_erro(servicos::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
 }
 
+std::string registros_antes_da_media() {
+    const auto cabecalho = itens_do_cabecalho();
+    return registros(formato_cabecalho, cabecalho) + registros(formato_titulo_media);
+}
+
+std::string registros_antes_do_meio() { return registros(formato_titulo_meio); }
+
 void recuperar_resultados() { servicos::recuperar_conjuntos(arquivo_de_entrada); }
 
 void verificar_listagem() {
@@ -134,8 +152,7 @@ void verificar_listagem() {
 }
 
 void resultados() {
-    const std::int32_t imeio = no_do_meio(Nx);
-    const Meio meio{processamento::taxa_decaimento(), servicos::seno(x(imeio) * pi / Lx) * Ti};
+    const Meio meio{processamento::taxa_decaimento(), processamento::amplitude_no_meio()};
 
     // The three files replace the earlier ones together, or not at all. Runs
     // in one folder share its input file, which serialises their commits.
@@ -143,6 +160,10 @@ void resultados() {
     const std::string listagem = escrever_listagem(meio);
     escrever_temp_media();
     escrever_temp_meio(meio);
+    confirmar_e_mostrar(listagem);
+}
+
+void confirmar_e_mostrar(const std::string& listagem) {
     servicos::confirmar_conjunto(arquivo_de_entrada);
 
     // Every file is complete before the viewers start, so they see it whole.
