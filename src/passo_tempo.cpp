@@ -123,7 +123,7 @@ bool bloco(std::int32_t primeiro, std::int32_t ultimo, solver::Trabalho& trabalh
     return true;
 }
 
-std::int32_t avancar_no_tempo() {
+std::int32_t avancar_no_tempo(Publicacao* publicacao) {
     if (Nt < 1) return 0;
     solver::Trabalho trabalho;
     // Step 1 in the routines' order; the work arrays are obtained where its
@@ -145,12 +145,15 @@ std::int32_t avancar_no_tempo() {
         const auto primeiro = static_cast<std::int32_t>(inicio);
         const auto ultimo = static_cast<std::int32_t>(std::min<std::int64_t>(inicio + passos - 1, Nt));
         if (bloco(primeiro, ultimo, trabalho, &copia) && primeira_repeticao == 0) primeira_repeticao = primeiro;
+        // The block recorded the levels before its last step.
+        if (publicacao) publicacao->niveis_registrados(ultimo - 1);
     }
 
     // Records of the last level; then both arrays hold it, as after the copy.
     processamento::temperatura_media(Tant, Nx, dx, Lx, Tm(Nt));
     Tmeio(Nt) = Tant(no_do_meio(Nx));
     std::copy_n(Tant.dados(), Nx, T.dados());
+    if (publicacao) publicacao->niveis_registrados(Nt);
     return primeira_repeticao;
 }
 

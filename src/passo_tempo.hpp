@@ -26,11 +26,25 @@
 
 namespace passo_tempo {
 
+// Told while the loop runs which time levels have their records (Tm, Tmeio)
+// complete, so that another thread may read them: all levels up to `ultimo`,
+// and they stay as they are. Called on the loop's thread after every block
+// of steps, last with Nt.
+class Publicacao {
+public:
+    virtual void niveis_registrados(std::int32_t ultimo) = 0;
+
+protected:
+    ~Publicacao() = default;
+};
+
 // Steps 1..Nt on the shared state. Afterwards Tm and Tmeio hold levels
 // 1..Nt, T and Tant both the field of level Nt, bP the independent term of
 // step Nt. Returns the first step of the first block that had to be computed
 // again (0 when none); with the traps armed that computation never returns.
-std::int32_t avancar_no_tempo();
+// Levels are published (when `publicacao` is given) once their records are
+// final: a block that had to be computed again is published after that.
+std::int32_t avancar_no_tempo(Publicacao* publicacao = nullptr);
 
 // How many steps of Nx nodes make one block.
 std::int32_t passos_por_bloco(std::int32_t nos);

@@ -4,6 +4,7 @@
 
 #include "coeficientes.hpp"
 #include "dados/dados.hpp"
+#include "dados/resultados_no_laco.hpp"
 #include "passo_tempo.hpp"
 #include "processamento.hpp"
 #include "servicos/erros/erros.hpp"
@@ -26,8 +27,12 @@ int _main(int /*argc*/, char** /*argv*/, char** /*envp*/) {
 void programa_principal() {
     dados::leitura_dados();
     dados::verificar_listagem();
-    calcular();
-    dados::resultados();
+    // calcular, then resultados; a large run has its results written while
+    // its loop runs, with the same bytes and the same reports.
+    preparar_laco(dados::memoria_da_escrita(Nx, Nt));
+    dados::ResultadosNoLaco resultados;
+    passo_tempo::avancar_no_tempo(resultados.publicacao());
+    resultados.concluir();
 }
 
 void calcular() {
@@ -36,9 +41,9 @@ void calcular() {
     processamento::solucao_analitica();
 }
 
-void preparar_laco() {
+void preparar_laco(std::uint64_t memoria_a_mais) {
     calcular_grandezas_derivadas();
-    alocar_arranjos();
+    alocar_arranjos(memoria_a_mais);
     montar_malhas();
     coeficientes::condicao_inicial();
     registrar_nivel_inicial();
@@ -76,7 +81,7 @@ void alocar_ou_relatar(Arranjo& arranjo, std::int64_t inicio, std::int64_t fim) 
 
 }  // namespace
 
-void alocar_arranjos() {
+void alocar_arranjos(std::uint64_t memoria_a_mais) {
     // The boundary rows and the middle node need two nodes at least, and level
     // 0 is always recorded: smaller data would reach outside the arrays.
     if (Nx < 2 || Nt < 0)
@@ -88,7 +93,7 @@ void alocar_arranjos() {
     // whatever the machine.
     const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
     const bool contadores_estouram = Nx > maior_contagem || Nt > maior_contagem;
-    if (contadores_estouram || (disponivel != 0 && memoria_da_corrida(Nx, Nt) > disponivel))
+    if (contadores_estouram || (disponivel != 0 && memoria_da_corrida(Nx, Nt) + memoria_a_mais > disponivel))
         servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
     for (Arranjo* no : arranjos_dos_nos()) alocar_ou_relatar(*no, 1, Nx);
     for (Arranjo* nivel : arranjos_dos_niveis()) alocar_ou_relatar(*nivel, 0, Nt);

@@ -17,8 +17,10 @@ void programa_principal();
 void calcular();
 
 // Everything before the time loop: derived quantities, arrays, grids, the
-// initial field with its records, and the constant coefficients.
-void preparar_laco();
+// initial field with its records, and the constant coefficients. The memory
+// check counts `memoria_a_mais` bytes with the arrays (those the run will
+// also hold, beyond them).
+void preparar_laco(std::uint64_t memoria_a_mais = 0);
 
 // Bytes a run on `nos` nodes and `passos` time steps holds at its peak: the
 // node and time-level arrays of the state and the solver's two work arrays.
@@ -27,7 +29,7 @@ std::uint64_t memoria_da_corrida(std::int32_t nos, std::int32_t passos);
 
 // The pieces of `calcular`, in the order it runs them.
 void calcular_grandezas_derivadas();
-void alocar_arranjos();
+void alocar_arranjos(std::uint64_t memoria_a_mais = 0);
 void montar_malhas();
 void registrar_nivel_inicial();
 void avancar_no_tempo();

@@ -2,6 +2,7 @@
 // and the recovery of a commit that a killed run left.
 #include "servicos/unidades/conjunto.hpp"
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -52,6 +53,7 @@ Fase fase = Fase::fechado;
 std::string diario;
 Descritor descritor_diario{};
 bool com_diario = false;
+std::atomic<bool> descritores_emprestados{false};
 
 // Write failures: a full disk, or any other refusal.
 int mensagem_de_escrita(Resultado resultado) {
@@ -466,10 +468,11 @@ void confirmar_conjunto(std::string_view nome_trava) {
 
 void descartar_conjunto() {
     if (fase != Fase::escrevendo) return;
+    const bool fechar = !descritores_emprestados.load();
     for (int j = 0; j < quantos; ++j) {
         so().descartar(arquivos[j].troca.temporario.c_str());
         if (!arquivos[j].troca.copia.empty()) so().descartar(arquivos[j].troca.copia.c_str());
-        so().fechar(arquivos[j].descritor);
+        if (fechar) so().fechar(arquivos[j].descritor);
     }
     if (com_diario) {
         so().descartar(diario.c_str());
@@ -479,6 +482,8 @@ void descartar_conjunto() {
     com_diario = false;
     fase = Fase::fechado;
 }
+
+void emprestar_descritores(bool emprestados) { descritores_emprestados.store(emprestados); }
 
 void recuperar_conjuntos(std::string_view nome_trava) {
     const std::string trava(nome_trava);

@@ -48,6 +48,13 @@ void confirmar_conjunto(std::string_view trava);
 // record exists it leaves everything to the next run's recovery.
 void descartar_conjunto();
 
+// While another thread writes through the descriptors of the set's files
+// (abrir_temporario_do_conjunto), a discard removes the files and leaves the
+// descriptors open: it only happens then as the process ends, which closes
+// them, and closed under that thread a descriptor could be written after it
+// is gone. Set before that thread starts, cleared once it has ended.
+void emprestar_descritores(bool emprestados);
+
 // What a run does first in its folder (that of `trava`): finishes or undoes
 // a commit that a killed run left, and removes the files of the program that
 // dead runs left behind. Silent; a commit that can be neither finished nor
