@@ -28,6 +28,9 @@ inline const fs::path programa = DIFUSAO_PROGRAMA;
 inline const fs::path dados_teste = DIFUSAO_DADOS_TESTE;
 inline const fs::path auxiliares = DIFUSAO_AUXILIARES;
 inline const fs::path interpretador = auxiliares / ("interpretador_registro" + sufixo_executavel);
+// The program with the way its results are written forced (first argument:
+// depois_do_laco or durante_o_laco).
+inline const fs::path escrita_forcada = auxiliares / ("escrita_forcada" + sufixo_executavel);
 
 // The input of the golden case "pequeno": listing pequeno.txt, Nx = 3, Nt = 1.
 inline const std::string entrada_pequena = "pequeno.txt\n1\n3\n1\n1\n100\n1\n1\n1\n1\n";
@@ -36,13 +39,25 @@ class Execucao : public ::testing::Test {
 protected:
     suporte::PastaTemporaria pasta;
     suporte::PastaTemporaria fora;  // the command log lives outside the run's folder
+    // Empty: the program as it is; else the way its results are written,
+    // forced (escrita_forcada).
+    std::string modo_de_escrita;
 
     fs::path registro() const { return fora / "comandos.txt"; }
+
+    // The program and arguments of a run that gets `argumentos`.
+    suporte::Execucao execucao(std::vector<std::string> argumentos,
+                               std::map<std::string, std::optional<std::string>> ambiente,
+                               std::optional<std::string> console, const fs::path& onde) const {
+        if (modo_de_escrita.empty()) return {programa, std::move(argumentos), onde, std::move(ambiente), std::move(console)};
+        argumentos.insert(argumentos.begin(), modo_de_escrita);
+        return {escrita_forcada, std::move(argumentos), onde, std::move(ambiente), std::move(console)};
+    }
 
     suporte::Resultado rodar(std::map<std::string, std::optional<std::string>> ambiente = {}) {
         ambiente.emplace("COMSPEC", interpretador.string());
         ambiente.emplace("DIFUSAO_REGISTRO", registro().string());
-        return suporte::executar({programa, {}, pasta.caminho(), ambiente, std::string()});
+        return suporte::executar(execucao({}, ambiente, std::string(), pasta.caminho()));
     }
 
     void entrada(const std::string& texto) { suporte::escrever_arquivo(pasta / "entradas_geral.ent", texto); }

@@ -212,13 +212,15 @@ struct Fim {
 
 // The program as a child of this process, set up by `ajustar` between fork
 // and exec (descriptors, limits, its user), started through the command
-// `antes` when one is given (strace), waited for at most a minute: a run
-// that blocks forever fails the test instead of hanging it.
+// `antes` when one is given (strace), with the way of writing its results
+// forced when `modo` is given, waited for at most a minute: a run that
+// blocks forever fails the test instead of hanging it.
 class Filho {
 public:
     Filho(const fs::path& pasta, const fs::path& registro, const std::function<void()>& ajustar = {},
-          std::vector<std::string> antes = {}) {
-        antes.push_back(programa.string());
+          std::vector<std::string> antes = {}, const std::string& modo = {}) {
+        antes.push_back(modo.empty() ? programa.string() : e2e::escrita_forcada.string());
+        if (!modo.empty()) antes.push_back(modo);
         std::vector<char*> argv;
         for (std::string& parte : antes) argv.push_back(parte.data());
         argv.push_back(nullptr);
@@ -277,10 +279,22 @@ struct FalhaDeEscrita {
 
 void PrintTo(const FalhaDeEscrita& f, std::ostream* saida) { *saida << f.nome; }
 
-class FalhasDeEscrita : public ConjuntoDeResultados, public ::testing::WithParamInterface<FalhaDeEscrita> {};
+class FalhasDeEscrita : public ConjuntoDeResultados, public ::testing::WithParamInterface<FalhaDeEscrita> {
+protected:
+    void verificar(const FalhaDeEscrita& f);
+};
 
-TEST_P(FalhasDeEscrita, ConjuntoAnteriorIntacto) {
-    const FalhaDeEscrita& f = GetParam();
+// The same rows with the results written while the loop runs whenever the
+// names allow it, whatever the size of the run.
+class FalhasDeEscritaNoLaco : public FalhasDeEscrita {
+protected:
+    FalhasDeEscritaNoLaco() { modo_de_escrita = "durante_o_laco"; }
+};
+
+TEST_P(FalhasDeEscrita, ConjuntoAnteriorIntacto) { verificar(GetParam()); }
+TEST_P(FalhasDeEscritaNoLaco, ConjuntoAnteriorIntacto) { verificar(GetParam()); }
+
+void FalhasDeEscrita::verificar(const FalhaDeEscrita& f) {
     entrada(f.entrada);
     if (f.preparar) {
         const std::string motivo = f.preparar(pasta.caminho());
@@ -295,10 +309,13 @@ TEST_P(FalhasDeEscrita, ConjuntoAnteriorIntacto) {
     } desfazer{f, pasta.caminho()};
     const auto no_filho = f.no_filho ? f.no_filho(pasta.caminho()) : std::function<void()>{};
     const auto erro = erro_em_arquivo();
-    Filho filho(pasta.caminho(), registro(), [&] {
-        erro();
-        if (no_filho) no_filho();
-    });
+    Filho filho(
+        pasta.caminho(), registro(),
+        [&] {
+            erro();
+            if (no_filho) no_filho();
+        },
+        {}, modo_de_escrita);
     const Fim fim = filho.esperar();
     ASSERT_TRUE(fim.terminou) << "the run hung";
     EXPECT_EQ(fim.status, 1);
@@ -328,6 +345,14 @@ std::function<std::string(const fs::path&)> fifo_lida_em_parte(const std::string
 std::string quadro(const std::string& codigo, const std::string& rotulo, const std::string& nome,
                    const std::string& mensagem) {
     return "\r\nrun-time error " + codigo + ": " + rotulo + "(" + nome + ")\r\n- " + mensagem + "\r\n";
+}
+
+// A limit of 50 KiB on the size of every file the run writes.
+std::function<void()> limite_de_tamanho(const fs::path&) {
+    return [] {
+        const rlimit limite{50 * 1024, 50 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limite);
+    };
 }
 
 const std::string insubstituivel =
@@ -392,12 +417,17 @@ std::vector<FalhaDeEscrita> falhas_de_escrita() {
         // The file-size limit: the write fails with a report instead of
         // SIGXFSZ killing the run.
         FalhaDeEscrita{"LimiteDeTamanho", pequeno_com(2000), quadro("F6422", "WRITE", "pequeno.txt", "disk full"), {},
-                       [](const fs::path&) {
-                           return [] {
-                               const rlimit limite{50 * 1024, 50 * 1024};
-                               ::setrlimit(RLIMIT_FSIZE, &limite);
-                           };
-                       }},
+                       limite_de_tamanho},
+        // The same limit met while the loop of a run large enough to have its
+        // results written during the loop runs: the report that the reports
+        // give when they meet it.
+        FalhaDeEscrita{"LimiteDeTamanhoDuranteOLaco", "pequeno.txt\n1\n1001\n0.1\n2000\n100\n0.5\n1\n1\n1\n",
+                       quadro("F6422", "WRITE", "pequeno.txt", "disk full"), {}, limite_de_tamanho},
+        // An explicit run past its stability bound overflows near step 2200,
+        // long after the writing of its results has met the limit: the
+        // loop's fault is the one reported.
+        FalhaDeEscrita{"EstouroNoLacoDepoisDeEscritaRecusada", "pequeno.txt\n1\n101\n0.18\n3000\n100\n0\n1\n1\n1\n",
+                       "\r\nrun-time error M6104: MATH\r\n- floating-point error: overflow\r\n", {}, limite_de_tamanho},
         // A folder where the user may write the files but create none: no
         // file is written in place, the run is refused up front (the old
         // fault: written in place, then cut by the file-size limit).
@@ -462,6 +492,9 @@ std::vector<FalhaDeEscrita> falhas_de_escrita() {
 
 INSTANTIATE_TEST_SUITE_P(
     Escrita, FalhasDeEscrita, ::testing::ValuesIn(falhas_de_escrita()),
+    [](const auto& info) { return std::string(info.param.nome); });
+INSTANTIATE_TEST_SUITE_P(
+    Escrita, FalhasDeEscritaNoLaco, ::testing::ValuesIn(falhas_de_escrita()),
     [](const auto& info) { return std::string(info.param.nome); });
 
 // The input as a FIFO is read to its end: a value missing from it is the
@@ -555,6 +588,49 @@ TEST_F(ConjuntoDeResultados, MortaAQualquerMomento) {
         EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
     }
 }
+
+// A run killed at its first write of results: by the reports once the loop
+// has ended, or by the writer while the loop runs. The same folder either
+// way: at once after SIGTERM, after the next run after SIGKILL.
+
+struct MorteNaEscrita {
+    const char* nome;
+    std::string modo;
+    int sinal;
+};
+
+void PrintTo(const MorteNaEscrita& caso, std::ostream* saida) { *saida << caso.nome; }
+
+class MortaNaEscrita : public ConjuntoDeResultados, public ::testing::WithParamInterface<MorteNaEscrita> {};
+
+TEST_P(MortaNaEscrita, ConjuntoAnteriorInteiro) {
+    const MorteNaEscrita& caso = GetParam();
+    entrada("pequeno.txt\n1\n1001\n0.1\n2000\n250\n0.5\n1\n1\n1\n");
+    const std::string sinal = std::to_string(caso.sinal);
+    const auto erro = erro_em_arquivo();
+    Filho filho(
+        pasta.caminho(), registro(),
+        [&] {
+            erro();
+            ::setenv("DIFUSAO_MORTE_NA_ESCRITA", sinal.c_str(), 1);
+        },
+        {}, caso.modo);
+    const Fim fim = filho.esperar();
+    ASSERT_TRUE(fim.terminou) << "the run hung";
+    EXPECT_EQ(fim.status, 128 + caso.sinal);
+    EXPECT_EQ(suporte::ler_arquivo(relatorio()), "");
+    if (caso.sinal != SIGKILL) esperar_anterior_intacto();
+    entrada(nove_valores);
+    EXPECT_EQ(rodar().status, 1);
+    esperar_anterior_intacto();
+}
+
+INSTANTIATE_TEST_SUITE_P(Sinais, MortaNaEscrita,
+                         ::testing::Values(MorteNaEscrita{"TerminoDepoisDoLaco", "depois_do_laco", SIGTERM},
+                                           MorteNaEscrita{"TerminoDuranteOLaco", "durante_o_laco", SIGTERM},
+                                           MorteNaEscrita{"MorteDepoisDoLaco", "depois_do_laco", SIGKILL},
+                                           MorteNaEscrita{"MorteDuranteOLaco", "durante_o_laco", SIGKILL}),
+                         [](const auto& info) { return std::string(info.param.nome); });
 
 #ifdef __linux__
 // ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,6 +57,63 @@ TEST_P(Referencia, ArquivosEComandosIdenticos) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Execucoes, Referencia, ::testing::Values("exemplo", "pequeno", "explicito_par"));
+
+// ---------------------------------------------------------------------------
+// The results written while the loop runs and written after it, on the same
+// input, each in a folder of its own: every file, the command lines, the
+// console and the status the same, byte for byte. The rows take the values
+// the rows' fields are edited from to their ends: subnormal temperatures,
+// temperatures near the top of the range, exact values that decay to zero,
+// an even Nx, the reference runs.
+
+struct DoisCaminhos {
+    const char* nome;
+    std::string entrada;
+};
+
+void PrintTo(const DoisCaminhos& caso, std::ostream* saida) { *saida << caso.nome; }
+
+class MesmosBytesNosDoisCaminhos : public Execucao, public ::testing::WithParamInterface<DoisCaminhos> {};
+
+TEST_P(MesmosBytesNosDoisCaminhos, ArquivosComandosEConsole) {
+    std::map<std::string, std::string> arquivos[2];
+    std::string comandos[2];
+    suporte::Resultado r[2];
+    const char* modos[2] = {"depois_do_laco", "durante_o_laco"};
+    for (int j = 0; j < 2; ++j) {
+        const suporte::PastaTemporaria pasta_do_modo;
+        suporte::escrever_arquivo(pasta_do_modo / "entradas_geral.ent", GetParam().entrada);
+        fs::remove(registro());
+        modo_de_escrita = modos[j];
+        r[j] = suporte::executar(execucao(
+            {}, {{"COMSPEC", interpretador.string()}, {"DIFUSAO_REGISTRO", registro().string()}}, std::string(),
+            pasta_do_modo.caminho()));
+        for (const auto& item : fs::directory_iterator(pasta_do_modo.caminho()))
+            arquivos[j][item.path().filename().string()] = suporte::ler_arquivo(item.path());
+        comandos[j] = suporte::ler_arquivo(registro());
+    }
+    EXPECT_EQ(r[0].status, 0) << r[0].erro;
+    EXPECT_EQ(r[1].status, r[0].status);
+    EXPECT_EQ(r[1].erro, r[0].erro);
+    EXPECT_EQ(r[1].saida, r[0].saida);
+    EXPECT_EQ(comandos[1], comandos[0]);
+    EXPECT_EQ(arquivos[0].size(), 4u);
+    EXPECT_TRUE(arquivos[1] == arquivos[0]) << "the files differ";
+}
+
+std::string golden(const char* caso) {
+    return suporte::ler_arquivo(dados_teste / "golden" / caso / "entradas_geral.ent");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, MesmosBytesNosDoisCaminhos,
+    ::testing::Values(DoisCaminhos{"Subnormais", "lista.txt\n1\n11\n0.1\n1100\n1e-310\n0.5\n1\n1\n1\n"},
+                      DoisCaminhos{"PertoDoMaior", "lista.txt\n1\n11\n0.1\n1100\n1e307\n1\n1\n1\n1\n"},
+                      DoisCaminhos{"ExatosQueChegamAZero", "lista.txt\n1\n11\n100\n1100\n100\n1\n1\n1\n1\n"},
+                      DoisCaminhos{"NxParExplicito", "lista.txt\n1\n10\n0.05\n2000\n100\n0\n1\n1\n1\n"},
+                      DoisCaminhos{"Exemplo", golden("exemplo")},
+                      DoisCaminhos{"ExplicitoPar", golden("explicito_par")}),
+    [](const auto& info) { return std::string(info.param.nome); });
 
 // ---------------------------------------------------------------------------
 // The editor step and the commands.

@@ -203,7 +203,8 @@ bool fifo_sem_escritor() {
 std::vector<TemporarioPedido> temporarios_pedidos() {
     std::vector<TemporarioPedido> casos{
         {"NadaAinda", "novo.txt", true},
-        {"ArquivoExistente", "velho.txt", true, [](const fs::path& p) { suporte::escrever_arquivo(p / "velho.txt", "anterior"); }},
+        {"ArquivoExistente", "velho.txt", true,
+         [](const fs::path& p) { suporte::escrever_arquivo(p / "velho.txt", "anterior"); }},
         {"NomeEmBranco", "", false},
         {"Pasta", "pasta", false, [](const fs::path& p) { fs::create_directory(p / "pasta"); }},
         {"PastaQueFalta", "nao/existe.txt", false},

@@ -1,0 +1,72 @@
+// difusao_calor itself, with the way its results are written forced, so that
+// the tests compare both ways on one case whatever its size:
+//
+//     escrita_forcada depois_do_laco|durante_o_laco [the program's arguments...]
+//
+// POSIX: DIFUSAO_MORTE_NA_ESCRITA=<signal> sends that signal to the run at
+// the first write of its results (a unit's buffer, or a stretch of the
+// writer's), as a kill while the run writes, and the writing thread waits
+// there for it to act.
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <string_view>
+
+#ifndef _WIN32
+#include <csignal>
+#include <unistd.h>
+#endif
+
+#include "dados/resultados_no_laco.hpp"
+#include "principal.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/erros/mensagens.hpp"
+#include "servicos/execucao.hpp"
+#include "servicos/unidades/unidades.hpp"
+
+namespace {
+
+namespace plataforma = servicos::plataforma;
+
+#ifndef _WIN32
+int sinal_na_escrita = 0;
+
+[[noreturn]] void morrer() {
+    ::kill(::getpid(), sinal_na_escrita);
+    for (;;) ::pause();
+}
+
+plataforma::Resultado escrever(plataforma::Descritor, const char*, std::size_t) { morrer(); }
+plataforma::Resultado escrever_em(plataforma::Descritor, std::uint64_t, const char*, std::size_t) { morrer(); }
+
+plataforma::SistemaArquivos sistema_que_morre() {
+    plataforma::SistemaArquivos s = plataforma::sistema_arquivos_nativo();
+    s.escrever = &escrever;
+    s.escrever_em = &escrever_em;
+    return s;
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string_view modo = argc > 1 ? argv[1] : "";
+    if (modo != "depois_do_laco" && modo != "durante_o_laco") return 3;
+    dados::forcar_escrita(modo == "durante_o_laco" ? dados::Escrita::durante_o_laco : dados::Escrita::depois_do_laco);
+    // The mode stands where the program's name stood.
+    servicos::iniciar_execucao(argc - 1, argv + 1);
+#ifndef _WIN32
+    static const plataforma::SistemaArquivos sistema = sistema_que_morre();
+    if (const char* sinal = std::getenv("DIFUSAO_MORTE_NA_ESCRITA")) {
+        sinal_na_escrita = std::atoi(sinal);
+        servicos::usar_sistema_arquivos(&sistema);
+    }
+#endif
+    int status = 0;
+    try {
+        status = principal::_main(argc - 1, argv + 1, nullptr);
+    } catch (const std::bad_alloc&) {
+        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+    }
+    servicos::encerrar_programa(status);
+}
