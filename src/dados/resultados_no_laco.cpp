@@ -5,10 +5,10 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <new>
 #include <string_view>
-#include <system_error>
 #include <thread>
 
 #include "dados/arquivos_do_programa.hpp"
@@ -327,8 +327,9 @@ void ResultadosNoLaco::iniciar() {
         const servicos::plataforma::TerminoAdiado adiado;
         servicos::emprestar_descritores(true);
         escritor->comecar();
-    } catch (const std::system_error&) {
-        // No thread to be had: the reports as written.
+    } catch (const std::exception&) {
+        // No thread to be had (system_error, or bad_alloc for its state): the
+        // reports as written, the descriptors the set's own again.
         const servicos::plataforma::TerminoAdiado adiado;
         servicos::emprestar_descritores(false);
         servicos::descartar_conjunto();
