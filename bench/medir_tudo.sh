@@ -8,12 +8,18 @@
 #  - bench_resultados:  writing the result files against the folder's speed;
 #  - bench_elementares: our sine and exponential against the platform's;
 #  - corrida_completa:  whole runs of the real program, time and peak memory;
-# and ends with the time loop's table of medians and ratios.
+#  - bench_corrida_inteira: whole runs against the floor of their loop, side
+#                       by side in one process, elapsed time;
+# and ends with the tables of medians and ratios of the time loop and of the
+# whole runs.
 #
 #     sh bench/medir_tudo.sh [build folder] [repetitions of the whole runs]
 #
 # Other work on the machine disturbs the figures: when `taskset` exists, the
-# benchmarks run pinned to one processor.
+# benchmarks run pinned to one processor, except the whole runs against
+# their floor, whose results are written by a second thread.
+# DIFUSAO_PROGRAMA_ANTERIOR may name the program of another build, whose
+# whole runs are then measured beside them.
 set -eu
 
 construcao=${1:-build/benchmarks}
@@ -28,7 +34,8 @@ if command -v taskset > /dev/null 2>&1; then fixar="taskset -c $(($(nproc) - 1))
 
 laco=$(mktemp)
 elementares=$(mktemp)
-trap 'rm -f "$laco" "$elementares"' EXIT INT TERM
+inteiras=$(mktemp)
+trap 'rm -f "$laco" "$elementares" "$inteiras"' EXIT INT TERM
 
 # Repetitions interleaved at random, so that a slow spell of the machine
 # does not fall on one variant only; medians are what count.
@@ -38,6 +45,8 @@ $fixar "$construcao/bench/bench_registros"
 $fixar "$construcao/bench/bench_resultados" $repetir
 $fixar "$construcao/bench/bench_elementares" $repetir --benchmark_out="$elementares" --benchmark_out_format=csv
 $fixar sh bench/corrida_completa.sh "$construcao" "$repeticoes"
+"$construcao/bench/bench_corrida_inteira" --benchmark_repetitions=9 --benchmark_enable_random_interleaving=true \
+  --benchmark_report_aggregates_only=true --benchmark_out="$inteiras" --benchmark_out_format=csv
 
 # Medians of ns per call, ours against the platform's.
 echo
@@ -79,3 +88,25 @@ awk -F, '
         ns["piso", t], ns["laco_fundido", t] / ns["piso", t], ns["laco_literal", t] / ns["piso", t]
     }
   }' "$laco"
+
+# Medians of the whole runs against the floor of their loop (elapsed ms).
+echo
+echo "whole runs against the floor of their time loop, elapsed ms (median)"
+awk -F, '
+  /_median"/ {
+    split($1, partes, "/")
+    tipo = partes[1]; gsub(/"|BM_/, "", tipo)
+    forma = partes[2]; gsub(/forma:/, "", forma)
+    ms[tipo, forma] = $3
+  }
+  END {
+    split("10^5x10^3 10^3x10^5 10^4x10^4 exemplo", nomes, " ")
+    printf "%-10s %9s %9s %9s %9s %9s %11s %11s %11s\n", "shape", "floor", "loop", "run", "after", "earlier",
+      "loop/floor", "run/floor", "run/after"
+    for (f = 0; f < 4; ++f) {
+      anterior = (("corrida_anterior", f) in ms) ? sprintf("%9.1f", ms["corrida_anterior", f]) : sprintf("%9s", "-")
+      printf "%-10s %9.2f %9.2f %9.1f %9.1f %s %11.3f %11.3f %11.3f\n", nomes[f + 1], ms["piso", f], ms["laco", f],
+        ms["corrida", f], ms["corrida_depois_do_laco", f], anterior, ms["laco", f] / ms["piso", f],
+        ms["corrida", f] / ms["piso", f], ms["corrida", f] / ms["corrida_depois_do_laco", f]
+    }
+  }' "$inteiras"

@@ -1,0 +1,186 @@
+// Whole runs of the program against the floor of their time loop, measured
+// side by side in one process, in elapsed time (a whole run may keep two
+// processors busy, so processor time would not compare):
+//  - piso:     the floor kernel (piso.hpp) over the run's arrays, Nt steps;
+//  - laco:     the driver's time loop, principal::avancar_no_tempo;
+//  - corrida:  the real program from its start to its end on the same input,
+//              in a scratch folder, its viewers /bin/true;
+//  - corrida_depois_do_laco: the same run with its results written after
+//              the loop, as before the writer (bench_escrita_forcada);
+//  - corrida_anterior: another build of the program, when
+//              DIFUSAO_PROGRAMA_ANTERIOR names it.
+// Shapes: (Nx, Nt) = (10^5, 10^3), (10^3, 10^5), (10^4, 10^4), Crank-Nicolson
+// on a unit slab decaying by about e^-1, and the shipped example (21, 600).
+// The folder is $DIFUSAO_PASTA_BENCH, else /dev/shm, else the temporary one.
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "coeficientes.hpp"
+#include "piso.hpp"
+#include "principal.hpp"
+#include "solver.hpp"
+#include "variaveis.hpp"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace variaveis;
+
+struct Forma {
+    DadosEntrada dados;
+    const char* entrada;  // the input file of the run
+};
+
+const std::array<Forma, 4> formas{{
+    {{1.0, 100000, 0.1, 1000, 100.0, 0.5, 1.0, 1.0, 1.0},
+     "listagem.txt\n1.0\n100000\n0.1\n1000\n100.0\n0.5\n1.0\n1.0\n1.0\n"},
+    {{1.0, 1000, 0.1, 100000, 100.0, 0.5, 1.0, 1.0, 1.0},
+     "listagem.txt\n1.0\n1000\n0.1\n100000\n100.0\n0.5\n1.0\n1.0\n1.0\n"},
+    {{1.0, 10000, 0.1, 10000, 100.0, 0.5, 1.0, 1.0, 1.0},
+     "listagem.txt\n1.0\n10000\n0.1\n10000\n100.0\n0.5\n1.0\n1.0\n1.0\n"},
+    // exemplo/entradas_geral.ent
+    {{1.0, 21, 600.0, 600, 100.0, 0.5, 45.0, 800.0, 460.0},
+     "listagem.txt\n1.0\n21\n600.0\n600\n100.0\n0.5\n45.0\n800.0\n460.0\n"},
+}};
+
+const Forma& forma(const benchmark::State& estado) { return formas[static_cast<std::size_t>(estado.range(0))]; }
+
+// A scratch folder made the current one for the life of the program.
+class Pasta {
+public:
+    Pasta() {
+        const char* escolhida = std::getenv("DIFUSAO_PASTA_BENCH");
+        fs::path base = escolhida && *escolhida ? fs::path(escolhida)
+                        : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
+                                                       : fs::temp_directory_path();
+        caminho_ = base / ("difusao_corrida_" + std::to_string(std::random_device{}()));
+        fs::create_directories(caminho_);
+        fs::current_path(caminho_);
+    }
+    ~Pasta() {
+        std::error_code ignorado;
+        fs::current_path(caminho_.parent_path(), ignorado);
+        fs::remove_all(caminho_, ignorado);
+    }
+
+private:
+    fs::path caminho_;
+};
+
+// Starts `argumentos` (the program first) in the current folder and waits
+// for it; its exit status, or -1.
+int executar(const std::vector<std::string>& argumentos) {
+    std::vector<char*> argv;
+    for (const std::string& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t filho = 0;
+    if (posix_spawn(&filho, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int estado = 0;
+    if (waitpid(filho, &estado, 0) != filho || !WIFEXITED(estado)) return -1;
+    return WEXITSTATUS(estado);
+}
+
+void escrever_entrada(const char* texto) {
+    FILE* arquivo = std::fopen("entradas_geral.ent", "wb");
+    if (arquivo == nullptr) return;
+    std::fputs(texto, arquivo);
+    std::fclose(arquivo);
+}
+
+template <typename Laco>
+void medir_laco(benchmark::State& estado, Laco laco) {
+    iniciar_corrida(forma(estado).dados);
+    principal::preparar_laco();
+    const std::vector<double> inicial(Tant.dados(), Tant.dados() + Tant.tamanho());
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        std::memcpy(Tant.dados(), inicial.data(), inicial.size() * sizeof(double));
+        estado.ResumeTiming();
+        laco();
+        benchmark::ClobberMemory();
+    }
+    reiniciar_estado();
+}
+
+// The independent term of the first step serves every step.
+void BM_piso(benchmark::State& estado) {
+    iniciar_corrida(forma(estado).dados);
+    principal::preparar_laco();
+    coeficientes::termo_fonte();
+    solver::Trabalho trabalho;
+    solver::obter_trabalho(trabalho, Nx);
+    for (auto _ : estado)
+        piso(aP.dados(), aW.dados(), aE.dados(), bP.dados(), trabalho.P.dados(), trabalho.Q.dados(), T.dados(), Nx,
+             Nt);
+    reiniciar_estado();
+}
+
+void BM_laco(benchmark::State& estado) {
+    medir_laco(estado, [] { principal::avancar_no_tempo(); });
+}
+
+void medir_corrida(benchmark::State& estado, const std::vector<std::string>& programa) {
+    for (auto _ : estado) {
+        estado.PauseTiming();
+        escrever_entrada(forma(estado).entrada);
+        estado.ResumeTiming();
+        if (executar(programa) != 0) {
+            estado.SkipWithError("the run failed");
+            return;
+        }
+    }
+}
+
+void BM_corrida(benchmark::State& estado) { medir_corrida(estado, {DIFUSAO_PROGRAMA}); }
+
+void BM_corrida_depois_do_laco(benchmark::State& estado) {
+    medir_corrida(estado, {DIFUSAO_ESCRITA_FORCADA, "depois_do_laco"});
+}
+
+void BM_corrida_anterior(benchmark::State& estado) {
+    const char* anterior = std::getenv("DIFUSAO_PROGRAMA_ANTERIOR");
+    if (anterior == nullptr || *anterior == '\0') {
+        estado.SkipWithError("DIFUSAO_PROGRAMA_ANTERIOR not set");
+        for (auto _ : estado) {
+        }
+        return;
+    }
+    medir_corrida(estado, {anterior});
+}
+
+void formas_medidas(benchmark::internal::Benchmark* b) {
+    b->ArgNames({"forma"});
+    for (int j = 0; j < static_cast<int>(formas.size()); ++j) b->Arg(j);
+    b->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+}
+
+BENCHMARK(BM_piso)->Apply(formas_medidas);
+BENCHMARK(BM_laco)->Apply(formas_medidas);
+BENCHMARK(BM_corrida)->Apply(formas_medidas);
+BENCHMARK(BM_corrida_depois_do_laco)->Apply(formas_medidas);
+BENCHMARK(BM_corrida_anterior)->Apply(formas_medidas);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The viewers of the runs: an interpreter that does nothing.
+    setenv("COMSPEC", "/bin/true", 1);
+    Pasta pasta;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+}
