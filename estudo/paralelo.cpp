@@ -13,6 +13,7 @@
 #include "convergencia.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
+#include "variaveis.hpp"
 
 namespace estudo {
 
@@ -36,6 +37,17 @@ private:
     std::size_t total_;
     std::size_t prontas_ = 0;
     std::mutex mutex_;
+};
+
+// Gives the calling thread's arrays back when it goes out of scope: nothing
+// per thread is destroyed at a thread's end (variaveis.hpp), so a worker
+// gives back what its last run left before it ends.
+class ArranjosDevolvidos {
+public:
+    ArranjosDevolvidos() = default;
+    ~ArranjosDevolvidos() { variaveis::liberar_arranjos(); }
+    ArranjosDevolvidos(const ArranjosDevolvidos&) = delete;
+    ArranjosDevolvidos& operator=(const ArranjosDevolvidos&) = delete;
 };
 
 }  // namespace
@@ -65,6 +77,7 @@ void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso
         // Floating-point control and flags are the thread's own: a new thread
         // does not inherit the caller's hold on every platform.
         const servicos::plataforma::ArmadilhasRetidas retidas;
+        const ArranjosDevolvidos devolvidos;
         for (std::size_t j = proxima++; j < ordem.size(); j = proxima++) {
             try {
                 tarefas[ordem[j]].executar();

@@ -26,11 +26,11 @@ int fios_da_maquina();
 // Runs every task once on up to `fios` threads; with one thread, in the
 // calling thread and in the given order. The costliest tasks start first, so
 // that a long one does not start last. Each thread runs the program's
-// computation on a store of its own (see estudo/CMakeLists.txt) and holds the
-// floating-point traps for its runs, so the results are bit for bit those of
-// a one-thread run. With `progresso`, every finished task is announced on
-// standard error. The first exception of a task is passed on once every
-// thread has stopped.
+// computation on a store of its own (see estudo/CMakeLists.txt), gives its
+// arrays back before it ends and holds the floating-point traps for its runs,
+// so the results are bit for bit those of a one-thread run. With `progresso`,
+// every finished task is announced on standard error. The first exception of
+// a task is passed on once every thread has stopped.
 void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso);
 
 // Runs each case on its grid (executar_nivel) in parallel as above; the

@@ -1,6 +1,7 @@
 #include "variaveis.hpp"
 
 #include <cstdint>
+#include <new>
 #include <utility>
 
 #include "servicos/plataforma/memoria.hpp"
@@ -8,8 +9,30 @@
 namespace variaveis {
 
 #ifdef DIFUSAO_ESTADO_POR_FIO
-thread_local Arranjo x, Tant, T, aP, aW, aE, bP;
-thread_local Arranjo t, Tm, Tmeio, Tm_an;
+namespace {
+
+// The arrays of one thread's store.
+struct ArranjosDoFio {
+    Arranjo x, Tant, T, aP, aW, aE, bP;
+    Arranjo t, Tm, Tmeio, Tm_an;
+};
+
+// Their room in each thread's storage: raw bytes, which need no destructor.
+// The arrays are built there on the thread's first use and never destroyed,
+// so the thread's end has nothing to run on that room after freeing it.
+alignas(ArranjosDoFio) thread_local unsigned char espaco_do_fio[sizeof(ArranjosDoFio)];
+
+ArranjosDoFio& construir_arranjos_do_fio() { return *::new (static_cast<void*>(espaco_do_fio)) ArranjosDoFio; }
+
+thread_local ArranjosDoFio& arranjos_do_fio = construir_arranjos_do_fio();
+
+}  // namespace
+
+thread_local Arranjo &x = arranjos_do_fio.x, &Tant = arranjos_do_fio.Tant, &T = arranjos_do_fio.T,
+                     &aP = arranjos_do_fio.aP, &aW = arranjos_do_fio.aW, &aE = arranjos_do_fio.aE,
+                     &bP = arranjos_do_fio.bP;
+thread_local Arranjo &t = arranjos_do_fio.t, &Tm = arranjos_do_fio.Tm, &Tmeio = arranjos_do_fio.Tmeio,
+                     &Tm_an = arranjos_do_fio.Tm_an;
 #endif
 
 Arranjo::Arranjo(Arranjo&& outro) noexcept

@@ -78,12 +78,16 @@ inline DIFUSAO_DO_FIO double a_imp = 0.0;  // theta*F
 inline DIFUSAO_DO_FIO double a_exp = 0.0;  // (1 - theta)*F
 inline DIFUSAO_DO_FIO double a_cen = 0.0;  // 1 - 2(1 - theta)*F
 
-// Node arrays 1..Nx, then time-level arrays 0..Nt. Per thread, they are
-// defined once, in variaveis.cpp: MinGW's GCC cannot merge the copies that
-// every file would make of an inline thread_local object with a destructor.
+// Node arrays 1..Nx, then time-level arrays 0..Nt. Per thread, each name is
+// a reference to the calling thread's own array, bound on the thread's first
+// use (variaveis.cpp). The arrays have no destructor there: with emulated
+// thread-local storage (MinGW-w64's GCC) a thread's end gives the storage of
+// its thread_local objects back before it runs their destructors. So a thread
+// gives its arrays' memory back itself, with liberar_arranjos(), before it
+// ends; an array it leaves allocated is memory lost, nothing worse.
 #ifdef DIFUSAO_ESTADO_POR_FIO
-extern thread_local Arranjo x, Tant, T, aP, aW, aE, bP;
-extern thread_local Arranjo t, Tm, Tmeio, Tm_an;
+extern thread_local Arranjo &x, &Tant, &T, &aP, &aW, &aE, &bP;
+extern thread_local Arranjo &t, &Tm, &Tmeio, &Tm_an;
 #else
 inline Arranjo x, Tant, T, aP, aW, aE, bP;
 inline Arranjo t, Tm, Tmeio, Tm_an;

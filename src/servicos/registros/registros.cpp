@@ -7,7 +7,9 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/mensagens.hpp"
@@ -501,9 +503,29 @@ private:
     int topo_ = 0;
 };
 
+// Every cache made, one per thread that has formatted; they go with the
+// process. One whose thread has ended stays until then: a few compiled formats.
+class Caches {
+public:
+    Cache& nova() {
+        const std::lock_guard trava(mutex_);
+        return *todas_.emplace_back(std::make_unique<Cache>());
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<Cache>> todas_;
+};
+
+// The calling thread's cache, so that formatting takes no lock. The thread
+// keeps only a pointer to it: a thread_local object with a destructor is not
+// safe where thread-local storage is emulated (MinGW-w64's GCC), as a
+// thread's end gives that storage back before it runs the destructor.
 Cache& cache() {
-    thread_local Cache instancia;
-    return instancia;
+    static Caches caches;
+    thread_local Cache* do_fio = nullptr;
+    if (do_fio == nullptr) do_fio = &caches.nova();
+    return *do_fio;
 }
 
 }  // namespace
