@@ -22,6 +22,7 @@
 
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
+#include "pasta_temporaria.hpp"
 #include "principal.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/registros/registros.hpp"
@@ -35,28 +36,6 @@ namespace {
 using namespace variaveis;
 
 using dados::formato_linha_dados;
-
-// A scratch folder made the current one for the life of the program.
-class Pasta {
-public:
-    Pasta() {
-        const char* escolhida = std::getenv("DIFUSAO_PASTA_BENCH");
-        fs::path base = escolhida && *escolhida ? fs::path(escolhida)
-                        : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
-                                                       : fs::temp_directory_path();
-        caminho_ = base / ("difusao_bench_" + std::to_string(std::random_device{}()));
-        fs::create_directories(caminho_);
-        fs::current_path(caminho_);
-    }
-    ~Pasta() {
-        std::error_code ignorado;
-        fs::current_path(caminho_.parent_path(), ignorado);
-        fs::remove_all(caminho_, ignorado);
-    }
-
-private:
-    fs::path caminho_;
-};
 
 // A long run, computed once.
 void preparar_corrida() {
@@ -153,7 +132,7 @@ BENCHMARK(BM_linhas_formato)->Apply(medicao);
 int main(int argc, char** argv) {
     // The viewers of the reports: an interpreter that does nothing.
     setenv("COMSPEC", "/bin/true", 1);
-    Pasta pasta;
+    const PastaTemporaria pasta("difusao_bench_");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -27,6 +27,7 @@
 #include <sys/wait.h>
 
 #include "coeficientes.hpp"
+#include "pasta_temporaria.hpp"
 #include "piso.hpp"
 #include "principal.hpp"
 #include "solver.hpp"
@@ -58,28 +59,6 @@ const std::array<Forma, 4> formas{{
 }};
 
 const Forma& forma(const benchmark::State& estado) { return formas[static_cast<std::size_t>(estado.range(0))]; }
-
-// A scratch folder made the current one for the life of the program.
-class Pasta {
-public:
-    Pasta() {
-        const char* escolhida = std::getenv("DIFUSAO_PASTA_BENCH");
-        fs::path base = escolhida && *escolhida ? fs::path(escolhida)
-                        : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
-                                                       : fs::temp_directory_path();
-        caminho_ = base / ("difusao_corrida_" + std::to_string(std::random_device{}()));
-        fs::create_directories(caminho_);
-        fs::current_path(caminho_);
-    }
-    ~Pasta() {
-        std::error_code ignorado;
-        fs::current_path(caminho_.parent_path(), ignorado);
-        fs::remove_all(caminho_, ignorado);
-    }
-
-private:
-    fs::path caminho_;
-};
 
 // Starts `argumentos` (the program first) in the current folder and waits
 // for it; its exit status, or -1.
@@ -179,7 +158,7 @@ BENCHMARK(BM_corrida_anterior)->Apply(formas_medidas);
 int main(int argc, char** argv) {
     // The viewers of the runs: an interpreter that does nothing.
     setenv("COMSPEC", "/bin/true", 1);
-    Pasta pasta;
+    const PastaTemporaria pasta("difusao_corrida_");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
