@@ -17,7 +17,6 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -26,6 +25,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include "campo_inicial.hpp"
 #include "coeficientes.hpp"
 #include "pasta_temporaria.hpp"
 #include "piso.hpp"
@@ -84,14 +84,7 @@ template <typename Laco>
 void medir_laco(benchmark::State& estado, Laco laco) {
     iniciar_corrida(forma(estado).dados);
     principal::preparar_laco();
-    const std::vector<double> inicial(Tant.dados(), Tant.dados() + Tant.tamanho());
-    for (auto _ : estado) {
-        estado.PauseTiming();
-        std::memcpy(Tant.dados(), inicial.data(), inicial.size() * sizeof(double));
-        estado.ResumeTiming();
-        laco();
-        benchmark::ClobberMemory();
-    }
+    repetir_do_campo_inicial(estado, laco);
     reiniciar_estado();
 }
 

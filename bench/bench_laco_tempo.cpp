@@ -9,9 +9,8 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <cstring>
-#include <vector>
 
+#include "campo_inicial.hpp"
 #include "coeficientes.hpp"
 #include "piso.hpp"
 #include "principal.hpp"
@@ -54,14 +53,7 @@ void por_no_passo(benchmark::State& estado) {
 // Each iteration starts again from the initial field.
 template <typename Laco>
 void medir(benchmark::State& estado, Laco laco) {
-    const std::vector<double> inicial(Tant.dados(), Tant.dados() + Tant.tamanho());
-    for (auto _ : estado) {
-        estado.PauseTiming();
-        std::memcpy(Tant.dados(), inicial.data(), inicial.size() * sizeof(double));
-        estado.ResumeTiming();
-        laco();
-        benchmark::ClobberMemory();
-    }
+    repetir_do_campo_inicial(estado, laco);
     por_no_passo(estado);
     reiniciar_estado();
 }
