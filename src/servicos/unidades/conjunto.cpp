@@ -242,15 +242,27 @@ std::string ler_tudo(Descritor descritor) {
     return texto;
 }
 
+// The mark that tells the next run to undo the commit of the record open on
+// `descritor`, on the disk.
+Resultado marcar_desfazer(Descritor descritor) {
+    const Resultado r = so().escrever(descritor, marca_desfazer.data(), marca_desfazer.size());
+    return r == Resultado::ok ? so().sincronizar(descritor) : r;
+}
+
 // ---------------------------------------------------------------------------
 // The commit of this run's set.
 
-void fechar_descritores() {
+// The temporaries and the kept earlier files of the set, closed.
+void fechar_arquivos() {
     for (int j = 0; j < quantos; ++j) {
         so().fechar(arquivos[j].descritor);
         if (arquivos[j].com_posse) so().fechar(arquivos[j].posse);
         arquivos[j].com_posse = false;
     }
+}
+
+void fechar_descritores() {
+    fechar_arquivos();
     if (com_diario) so().fechar(descritor_diario);
 }
 
@@ -314,14 +326,9 @@ void gravar_diario(const std::string& texto) {
 // cannot be completed, or whose mark cannot be written, leaves the record to
 // the next run.
 void desfazer_conjunto() {
-    Resultado r = so().escrever(descritor_diario, marca_desfazer.data(), marca_desfazer.size());
-    if (r == Resultado::ok) r = so().sincronizar(descritor_diario);
+    Resultado r = marcar_desfazer(descritor_diario);
     // Windows replaces no file that is still open, not even by this run.
-    for (int j = 0; j < quantos; ++j) {
-        so().fechar(arquivos[j].descritor);
-        if (arquivos[j].com_posse) so().fechar(arquivos[j].posse);
-        arquivos[j].com_posse = false;
-    }
+    fechar_arquivos();
     for (int j = quantos - 1; r == Resultado::ok && j >= 0; --j) r = desfazer(arquivos[j].troca);
     Resultado sincronia = Resultado::ok;
     if (r == Resultado::ok &&
@@ -376,8 +383,7 @@ void retomar(const std::string& nome, Descritor descritor, const Diario& d) {
         if (com_posse) so().fechar(posse);
         if (voltar) {
             // Cannot be finished: undone instead, once the record says so.
-            Resultado r = so().escrever(descritor, marca_desfazer.data(), marca_desfazer.size());
-            if (r == Resultado::ok) r = so().sincronizar(descritor);
+            const Resultado r = marcar_desfazer(descritor);
             if (r != Resultado::ok) {
                 so().fechar(descritor);
                 relatar_falha(d.trocas[j].destino, r);
