@@ -37,7 +37,11 @@ if(DIFUSAO_WINE)
     set(DIFUSAO_PREFIXO_WINE_PADRAO "${CMAKE_BINARY_DIR}/wine")
   endif()
   set(DIFUSAO_PREFIXO_WINE "${DIFUSAO_PREFIXO_WINE_PADRAO}" CACHE PATH "Wine prefix in which the tests run")
+  # wine_tentativas.sh starts a program again when wine itself failed to
+  # start it (wineserver dropped the new client), and changes nothing else;
+  # each such new start is noted in wine_tentativas.txt in the build folder.
   set(CMAKE_CROSSCOMPILING_EMULATOR
+      sh "${CMAKE_CURRENT_LIST_DIR}/wine_tentativas.sh" --avisos "${CMAKE_BINARY_DIR}/wine_tentativas.txt"
       env "WINEPREFIX=${DIFUSAO_PREFIXO_WINE}" WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=" LC_ALL=C.UTF-8
       ${DIFUSAO_WINE})
 endif()
