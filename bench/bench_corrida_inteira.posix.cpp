@@ -16,9 +16,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -35,30 +34,20 @@
 
 extern char** environ;
 
-namespace fs = std::filesystem;
-
 namespace {
 
 using namespace variaveis;
 
-struct Forma {
-    DadosEntrada dados;
-    const char* entrada;  // the input file of the run
-};
-
-const std::array<Forma, 4> formas{{
-    {{1.0, 100000, 0.1, 1000, 100.0, 0.5, 1.0, 1.0, 1.0},
-     "listagem.txt\n1.0\n100000\n0.1\n1000\n100.0\n0.5\n1.0\n1.0\n1.0\n"},
-    {{1.0, 1000, 0.1, 100000, 100.0, 0.5, 1.0, 1.0, 1.0},
-     "listagem.txt\n1.0\n1000\n0.1\n100000\n100.0\n0.5\n1.0\n1.0\n1.0\n"},
-    {{1.0, 10000, 0.1, 10000, 100.0, 0.5, 1.0, 1.0, 1.0},
-     "listagem.txt\n1.0\n10000\n0.1\n10000\n100.0\n0.5\n1.0\n1.0\n1.0\n"},
-    // exemplo/entradas_geral.ent
-    {{1.0, 21, 600.0, 600, 100.0, 0.5, 45.0, 800.0, 460.0},
-     "listagem.txt\n1.0\n21\n600.0\n600\n100.0\n0.5\n45.0\n800.0\n460.0\n"},
+const std::array<DadosEntrada, 4> formas{{
+    {1.0, 100000, 0.1, 1000, 100.0, 0.5, 1.0, 1.0, 1.0},
+    {1.0, 1000, 0.1, 100000, 100.0, 0.5, 1.0, 1.0, 1.0},
+    {1.0, 10000, 0.1, 10000, 100.0, 0.5, 1.0, 1.0, 1.0},
+    {1.0, 21, 600.0, 600, 100.0, 0.5, 45.0, 800.0, 460.0},  // exemplo/entradas_geral.ent
 }};
 
-const Forma& forma(const benchmark::State& estado) { return formas[static_cast<std::size_t>(estado.range(0))]; }
+const DadosEntrada& forma(const benchmark::State& estado) {
+    return formas[static_cast<std::size_t>(estado.range(0))];
+}
 
 // Starts `argumentos` (the program first) in the current folder and waits
 // for it; its exit status, or -1.
@@ -73,16 +62,19 @@ int executar(const std::vector<std::string>& argumentos) {
     return WEXITSTATUS(estado);
 }
 
-void escrever_entrada(const char* texto) {
+// The input file of a run on `d`, every real with the digits that read back
+// as the same double.
+void escrever_entrada(const DadosEntrada& d) {
     FILE* arquivo = std::fopen("entradas_geral.ent", "wb");
     if (arquivo == nullptr) return;
-    std::fputs(texto, arquivo);
+    std::fprintf(arquivo, "listagem.txt\n%.17g\n%d\n%.17g\n%d\n%.17g\n%.17g\n%.17g\n%.17g\n%.17g\n", d.Lx,
+                 static_cast<int>(d.Nx), d.tf, static_cast<int>(d.Nt), d.Ti, d.theta, d.k, d.ro, d.cp);
     std::fclose(arquivo);
 }
 
 template <typename Laco>
 void medir_laco(benchmark::State& estado, Laco laco) {
-    iniciar_corrida(forma(estado).dados);
+    iniciar_corrida(forma(estado));
     principal::preparar_laco();
     repetir_do_campo_inicial(estado, laco);
     reiniciar_estado();
@@ -90,7 +82,7 @@ void medir_laco(benchmark::State& estado, Laco laco) {
 
 // The independent term of the first step serves every step.
 void BM_piso(benchmark::State& estado) {
-    iniciar_corrida(forma(estado).dados);
+    iniciar_corrida(forma(estado));
     principal::preparar_laco();
     coeficientes::termo_fonte();
     solver::Trabalho trabalho;
@@ -108,7 +100,7 @@ void BM_laco(benchmark::State& estado) {
 void medir_corrida(benchmark::State& estado, const std::vector<std::string>& programa) {
     for (auto _ : estado) {
         estado.PauseTiming();
-        escrever_entrada(forma(estado).entrada);
+        escrever_entrada(forma(estado));
         estado.ResumeTiming();
         if (executar(programa) != 0) {
             estado.SkipWithError("the run failed");
@@ -148,11 +140,4 @@ BENCHMARK(BM_corrida_anterior)->Apply(formas_medidas);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The viewers of the runs: an interpreter that does nothing.
-    setenv("COMSPEC", "/bin/true", 1);
-    const PastaTemporaria pasta("difusao_corrida_");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}
+int main(int argc, char** argv) { return medir_numa_pasta_temporaria(argc, argv, "difusao_corrida_"); }

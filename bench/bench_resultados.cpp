@@ -13,9 +13,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -129,11 +127,4 @@ BENCHMARK(BM_linhas_formato)->Apply(medicao);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The viewers of the reports: an interpreter that does nothing.
-    setenv("COMSPEC", "/bin/true", 1);
-    const PastaTemporaria pasta("difusao_bench_");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}
+int main(int argc, char** argv) { return medir_numa_pasta_temporaria(argc, argv, "difusao_bench_"); }

@@ -4,9 +4,11 @@
 // temporary folder. Removed, with whatever the runs left, at its end.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <random>
-#include <cstdlib>
 #include <string>
 #include <system_error>
 
@@ -33,3 +35,15 @@ public:
 private:
     std::filesystem::path caminho_;
 };
+
+// The main program of a benchmark whose runs write result files: they are
+// written in such a folder (named `prefixo` and a number), and the viewers
+// that the runs start are an interpreter that does nothing.
+inline int medir_numa_pasta_temporaria(int argc, char** argv, const std::string& prefixo) {
+    setenv("COMSPEC", "/bin/true", 1);
+    const PastaTemporaria pasta(prefixo);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
