@@ -1,6 +1,7 @@
 #include "principal.hpp"
 
 #include <cstdint>
+#include <new>
 
 #include "coeficientes.hpp"
 #include "dados/dados.hpp"
@@ -10,6 +11,7 @@
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/mensagens.hpp"
+#include "servicos/execucao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "solver.hpp"
 #include "variaveis.hpp"
@@ -22,6 +24,17 @@ using servicos::potencia;
 int _main(int /*argc*/, char** /*argv*/, char** /*envp*/) {
     programa_principal();
     return 0;
+}
+
+void executar_processo(int argc, char** argv) {
+    servicos::iniciar_execucao(argc, argv);
+    int status = 0;
+    try {
+        status = _main(argc, argv, nullptr);
+    } catch (const std::bad_alloc&) {
+        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+    }
+    servicos::encerrar_programa(status);
 }
 
 void programa_principal() {

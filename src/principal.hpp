@@ -9,6 +9,11 @@ namespace principal {
 // returns 0, the exit status of a completed run.
 int _main(int argc, char** argv, char** envp);
 
+// The whole process, as main runs it: the run-time's start-up, _main, and the
+// end of the program with its status; memory that runs out on the way is
+// reported as such.
+[[noreturn]] void executar_processo(int argc, char** argv);
+
 // The whole run on the shared state: leitura_dados, calcular, resultados.
 void programa_principal();
 

@@ -8,8 +8,6 @@
 // writer's), as a kill while the run writes, and the writing thread waits
 // there for it to act.
 #include <cstdlib>
-#include <exception>
-#include <new>
 #include <string_view>
 
 #ifndef _WIN32
@@ -19,9 +17,6 @@
 
 #include "dados/resultados_no_laco.hpp"
 #include "principal.hpp"
-#include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
-#include "servicos/execucao.hpp"
 #include "servicos/unidades/unidades.hpp"
 
 namespace {
@@ -53,8 +48,6 @@ int main(int argc, char** argv) {
     const std::string_view modo = argc > 1 ? argv[1] : "";
     if (modo != "depois_do_laco" && modo != "durante_o_laco") return 3;
     dados::forcar_escrita(modo == "durante_o_laco" ? dados::Escrita::durante_o_laco : dados::Escrita::depois_do_laco);
-    // The mode stands where the program's name stood.
-    servicos::iniciar_execucao(argc - 1, argv + 1);
 #ifndef _WIN32
     static const plataforma::SistemaArquivos sistema = sistema_que_morre();
     if (const char* sinal = std::getenv("DIFUSAO_MORTE_NA_ESCRITA")) {
@@ -62,11 +55,6 @@ int main(int argc, char** argv) {
         servicos::usar_sistema_arquivos(&sistema);
     }
 #endif
-    int status = 0;
-    try {
-        status = principal::_main(argc - 1, argv + 1, nullptr);
-    } catch (const std::bad_alloc&) {
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
-    }
-    servicos::encerrar_programa(status);
+    // The mode stands where the program's name stood.
+    principal::executar_processo(argc - 1, argv + 1);
 }
