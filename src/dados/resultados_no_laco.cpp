@@ -263,6 +263,12 @@ namespace {
 
 constexpr std::uint64_t bytes_da_memoria = trechos * capacidade + lote * sizeof(double);
 
+// The set's temporary files removed, requests to terminate held meanwhile.
+void descartar_temporarios() {
+    const servicos::plataforma::TerminoAdiado adiado;
+    servicos::descartar_conjunto();
+}
+
 // The writer's files, each a new temporary of the set; false, with the set
 // discarded, when any of them cannot be had so.
 bool abrir_temporarios(const std::string& listagem, Trabalho& w) {
@@ -271,8 +277,7 @@ bool abrir_temporarios(const std::string& listagem, Trabalho& w) {
         servicos::abrir_temporario_do_conjunto("temp_media.txt", w.media) &&
         servicos::abrir_temporario_do_conjunto("temp_meio.txt", w.meio))
         return true;
-    const servicos::plataforma::TerminoAdiado adiado;
-    servicos::descartar_conjunto();
+    descartar_temporarios();
     return false;
 }
 
@@ -296,8 +301,7 @@ ResultadosNoLaco::ResultadosNoLaco() {
     } catch (const std::bad_alloc&) {
         // Memory short of a few bytes here: the reports as written meet it
         // again, in their place.
-        const servicos::plataforma::TerminoAdiado adiado;
-        servicos::descartar_conjunto();
+        descartar_temporarios();
         escritor_.reset();
     }
 }
@@ -330,9 +334,8 @@ void ResultadosNoLaco::iniciar() {
     } catch (const std::exception&) {
         // No thread to be had (system_error, or bad_alloc for its state): the
         // reports as written, the descriptors the set's own again.
-        const servicos::plataforma::TerminoAdiado adiado;
         servicos::emprestar_descritores(false);
-        servicos::descartar_conjunto();
+        descartar_temporarios();
         return;
     }
     escritor_ = std::move(escritor);
@@ -351,28 +354,26 @@ void ResultadosNoLaco::niveis_registrados(std::int32_t ultimo) {
 }
 
 void ResultadosNoLaco::concluir() {
-    if (!escritor_) {
-        processamento::solucao_analitica();
-        resultados();
-        return;
-    }
-    const bool completo = escritor_->esperar();
-    escritor_.reset();
-    servicos::emprestar_descritores(false);
-    if (!completo) {
-        // What the writer met is met again, and reported, in its place.
-        processamento::solucao_analitica();
-        {
-            const servicos::plataforma::TerminoAdiado adiado;
-            servicos::descartar_conjunto();
+    bool descartar = false;
+    if (escritor_) {
+        const bool completo = escritor_->esperar();
+        escritor_.reset();
+        servicos::emprestar_descritores(false);
+        if (completo) {
+            // Checked again as the open of the listing checks it: during a
+            // long computation a link may have appeared under the listing's
+            // name.
+            recusar_arquivo_do_programa(listagem_);
+            confirmar_e_mostrar(listagem_);
+            return;
         }
-        resultados();
-        return;
+        descartar = true;
     }
-    // Checked again as the open of the listing checks it: during a long
-    // computation a link may have appeared under the listing's name.
-    recusar_arquivo_do_programa(listagem_);
-    confirmar_e_mostrar(listagem_);
+    // The reports as written; what the writer met is met again, and
+    // reported, in its place.
+    processamento::solucao_analitica();
+    if (descartar) descartar_temporarios();
+    resultados();
 }
 
 }  // namespace dados
