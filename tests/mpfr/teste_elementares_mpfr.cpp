@@ -2,7 +2,7 @@
 // bounds that their fast paths' rounding tests rely on, and the correctly
 // rounded result on samples over every binade the functions can meet and on
 // the hard cases. The sample has DIFUSAO_MPFR_AMOSTRA arguments per function
-// (10^5 by default; the README gives the command of the full run).
+// (10^5 by default; docs/elementares.md gives the command of the full run).
 #include <gtest/gtest.h>
 #include <mpfr.h>
 
