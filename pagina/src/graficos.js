@@ -22,22 +22,23 @@ const numero = (v) => (Number.isFinite(v) ? Number(v.toPrecision(6)).toString() 
 
 // A signed logarithmic axis, sgn(y)·log10(1 + |y|): the values are drawn
 // transformed and labelled at whole decades.
-function eixoComSinal(valores) {
+function eixoComSinal(valores, marcas) {
     const transformados = valores.filter(Number.isFinite).map(sinalLog);
     const min = Math.floor(Math.min(0, ...transformados));
     const max = Math.ceil(Math.max(0, ...transformados));
-    const passo = Math.max(1, Math.ceil((max - min) / 10));
+    const passo = Math.max(1, Math.ceil((max - min) / marcas));
     return {
         min, max, interval: passo,
         axisLabel: { formatter: (v) => (v === 0 ? "0" : `${v < 0 ? "−" : ""}${potencia(Math.abs(v))}`) },
     };
 }
 
-// The axis of a panel and the point of each value on it.
-function eixoY(valores, referencia, nome) {
+// The axis of a panel (at most `marcas` decades labelled on a signed one)
+// and the point of each value on it.
+function eixoY(valores, referencia, nome, marcas) {
     const comum = { type: "value", name: nome, nameLocation: "middle", nameGap: 62, scale: true };
     if (precisaDeEixoComSinal(valores, referencia)) {
-        return { eixo: { ...comum, ...eixoComSinal(valores), name: `${nome} (escala log. com sinal)` }, ponto: sinalLog, comSinal: true };
+        return { eixo: { ...comum, ...eixoComSinal(valores, marcas) }, ponto: sinalLog, comSinal: true };
     }
     return { eixo: comum, ponto: (v) => v, comSinal: false };
 }
@@ -63,16 +64,19 @@ const dica = {
 export function opcaoHistoria({ grandeza, rotuloY, rotuloNumerica, rotuloExata, caso, historia }) {
     const { t, numerica, exata } = historia;
     const erro = t.map((_, j) => exata[j] - numerica[j]);
-    const cima = eixoY([...numerica, ...exata], exata, rotuloY);
-    const baixo = eixoY(erro, exata, "exata − numérica [°C]");
+    const cima = eixoY([...numerica, ...exata], exata, rotuloY, 8);
+    const baixo = eixoY(erro, exata, "exata − numérica [°C]", 3);
+    // The scale is named in the title: an axis name has no room for it.
+    const escala = cima.comSinal || baixo.comSinal
+        ? "\nescala logarítmica com sinal, sgn(T)·log10(1 + |T|): os valores crescem por décadas" : "";
     return {
         animation: false,
-        title: { text: grandeza, subtext: caso, left: "center", textStyle: { fontSize: 16 }, subtextStyle: { fontSize: 13, color: "#333" } },
-        legend: { top: 62 },
+        title: { text: grandeza, subtext: caso + escala, left: "center", textStyle: { fontSize: 16 }, subtextStyle: { fontSize: 13, color: "#333", lineHeight: 18 } },
+        legend: { top: escala ? 78 : 62 },
         tooltip: dica,
         toolbox: ferramentas,
         dataZoom: [{ type: "inside", xAxisIndex: [0, 1] }, { type: "slider", xAxisIndex: [0, 1], bottom: 6, height: 18 }],
-        grid: [{ left: 90, right: 30, top: 100, height: 230 }, { left: 90, right: 30, top: 380, height: 100 }],
+        grid: [{ left: 90, right: 30, top: 110, height: 220 }, { left: 90, right: 30, top: 380, height: 100 }],
         xAxis: [
             { type: "value", gridIndex: 0, min: t[0], max: t[t.length - 1], axisLabel: { show: false } },
             { type: "value", gridIndex: 1, min: t[0], max: t[t.length - 1], name: "tempo [s]", nameLocation: "middle", nameGap: 28 },
@@ -199,9 +203,11 @@ export function opcaoMapa(blocos) {
         const cor = paleta[j % paleta.length];
         const nome = `θ = ${numero(theta)}`;
         const validos = linhas.filter((l) => positivo(l[0]) && positivo(l[4]));
+        // The two bounds are close on a fine grid: one is named at the top,
+        // the other at the foot of its line.
         const limites = theta < 0.5 ? [
-            { xAxis: linhas[0][8], name: `limite desta malha, ${nome}` },
-            { xAxis: linhas[0][7], name: `limite com a malha refinada, ${nome}` },
+            { xAxis: linhas[0][8], name: `limite desta malha, ${nome}`, label: { position: "end" } },
+            { xAxis: linhas[0][7], name: `limite com a malha refinada, ${nome}`, label: { position: "start" } },
         ].filter((m) => positivo(m.xAxis)) : [];
         return [
             { name: nome, type: "line", data: validos.filter((l) => l[3] === 1).map((l) => [l[0], l[4]]), color: cor,

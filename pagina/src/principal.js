@@ -9,7 +9,8 @@ import { baixar, desenhar, descartar, opcaoComparacao, opcaoHistoria, opcaoMapa,
 import { casoDoFragmento, codificar1252, comFimDeLinha, decodificar1252, fimDeLinha, linkDoCaso } from "./texto.js";
 
 const $ = (seletor) => document.querySelector(seletor);
-const medidas = (window.medidas = { inicio: performance.now() });
+// Milliseconds from the start of the navigation, for the performance figures.
+const medidas = (window.medidas = { codigo: performance.now() });
 
 // Above this many node-steps a run is estimated first and asked for.
 const nosPassosSemPerguntar = 2e7;
@@ -224,6 +225,7 @@ function situacao(mensagem, fase) {
 }
 
 function emCorrida(sim) {
+    if (!sim) corridaAtual++;
     $("#rodar").disabled = sim;
     for (const b of document.querySelectorAll("[data-estudo]")) b.disabled = sim;
     $("#parar").disabled = !sim;
@@ -232,8 +234,10 @@ function emCorrida(sim) {
     barra.removeAttribute("value");
 }
 
-// Progress from the time loop, drawn at most once a frame.
+// Progress from the time loop, drawn at most once a frame while the run lasts.
+let corridaAtual = 0;
 function progressoNaBarra() {
+    const corrida = ++corridaAtual;
     let ultimo = null;
     let pedido = false;
     return (feitos, total) => {
@@ -242,6 +246,7 @@ function progressoNaBarra() {
         pedido = true;
         requestAnimationFrame(() => {
             pedido = false;
+            if (corrida !== corridaAtual) return;
             const [f, t] = ultimo;
             const barra = $("#progresso");
             barra.max = t > 0 ? t : 1;
@@ -418,17 +423,11 @@ for (const botao of document.querySelectorAll("[data-estudo]")) botao.addEventLi
 
 // --- Start -------------------------------------------------------------------
 
-// A case in the link is shown, checked and run on load; one that does not
-// decode, or that the program could not read to its tenth value, is shown
-// with its warnings and left for the student to correct.
-async function iniciar() {
-    const doLink = casoDoFragmento(location.hash);
-    mostrarTexto(doLink ? doLink.texto : exemplo);
-    await Promise.all([corridas.pronto, explicador.pronto]);
+// A case in the link is shown, checked and run; one that does not decode, or
+// that the program could not read to its tenth value, is shown with its
+// warnings and left for the student to correct.
+async function rodarDoLink(doLink) {
     const conferida = await conferir();
-    medidas.pronta = performance.now() - medidas.inicio;
-    situacao("pronto", "pronta");
-    if (!doLink) return;
     if (doLink.erro) {
         situacao(`${doLink.erro}: o texto do link está no editor, sem rodar`, "link-invalido");
     } else if (conferida.estado === 1) {
@@ -437,5 +436,23 @@ async function iniciar() {
         await rodar();
     }
 }
+
+async function iniciar() {
+    const doLink = casoDoFragmento(location.hash);
+    mostrarTexto(doLink ? doLink.texto : exemplo);
+    await Promise.all([corridas.pronto, explicador.pronto]);
+    await conferir();
+    medidas.pronta = performance.now();
+    situacao("pronto", "pronta");
+    if (doLink) await rodarDoLink(doLink);
+}
+
+// A link opened in the same tab changes only the fragment.
+window.addEventListener("hashchange", () => {
+    const doLink = casoDoFragmento(location.hash);
+    if (!doLink || doLink.texto === texto.value) return;
+    mostrarTexto(doLink.texto);
+    rodarDoLink(doLink);
+});
 
 iniciar().catch((erro) => situacao(`a página não carregou o programa: ${erro.message}`, "erro"));
