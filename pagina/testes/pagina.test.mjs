@@ -179,6 +179,25 @@ describe("a página no chromium", { skip: !pagina && "PAGINA não foi dada" }, (
         await contexto.close();
     });
 
+    // Stopping terminates the worker in the middle of the time loop; the next
+    // run gets a new one. Stand-ins answer at once, so there is nothing to stop.
+    test("uma corrida longa mostra o progresso e para no botão Parar", { skip: process.env.SIMULADA === "1" && "módulos simulados" }, async () => {
+        const { page, contexto } = await abrir();
+        await digitar(page, casos.grande);
+        await page.click("#rodar");
+        await fase(page, "perguntando");
+        await page.click('#confirmar button[value="sim"]');
+        await page.waitForFunction(() => Number(document.querySelector("#progresso").value) > 0, null, { timeout: 60000 });
+        await capturar(page, "grande_progresso", "#entrada");
+        await page.click("#parar");
+        await fase(page, "parada");
+        assert.equal(await page.isHidden("#resultado"), true);
+        await page.fill("#texto", casos.exemplo);
+        await page.click("#rodar");
+        await fase(page, "sucesso");
+        await contexto.close();
+    });
+
     // The study's three modes on the example: their tables and readings, and
     // their plots.
     for (const [modo, graficos] of [["convergencia", ["convergencia_dx", "convergencia_dt"]], ["comparar", ["comparacao_esquemas"]], ["mapa", ["mapa"]]]) {
