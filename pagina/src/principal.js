@@ -349,6 +349,9 @@ async function rodar() {
             situacao("corrida não iniciada", "pronta");
             return;
         }
+        // The results shown are those of the text that was run: a new run
+        // takes them away until it ends.
+        $("#resultado").hidden = true;
         situacao("calculando…", "rodando");
         medidas.corrida = performance.now();
         const resultado = await corridas.executar("difusao", [], arquivos, { aoProgresso: progressoNaBarra() });
