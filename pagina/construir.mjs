@@ -4,9 +4,10 @@
 // started from a Blob, the style and the example input inlined. Nothing is
 // fetched when the page runs, so it works from file:// and from any server.
 //
-//   node construir.mjs --modulos <folder with difusao_calor_pagina.js and
-//       estudo_convergencia_pagina.js, and their .wasm unless each carries its
-//       own> --saida <folder>
+//   node construir.mjs --difusao <difusao_calor_pagina.js> --estudo <estudo_convergencia_pagina.js>
+//       --saida <folder>
+// Each module's .wasm is taken from beside its script, unless the script
+// carries its own (a single-file build).
 import { build } from "esbuild";
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { dirname, join, resolve } from "node:path";
@@ -14,16 +15,17 @@ import { fileURLToPath } from "node:url";
 import { parseArgs } from "node:util";
 
 const aqui = dirname(fileURLToPath(import.meta.url));
-const { values: opcoes } = parseArgs({ options: { modulos: { type: "string" }, saida: { type: "string" } } });
-if (!opcoes.modulos || !opcoes.saida) {
-    console.error("uso: node construir.mjs --modulos PASTA --saida PASTA");
+const { values: opcoes } = parseArgs({
+    options: { difusao: { type: "string" }, estudo: { type: "string" }, saida: { type: "string" } },
+});
+if (!opcoes.difusao || !opcoes.estudo || !opcoes.saida) {
+    console.error("uso: node construir.mjs --difusao MODULO.js --estudo MODULO.js --saida PASTA");
     process.exit(2);
 }
-const modulos = resolve(opcoes.modulos);
 
-function modulo(nome) {
-    const codigo = readFileSync(join(modulos, `${nome}.js`), "utf8");
-    const wasm = join(modulos, `${nome}.wasm`);
+function modulo(script) {
+    const codigo = readFileSync(resolve(script), "utf8");
+    const wasm = resolve(script).replace(/\.js$/, ".wasm");
     return { codigo, binario: existsSync(wasm) ? readFileSync(wasm).toString("base64") : null };
 }
 
@@ -41,8 +43,8 @@ async function empacotar(entrada, plugins = []) {
     return r.outputFiles[0].text;
 }
 
-const difusao = modulo("difusao_calor_pagina");
-const estudo = modulo("estudo_convergencia_pagina");
+const difusao = modulo(opcoes.difusao);
+const estudo = modulo(opcoes.estudo);
 const trabalhador = [
     difusao.codigo,
     estudo.codigo,
