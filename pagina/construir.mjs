@@ -6,8 +6,10 @@
 //
 //   node construir.mjs --difusao <difusao_calor_pagina.js> --estudo <estudo_convergencia_pagina.js>
 //       --saida <folder>
-// Each module's .wasm is taken from beside its script, unless the script
-// carries its own (a single-file build).
+// Each module's .wasm is taken from beside its script, or out of the script
+// when it carries its own (a single-file build): the worker compiles each
+// binary once and hands every run an instance of it, so that the code the
+// engine has optimised serves the next runs too.
 import { build } from "esbuild";
 import { existsSync, mkdirSync, readFileSync, writeFileSync } from "node:fs";
 import { dirname, join, resolve } from "node:path";
@@ -23,10 +25,15 @@ if (!opcoes.difusao || !opcoes.estudo || !opcoes.saida) {
     process.exit(2);
 }
 
+const embutido = /(wasmBinaryFile\s*=\s*"data:application\/octet-stream;base64,)([A-Za-z0-9+/=]+)"/;
+
 function modulo(script) {
     const codigo = readFileSync(resolve(script), "utf8");
     const wasm = resolve(script).replace(/\.js$/, ".wasm");
-    return { codigo, binario: existsSync(wasm) ? readFileSync(wasm).toString("base64") : null };
+    if (existsSync(wasm)) return { codigo, binario: readFileSync(wasm).toString("base64") };
+    const dentro = codigo.match(embutido);
+    if (!dentro) return { codigo, binario: null };
+    return { codigo: codigo.replace(embutido, '$1"'), binario: dentro[2] };
 }
 
 async function empacotar(entrada, plugins = []) {

@@ -44,6 +44,7 @@ function eixoY(valores, referencia, nome, marcas) {
 }
 
 const pares = (xs, ys, ponto) => xs.map((x, j) => [x, ponto(ys[j]), ys[j]]);
+const marcas = (pontos) => pontos.filter((_, j) => j % Math.max(1, Math.floor(pontos.length / 30)) === 0);
 
 const ferramentas = {
     right: 20,
@@ -75,7 +76,7 @@ export function opcaoHistoria({ grandeza, rotuloY, rotuloNumerica, rotuloExata, 
         legend: { top: escala ? 78 : 62 },
         tooltip: dica,
         toolbox: ferramentas,
-        dataZoom: [{ type: "inside", xAxisIndex: [0, 1] }, { type: "slider", xAxisIndex: [0, 1], bottom: 6, height: 18 }],
+        dataZoom: [{ type: "inside", xAxisIndex: [0, 1] }, { type: "slider", xAxisIndex: [0, 1], bottom: 6, height: 18, showDataShadow: false }],
         grid: [{ left: 90, right: 30, top: 110, height: 220 }, { left: 90, right: 30, top: 380, height: 100 }],
         xAxis: [
             { type: "value", gridIndex: 0, min: t[0], max: t[t.length - 1], axisLabel: { show: false } },
@@ -85,7 +86,12 @@ export function opcaoHistoria({ grandeza, rotuloY, rotuloNumerica, rotuloExata, 
         series: [
             { name: rotuloNumerica, type: "line", data: pares(t, numerica, cima.ponto), xAxisIndex: 0, yAxisIndex: 0,
               color: cores.numerica, lineStyle: { width: 2 }, symbol: "circle", symbolSize: 5, showAllSymbol: false,
-              sampling: t.length > 5000 ? "lttb" : undefined, showSymbol: t.length <= 2000 },
+              sampling: t.length > 5000 ? "lttb" : undefined, showSymbol: false },
+            // About 30 marks on the numerical curve, whatever the number of
+            // steps: a series of their own under the same name (the legend
+            // shows and hides both), cheaper than a symbol on every point.
+            { name: rotuloNumerica, type: "scatter", data: marcas(pares(t, numerica, cima.ponto)), xAxisIndex: 0, yAxisIndex: 0,
+              color: cores.numerica, symbolSize: 6, silent: true, tooltip: { show: false } },
             { name: rotuloExata, type: "line", data: pares(t, exata, cima.ponto), xAxisIndex: 0, yAxisIndex: 0,
               color: cores.exata, lineStyle: { width: 2, type: "dashed" }, showSymbol: false,
               sampling: t.length > 5000 ? "lttb" : undefined },
@@ -272,6 +278,18 @@ export function desenhar(pai, nome, opcao) {
 }
 
 export { baixar };
+
+// A plot drawn off screen and thrown away: the engine compiles the drawing
+// code before the first plot the student waits for.
+export function aquecer(opcao) {
+    const area = Object.assign(document.createElement("div"), { style: "position:fixed;left:-20000px;top:0;width:1100px;height:540px" });
+    document.body.append(area);
+    const grafico = echarts.init(area, null, { renderer: "canvas" });
+    const { comSinal, ...semMarca } = opcao;
+    grafico.setOption(semMarca);
+    grafico.dispose();
+    area.remove();
+}
 export const descartar = (pai) => {
     for (const area of pai.querySelectorAll(".area")) echarts.getInstanceByDom(area)?.dispose();
     pai.replaceChildren();

@@ -5,7 +5,7 @@ import codigoDoTrabalhador from "construcao:trabalhador";
 import exemplo from "construcao:exemplo";
 import { explicacaoDaFalha, lerAvisos } from "./avisos.js";
 import { descreverCaso, lerBlocos, lerEco, lerHistoria } from "./dados.js";
-import { baixar, desenhar, descartar, opcaoComparacao, opcaoHistoria, opcaoMapa, opcoesConvergencia } from "./graficos.js";
+import { aquecer, baixar, desenhar, descartar, opcaoComparacao, opcaoHistoria, opcaoMapa, opcoesConvergencia } from "./graficos.js";
 import { casoDoFragmento, codificar1252, comFimDeLinha, decodificar1252, fimDeLinha, linkDoCaso } from "./texto.js";
 
 const $ = (seletor) => document.querySelector(seletor);
@@ -66,16 +66,19 @@ class Executor {
 
     parar() {
         this.trabalhador.terminate();
-        for (const pedido of this.pendentes.values()) pedido.rejeitar(Object.assign(new Error("parada"), { parada: true }));
+        for (const pedido of this.pendentes.values()) pedido.rejeitar(parada());
         this.pendentes.clear();
         this.iniciar();
     }
 }
 
-// The runs of the two programs, which the student may stop, and the
-// explainer, which answers while the student types.
+// The runs of the two programs, which the student may stop; the explainer,
+// which answers while the student types; the estimate of a run, made in the
+// background as soon as a text has been checked (the explainer's full form
+// times a short run, which takes a good part of a second).
 const corridas = new Executor();
 const explicador = new Executor();
+const estimador = new Executor();
 
 // --- The input -------------------------------------------------------------
 
@@ -169,7 +172,10 @@ async function conferir() {
                 const r = await explicador.executar("estudo", avisosQuietos, { [arquivoEntrada]: bytes });
                 const saida = new TextDecoder().decode(r.saida);
                 Object.assign(ultimaConferencia, { bytes, estado: r.estado, saida });
-                if (!conferirDeNovo) mostrarAvisos(lerAvisos(saida), r.estado);
+                if (!conferirDeNovo) {
+                    mostrarAvisos(lerAvisos(saida), r.estado);
+                    estimar(bytes).catch(() => {});
+                }
             } catch (erro) {
                 Object.assign(ultimaConferencia, { bytes, estado: null, saida: "" });
                 mostrarAvisos([{ linhas: [], texto: `a conferência falhou: ${erro.message}` }], null);
@@ -258,13 +264,20 @@ function progressoNaBarra() {
 
 // The estimate of the explainer's full form ("Estimativa da corrida: Nx·Nt
 // = 1.26e+04 nós-passo" and the memory, time and size under it) when the
-// run is large; null when it is not.
-async function estimativaSeGrande(arquivos) {
-    const r = await explicador.executar("estudo", ["--explicar"], arquivos);
-    const saida = new TextDecoder().decode(r.saida);
-    const nosPassos = saida.match(/Nx·Nt = ([0-9.e+-]+) nós-passo/);
-    if (!nosPassos || Number(nosPassos[1]) <= nosPassosSemPerguntar) return null;
-    return saida.slice(saida.indexOf("Estimativa da corrida")).split("\n\n")[0];
+// run is large, null when it is not; one per text, kept for the latest texts.
+const estimativas = new Map();
+function estimar(bytes) {
+    const chave = String.fromCharCode(...bytes);
+    if (!estimativas.has(chave)) {
+        if (estimativas.size >= 16) estimativas.delete(estimativas.keys().next().value);
+        estimativas.set(chave, estimador.executar("estudo", ["--explicar"], { [arquivoEntrada]: bytes }).then((r) => {
+            const saida = new TextDecoder().decode(r.saida);
+            const nosPassos = saida.match(/Nx·Nt = ([0-9.e+-]+) nós-passo/);
+            if (!nosPassos || Number(nosPassos[1]) <= nosPassosSemPerguntar) return null;
+            return saida.slice(saida.indexOf("Estimativa da corrida")).split("\n\n")[0];
+        }));
+    }
+    return estimativas.get(chave);
 }
 
 function perguntar(estimativa) {
@@ -308,6 +321,9 @@ function mostrarSucesso(resultado) {
         return b;
     }));
     $("#listagem").textContent = textoDaListagem(listagem);
+    // Shown before the plots are drawn, so that they are drawn once, at their size.
+    $("#falha").hidden = true;
+    $("#sucesso").hidden = false;
     const caso = descreverCaso(lerEco(listagem)).texto;
     const graficos = $("#graficos");
     descartar(graficos);
@@ -321,8 +337,6 @@ function mostrarSucesso(resultado) {
         rotuloNumerica: "numérica: nó do meio, (Nx + 1)/2", rotuloExata: "exata: solução de um termo no mesmo nó",
         caso, historia: lerHistoria(decodificar1252(resultado.arquivos["temp_meio.txt"])),
     }));
-    $("#falha").hidden = true;
-    $("#sucesso").hidden = false;
 }
 
 async function mostrarFalha(resultado, bytes) {
@@ -338,13 +352,21 @@ async function mostrarFalha(resultado, bytes) {
     $("#falha").hidden = false;
 }
 
+// Set by Parar: a stop asked while the run is being estimated, before its
+// worker has it.
+let pararAntes = false;
+const parada = () => Object.assign(new Error("parada"), { parada: true });
+
 async function rodar() {
     const bytes = entrada.bytes();
     const arquivos = { [arquivoEntrada]: bytes };
     emCorrida(true);
+    pararAntes = false;
     try {
         situacao("estimando a corrida…", "estimando");
-        const estimativa = await estimativaSeGrande({ [arquivoEntrada]: bytes });
+        medidas.corrida = performance.now();
+        const estimativa = await estimar(bytes);
+        if (pararAntes) throw parada();
         if (estimativa && !(await perguntar(estimativa))) {
             situacao("corrida não iniciada", "pronta");
             return;
@@ -353,8 +375,9 @@ async function rodar() {
         // takes them away until it ends.
         $("#resultado").hidden = true;
         situacao("calculando…", "rodando");
-        medidas.corrida = performance.now();
+        medidas.estimada = performance.now() - medidas.corrida;
         const resultado = await corridas.executar("difusao", [], arquivos, { aoProgresso: progressoNaBarra() });
+        medidas.calculada = performance.now() - medidas.corrida;
         $("#resultado").hidden = false;
         if (resultado.estado === 0) {
             mostrarSucesso(resultado);
@@ -373,7 +396,10 @@ async function rodar() {
 }
 
 $("#rodar").addEventListener("click", rodar);
-$("#parar").addEventListener("click", () => corridas.parar());
+$("#parar").addEventListener("click", () => {
+    pararAntes = true;
+    corridas.parar();
+});
 
 // --- The study --------------------------------------------------------------
 
@@ -447,6 +473,15 @@ async function iniciar() {
     await conferir();
     medidas.pronta = performance.now();
     situacao("pronto", "pronta");
+    // A first run of the example, its results dropped, has the engine
+    // optimise the module's code before the student's first run.
+    // Its plot, drawn off screen, does the same for the drawing code.
+    if (!doLink) {
+        corridas.executar("difusao", [], { [arquivoEntrada]: codificar1252(exemplo).bytes }).then((r) => aquecer(opcaoHistoria({
+            grandeza: "", rotuloY: "", rotuloNumerica: "", rotuloExata: "", caso: "",
+            historia: lerHistoria(decodificar1252(r.arquivos["temp_media.txt"])),
+        }))).catch(() => {});
+    }
     if (doLink) await rodarDoLink(doLink);
 }
 

@@ -35,6 +35,7 @@ for (let j = 0; j < vezes; j++) {
     await page.click("#rodar");
     await fase(page, "sucesso");
     exemplos.push(await page.evaluate(() => window.medidas.corridaComGraficos));
+    if (process.env.DETALHES) console.log(JSON.stringify(await page.evaluate(() => window.medidas)));
     await page.close();
 }
 console.log(`página pronta, de file:// (mediana de ${vezes}): ${mediana(prontas).toFixed(0)} ms  [${prontas.map((v) => v.toFixed(0)).join(", ")}]`);
@@ -55,7 +56,7 @@ await page.evaluate(() => {
         m.quadros++;
         antes = agora;
         m.progresso.add(document.querySelector("#progresso").value);
-        if (document.body.dataset.fase === "rodando") requestAnimationFrame(quadro);
+        if (document.body.dataset.fase !== "sucesso") requestAnimationFrame(quadro);
     };
     requestAnimationFrame(quadro);
 });
