@@ -30,6 +30,31 @@ export function lerHistoria(texto) {
     return { t, numerica, exata };
 }
 
+// A listing longer than this many bytes (about 6000 rows) is shown by its
+// head and tail, decoded alone: a large run's listing has millions of rows
+// (its file is downloaded whole).
+const bytesMostrados = 600000;
+const decodificador = new TextDecoder("windows-1252");
+
+// The listing as the page shows it, lines ended by LF, whole or by its head
+// and tail cut at record ends; and its head as written, with the data echo.
+export function textoDaListagem(bytes, limite = bytesMostrados) {
+    const comoTexto = (b) => decodificador.decode(b).replace(/\r\n/g, "\n");
+    if (bytes.length <= limite) return { texto: comoTexto(bytes), cabeca: decodificador.decode(bytes) };
+    const lf = 0x0a;
+    // At least the first record, for the echo; the tail from a record's start.
+    const fimDaCabeca = Math.max(bytes.lastIndexOf(lf, Math.floor((2 * limite) / 3)), bytes.indexOf(lf)) + 1;
+    const inicioDaCauda = Math.max(bytes.indexOf(lf, bytes.length - Math.floor(limite / 3)) + 1, fimDaCabeca);
+    if (fimDaCabeca === 0) return { texto: comoTexto(bytes), cabeca: decodificador.decode(bytes) };
+    const cabeca = bytes.subarray(0, fimDaCabeca);
+    const cauda = bytes.subarray(inicioDaCauda);
+    const omitidas = bytes.subarray(cabeca.length, bytes.length - cauda.length).reduce((n, b) => n + (b === lf), 0);
+    return {
+        texto: `${comoTexto(cabeca)}… ${omitidas} linhas omitidas aqui: o arquivo baixado tem todas …\n${comoTexto(cauda)}`,
+        cabeca: decodificador.decode(cabeca),
+    };
+}
+
 // The data echo of the listing (records 6 to 18): the values the program read
 // and derived, in the order it writes them.
 const eco = ["Lx", "Nx", "tf", "Nt", "Ti", "theta", null, "k", "ro", "cp", "alpha", "dx", "dt"];

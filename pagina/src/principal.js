@@ -4,7 +4,7 @@
 import codigoDoTrabalhador from "construcao:trabalhador";
 import exemplo from "construcao:exemplo";
 import { explicacaoDaFalha, lerAvisos } from "./avisos.js";
-import { descreverCaso, lerBlocos, lerEco, lerHistoria } from "./dados.js";
+import { descreverCaso, lerBlocos, lerEco, lerHistoria, textoDaListagem } from "./dados.js";
 import { aquecer, baixar, desenhar, descartar, opcaoComparacao, opcaoHistoria, opcaoMapa, opcoesConvergencia } from "./graficos.js";
 import { casoDoFragmento, codificar1252, comFimDeLinha, decodificar1252, fimDeLinha, linkDoCaso } from "./texto.js";
 
@@ -14,8 +14,6 @@ const medidas = (window.medidas = { codigo: performance.now() });
 
 // Above this many node-steps a run is estimated first and asked for.
 const nosPassosSemPerguntar = 2e7;
-// A listing longer than this is shown by its head and tail (its file is whole).
-const linhasMostradas = 4000;
 const arquivoEntrada = "entradas_geral.ent";
 const avisosQuietos = ["--explicar", "--avisos"];
 
@@ -302,17 +300,9 @@ function nomeDaListagem(resultado) {
     return comando ? comando.slice("notepad ".length).replace(/^'(.*)'$/, "$1") : outros[0];
 }
 
-function textoDaListagem(listagem) {
-    const linhas = listagem.split("\r\n");
-    if (linhas.length <= linhasMostradas) return linhas.join("\n");
-    const cabeca = linhas.slice(0, linhasMostradas / 2);
-    const cauda = linhas.slice(-linhasMostradas / 4);
-    return [...cabeca, `… ${linhas.length - cabeca.length - cauda.length} linhas omitidas aqui: o arquivo baixado tem todas …`, ...cauda].join("\n");
-}
-
 function mostrarSucesso(resultado) {
     const nome = nomeDaListagem(resultado);
-    const listagem = decodificar1252(resultado.arquivos[nome]);
+    const listagem = textoDaListagem(resultado.arquivos[nome]);
     const baixados = $("#baixar");
     baixados.replaceChildren(...[nome, ...nomesDosDados].map((n) => {
         const b = Object.assign(document.createElement("button"), { textContent: `Baixar ${n}` });
@@ -320,11 +310,11 @@ function mostrarSucesso(resultado) {
         b.addEventListener("click", () => baixar(n, new Blob([resultado.arquivos[n]], { type: "application/octet-stream" })));
         return b;
     }));
-    $("#listagem").textContent = textoDaListagem(listagem);
+    $("#listagem").textContent = listagem.texto;
     // Shown before the plots are drawn, so that they are drawn once, at their size.
     $("#falha").hidden = true;
     $("#sucesso").hidden = false;
-    const caso = descreverCaso(lerEco(listagem)).texto;
+    const caso = descreverCaso(lerEco(listagem.cabeca)).texto;
     const graficos = $("#graficos");
     descartar(graficos);
     desenhar(graficos, "temp_media", opcaoHistoria({

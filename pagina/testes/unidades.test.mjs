@@ -3,7 +3,7 @@
 import assert from "node:assert/strict";
 import { test } from "node:test";
 import { explicacaoDaFalha, lerAvisos } from "../src/avisos.js";
-import { lerBlocos, lerCampo } from "../src/dados.js";
+import { lerBlocos, lerCampo, textoDaListagem } from "../src/dados.js";
 import { casoDoFragmento, codificar1252, decodificar1252, linkDoCaso } from "../src/texto.js";
 
 // A fixed pseudo-random sequence, so that a failure repeats.
@@ -79,4 +79,21 @@ test("the fields of the result files read as the program wrote them", () => {
 test("the study's data files split into their blocks", () => {
     const texto = "# cabeçalho\n1 2 3\n\n\n# (a)\n4 5\n6 7\n\n\n# (b)\n8 9\n";
     assert.deepEqual(lerBlocos(texto), [[[1, 2, 3]], [[4, 5], [6, 7]], [[8, 9]]]);
+});
+
+test("a long listing is shown by whole records of its head and tail, and says how many it leaves out", () => {
+    for (const [linhas, limite] of [[10, 1000], [5000, 1000], [5000, 4096], [3, 10]]) {
+        const registros = Array.from({ length: linhas }, (_, j) => `registro ${j} º`);
+        const bytes = Uint8Array.from(Buffer.from(registros.map((r) => r + "\r\n").join(""), "latin1"));
+        const { texto, cabeca } = textoDaListagem(bytes, limite);
+        const mostradas = texto.replace(/\n$/, "").split("\n");
+        const marca = mostradas.findIndex((l) => l.startsWith("… "));
+        const inicio = marca < 0 ? mostradas : mostradas.slice(0, marca);
+        const fim = marca < 0 ? [] : mostradas.slice(marca + 1);
+        const fora = marca < 0 ? 0 : Number(mostradas[marca].split(" ")[1]);
+        assert.deepEqual([inicio, fim, fora], [registros.slice(0, inicio.length), registros.slice(linhas - fim.length),
+            linhas - inicio.length - fim.length], `${linhas} em ${limite}`);
+        assert.equal(marca < 0, bytes.length <= limite);
+        assert.ok(cabeca.startsWith("registro 0 º\r\n"));
+    }
 });
