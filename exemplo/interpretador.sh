@@ -8,7 +8,9 @@
 # edit in, and "wgnuplot" runs gnuplot: in a window when one can be opened,
 # otherwise (or with DIFUSAO_GRAFICOS=png) it writes the plot as a PNG image
 # next to its data and says where. Every call returns only when the editor or
-# the plot window is closed.
+# the plot window is closed. Where gnuplot is missing and a display exists,
+# the program's offline page (difusao_calor.html) opens in the browser on
+# this run's case and draws both plots.
 #
 # After the input file has been edited, and before the program reads it, the
 # input is checked by the study tool's quiet explainer
@@ -138,10 +140,73 @@ sem_janela() {
     fi
 }
 
+# --- The page where no gnuplot is installed ------------------------------------
+# The offline page (difusao_calor.html) is $DIFUSAO_PAGINA when that is set
+# (the launcher sets it to the installed one), otherwise the one beside this
+# script.
+achar_pagina() {
+    if [ -n "${DIFUSAO_PAGINA+x}" ]; then
+        [ -f "$DIFUSAO_PAGINA" ] && echo "$DIFUSAO_PAGINA"
+        return
+    fi
+    pagina=$(CDPATH='' cd -- "$(dirname -- "$0")" && pwd -P)/difusao_calor.html
+    [ -f "$pagina" ] && echo "$pagina"
+}
+
+# Bytes percent-encoded for a URL, all but the unreserved ones and those of
+# `extra` (a list of byte values).
+por_cento() {
+    od -An -v -tu1 | awk -v extra=" $1 " '{
+        for (i = 1; i <= NF; i++) {
+            c = $i
+            if ((c >= 48 && c <= 57) || (c >= 65 && c <= 90) || (c >= 97 && c <= 122) || c == 45 || c == 46 ||
+                c == 95 || c == 126 || index(extra, " " c " ") > 0) printf "%c", c
+            else printf "%%%02X", c
+        }
+    }'
+}
+
+# The page's link to this run's case: the page's file URL, then #caso= and
+# entradas_geral.ent, its Windows-1252 text as UTF-8, percent-encoded.
+link_do_caso() {
+    printf 'file://%s#caso=%s' "$(printf '%s' "$1" | por_cento 47)" \
+        "$(iconv -f WINDOWS-1252 -t UTF-8 entradas_geral.ent | por_cento)"
+}
+
+# ver_no_navegador.html, in the run's folder, sends the browser to the page
+# on this run's case: a file opened by the desktop keeps no #fragment.
+abrir_pagina() {
+    link=$(link_do_caso "$1") || return 1
+    printf '<!doctype html>\n<meta charset="utf-8">\n<meta http-equiv="refresh" content="0; url=%s">\n<title>difusao_calor</title>\n<p><a href="%s">Abrir a página de difusao_calor com este caso</a></p>\n' \
+        "$link" "$link" > ver_no_navegador.html || return 1
+    # Like a plot window, the browser may keep this call until it is closed.
+    xdg-open ver_no_navegador.html >/dev/null 2>&1
+}
+
+# No gnuplot: the page draws both plots. With a display, the first plot opens
+# the page in the default browser on this run's case, and the second is on
+# the same page; without a display, or without the page, the message says
+# how to get them.
+sem_gnuplot() {
+    pagina=$(achar_pagina)
+    if [ -n "$pagina" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v xdg-open >/dev/null 2>&1; then
+        if [ "$1" != temp_media.gnu ] && [ -f ver_no_navegador.html ] &&
+            grep -qF -- "$(link_do_caso "$pagina")" ver_no_navegador.html; then
+            return 0
+        fi
+        if abrir_pagina "$pagina"; then
+            avisar "gnuplot não encontrado: os gráficos abrem no navegador, na página do programa com o caso desta corrida ($(pwd)/ver_no_navegador.html)"
+            return 0
+        fi
+    fi
+    avisar "gnuplot não encontrado: $1 não foi desenhado (instale o pacote gnuplot${pagina:+, ou abra $pagina no navegador})"
+    return 127
+}
+
 wgnuplot() {
     if ! command -v gnuplot >/dev/null 2>&1; then
-        avisar "gnuplot não encontrado: $1 não foi desenhado (instale o pacote gnuplot)"
-        return 127
+        sem_gnuplot "$1"
+        return
     fi
     motivo=$(sem_janela)
     if [ -z "$motivo" ]; then

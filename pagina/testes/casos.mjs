@@ -18,6 +18,8 @@ export const explicitoPar = ler(`${golden}/explicito_par/entradas_geral.ent`);
 // One node: dx = Lx/0 traps (M6103).
 export const semNos = exemplo.replace("21       nos", "1        nos");
 export const pequeno = ler(`${golden}/pequeno/entradas_geral.ent`);
+// The same case with free text in Windows-1252 beyond ASCII: the same results.
+export const pequenoComAcentos = pequeno.replace("\n100\n", "\n100     temperatura máxima [ºC]\n");
 // 10^4 nodes and 10^4 steps: 10^8 node-steps, estimated and confirmed before it runs.
 export const grande = exemplo.replace("21       nos", "10001    nos").replace("600      intervalos", "10000    intervalos");
 
@@ -25,10 +27,10 @@ export const grande = exemplo.replace("21       nos", "10001    nos").replace("6
 export const avisos = ["--explicar", "--avisos"];
 export const estimativa = ["--explicar"];
 export const pedidos = [
-    ...[exemplo, virgula, nove, semNos, explicitoPar, pequeno, grande].flatMap((entrada) => [
+    ...[exemplo, virgula, nove, semNos, explicitoPar, pequeno, pequenoComAcentos, grande].flatMap((entrada) => [
         { programa: "estudo", argumentos: avisos, entrada },
         { programa: "estudo", argumentos: estimativa, entrada },
     ]),
-    ...[exemplo, virgula, nove, semNos, explicitoPar, pequeno].map((entrada) => ({ programa: "difusao", argumentos: [], entrada })),
+    ...[exemplo, virgula, nove, semNos, explicitoPar, pequeno, pequenoComAcentos].map((entrada) => ({ programa: "difusao", argumentos: [], entrada })),
     ...[[], ["--comparar"], ["--mapa"]].map((argumentos) => ({ programa: "estudo", argumentos, entrada: exemplo })),
 ];

@@ -5,16 +5,18 @@
 //   PAGINA=<built index.html> DIFUSAO_CALOR=<native difusao_calor> CAPTURAS=<folder> node --test testes/
 import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
-import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { existsSync, mkdirSync, mkdtempSync, readdirSync, readFileSync, rmSync, symlinkSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
-import { join, resolve } from "node:path";
+import { basename, join, resolve } from "node:path";
 import { after, before, describe, test } from "node:test";
 import { pathToFileURL } from "node:url";
 import { chromium } from "playwright-core";
 import * as casos from "./casos.mjs";
 
 const pagina = process.env.PAGINA && pathToFileURL(resolve(process.env.PAGINA)).href;
-const nativo = process.env.DIFUSAO_CALOR && resolve(process.env.DIFUSAO_CALOR);
+const nativo = process.env.DIFUSAO_CALOR && existsSync(process.env.DIFUSAO_CALOR) ? resolve(process.env.DIFUSAO_CALOR) : null;
+const interpretador = new URL("../../exemplo/interpretador.sh", import.meta.url).pathname;
+const temporarias = [];
 const capturas = resolve(process.env.CAPTURAS ?? "capturas");
 const navegador = process.env.CHROMIUM ?? "/usr/bin/chromium";
 
@@ -29,6 +31,33 @@ function rodarNativo(entrada) {
     } finally {
         rmSync(pasta, { recursive: true });
     }
+}
+
+// The Linux interpreter asked to plot where gnuplot is missing and a display
+// exists: it writes ver_no_navegador.html in the run's folder, which sends
+// the browser to the page on the run's case, and opens it (xdg-open, here a
+// stand-in that records what it is given). The URL of that file.
+function paginaPeloInterpretador(entrada) {
+    const pasta = mkdtempSync(join(tmpdir(), "pagina-interpretador-"));
+    temporarias.push(pasta);
+    const bin = join(pasta, "bin");
+    mkdirSync(bin);
+    for (const dir of ["/usr/local/bin", "/usr/bin", "/bin"]) {
+        for (const nome of existsSync(dir) ? readdirSync(dir) : []) {
+            if (nome !== "gnuplot" && nome !== "xdg-open" && !existsSync(join(bin, nome))) symlinkSync(join(dir, nome), join(bin, nome));
+        }
+    }
+    writeFileSync(join(bin, "xdg-open"), `#!/bin/sh\necho "$@" >> "${pasta}/abertos"\n`, { mode: 0o755 });
+    const corrida = join(pasta, "corrida");
+    mkdirSync(corrida);
+    writeFileSync(join(corrida, "entradas_geral.ent"), entrada, "latin1");
+    const r = spawnSync(interpretador, ["-c", "wgnuplot temp_media.gnu"], {
+        cwd: corrida, env: { PATH: bin, DISPLAY: ":77", DIFUSAO_PAGINA: resolve(process.env.PAGINA) },
+    });
+    assert.equal(r.status, 0, r.stderr.toString());
+    assert.match(r.stderr.toString(), /gnuplot não encontrado: os gráficos abrem no navegador/);
+    assert.equal(readFileSync(join(pasta, "abertos"), "utf8"), "ver_no_navegador.html\n");
+    return pathToFileURL(join(corrida, "ver_no_navegador.html")).href;
 }
 
 const latin1 = (bytes) => Buffer.from(bytes).toString("latin1");
@@ -49,18 +78,19 @@ describe("a página no chromium", { skip: !pagina && "PAGINA não foi dada" }, (
     });
     after(async () => {
         await browser?.close();
+        for (const pasta of temporarias) rmSync(pasta, { recursive: true, force: true });
     });
 
-    // A fresh page on `fragmento`; every request it makes is recorded, so that
-    // a test sees that nothing left the file.
-    async function abrir(fragmento = "") {
+    // A fresh page on `fragmento` (or another address); every request it
+    // makes is recorded, so that a test sees that nothing left the file.
+    async function abrir(fragmento = "", endereco = pagina + fragmento) {
         const contexto = await browser.newContext({ acceptDownloads: true, viewport: { width: 1280, height: 900 } });
         const page = await contexto.newPage();
         const pedidos = [];
         page.on("request", (r) => pedidos.push(r.url()));
         const erros = [];
         page.on("pageerror", (e) => erros.push(String(e)));
-        await page.goto(pagina + fragmento);
+        await page.goto(endereco);
         return { page, contexto, pedidos, erros };
     }
     const fase = (page, ...fases) => page.waitForFunction((f) => f.includes(document.body.dataset.fase), fases, { timeout: 60000 });
@@ -87,17 +117,19 @@ describe("a página no chromium", { skip: !pagina && "PAGINA não foi dada" }, (
         { nome: "explicito_instavel", como: "arquivo", entrada: casos.explicitoPar, golden: "explicito_par",
           listagem: "explicito par.lst", comSinal: true },
         { nome: "link_caso", como: "link", entrada: casos.pequeno, golden: "pequeno", listagem: "pequeno.txt", comSinal: false },
+        { nome: "lancador_sem_gnuplot", como: "interpretador", entrada: casos.pequenoComAcentos, golden: "pequeno",
+          listagem: "pequeno.txt", comSinal: false },
     ];
     for (const c of corridas) {
         test(`corrida ${c.nome}: listagem, arquivos e gráficos`, async () => {
-            const { page, contexto, pedidos, erros } = await abrir(c.como === "link"
-                ? "#caso=" + encodeURIComponent(c.entrada) : "");
+            const { page, contexto, pedidos, erros } = c.como === "link" ? await abrir("#caso=" + encodeURIComponent(c.entrada))
+                : c.como === "interpretador" ? await abrir("", paginaPeloInterpretador(c.entrada)) : await abrir();
             if (c.como === "botao") await digitar(page, c.entrada);
             if (c.como === "arquivo") {
                 await fase(page, "pronta");
                 await page.setInputFiles("#abrir", { name: "entradas_geral.ent", mimeType: "text/plain", buffer: Buffer.from(c.entrada, "latin1") });
             }
-            if (c.como !== "link") await page.click("#rodar");
+            if (c.como === "botao" || c.como === "arquivo") await page.click("#rodar");
             await fase(page, "sucesso");
             assert.equal(await page.inputValue("#texto"), c.entrada.replace(/\r\n/g, "\n"));
             const esperado = (nome) => readFileSync(join(casos.golden, c.golden, "esperado", nome));

@@ -13,7 +13,7 @@ import { pedidos } from "../casos.mjs";
 
 const [difusao, estudo, saida] = process.argv.slice(2).map((c) => resolve(c));
 const executaveis = { difusao, estudo };
-const chave = (argumentos, entrada) => `${argumentos.join(" ")}|${Buffer.from(entrada).toString("base64")}`;
+const chave = (argumentos, entrada) => `${argumentos.join(" ")}|${Buffer.from(entrada, "latin1").toString("base64")}`;
 
 // The command interpreter of the runs: records each command line outside the folder.
 const pastaTemporaria = mkdtempSync(join(tmpdir(), "pagina-simulacao-"));
