@@ -19,10 +19,14 @@
 // checked by the study tool's quiet explainer next to it and prints the
 // warnings on standard error; at a console it offers to open the editor
 // again until the user accepts the data. The check never stops the run.
+// Where wgnuplot is not found, "wgnuplot <script>" opens the program's
+// offline page (difusao_calor.html, beside the launcher) in the default
+// browser on this run's case instead.
 //
 // Texts are UTF-8, like the study tool's; a console is switched to UTF-8
 // output for the time of each write that holds such letters.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -281,6 +285,103 @@ Capturado explicar(std::string_view opcao) {
     return rodar_capturando(citado(programa) + " --explicar " + std::string(opcao), false, nullptr);
 }
 
+// --- The page where no wgnuplot is installed -------------------------------------
+
+constexpr std::string_view comando_do_plotter = "wgnuplot ";
+constexpr const char* nome_da_pagina = "difusao_calor.html";
+constexpr const char* arquivo_do_navegador = "ver_no_navegador.html";
+
+bool wgnuplot_encontrado() {
+    char caminho[MAX_PATH];
+    return ::SearchPathA(nullptr, "wgnuplot.exe", nullptr, MAX_PATH, caminho, nullptr) != 0;
+}
+
+std::string ler_arquivo(const char* nome) {
+    std::string bytes;
+    HANDLE h = ::CreateFileA(nome, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return bytes;
+    char bloco[4096];
+    DWORD lidos = 0;
+    while (::ReadFile(h, bloco, sizeof bloco, &lidos, nullptr) && lidos > 0) bytes.append(bloco, lidos);
+    ::CloseHandle(h);
+    return bytes;
+}
+
+bool gravar_arquivo(const char* nome, std::string_view bytes) {
+    HANDLE h = ::CreateFileA(nome, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD escritos = 0;
+    const bool ok = ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &escritos, nullptr) && escritos == bytes.size();
+    return ::CloseHandle(h) && ok;
+}
+
+// Text of a code page as UTF-8.
+std::string em_utf8(std::string_view bytes, UINT pagina) {
+    if (bytes.empty()) return {};
+    const int n = ::MultiByteToWideChar(pagina, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring largo(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(pagina, 0, bytes.data(), static_cast<int>(bytes.size()), largo.data(), n);
+    const int m = ::WideCharToMultiByte(CP_UTF8, 0, largo.data(), n, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(m), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, largo.data(), n, utf8.data(), m, nullptr, nullptr);
+    return utf8;
+}
+
+// Bytes percent-encoded for a URL, all but the unreserved ones and `mantidos`.
+std::string por_cento(std::string_view bytes, std::string_view mantidos) {
+    static constexpr char hexa[] = "0123456789ABCDEF";
+    std::string codificado;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool livre = (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
+                           b == '-' || b == '.' || b == '_' || b == '~' || mantidos.find(c) != std::string_view::npos;
+        if (livre) {
+            codificado += c;
+        } else {
+            codificado.append(1, '%').append(1, hexa[b >> 4]).append(1, hexa[b & 15]);
+        }
+    }
+    return codificado;
+}
+
+// The page's link to this run's case: the page's file URL, then #caso= and
+// entradas_geral.ent, its Windows-1252 text as UTF-8, percent-encoded.
+std::string link_do_caso(const std::string& pagina) {
+    std::string caminho = em_utf8(caminho_completo(pagina), CP_ACP);
+    std::replace(caminho.begin(), caminho.end(), '\\', '/');
+    return "file:///" + por_cento(caminho, "/:") + "#caso=" + por_cento(em_utf8(ler_arquivo(nome_entrada.data()), 1252), "");
+}
+
+// ver_no_navegador.html, in the run's folder, sends the browser to the page
+// on this run's case (a file opened by the shell keeps no #fragment).
+std::string pagina_do_caso(const std::string& link) {
+    return "<!doctype html>\n<meta charset=\"utf-8\">\n<meta http-equiv=\"refresh\" content=\"0; url=" + link +
+           "\">\n<title>difusao_calor</title>\n<p><a href=\"" + link +
+           "\">Abrir a página de difusao_calor com este caso</a></p>\n";
+}
+
+// No wgnuplot: the page draws both plots. The first plot opens it in the
+// default browser on this run's case and the second is on the same page;
+// without the page the message says how to get the plots.
+int sem_wgnuplot(std::string_view roteiro) {
+    const std::string pagina = pasta_de(este_programa()) + "\\" + nome_da_pagina;
+    if (arquivo_comum(pagina)) {
+        const std::string conteudo = pagina_do_caso(link_do_caso(pagina));
+        if (roteiro != "temp_media.gnu" && ler_arquivo(arquivo_do_navegador) == conteudo) return 0;
+        if (gravar_arquivo(arquivo_do_navegador, conteudo)) {
+            avisar("wgnuplot não encontrado: os gráficos abrem no navegador, na página do programa com o caso desta "
+                   "corrida (" + caminho_completo(arquivo_do_navegador) + ")");
+            const auto aberto = reinterpret_cast<INT_PTR>(
+                ::ShellExecuteA(nullptr, "open", arquivo_do_navegador, nullptr, nullptr, SW_SHOWNORMAL));
+            return aberto > 32 ? 0 : 1;
+        }
+    }
+    avisar("wgnuplot não encontrado: " + std::string(roteiro) +
+           " não foi desenhado (instale o gnuplot e ponha wgnuplot no PATH, ou abra " + nome_da_pagina +
+           " no navegador; veja LEIA-ME.txt)");
+    return 1;
+}
+
 // --- The interpreter -----------------------------------------------------------
 
 bool console_interativo() { return eh_console(::GetStdHandle(STD_INPUT_HANDLE)); }
@@ -326,6 +427,8 @@ std::string interpretador_real() {
 }
 
 int interpretar(std::string_view comando) {
+    if (comando.starts_with(comando_do_plotter) && !wgnuplot_encontrado())
+        return sem_wgnuplot(comando.substr(comando_do_plotter.size()));
     const std::string linha = citado(interpretador_real()) + std::string(separador_interpretador) + std::string(comando);
     for (;;) {
         DWORD status = status_sem_inicio;

@@ -9,7 +9,8 @@
 # stand-in, names a decimal comma and its line after the edit and leaves the
 # bytes of the program run alone; after a failed read it passes the
 # program's report and status through and then names the line; started in
-# an empty folder it copies the example there.
+# an empty folder it copies the example there, and with no wgnuplot (wine has
+# none) it sends the browser to the zip's page on the run's case.
 #
 #   testar_zip.sh ZIP ESPERADO INTERPRETADOR EMULADOR...
 #
@@ -36,7 +37,8 @@ topo=$(basename "$zip" .zip)
 # Contents: one folder, named as the zip, with exactly these files (folder
 # entries of their own, which some zip writers add, aside).
 for nome in LEIA-ME.txt comparacao_esquemas.gnu convergencia.gnu convergencia_listagem.gnu difusao-calor.exe \
-    difusao_calor.exe entradas_geral.ent estudo_convergencia.exe mapa.gnu perfis.gnu temp_media.gnu temp_meio.gnu; do
+    difusao_calor.exe difusao_calor.html entradas_geral.ent estudo_convergencia.exe mapa.gnu perfis.gnu temp_media.gnu \
+    temp_meio.gnu; do
     echo "$topo/$nome"
 done > "$tmp/esperado.lst"
 cmake -E tar tf "$zip" | grep -v '/$' | sort > "$tmp/obtido.lst"
@@ -129,4 +131,10 @@ for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
     cmp "$pasta/$nome" "$tmp/vazia/$nome" || falhar "$nome não foi copiado para a pasta vazia"
 done
 cmp "$esperado/listagem.txt" "$tmp/vazia/listagem.txt" || falhar "a corrida na pasta vazia não rodou o exemplo"
-echo "difusao-calor.exe do zip: vírgula avisada, falha explicada depois do relatório, exemplo copiado"
+# Wine has no wgnuplot: the launcher writes ver_no_navegador.html, which sends
+# the browser to the zip's page on the run's case (the example, CR LF and all).
+grep -q 'wgnuplot não encontrado: os gráficos abrem no navegador' "$tmp/erro" ||
+    { cat "$tmp/erro" >&2; falhar "sem wgnuplot, o lançador não disse que abre a página"; }
+grep -q "url=file:///Z:$(printf '%s' "$pasta" | sed 's/ /%20/g')/difusao_calor.html#caso=listagem.txt%0D%0A1.0%20%20%20%20%20%20comprimento%0D%0A21%20" \
+    "$tmp/vazia/ver_no_navegador.html" || falhar "ver_no_navegador.html não leva à página com o caso da corrida"
+echo "difusao-calor.exe do zip: vírgula avisada, falha explicada depois do relatório, exemplo copiado, página aberta sem wgnuplot"
