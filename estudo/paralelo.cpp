@@ -8,6 +8,7 @@
 #include <exception>
 #include <mutex>
 #include <numeric>
+#include <system_error>
 #include <thread>
 
 #include "convergencia.hpp"
@@ -54,16 +55,21 @@ public:
 
 int fios_da_maquina() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
+namespace {
+
+void executar_no_chamador(std::vector<Tarefa>& tarefas, Progresso& anuncio) {
+    const servicos::plataforma::ArmadilhasRetidas retidas;
+    for (Tarefa& tarefa : tarefas) {
+        tarefa.executar();
+        anuncio.concluida(tarefa);
+    }
+}
+
+}  // namespace
+
 void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso) {
     Progresso anuncio(progresso, tarefas.size());
-    if (fios <= 1 || tarefas.size() <= 1) {
-        const servicos::plataforma::ArmadilhasRetidas retidas;
-        for (Tarefa& tarefa : tarefas) {
-            tarefa.executar();
-            anuncio.concluida(tarefa);
-        }
-        return;
-    }
+    if (fios <= 1 || tarefas.size() <= 1) return executar_no_chamador(tarefas, anuncio);
 
     std::vector<std::size_t> ordem(tarefas.size());
     std::iota(ordem.begin(), ordem.end(), std::size_t{0});
@@ -91,7 +97,14 @@ void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso
     };
     const std::size_t quantos = std::min(static_cast<std::size_t>(fios), tarefas.size());
     std::vector<std::thread> trabalhadores;
-    for (std::size_t f = 0; f < quantos; ++f) trabalhadores.emplace_back(trabalhar);
+    try {
+        for (std::size_t f = 0; f < quantos; ++f) trabalhadores.emplace_back(trabalhar);
+    } catch (const std::system_error&) {
+        // No more threads to be had (none at all where the platform has no
+        // threads): those started share every task, and without any the
+        // calling thread runs them. The results are the same bit for bit.
+        if (trabalhadores.empty()) return executar_no_chamador(tarefas, anuncio);
+    }
     for (std::thread& t : trabalhadores) t.join();
     if (primeira_falha) std::rethrow_exception(primeira_falha);
 }

@@ -287,7 +287,8 @@ void forcar_escrita(Escrita escrita) { escrita_forcada = escrita; }
 
 bool escrita_durante_o_laco(std::int32_t nos, std::int32_t passos) {
     if (escrita_forcada != Escrita::pelo_trabalho) return escrita_forcada == Escrita::durante_o_laco;
-    return passos >= niveis_minimos && std::int64_t{nos} * passos >= nos_passos_minimos;
+    // Without threads there is no writer to start.
+    return servicos::plataforma::ha_fios && passos >= niveis_minimos && std::int64_t{nos} * passos >= nos_passos_minimos;
 }
 
 std::uint64_t memoria_da_escrita(std::int32_t nos, std::int32_t passos) {
@@ -347,10 +348,14 @@ ResultadosNoLaco::~ResultadosNoLaco() {
     servicos::emprestar_descritores(false);
 }
 
-passo_tempo::Publicacao* ResultadosNoLaco::publicacao() { return escritor_ ? this : nullptr; }
+passo_tempo::Publicacao* ResultadosNoLaco::publicacao() {
+    return escritor_ || servicos::plataforma::anuncia_progresso ? this : nullptr;
+}
 
 void ResultadosNoLaco::niveis_registrados(std::int32_t ultimo) {
     if (escritor_) escritor_->publicar(ultimo);
+    if constexpr (servicos::plataforma::anuncia_progresso)
+        servicos::plataforma::anunciar_progresso(ultimo, variaveis::Nt);
 }
 
 void ResultadosNoLaco::concluir() {

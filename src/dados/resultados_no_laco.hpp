@@ -60,8 +60,9 @@ public:
     ResultadosNoLaco(const ResultadosNoLaco&) = delete;
     ResultadosNoLaco& operator=(const ResultadosNoLaco&) = delete;
 
-    // What the time loop tells (passo_tempo::avancar_no_tempo): nullptr when
-    // the reports are written as written.
+    // What the time loop tells (passo_tempo::avancar_no_tempo): the writer,
+    // and the host where the platform announces the loop's progress
+    // (plataforma::anuncia_progresso); nullptr when neither listens.
     passo_tempo::Publicacao* publicacao();
     void niveis_registrados(std::int32_t ultimo) override;
 

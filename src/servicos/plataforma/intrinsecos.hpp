@@ -8,11 +8,13 @@
 // (SSE2 is part of it) with GCC or Clang, MinGW-w64 included.
 #pragma once
 
-#if !defined(__x86_64__) || !defined(__GNUC__)
-#error "difusao_calor is built for x86-64 with GCC or Clang (MinGW-w64 included)"
+#if !(defined(__x86_64__) || defined(__wasm__)) || !defined(__GNUC__)
+#error "difusao_calor is built for x86-64 or WebAssembly with GCC or Clang (MinGW-w64 included)"
 #endif
 
+#ifdef __x86_64__
 #include <emmintrin.h>
+#endif
 
 namespace servicos::intrinsecos {
 
@@ -22,12 +24,22 @@ __extension__ typedef __int128 i128;
 
 // sqrt(v) for v >= 0, the SSE2 instruction: correctly rounded on every
 // platform, where the library's sqrt might set errno or be another routine.
+// WebAssembly's f64.sqrt is correctly rounded too.
+#ifdef __x86_64__
 inline double raiz_quadrada(double v) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(v))); }
+#else
+inline double raiz_quadrada(double v) { return __builtin_sqrt(v); }
+#endif
 
 // Whether the SSE unit's underflow flag is up (bit 4 of its control and
 // status register). Reading it costs a few cycles, where raising the flag
 // again costs a subnormal operation, which many processors microcode.
+// WebAssembly has no flags: there is none to raise.
+#ifdef __x86_64__
 inline bool underflow_levantado() { return (_mm_getcsr() & 0x10) != 0; }
+#else
+inline bool underflow_levantado() { return true; }
+#endif
 
 }  // namespace servicos::intrinsecos
 

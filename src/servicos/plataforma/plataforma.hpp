@@ -32,6 +32,13 @@ struct AmbientePontoFlutuante {
 };
 using MascaraSinais = int;  // unused: the console's handler waits instead
 using AcoesGuardadas = int;  // unused: the console's handler looks at a flag
+#elif defined(__EMSCRIPTEN__)
+using Descritor = int;  // a descriptor of the runtime's file system
+// WebAssembly has no floating-point control, flags or traps, and no signal
+// reaches a run: nothing to save or hold.
+struct AmbientePontoFlutuante {};
+using MascaraSinais = int;
+using AcoesGuardadas = int;
 #else
 using Descritor = int;                        // a file descriptor
 using AmbientePontoFlutuante = std::fenv_t;  // glibc's covers the x87 unit and SSE alike
@@ -130,6 +137,22 @@ private:
 // them, moves across it. It keeps a computation under a hold of the traps
 // between the start of the hold and the test of its flags.
 inline void barreira() { __asm__ __volatile__("" ::: "memory"); }
+
+// What the platform offers a run beyond the system calls. WebAssembly runs
+// have no threads (a page without cross-origin isolation has no shared
+// memory), and their host hears of the time loop's progress (a page's
+// progress bar); elsewhere the loop tells nobody, and costs nothing for it.
+#ifdef __EMSCRIPTEN__
+inline constexpr bool ha_fios = false;
+inline constexpr bool anuncia_progresso = true;
+#else
+inline constexpr bool ha_fios = true;
+inline constexpr bool anuncia_progresso = false;
+#endif
+
+// Tells the host that `feitos` of the `total` time levels have their
+// records; only where anuncia_progresso.
+void anunciar_progresso(std::int32_t feitos, std::int32_t total);
 
 // The largest count given to one system read or write. Win32 takes a 32-bit
 // count; pieces of 1 GiB stay well inside it and cost nothing against the
