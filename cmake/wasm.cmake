@@ -70,6 +70,11 @@ function(difusao_programas_wasm)
   difusao_modulo_pagina(difusao_calor_pagina ${PROJECT_SOURCE_DIR}/src/main.cpp difusao_nucleo DifusaoCalor)
   difusao_modulo_pagina(estudo_convergencia_pagina ${PROJECT_SOURCE_DIR}/estudo/estudo_convergencia.cpp
                         estudo_nucleo EstudoConvergencia)
+  # The time loop repeated, for the comparison with the native loop
+  # (bench/comparar_wasm.sh).
+  add_executable(medir_laco ${PROJECT_SOURCE_DIR}/bench/medir_laco.cpp)
+  target_link_libraries(medir_laco PRIVATE difusao_nucleo)
+  difusao_programa_node(medir_laco)
   difusao_testes_wasm()
 endfunction()
 enable_testing()
