@@ -52,9 +52,14 @@ endfunction()
 
 # The tests of this build run under node (ctest --preset wasm): the reference
 # runs out of the program for node, and the page's module on them and on two
-# failures. The comparisons with the Linux programs are in .ci/run.
+# failures. The comparisons with the Linux programs are in .ci/run, where the
+# native end-to-end tables of faults run this program through
+# difusao_calor_node, a command that starts it under node.
 function(difusao_testes_wasm)
   find_program(DIFUSAO_NODE NAMES node nodejs REQUIRED)
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/difusao_calor_node
+       CONTENT "#!/bin/sh\nexec ${DIFUSAO_NODE} --no-experimental-fetch $<TARGET_FILE:difusao_calor> \"$@\"\n"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(golden ${PROJECT_SOURCE_DIR}/tests/dados/golden)
   add_test(NAME Wasm.Referencias
            COMMAND sh ${PROJECT_SOURCE_DIR}/tests/plataformas/conferir_referencias.sh ${golden}
@@ -70,6 +75,11 @@ function(difusao_programas_wasm)
   difusao_modulo_pagina(difusao_calor_pagina ${PROJECT_SOURCE_DIR}/src/main.cpp difusao_nucleo DifusaoCalor)
   difusao_modulo_pagina(estudo_convergencia_pagina ${PROJECT_SOURCE_DIR}/estudo/estudo_convergencia.cpp
                         estudo_nucleo EstudoConvergencia)
+  # The time loop repeated, for the comparison with the native loop
+  # (bench/comparar_wasm.sh).
+  add_executable(medir_laco ${PROJECT_SOURCE_DIR}/bench/medir_laco.cpp)
+  target_link_libraries(medir_laco PRIVATE difusao_nucleo)
+  difusao_programa_node(medir_laco)
   difusao_testes_wasm()
 endfunction()
 enable_testing()

@@ -24,7 +24,14 @@ inline const std::string sufixo_executavel = ".exe";
 inline const std::string sufixo_executavel;
 #endif
 
-inline const fs::path programa = DIFUSAO_PROGRAMA;
+// The program under test: this build's, or another build's started by the
+// program that DIFUSAO_PROGRAMA_SOB_TESTE names (a script that runs the
+// WebAssembly program under node), for the tables of faults and their
+// reports. Such a build records the command lines it would run instead of
+// running them: the interpreter's log is then not looked at.
+inline const char* const outro_programa = std::getenv("DIFUSAO_PROGRAMA_SOB_TESTE");
+inline const fs::path programa = outro_programa ? fs::path(outro_programa) : fs::path(DIFUSAO_PROGRAMA);
+inline const bool comandos_executados = outro_programa == nullptr;
 inline const fs::path dados_teste = DIFUSAO_DADOS_TESTE;
 inline const fs::path auxiliares = DIFUSAO_AUXILIARES;
 inline const fs::path interpretador = auxiliares / ("interpretador_registro" + sufixo_executavel);

@@ -147,7 +147,9 @@ void FalhaDepoisDeUmaCorrida::verificar(const Falha& falha) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.erro, falha.relatorio);
     EXPECT_EQ(r.saida, falha.saida);
-    EXPECT_EQ(comandos(), so_o_editor);
+    if (e2e::comandos_executados) {
+        EXPECT_EQ(comandos(), so_o_editor);
+    }
     EXPECT_EQ(arquivos_em(pasta.caminho()), nomes_antes);
     for (const auto& [nome, bytes] : antes) {
         if (nome == "entradas_geral.ent") continue;
@@ -342,7 +344,9 @@ TEST_P(EntradaInutilizavel, RelatorioDaUnidadeUm) {
     const suporte::Resultado r = rodar_em(pasta.caminho());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.erro, GetParam().relatorio);
-    EXPECT_EQ(comandos(), so_o_editor);
+    if (e2e::comandos_executados) {
+        EXPECT_EQ(comandos(), so_o_editor);
+    }
     EXPECT_FALSE(fs::exists(pasta / "temp_media.txt"));
 }
 
@@ -544,7 +548,9 @@ TEST_P(DispositivoCheio, RelatorioEArquivosAnteriores) {
     const suporte::Resultado r = rodar_em(pasta.caminho());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.erro, caso.relatorio);
-    EXPECT_EQ(comandos(), so_o_editor);
+    if (e2e::comandos_executados) {
+        EXPECT_EQ(comandos(), so_o_editor);
+    }
     EXPECT_EQ(arquivos_em(pasta.caminho()), (std::set<std::string>{"entradas_geral.ent", caso.cheio}));
 }
 

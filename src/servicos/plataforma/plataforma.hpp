@@ -1,10 +1,11 @@
-// The platform layer (plataforma.posix.cpp and plataforma.windows.cpp): the
-// standard streams, the end of the process, the floating-point traps and the
-// memory the system can give; with it the console line of the blank-name
-// prompt (console.hpp), the large arrays' memory (memoria.hpp), the room
-// under Linux control groups (limites_memoria.hpp) and the compiler and
-// processor specifics (intrinsecos.hpp). The platforms' differences show in
-// the headers only as types.
+// The platform layer (plataforma.posix.cpp with fluxos.posix.cpp,
+// plataforma.windows.cpp, plataforma.wasm.cpp): the standard streams, the
+// end of the process, the floating-point traps and the memory the system can
+// give; with it the console line of the blank-name prompt (console.hpp), the
+// large arrays' memory (memoria.hpp), the room under Linux control groups
+// (limites_memoria.hpp) and the compiler and processor specifics
+// (intrinsecos.hpp). The platforms' differences show in the headers only as
+// types, and as the constants of what a platform offers a run.
 //
 // May call: nothing of the program but the catalogue erros/mensagens.hpp,
 // for the message numbers of the faults it catches.

@@ -1,6 +1,7 @@
-// POSIX side of the platform layer: raw writes to descriptors 1 and 2, _exit,
-// the trapping floating-point environment and its SIGFPE handler, the memory
-// that the kernel can still give, within the limits of the control groups.
+// POSIX side of the platform layer (the standard streams and the end of the
+// process are in fluxos.posix.cpp): the signals of the run, the trapping
+// floating-point environment and its SIGFPE handler, the memory that the
+// kernel can still give, within the limits of the control groups.
 #include "servicos/plataforma/plataforma.hpp"
 
 #include <cerrno>
@@ -20,18 +21,6 @@
 namespace servicos::plataforma {
 
 namespace {
-
-void escrever_tudo(int descritor, std::string_view bytes) {
-    const char* p = bytes.data();
-    std::size_t resta = bytes.size();
-    while (resta > 0) {
-        const ssize_t escritos = ::write(descritor, p, resta);
-        if (escritos < 0 && errno == EINTR) continue;
-        if (escritos <= 0) return;
-        p += escritos;
-        resta -= static_cast<std::size_t>(escritos);
-    }
-}
 
 int numero_da_armadilha(int codigo_sinal) {
     switch (codigo_sinal) {
@@ -86,20 +75,6 @@ long long campo_meminfo(const char* texto, const char* campo) {
 }
 
 }  // namespace
-
-void escrever_erro_padrao(std::string_view bytes) { escrever_tudo(STDERR_FILENO, bytes); }
-void escrever_saida_padrao(std::string_view bytes) { escrever_tudo(STDOUT_FILENO, bytes); }
-
-void terminar_processo(int status) { ::_exit(status); }
-
-void garantir_fluxos_padrao() {
-    for (int descritor = STDIN_FILENO; descritor <= STDERR_FILENO; ++descritor) {
-        if (::fcntl(descritor, F_GETFD) != -1 || errno != EBADF) continue;
-        // open() returns the lowest free descriptor: this one.
-        const int nulo = ::open("/dev/null", descritor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
-        if (nulo >= 0 && nulo != descritor) ::close(nulo);
-    }
-}
 
 void preparar_sinais(FuncaoDescarte descartar) {
     ::signal(SIGPIPE, SIG_IGN);
