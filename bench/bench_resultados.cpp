@@ -20,12 +20,12 @@
 
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
+#include "nucleo/variaveis.hpp"
 #include "pasta_temporaria.hpp"
 #include "principal.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/registros/registros.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "variaveis.hpp"
 
 namespace fs = std::filesystem;
 

@@ -22,19 +22,19 @@
 #include "explicacao.hpp"
 #include "leituras.hpp"
 #include "mapa.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
 #include "perfis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "relatorio.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/execucao.hpp"
 #include "servicos/erros/mensagens.hpp"
+#include "servicos/execucao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

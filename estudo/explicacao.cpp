@@ -15,15 +15,15 @@
 #include "convergencia.hpp"
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
+#include "nucleo/variaveis.hpp"
 #include "relatorio.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/unidades/leitura_lista.hpp"
 #include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
+#include "servicos/unidades/leitura_lista.hpp"
 #include "servicos/unidades/unidades.hpp"
 #include "tabela.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 

@@ -3,18 +3,18 @@
 #include <cstdint>
 #include <new>
 
-#include "coeficientes.hpp"
 #include "dados/dados.hpp"
 #include "dados/resultados_no_laco.hpp"
-#include "passo_tempo.hpp"
-#include "processamento.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/passo_tempo.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace principal {
 

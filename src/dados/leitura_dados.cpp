@@ -1,9 +1,9 @@
 #include <span>
 
 #include "dados/dados.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/comandos/comandos.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "variaveis.hpp"
 
 namespace dados {
 

@@ -9,14 +9,14 @@
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
-#include "processamento.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/comandos/comandos.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "variaveis.hpp"
 
 namespace dados {
 

@@ -13,12 +13,12 @@
 
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
-#include "processamento.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "servicos/registros/edicao_numerica.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "variaveis.hpp"
 
 namespace dados {
 

@@ -22,7 +22,7 @@
 #include <memory>
 #include <string>
 
-#include "passo_tempo.hpp"
+#include "nucleo/passo_tempo.hpp"
 
 namespace dados {
 

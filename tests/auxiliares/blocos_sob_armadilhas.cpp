@@ -12,13 +12,13 @@
 #include <string>
 #include <string_view>
 
-#include "coeficientes.hpp"
 #include "dados/dados.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
-#include "variaveis.hpp"
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);

@@ -12,12 +12,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/comandos/comandos.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ALOCADOR_PROPRIO 1

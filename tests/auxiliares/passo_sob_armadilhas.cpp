@@ -11,14 +11,14 @@
 #include <cstdint>
 #include <string_view>
 
-#include "coeficientes.hpp"
-#include "passo_tempo.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/passo_tempo.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

@@ -3,12 +3,12 @@
 // argument. Exit status 3 means the failure did not happen.
 #include <string_view>
 
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

@@ -21,19 +21,19 @@
 #include <utility>
 #include <vector>
 
-#include "coeficientes.hpp"
 #include "convergencia.hpp"
 #include "mapa.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "processo.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <random>
 #include <vector>
 
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/mensagens.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "coeficientes.hpp"
-#include "processamento.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "processo.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "dados/formatos.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/mensagens.hpp"
 #include "servicos/registros/registros.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "solver.hpp"
+#include "nucleo/solver.hpp"
 
-#include "esquema.hpp"
+#include "nucleo/esquema.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/mensagens.hpp"
 

@@ -1,14 +1,14 @@
-#include "passo_tempo.hpp"
+#include "nucleo/passo_tempo.hpp"
 
 #include <algorithm>
 #include <utility>
 
-#include "coeficientes.hpp"
-#include "esquema.hpp"
-#include "processamento.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/esquema.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/plataforma/intrinsecos.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
 
 namespace passo_tempo {
 

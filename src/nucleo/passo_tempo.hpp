@@ -21,8 +21,8 @@
 
 #include <cstdint>
 
-#include "solver.hpp"
-#include "variaveis.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace passo_tempo {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace processamento {
 

@@ -1,13 +1,13 @@
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
 
 #include <cmath>
 #include <cstdint>
 
-#include "esquema.hpp"
+#include "nucleo/esquema.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/vigia_em_bloco.hpp"
-#include "variaveis.hpp"
 
 namespace coeficientes {
 

@@ -1,8 +1,8 @@
-#include "processamento.hpp"
+#include "nucleo/processamento.hpp"
 
 #include <cmath>
 
-#include "esquema.hpp"
+#include "nucleo/esquema.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/vigia_em_bloco.hpp"
