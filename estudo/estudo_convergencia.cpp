@@ -29,9 +29,9 @@
 #include "perfis.hpp"
 #include "principal.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
@@ -383,7 +383,7 @@ int main(int argc, char** argv) {
     try {
         status = executar(argc, argv);
     } catch (const std::bad_alloc&) {
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
     }
     servicos::encerrar_programa(status);
 }

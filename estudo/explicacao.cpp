@@ -17,9 +17,9 @@
 #include "dados/dados.hpp"
 #include "nucleo/variaveis.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "servicos/unidades/leitura_lista.hpp"
 #include "servicos/unidades/unidades.hpp"
@@ -172,7 +172,7 @@ std::string nome_do_item(const Item& item) { return juntar(item.nome, " (", item
 // Why a read failed, in one line: what the variable asks for, what the line
 // holds, and the likely cause.
 std::string causa_da_falha(const LeituraObservada& lida, const LinhaDoValor& linha, std::size_t j) {
-    namespace m = servicos::mensagem;
+    namespace m = servicos::base::mensagem;
     const std::string_view valor = lida.valor.empty() ? sem_brancos(linha.texto) : lida.valor;
     const std::string achado = juntar(", e a linha tem ", entre_aspas(valor));
     const std::string deslocados = "; se faltou ou sobrou uma linha antes, os valores depois dela se deslocaram";
@@ -207,7 +207,7 @@ std::string causa_da_falha(const LeituraObservada& lida, const LinhaDoValor& lin
 
 // The code of the program's report, F6101 for the message 101.
 std::string codigo_do_relatorio(int falha) {
-    return juntar("F", std::to_string(servicos::mensagem::base_dos_codigos + falha));
+    return juntar("F", std::to_string(servicos::base::mensagem::base_dos_codigos + falha));
 }
 
 // What the observer does besides collecting the warnings.
@@ -666,7 +666,7 @@ int narrar_entrada() {
         escrever("\nentradas_geral.ent não existe nesta pasta: difusao_calor o criaria vazio e pararia na\n"
                  "primeira leitura com este relatório:\n");
         servicos::plataforma::escrever_erro_padrao(servicos::montar_relatorio(
-            servicos::mensagem::fim_de_arquivo, servicos::TipoInstrucao::read, arquivo_entrada));
+            servicos::base::mensagem::fim_de_arquivo, servicos::TipoInstrucao::read, arquivo_entrada));
         return 1;
     }
     Explicador explicador(Papel::narrar);

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "comum.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/registros/edicao_numerica.hpp"
 #include "servicos/registros/registros.hpp"
 
@@ -92,7 +92,7 @@ struct Resultado {
 };
 
 bool codigo_de_formato(int numero) {
-    namespace m = servicos::mensagem;
+    namespace m = servicos::base::mensagem;
     return numero == m::formato_invalido || numero == m::real_com_descritor_inteiro ||
            numero == m::inteiro_com_descritor_real;
 }

@@ -20,8 +20,8 @@
 #include <string_view>
 
 #include "comum.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/leitura_lista.hpp"
 
 namespace {
@@ -40,7 +40,7 @@ private:
 
 // The codes a read may end with.
 bool codigo_de_leitura(int numero) {
-    namespace m = servicos::mensagem;
+    namespace m = servicos::base::mensagem;
     for (const int aceito : {m::inteiro_fora_da_faixa, m::inteiro_invalido, m::real_fora_da_faixa, m::real_invalido,
                              m::segundo_sustenido, m::base_invalida, m::leitura_falhou, m::fim_de_arquivo,
                              m::repeticao_zero, m::repeticao_dupla, m::texto_para_numero, m::valor_longo_demais})

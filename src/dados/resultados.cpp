@@ -11,10 +11,10 @@
 #include "dados/formatos.hpp"
 #include "nucleo/processamento.hpp"
 #include "nucleo/variaveis.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/comandos/comandos.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
 
@@ -133,7 +133,7 @@ void recusar_arquivo_do_programa(std::string_view listagem) {
         proprio = proprio || servicos::mesmo_arquivo(listagem, arquivo);
     if (!proprio) return;
     const servicos::NomeNoRelatorio nome(listagem);
-    servicos::relatar_erro(servicos::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
+    servicos::relatar_erro(servicos::base::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
 }
 
 std::string registros_antes_da_media() {

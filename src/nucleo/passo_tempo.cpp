@@ -7,7 +7,7 @@
 #include "nucleo/esquema.hpp"
 #include "nucleo/processamento.hpp"
 #include "nucleo/variaveis.hpp"
-#include "servicos/plataforma/intrinsecos.hpp"
+#include "servicos/base/intrinsecos.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
 namespace passo_tempo {

@@ -10,12 +10,13 @@ src=${1:?src folder}
 
 permitidos() {
     case $1 in
-    elementares) echo "plataforma/intrinsecos.hpp" ;;
-    plataforma)  echo "erros/mensagens.hpp" ;;
-    erros)       echo "plataforma/ elementares/" ;;
-    registros)   echo "erros/ plataforma/intrinsecos.hpp" ;;
-    comandos)    echo "erros/ plataforma/" ;;
-    unidades)    echo "registros/ erros/ plataforma/" ;;
+    base)        echo "" ;;
+    elementares) echo "base/" ;;
+    plataforma)  echo "base/" ;;
+    erros)       echo "plataforma/ elementares/ base/" ;;
+    registros)   echo "erros/ base/" ;;
+    comandos)    echo "erros/ plataforma/ base/" ;;
+    unidades)    echo "registros/ erros/ plataforma/ base/" ;;
     *)           echo "?" ;;
     esac
 }

@@ -5,9 +5,9 @@
 
 #include "nucleo/variaveis.hpp"
 #include "principal.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
 
 namespace {
@@ -47,7 +47,7 @@ void provocar(std::string_view caso) {
         if (servicos::exponencial(-1000.0) != 0.0) servicos::encerrar_programa(3);
         servicos::encerrar_programa(0);
     } else if (caso == "memoria") {
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
     } else if (caso == "normal") {
         servicos::encerrar_programa(0);
     }

@@ -13,9 +13,9 @@
 #include "nucleo/solver.hpp"
 #include "nucleo/variaveis.hpp"
 #include "principal.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 
 namespace {
 
@@ -199,12 +199,12 @@ TEST_F(Nucleo, DadosQueSairiamDosArranjosSaoRecusados) {
         std::int32_t Nx, Nt;
         int numero;
     };
-    for (const Linha& l : {Linha{0, 5, servicos::mensagem::dimensao_invalida},
-                           Linha{-7, 5, servicos::mensagem::dimensao_invalida},
-                           Linha{INT_MIN, 5, servicos::mensagem::dimensao_invalida},
-                           Linha{5, -1, servicos::mensagem::dimensao_invalida},
-                           Linha{INT_MAX, 5, servicos::mensagem::memoria_insuficiente},
-                           Linha{5, INT_MAX, servicos::mensagem::memoria_insuficiente}}) {
+    for (const Linha& l : {Linha{0, 5, servicos::base::mensagem::dimensao_invalida},
+                           Linha{-7, 5, servicos::base::mensagem::dimensao_invalida},
+                           Linha{INT_MIN, 5, servicos::base::mensagem::dimensao_invalida},
+                           Linha{5, -1, servicos::base::mensagem::dimensao_invalida},
+                           Linha{INT_MAX, 5, servicos::base::mensagem::memoria_insuficiente},
+                           Linha{5, INT_MAX, servicos::base::mensagem::memoria_insuficiente}}) {
         SCOPED_TRACE(testing::Message() << l.Nx << " " << l.Nt);
         Caso c = caso_base;
         c.Nx = l.Nx;

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "servicos/erros/mensagens.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
 namespace servicos {
@@ -30,7 +30,7 @@ public:
     }
     void acrescentar_codigo(int numero) {
         char digitos[4];
-        int valor = mensagem::base_dos_codigos + numero;
+        int valor = base::mensagem::base_dos_codigos + numero;
         for (int posicao = 3; posicao >= 0; --posicao, valor /= 10) digitos[posicao] = static_cast<char>('0' + valor % 10);
         acrescentar(std::string_view(digitos, 4));
     }
@@ -51,16 +51,16 @@ constexpr std::string_view rotulos[] = {
 bool age_sobre_unidade(TipoInstrucao tipo) { return static_cast<int>(tipo) <= static_cast<int>(TipoInstrucao::eof); }
 
 void montar_mensagem(Montador& m, int numero, TipoInstrucao tipo, std::string_view detalhe) {
-    if (tipo == TipoInstrucao::math && numero < mensagem::primeira_falha_de_funcao) {
+    if (tipo == TipoInstrucao::math && numero < base::mensagem::primeira_falha_de_funcao) {
         m.acrescentar("floating-point error: ");
-        m.acrescentar(mensagem::tipo_ponto_flutuante(numero));
+        m.acrescentar(base::mensagem::tipo_ponto_flutuante(numero));
     } else if (tipo == TipoInstrucao::math) {
         m.acrescentar(detalhe);
         m.acrescentar(": ");
-        m.acrescentar(mensagem::palavra_funcao(numero));
+        m.acrescentar(base::mensagem::palavra_funcao(numero));
         m.acrescentar(" error");
     } else {
-        m.acrescentar(mensagem::texto(numero));
+        m.acrescentar(base::mensagem::texto(numero));
         if (!detalhe.empty()) {
             m.acrescentar(": ");
             m.acrescentar(detalhe);

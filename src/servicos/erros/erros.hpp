@@ -1,15 +1,14 @@
-// Run-time errors: the report frames and the ending of the program, the
-// catalogue of message numbers and texts (mensagens.hpp), and the watched
-// math functions that turn a failure into a report (matematica.hpp, and
-// vigia_em_bloco.hpp for many at once).
+// Run-time errors: the report frames and the ending of the program, and the
+// watched math functions that turn a failure into a report (matematica.hpp,
+// and vigia_em_bloco.hpp for many at once). The catalogue of message numbers
+// and texts is base/mensagens.hpp.
 //
 // Every failure of a run ends here: one report frame on the standard error
 // stream, the open files written out and closed, exit status 1.
 //
 // May call: plataforma/ (standard error, the end of the process, the trap
-// holder) and elementares/ (the functions it watches). The catalogue is a
-// leaf that every subsystem may name its failures by, the platform layer
-// included.
+// holder), elementares/ (the functions it watches) and base/ (the catalogue
+// of messages).
 #pragma once
 
 #include <cstddef>

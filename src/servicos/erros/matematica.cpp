@@ -12,9 +12,9 @@
 #include <cfenv>
 #include <cmath>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
 namespace servicos {
@@ -25,9 +25,9 @@ namespace {
 // exception flags, others only set errno (a domain error returning a quiet
 // NaN, an overflow returning infinity without the flag). Either one counts.
 int falha_da_funcao(int sinalizadas, int erro, double resultado) {
-    if ((sinalizadas & FE_INVALID) || erro == EDOM) return mensagem::funcao_dominio;
-    if (sinalizadas & FE_DIVBYZERO) return mensagem::funcao_singularidade;
-    if ((sinalizadas & FE_OVERFLOW) || (erro == ERANGE && std::isinf(resultado))) return mensagem::funcao_overflow;
+    if ((sinalizadas & FE_INVALID) || erro == EDOM) return base::mensagem::funcao_dominio;
+    if (sinalizadas & FE_DIVBYZERO) return base::mensagem::funcao_singularidade;
+    if ((sinalizadas & FE_OVERFLOW) || (erro == ERANGE && std::isinf(resultado))) return base::mensagem::funcao_overflow;
     return 0;
 }
 
@@ -60,7 +60,7 @@ double vigiar(const char* nome, double argumento, Funcao funcao) {
 // the infinity there without raising any flag or errno, so it is caught here.
 double potencia(double base, double expoente) {
     if (expoente == 2.0) return vigiar("**", base, [](double b) { return b * b; });
-    if (base == 0.0 && expoente < 0.0) relatar_erro(mensagem::funcao_singularidade, TipoInstrucao::math, "**");
+    if (base == 0.0 && expoente < 0.0) relatar_erro(base::mensagem::funcao_singularidade, TipoInstrucao::math, "**");
     return vigiar("**", base, [=](double b) { return std::pow(b, expoente); });
 }
 double seno(double x) {

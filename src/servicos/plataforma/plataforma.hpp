@@ -2,12 +2,11 @@
 // standard streams, the end of the process, the floating-point traps and the
 // memory the system can give; with it the console line of the blank-name
 // prompt (console.hpp), the large arrays' memory (memoria.hpp), the room
-// under Linux control groups (limites_memoria.hpp) and the compiler and
-// processor specifics (intrinsecos.hpp). The platforms' differences show in
-// the headers only as types.
+// under Linux control groups (limites_memoria.hpp). The platforms'
+// differences show in the headers only as types.
 //
-// May call: nothing of the program but the catalogue erros/mensagens.hpp,
-// for the message numbers of the faults it catches.
+// May call: nothing of the program but base/, for the message numbers of the
+// faults it catches.
 #pragma once
 
 #include <cfenv>

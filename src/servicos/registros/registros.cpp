@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/registros/edicao_numerica.hpp"
 #include "servicos/registros/registros.hpp"
 
@@ -61,7 +61,7 @@ constexpr int profundidade_maxima = 16;
 constexpr std::int32_t maior_numero = 32767;
 
 [[noreturn]] void formato_invalido(const char* motivo) {
-    relatar_erro(mensagem::formato_invalido, TipoInstrucao::write, motivo);
+    relatar_erro(base::mensagem::formato_invalido, TipoInstrucao::write, motivo);
 }
 
 // ---------------------------------------------------------------------------
@@ -482,13 +482,13 @@ private:
         const ItemFormato& item = itens_[proximo_++];
         if (ins.operacao == Operacao::edita_E) {
             if (item.tipo != ItemFormato::Tipo::real) {
-                relatar_erro(mensagem::inteiro_com_descritor_real, TipoInstrucao::write);
+                relatar_erro(base::mensagem::inteiro_com_descritor_real, TipoInstrucao::write);
             }
             const int k = escala_;
             saida_.campo(ins.a, [&](char* s) { editar_E(item.real, ins.a, ins.b, k, s); });
         } else {
             if (item.tipo != ItemFormato::Tipo::inteiro) {
-                relatar_erro(mensagem::real_com_descritor_inteiro, TipoInstrucao::write);
+                relatar_erro(base::mensagem::real_com_descritor_inteiro, TipoInstrucao::write);
             }
             saida_.campo(ins.a, [&](char* s) { editar_I(item.inteiro, ins.a, s); });
         }

@@ -4,7 +4,7 @@
 // It knows nothing of files: the unit service hands the records on.
 //
 // May call: erros/ (a bad format or a mismatched item is reported there) and
-// plataforma/intrinsecos.hpp (128-bit integers of the number editing).
+// base/ (the message numbers; 128-bit integers of the number editing).
 #pragma once
 
 #include <cstdint>

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/unidades.hpp"
 
 namespace servicos {
@@ -57,7 +57,7 @@ std::atomic<bool> descritores_emprestados{false};
 
 // Write failures: a full disk, or any other refusal.
 int mensagem_de_escrita(Resultado resultado) {
-    return resultado == Resultado::disco_cheio ? mensagem::disco_cheio : mensagem::escrita_recusada;
+    return resultado == Resultado::disco_cheio ? base::mensagem::disco_cheio : base::mensagem::escrita_recusada;
 }
 
 // A lock held for a scope (the commit's, a folder's); released by a report

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/leitura_lista.hpp"
 
@@ -61,7 +61,7 @@ private:
     // Appends what one read gives to the block; false when it gives nothing.
     bool acrescentar() {
         const long long lidos = so().ler(descritor_, bloco_ + fim_, sizeof bloco_ - fim_);
-        if (lidos < 0) relatar_erro(mensagem::leitura_falhou, TipoInstrucao::read);
+        if (lidos < 0) relatar_erro(base::mensagem::leitura_falhou, TipoInstrucao::read);
         if (lidos <= 0) return false;
         fim_ += static_cast<std::size_t>(lidos);
         return true;
@@ -105,21 +105,21 @@ Lugar* lugar_da_unidade(int unidade) {
 
 int mensagem_de_abertura(Resultado resultado) {
     switch (resultado) {
-        case Resultado::nao_encontrado: return mensagem::arquivo_inexistente;
-        case Resultado::acesso_negado: return mensagem::acesso_negado;
-        case Resultado::ja_existe: return mensagem::arquivo_ja_existe;
-        case Resultado::arquivos_demais: return mensagem::arquivos_abertos_demais;
-        case Resultado::invalido: return mensagem::abertura_invalida;
-        case Resultado::disco_cheio: return mensagem::disco_cheio;
-        case Resultado::insubstituivel: return mensagem::insubstituivel;
-        default: return mensagem::abertura_recusada;
+        case Resultado::nao_encontrado: return base::mensagem::arquivo_inexistente;
+        case Resultado::acesso_negado: return base::mensagem::acesso_negado;
+        case Resultado::ja_existe: return base::mensagem::arquivo_ja_existe;
+        case Resultado::arquivos_demais: return base::mensagem::arquivos_abertos_demais;
+        case Resultado::invalido: return base::mensagem::abertura_invalida;
+        case Resultado::disco_cheio: return base::mensagem::disco_cheio;
+        case Resultado::insubstituivel: return base::mensagem::insubstituivel;
+        default: return base::mensagem::abertura_recusada;
     }
 }
 
 // Write failures: a refusal (read-only connection, lock) or a full disk; any
 // other failure is reported as a refusal too, so no lost record goes unsaid.
 int mensagem_de_escrita(Resultado resultado) {
-    return resultado == Resultado::disco_cheio ? mensagem::disco_cheio : mensagem::escrita_recusada;
+    return resultado == Resultado::disco_cheio ? base::mensagem::disco_cheio : base::mensagem::escrita_recusada;
 }
 
 // A blank name: the next command-line argument not yet used as a file name,
@@ -139,7 +139,7 @@ std::string nome_substituto(int unidade) {
         std::string linha;
         if (!so().ler_linha_console(linha)) {
             const NomeNoRelatorio sem_nome({});
-            relatar_erro(mensagem::fim_de_arquivo, TipoInstrucao::read);
+            relatar_erro(base::mensagem::fim_de_arquivo, TipoInstrucao::read);
         }
         marcar_linha_parcial_console(false);
         const std::string_view resposta = nome_normalizado(linha);
@@ -174,7 +174,7 @@ Unidade& unidade_conectada(int unidade, TipoInstrucao tipo) {
     Lugar* lugar = lugar_da_unidade(unidade);
     if (lugar == nullptr) {
         const NomeNoRelatorio sem_nome({});
-        relatar_erro(mensagem::abertura_invalida, tipo, "unit " + std::to_string(unidade) + " is not connected");
+        relatar_erro(base::mensagem::abertura_invalida, tipo, "unit " + std::to_string(unidade) + " is not connected");
     }
     return lugar->unidade;
 }
@@ -260,7 +260,7 @@ ArquivoAberto abrir_no_conjunto(const std::string& nome) {
     if (s.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(s.resultado), TipoInstrucao::open);
     if (s.direto) return {s.descritor, s.existia, false};
     if (c.temporario.resultado == Resultado::ok && !c.anotado)
-        relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+        relatar_erro(base::mensagem::unidades_demais, TipoInstrucao::open);
     if (c.temporario.resultado != Resultado::ok)
         relatar_erro(mensagem_de_abertura(c.temporario.resultado), TipoInstrucao::open,
                      s.existia ? "no new file can be made in its folder to replace it" : "");
@@ -287,10 +287,10 @@ void abrir_unidade(int unidade, std::string_view nome_dado) {
         desconectar(*atual);
     }
     Lugar* livre = std::find_if(std::begin(tabela), std::end(tabela), [](const Lugar& l) { return !l.ocupada; });
-    if (livre == std::end(tabela)) relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+    if (livre == std::end(tabela)) relatar_erro(base::mensagem::unidades_demais, TipoInstrucao::open);
 
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[tamanho_buffer]);
-    if (!buffer) relatar_erro(mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
+    if (!buffer) relatar_erro(base::mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
     const ArquivoAberto aberto = abrir_arquivo(nome);
 
     Unidade& u = livre->unidade;

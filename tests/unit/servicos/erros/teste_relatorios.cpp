@@ -9,16 +9,16 @@
 #include <string>
 
 #include "processo.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/erros/mensagens.hpp"
 
 namespace {
 
 using servicos::montar_relatorio;
 using servicos::texto_mensagem;
 using servicos::TipoInstrucao;
-namespace mensagem = servicos::mensagem;
+namespace mensagem = servicos::base::mensagem;
 
 std::string quadro_math(const std::string& codigo, const std::string& texto) {
     return "\r\nrun-time error " + codigo + ": MATH\r\n- " + texto + "\r\n";

@@ -13,8 +13,8 @@
 
 #include "dados/formatos.hpp"
 #include "nucleo/variaveis.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/registros/registros.hpp"
 
 namespace {
@@ -162,7 +162,7 @@ std::string aninhados(int niveis) {
 }
 
 TEST_F(Formatos, FormatosMalFormadosSaoRelatados) {
-    using namespace servicos::mensagem;
+    using namespace servicos::base::mensagem;
     const char* malformados[] = {
         "",         "   ",       "'a'",     "I5",        ")",          "(",          "('a'",       "(('a')",
         "('abc)",    "(\"abc)", "('it''s)",  "(Q5)",       "(F10.3)",    "(X)",        "(5T10)",
@@ -178,7 +178,7 @@ TEST_F(Formatos, FormatosMalFormadosSaoRelatados) {
 }
 
 TEST_F(Formatos, ItensQueNaoCasamComODescritor) {
-    using namespace servicos::mensagem;
+    using namespace servicos::base::mensagem;
     EXPECT_EQ(falha("(I5)", {1.0}), real_com_descritor_inteiro);
     EXPECT_EQ(falha("(E10.3)", {1}), inteiro_com_descritor_real);
     EXPECT_EQ(falha("(1P,E25.15,I10)", {1.0, 2.0}), real_com_descritor_inteiro);
@@ -213,8 +213,8 @@ TEST_F(Formatos, FormatosAleatoriosRendemOuSaoRelatados) {
             EXPECT_FALSE(formatar(formato, itens).empty()) << formato;
             ++renderizados;
         } catch (const servicos::FalhaRelatada& f) {
-            EXPECT_GE(f.numero_mensagem, servicos::mensagem::formato_invalido) << formato;
-            EXPECT_LE(f.numero_mensagem, servicos::mensagem::inteiro_com_descritor_real) << formato;
+            EXPECT_GE(f.numero_mensagem, servicos::base::mensagem::formato_invalido) << formato;
+            EXPECT_LE(f.numero_mensagem, servicos::base::mensagem::inteiro_com_descritor_real) << formato;
         }
     }
     EXPECT_GT(renderizados, 1000);

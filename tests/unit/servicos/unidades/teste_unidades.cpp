@@ -18,15 +18,15 @@
 #endif
 
 #include "processo.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
 
 namespace fs = std::filesystem;
 using servicos::FalhaRelatada;
 using servicos::ItemFormato;
-namespace mensagem = servicos::mensagem;
+namespace mensagem = servicos::base::mensagem;
 
 namespace {
 

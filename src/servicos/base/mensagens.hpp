@@ -1,11 +1,15 @@
 // The catalogue of messages: the number of every failure the program reports
 // and its text. A report's code is 6000 plus the number, with the letter M for
-// the kind `math` and F for every other kind (erros.hpp builds the frame).
+// the kind `math` and F for every other kind (erros/erros.hpp builds the
+// frame).
+//
+// base/ is the ground of the services: it includes nothing of the program,
+// and every folder may include it.
 #pragma once
 
 #include <string_view>
 
-namespace servicos::mensagem {
+namespace servicos::base::mensagem {
 
 // The code of a report is this plus the message number: F6501, M6103...
 inline constexpr int base_dos_codigos = 6000;
@@ -71,4 +75,4 @@ std::string_view tipo_ponto_flutuante(int numero);
 // number that is none.
 std::string_view palavra_funcao(int numero);
 
-}  // namespace servicos::mensagem
+}  // namespace servicos::base::mensagem
