@@ -383,7 +383,7 @@ int main(int argc, char** argv) {
     try {
         status = executar(argc, argv);
     } catch (const std::bad_alloc&) {
-        servicos::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::erros::TipoInstrucao::sem_rotulo);
     }
-    servicos::encerrar_programa(status);
+    servicos::erros::encerrar_programa(status);
 }

@@ -22,7 +22,7 @@
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);
-    if (argc < 3) servicos::encerrar_programa(3);
+    if (argc < 3) servicos::erros::encerrar_programa(3);
     using namespace variaveis;
     const auto nivel = static_cast<std::int32_t>(std::atoi(argv[2]));
     const std::string_view onde = argv[1];
@@ -43,5 +43,5 @@ int main(int argc, char** argv) {
         if (onde == "analitica") processamento::solucao_analitica();
         if (onde == "resultados") dados::resultados();
     }
-    servicos::encerrar_programa(3);
+    servicos::erros::encerrar_programa(3);
 }

@@ -123,7 +123,7 @@ bool preparar_corrida(std::string_view caso) {
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);
-    if (argc < 3) servicos::encerrar_programa(3);
+    if (argc < 3) servicos::erros::encerrar_programa(3);
     const std::string_view modo = argv[1];
     const std::string_view caso = argv[2];
     const bool escrita = modo == "escrita";
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
         else
             passo_forjado_fundido();
     } else {
-        servicos::encerrar_programa(3);
+        servicos::erros::encerrar_programa(3);
     }
-    servicos::encerrar_programa(0);
+    servicos::erros::encerrar_programa(0);
 }

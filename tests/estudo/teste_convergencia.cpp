@@ -58,7 +58,7 @@ Caso exemplo(double theta = 0.5) {
 class Estudo : public ::testing::Test {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         variaveis::reiniciar_estado();
     }
     void TearDown() override { variaveis::reiniciar_estado(); }

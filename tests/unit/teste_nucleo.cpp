@@ -30,7 +30,7 @@ constexpr Caso caso_base{1.0, 3, 1.0, 1, 100.0, 1.0, 1.0, 1.0, 1.0};
 class Nucleo : public ::testing::Test {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         reiniciar_estado();
     }
     void TearDown() override { reiniciar_estado(); }
@@ -214,7 +214,7 @@ TEST_F(Nucleo, DadosQueSairiamDosArranjosSaoRecusados) {
         try {
             principal::calcular();
             ADD_FAILURE() << "not refused";
-        } catch (const servicos::FalhaRelatada& f) {
+        } catch (const servicos::erros::FalhaRelatada& f) {
             EXPECT_EQ(f.numero_mensagem, l.numero);
         }
     }

@@ -99,7 +99,7 @@ Estado pelo_laco_fundido(const Caso& c) {
 
 class PassoTempo : public ::testing::Test {
 protected:
-    void SetUp() override { servicos::definir_modo_teste(true); }
+    void SetUp() override { servicos::erros::definir_modo_teste(true); }
     void TearDown() override { reiniciar_estado(); }
 
     static void conferir(const Caso& c) {

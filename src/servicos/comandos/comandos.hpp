@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace servicos {
+namespace servicos::comandos {
 
 inline constexpr std::size_t maximo_comando = 1024;
 inline constexpr std::size_t maximo_interpretador = 260;
@@ -69,4 +69,4 @@ enum class BrancoIsolado { literal, citado };
 // when `branco` says so.
 bool literal_para_interpretador(std::string_view texto, std::string_view pontuacao, BrancoIsolado branco);
 
-}  // namespace servicos
+}  // namespace servicos::comandos

@@ -11,7 +11,7 @@
 #include "servicos/base/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::erros {
 
 namespace {
 
@@ -155,4 +155,4 @@ void marcar_linha_parcial_console(bool parcial) { linha_parcial_console.store(pa
 void definir_modo_teste(bool ativo) { testes_ativos = ativo; }
 bool modo_teste() { return testes_ativos; }
 
-}  // namespace servicos
+}  // namespace servicos::erros

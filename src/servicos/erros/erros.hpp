@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-namespace servicos {
+namespace servicos::erros {
 
 // Kind of the statement that failed; it selects the label of the report.
 enum class TipoInstrucao : int {
@@ -107,4 +107,4 @@ bool modo_teste();
 // M61xx report, and the program ends.
 [[noreturn]] void relatar_armadilha(int numero_mensagem);
 
-}  // namespace servicos
+}  // namespace servicos::erros

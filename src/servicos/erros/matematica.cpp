@@ -17,7 +17,7 @@
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::erros {
 
 namespace {
 
@@ -73,4 +73,4 @@ double arco_cosseno(double x) {
     return vigiar("acos", x, [](double a) { return elementares::arco_cosseno(a); });
 }
 
-}  // namespace servicos
+}  // namespace servicos::erros

@@ -9,7 +9,7 @@
 
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::erros {
 
 // Runs `bloco` with the traps held and errno cleared, then gives the traps
 // back. `bloco` calls the functions directly (our elementary functions, which
@@ -51,4 +51,4 @@ void percorrer_em_blocos(std::int32_t primeiro, std::int32_t ultimo, EmBloco em_
     }
 }
 
-}  // namespace servicos
+}  // namespace servicos::erros

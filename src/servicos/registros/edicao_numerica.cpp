@@ -17,7 +17,7 @@
 
 #include "servicos/base/intrinsecos.hpp"
 
-namespace servicos {
+namespace servicos::registros {
 
 namespace edicao {
 
@@ -492,4 +492,4 @@ std::size_t editar_I(std::int32_t valor, int w, char* saida) {
     return largura;
 }
 
-}  // namespace servicos
+}  // namespace servicos::registros

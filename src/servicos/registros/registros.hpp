@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace servicos {
+namespace servicos::registros {
 
 // One data item of an output statement: a double or a 32-bit integer.
 struct ItemFormato {
@@ -45,4 +45,4 @@ void formatar_registros(std::string_view formato, std::span<const ItemFormato> i
 // The same, collecting the records.
 std::vector<std::string> formatar_registros(std::string_view formato, std::span<const ItemFormato> itens);
 
-}  // namespace servicos
+}  // namespace servicos::registros

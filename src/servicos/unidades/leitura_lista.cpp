@@ -15,7 +15,7 @@
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::unidades {
 
 namespace {
 
@@ -73,7 +73,7 @@ private:
 
 [[noreturn]] void falhar(int numero_mensagem) {
     if (Observacao::em_curso != nullptr) Observacao::em_curso->contar(numero_mensagem);
-    relatar_erro(numero_mensagem, TipoInstrucao::read);
+    erros::relatar_erro(numero_mensagem, erros::TipoInstrucao::read);
 }
 
 // The source seen as characters and line ends. A CR counts as a line end when
@@ -398,4 +398,4 @@ void ler_lista(FonteBytes& fonte, std::span<char> texto) {
 
 void observar_leituras(ObservadorLeitura* observador) { observador_instalado = observador; }
 
-}  // namespace servicos
+}  // namespace servicos::unidades
