@@ -1,4 +1,8 @@
 // The main program: input, set-up, time loop, comparison, reports.
+//
+// The program (principal, main) is the top of src/: it may include dados/,
+// the numerical core (nucleo/) and the services (servicos/). Only the study
+// tool (estudo/, outside src/) is above it, and nothing in src/ includes that.
 #pragma once
 
 #include <cstdint>

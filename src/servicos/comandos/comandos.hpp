@@ -3,9 +3,9 @@
 // that the interpreter takes it literally (citacao*.cpp).
 //
 // May call: erros/ (the one failure it reports itself, a working buffer it
-// cannot obtain) and plataforma/ (the interrupt keys, which the program
-// leaves to a running command); everything else goes back to the caller as
-// a status.
+// cannot obtain), plataforma/ (the interrupt keys, which the program leaves
+// to a running command) and base/ (the message numbers); everything else
+// goes back to the caller as a status.
 #pragma once
 
 #include <cstddef>

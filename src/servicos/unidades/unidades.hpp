@@ -7,7 +7,8 @@
 // Every statement names its file for the reports it raises.
 //
 // May call: registros/ (records to write), erros/ (reports, the file's name
-// in them) and plataforma/ (descriptors, console, the end of the process).
+// in them), plataforma/ (descriptors, console, the end of the process) and
+// base/ (the message numbers).
 #pragma once
 
 #include <cstdint>
