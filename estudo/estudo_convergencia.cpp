@@ -383,7 +383,8 @@ int main(int argc, char** argv) {
     try {
         status = executar(argc, argv);
     } catch (const std::bad_alloc&) {
-        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::erros::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     }
     servicos::erros::encerrar_programa(status);
 }

@@ -666,7 +666,7 @@ int narrar_entrada() {
         escrever("\nentradas_geral.ent não existe nesta pasta: difusao_calor o criaria vazio e pararia na\n"
                  "primeira leitura com este relatório:\n");
         servicos::plataforma::escrever_erro_padrao(servicos::erros::montar_relatorio(
-            servicos::base::mensagem::fim_de_arquivo, servicos::erros::TipoInstrucao::read, arquivo_entrada));
+            servicos::base::mensagem::fim_de_arquivo, servicos::base::TipoInstrucao::read, arquivo_entrada));
         return 1;
     }
     Explicador explicador(Papel::narrar);

@@ -104,7 +104,7 @@ Resultado executar(const Entrada& entrada) {
         servicos::registros::formatar_registros(entrada.formato, entrada.itens, coletor);
         fuzz::exigir(!coletor.registros.empty(), "a statement that ended no record");
     } catch (const servicos::erros::FalhaRelatada& falha) {
-        fuzz::exigir(falha.tipo == servicos::erros::TipoInstrucao::write, "a format failure not reported as WRITE",
+        fuzz::exigir(falha.tipo == servicos::base::TipoInstrucao::write, "a format failure not reported as WRITE",
                      falha.relatorio);
         fuzz::exigir(codigo_de_formato(falha.numero_mensagem), "a code that no format failure has", falha.relatorio);
         fuzz::conferir_quadro(falha, "WRITE(saida.txt)\r\n- ");

@@ -49,7 +49,7 @@ bool codigo_de_leitura(int numero) {
 }
 
 void conferir_falha(const servicos::erros::FalhaRelatada& falha) {
-    fuzz::exigir(falha.tipo == servicos::erros::TipoInstrucao::read, "a reader failure not reported as READ");
+    fuzz::exigir(falha.tipo == servicos::base::TipoInstrucao::read, "a reader failure not reported as READ");
     fuzz::exigir(codigo_de_leitura(falha.numero_mensagem), "a code that no read may end with");
     fuzz::conferir_quadro(falha, "READ(entradas_geral.ent)\r\n- ");
 }

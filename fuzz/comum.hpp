@@ -27,7 +27,7 @@ inline void conferir_quadro(const servicos::erros::FalhaRelatada& falha, std::st
     const std::string& quadro = falha.relatorio;
     constexpr std::string_view inicio = "\r\nrun-time error ";
     char codigo[16];
-    std::snprintf(codigo, sizeof codigo, "%c%04d: ", falha.tipo == servicos::erros::TipoInstrucao::math ? 'M' : 'F',
+    std::snprintf(codigo, sizeof codigo, "%c%04d: ", falha.tipo == servicos::base::TipoInstrucao::math ? 'M' : 'F',
                   6000 + falha.numero_mensagem);
     const std::string cabeca = std::string(inicio) + codigo + std::string(rotulo);
     exigir(quadro.starts_with(cabeca), "a frame that does not begin as the frame of its code", quadro);

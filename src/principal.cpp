@@ -32,7 +32,8 @@ void executar_processo(int argc, char** argv) {
     try {
         status = _main(argc, argv, nullptr);
     } catch (const std::bad_alloc&) {
-        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::erros::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     }
     servicos::erros::encerrar_programa(status);
 }
@@ -89,7 +90,8 @@ namespace {
 
 void alocar_ou_relatar(Arranjo& arranjo, std::int64_t inicio, std::int64_t fim) {
     if (!arranjo.alocar(inicio, fim))
-        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::erros::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
 }
 
 }  // namespace
@@ -98,7 +100,7 @@ void alocar_arranjos(std::uint64_t memoria_a_mais) {
     // The boundary rows and the middle node need two nodes at least, and level
     // 0 is always recorded: smaller data would reach outside the arrays.
     if (Nx < 2 || Nt < 0)
-        servicos::erros::relatar_erro(servicos::base::mensagem::dimensao_invalida, servicos::erros::TipoInstrucao::allocate);
+        servicos::erros::relatar_erro(servicos::base::mensagem::dimensao_invalida, servicos::base::instrucao::allocate);
     // Refuse up front what the system cannot give, instead of letting an
     // over-committed allocation be killed when its pages are touched.
     // Counts past maior_contagem would overflow the loops' counters: such
@@ -107,7 +109,8 @@ void alocar_arranjos(std::uint64_t memoria_a_mais) {
     const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
     const bool contadores_estouram = Nx > maior_contagem || Nt > maior_contagem;
     if (contadores_estouram || (disponivel != 0 && memoria_da_corrida(Nx, Nt) + memoria_a_mais > disponivel))
-        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::erros::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     for (Arranjo* no : arranjos_dos_nos()) alocar_ou_relatar(*no, 1, Nx);
     for (Arranjo* nivel : arranjos_dos_niveis()) alocar_ou_relatar(*nivel, 0, Nt);
 }

@@ -133,7 +133,7 @@ void recusar_arquivo_do_programa(std::string_view listagem) {
         proprio = proprio || servicos::unidades::mesmo_arquivo(listagem, arquivo);
     if (!proprio) return;
     const servicos::erros::NomeNoRelatorio nome(listagem);
-    servicos::erros::relatar_erro(servicos::base::mensagem::arquivo_do_programa, servicos::erros::TipoInstrucao::open);
+    servicos::erros::relatar_erro(servicos::base::mensagem::arquivo_do_programa, servicos::base::instrucao::open);
 }
 
 std::string registros_antes_da_media() {

@@ -10,7 +10,8 @@ using variaveis::Arranjo;
 
 void obter_trabalho(Trabalho& trabalho, std::int32_t N) {
     if (!trabalho.P.alocar(1, N) || !trabalho.Q.alocar(1, N))
-        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::erros::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
 }
 
 void tdma(const Arranjo& aP, const Arranjo& aW, const Arranjo& aE, const Arranjo& bP, Arranjo& X,

@@ -47,7 +47,8 @@ void provocar(std::string_view caso) {
         if (servicos::erros::exponencial(-1000.0) != 0.0) servicos::erros::encerrar_programa(3);
         servicos::erros::encerrar_programa(0);
     } else if (caso == "memoria") {
-        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente, servicos::erros::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     } else if (caso == "normal") {
         servicos::erros::encerrar_programa(0);
     }

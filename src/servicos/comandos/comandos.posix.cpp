@@ -112,7 +112,7 @@ std::int32_t executar_comando(std::string_view comando) {
     if (n > maximo_comando) return falhar(razao_comando::longo_demais);
 
     char* buffer = static_cast<char*>(std::malloc(n + folga_buffer));
-    if (buffer == nullptr) erros::relatar_erro(base::mensagem::memoria_insuficiente, erros::TipoInstrucao::sem_rotulo);
+    if (buffer == nullptr) erros::relatar_erro(base::mensagem::memoria_insuficiente, base::instrucao::sem_rotulo);
     if (!copiar_interpretador(buffer)) {
         std::free(buffer);
         return falhar(razao_comando::nao_encontrado);

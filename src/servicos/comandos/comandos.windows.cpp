@@ -73,7 +73,7 @@ std::int32_t executar_comando(std::string_view comando) {
     if (n > maximo_comando) return falhar(razao_comando::longo_demais);
 
     char* linha = static_cast<char*>(std::malloc(n + folga_buffer));
-    if (linha == nullptr) erros::relatar_erro(base::mensagem::memoria_insuficiente, erros::TipoInstrucao::sem_rotulo);
+    if (linha == nullptr) erros::relatar_erro(base::mensagem::memoria_insuficiente, base::instrucao::sem_rotulo);
     const std::size_t tamanho = copiar_interpretador(linha);
     if (tamanho > maximo_interpretador) {
         std::free(linha);

@@ -15,6 +15,8 @@ namespace servicos::erros {
 
 namespace {
 
+using base::TipoInstrucao;
+
 // Room for the longest frame: its fixed parts, a file name of
 // maior_nome_unidade bytes and a message with its detail.
 constexpr std::size_t tamanho_quadro = 2 * maior_nome_unidade;
@@ -133,11 +135,13 @@ NomeNoRelatorio::NomeNoRelatorio(std::string_view nome) : tamanho_anterior_(tama
 
 NomeNoRelatorio::~NomeNoRelatorio() { definir_nome_unidade(std::string_view(anterior_, tamanho_anterior_)); }
 
-void relatar_erro(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe) {
+void interno::relatar_numero(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe) {
     escrever_e_terminar(numero_mensagem, tipo, detalhe);
 }
 
-void relatar_armadilha(int numero_mensagem) { escrever_e_terminar(numero_mensagem, TipoInstrucao::math, {}); }
+void relatar_armadilha(base::CodigoMatematica codigo) {
+    escrever_e_terminar(codigo.numero(), TipoInstrucao::math, {});
+}
 
 void encerrar_programa(int status) {
     if (!limpeza_iniciada.exchange(true)) {

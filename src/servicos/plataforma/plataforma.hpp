@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "servicos/base/mensagens.hpp"
+
 namespace servicos::plataforma {
 
 #ifdef _WIN32
@@ -101,8 +103,8 @@ private:
 };
 
 // Unmasks the armed faults and installs the trap handler, which hands the
-// fault's message number to `relatar` (it must not return).
-using RelatoArmadilha = void (*)(int numero_mensagem);
+// fault's code to `relatar` (it must not return).
+using RelatoArmadilha = void (*)(base::CodigoMatematica codigo);
 void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar);
 
 // Holds the floating-point traps for its lifetime. It saves the state of

@@ -33,7 +33,7 @@ void escrever_tudo(int descritor, std::string_view bytes) {
     }
 }
 
-int numero_da_armadilha(int codigo_sinal) {
+base::CodigoMatematica numero_da_armadilha(int codigo_sinal) {
     switch (codigo_sinal) {
         case FPE_FLTINV: return base::mensagem::ponto_flutuante_invalido;
         case FPE_FLTDIV: return base::mensagem::ponto_flutuante_divisao_zero;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <optional>
 
 #include <windows.h>
 #include <xmmintrin.h>
@@ -74,7 +75,7 @@ void desarmar_unidades() {
 
 // The fault behind an SSE exception that the system reports only as "multiple
 // traps/faults": the first unmasked flag that is raised.
-int numero_do_mxcsr(unsigned mxcsr) {
+base::CodigoMatematica numero_do_mxcsr(unsigned mxcsr) {
     const unsigned ocorridas = mxcsr & ~(mxcsr >> deslocamento_mascaras_mxcsr) & todos_os_bits;
     if (ocorridas & bit_invalido) return base::mensagem::ponto_flutuante_invalido;
     if (ocorridas & bit_divisao) return base::mensagem::ponto_flutuante_divisao_zero;
@@ -94,7 +95,7 @@ unsigned mxcsr_do_contexto(const CONTEXT* contexto) {
 #endif
 }
 
-int pilha_do_contexto(const CONTEXT* contexto) {
+base::CodigoMatematica pilha_do_contexto(const CONTEXT* contexto) {
 #ifdef _WIN64
     if (!(contexto->FltSave.StatusWord & bit_c1_x87)) return base::mensagem::ponto_flutuante_pilha_vazia;
 #else
@@ -103,8 +104,8 @@ int pilha_do_contexto(const CONTEXT* contexto) {
     return base::mensagem::ponto_flutuante_pilha_cheia;
 }
 
-// The message number of a floating-point exception; 0 for any other exception.
-int numero_da_excecao(DWORD codigo, const CONTEXT* contexto) {
+// The code of a floating-point exception; none for any other exception.
+std::optional<base::CodigoMatematica> numero_da_excecao(DWORD codigo, const CONTEXT* contexto) {
     switch (codigo) {
         case STATUS_FLOAT_INVALID_OPERATION: return base::mensagem::ponto_flutuante_invalido;
         case STATUS_FLOAT_DENORMAL_OPERAND: return base::mensagem::ponto_flutuante_denormal;
@@ -116,7 +117,7 @@ int numero_da_excecao(DWORD codigo, const CONTEXT* contexto) {
         case STATUS_FLOAT_MULTIPLE_FAULTS:
         case STATUS_FLOAT_MULTIPLE_TRAPS: return numero_do_mxcsr(mxcsr_do_contexto(contexto));
         case STATUS_INTEGER_DIVIDE_BY_ZERO: return base::mensagem::ponto_flutuante_divisao_zero;
-        default: return 0;
+        default: return std::nullopt;
     }
 }
 
@@ -125,10 +126,11 @@ RelatoArmadilha relato_registrado = nullptr;
 // First in line for every exception of the process; everything that is not a
 // floating-point fault goes on to the usual handlers.
 LONG CALLBACK tratar_excecao(EXCEPTION_POINTERS* excecao) {
-    const int numero = numero_da_excecao(excecao->ExceptionRecord->ExceptionCode, excecao->ContextRecord);
-    if (numero == 0) return EXCEPTION_CONTINUE_SEARCH;
+    const std::optional<base::CodigoMatematica> numero =
+        numero_da_excecao(excecao->ExceptionRecord->ExceptionCode, excecao->ContextRecord);
+    if (!numero) return EXCEPTION_CONTINUE_SEARCH;
     desarmar_unidades();
-    relato_registrado(numero);
+    relato_registrado(*numero);
     return EXCEPTION_CONTINUE_SEARCH;  // not reached: the report ends the process
 }
 

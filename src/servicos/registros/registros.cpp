@@ -61,7 +61,7 @@ constexpr int profundidade_maxima = 16;
 constexpr std::int32_t maior_numero = 32767;
 
 [[noreturn]] void formato_invalido(const char* motivo) {
-    erros::relatar_erro(base::mensagem::formato_invalido, erros::TipoInstrucao::write, motivo);
+    erros::relatar_erro(base::mensagem::formato_invalido, base::instrucao::write, motivo);
 }
 
 // ---------------------------------------------------------------------------
@@ -482,13 +482,13 @@ private:
         const ItemFormato& item = itens_[proximo_++];
         if (ins.operacao == Operacao::edita_E) {
             if (item.tipo != ItemFormato::Tipo::real) {
-                erros::relatar_erro(base::mensagem::inteiro_com_descritor_real, erros::TipoInstrucao::write);
+                erros::relatar_erro(base::mensagem::inteiro_com_descritor_real, base::instrucao::write);
             }
             const int k = escala_;
             saida_.campo(ins.a, [&](char* s) { editar_E(item.real, ins.a, ins.b, k, s); });
         } else {
             if (item.tipo != ItemFormato::Tipo::inteiro) {
-                erros::relatar_erro(base::mensagem::real_com_descritor_inteiro, erros::TipoInstrucao::write);
+                erros::relatar_erro(base::mensagem::real_com_descritor_inteiro, base::instrucao::write);
             }
             saida_.campo(ins.a, [&](char* s) { editar_I(item.inteiro, ins.a, s); });
         }

@@ -54,7 +54,7 @@ bool com_diario = false;
 std::atomic<bool> descritores_emprestados{false};
 
 // Write failures: a full disk, or any other refusal.
-int mensagem_de_escrita(Resultado resultado) {
+base::CodigoEscrita mensagem_de_escrita(Resultado resultado) {
     return resultado == Resultado::disco_cheio ? base::mensagem::disco_cheio : base::mensagem::escrita_recusada;
 }
 
@@ -78,7 +78,7 @@ private:
 
 [[noreturn]] void relatar_falha(std::string_view nome, Resultado resultado) {
     const erros::NomeNoRelatorio arquivo(nome);
-    erros::relatar_erro(mensagem_de_escrita(resultado), erros::TipoInstrucao::close);
+    erros::relatar_erro(mensagem_de_escrita(resultado), base::instrucao::close);
 }
 
 // ---------------------------------------------------------------------------

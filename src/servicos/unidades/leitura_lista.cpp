@@ -71,9 +71,9 @@ private:
     LeituraObservada relato_;
 };
 
-[[noreturn]] void falhar(int numero_mensagem) {
+[[noreturn]] void falhar(base::CodigoLeitura numero_mensagem) {
     if (Observacao::em_curso != nullptr) Observacao::em_curso->contar(numero_mensagem);
-    erros::relatar_erro(numero_mensagem, erros::TipoInstrucao::read);
+    erros::relatar_erro(numero_mensagem, base::instrucao::read);
 }
 
 // The source seen as characters and line ends. A CR counts as a line end when

@@ -59,7 +59,7 @@ private:
     // Appends what one read gives to the block; false when it gives nothing.
     bool acrescentar() {
         const long long lidos = so().ler(descritor_, bloco_ + fim_, sizeof bloco_ - fim_);
-        if (lidos < 0) erros::relatar_erro(base::mensagem::leitura_falhou, erros::TipoInstrucao::read);
+        if (lidos < 0) erros::relatar_erro(base::mensagem::leitura_falhou, base::instrucao::read);
         if (lidos <= 0) return false;
         fim_ += static_cast<std::size_t>(lidos);
         return true;
@@ -101,7 +101,7 @@ Lugar* lugar_da_unidade(int unidade) {
     return nullptr;
 }
 
-int mensagem_de_abertura(Resultado resultado) {
+base::CodigoAbertura mensagem_de_abertura(Resultado resultado) {
     switch (resultado) {
         case Resultado::nao_encontrado: return base::mensagem::arquivo_inexistente;
         case Resultado::acesso_negado: return base::mensagem::acesso_negado;
@@ -116,7 +116,7 @@ int mensagem_de_abertura(Resultado resultado) {
 
 // Write failures: a refusal (read-only connection, lock) or a full disk; any
 // other failure is reported as a refusal too, so no lost record goes unsaid.
-int mensagem_de_escrita(Resultado resultado) {
+base::CodigoEscrita mensagem_de_escrita(Resultado resultado) {
     return resultado == Resultado::disco_cheio ? base::mensagem::disco_cheio : base::mensagem::escrita_recusada;
 }
 
@@ -137,7 +137,7 @@ std::string nome_substituto(int unidade) {
         std::string linha;
         if (!so().ler_linha_console(linha)) {
             const erros::NomeNoRelatorio sem_nome({});
-            erros::relatar_erro(base::mensagem::fim_de_arquivo, erros::TipoInstrucao::read);
+            erros::relatar_erro(base::mensagem::fim_de_arquivo, base::instrucao::read);
         }
         erros::marcar_linha_parcial_console(false);
         const std::string_view resposta = nome_normalizado(linha);
@@ -145,7 +145,8 @@ std::string nome_substituto(int unidade) {
     }
 }
 
-void esvaziar_buffer(Unidade& u, erros::TipoInstrucao tipo) {
+template <base::TipoInstrucao Tipo>
+void esvaziar_buffer(Unidade& u, base::Instrucao<Tipo> tipo) {
     if (u.ocupado == 0) return;
     const Resultado r = so().escrever(u.descritor, u.buffer.get(), u.ocupado);
     u.ocupado = 0;
@@ -163,12 +164,13 @@ void desconectar(Lugar& lugar) {
     u.ocupado = 0;
     const Resultado escrita = ocupado ? so().escrever(u.descritor, u.buffer.get(), ocupado) : Resultado::ok;
     const Resultado fechamento = u.do_conjunto ? Resultado::ok : so().fechar(u.descritor);
-    if (escrita != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(escrita), erros::TipoInstrucao::close);
-    if (fechamento != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(fechamento), erros::TipoInstrucao::close);
+    if (escrita != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(escrita), base::instrucao::close);
+    if (fechamento != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(fechamento), base::instrucao::close);
 }
 
 // The unit of a statement; the statement names its file for its reports.
-Unidade& unidade_conectada(int unidade, erros::TipoInstrucao tipo) {
+template <base::TipoInstrucao Tipo>
+Unidade& unidade_conectada(int unidade, base::Instrucao<Tipo> tipo) {
     Lugar* lugar = lugar_da_unidade(unidade);
     if (lugar == nullptr) {
         const erros::NomeNoRelatorio sem_nome({});
@@ -183,10 +185,10 @@ public:
     explicit DestinoUnidade(Unidade& u) : u_(u) {}
     void texto(std::string_view bytes) override {
         if (u_.ocupado + bytes.size() > tamanho_buffer) {
-            esvaziar_buffer(u_, erros::TipoInstrucao::write);
+            esvaziar_buffer(u_, base::instrucao::write);
             if (bytes.size() > tamanho_buffer) {
                 const Resultado r = so().escrever(u_.descritor, bytes.data(), bytes.size());
-                if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), erros::TipoInstrucao::write);
+                if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), base::instrucao::write);
                 return;
             }
         }
@@ -255,12 +257,12 @@ NoConjunto preparar_no_conjunto(const std::string& nome) {
 ArquivoAberto abrir_no_conjunto(const std::string& nome) {
     const NoConjunto c = preparar_no_conjunto(nome);
     const Substituicao& s = c.substituicao;
-    if (s.resultado != Resultado::ok) erros::relatar_erro(mensagem_de_abertura(s.resultado), erros::TipoInstrucao::open);
+    if (s.resultado != Resultado::ok) erros::relatar_erro(mensagem_de_abertura(s.resultado), base::instrucao::open);
     if (s.direto) return {s.descritor, s.existia, false};
     if (c.temporario.resultado == Resultado::ok && !c.anotado)
-        erros::relatar_erro(base::mensagem::unidades_demais, erros::TipoInstrucao::open);
+        erros::relatar_erro(base::mensagem::unidades_demais, base::instrucao::open);
     if (c.temporario.resultado != Resultado::ok)
-        erros::relatar_erro(mensagem_de_abertura(c.temporario.resultado), erros::TipoInstrucao::open,
+        erros::relatar_erro(mensagem_de_abertura(c.temporario.resultado), base::instrucao::open,
                      s.existia ? "no new file can be made in its folder to replace it" : "");
     return {c.temporario.descritor, false, true};
 }
@@ -270,7 +272,7 @@ ArquivoAberto abrir_no_conjunto(const std::string& nome) {
 ArquivoAberto abrir_arquivo(const std::string& nome) {
     if (conjunto_aberto()) return abrir_no_conjunto(nome);
     const Abertura a = so().abrir(nome.c_str());
-    if (a.resultado != Resultado::ok) erros::relatar_erro(mensagem_de_abertura(a.resultado), erros::TipoInstrucao::open);
+    if (a.resultado != Resultado::ok) erros::relatar_erro(mensagem_de_abertura(a.resultado), base::instrucao::open);
     return {a.descritor, a.existia, false};
 }
 
@@ -285,10 +287,10 @@ void abrir_unidade(int unidade, std::string_view nome_dado) {
         desconectar(*atual);
     }
     Lugar* livre = std::find_if(std::begin(tabela), std::end(tabela), [](const Lugar& l) { return !l.ocupada; });
-    if (livre == std::end(tabela)) erros::relatar_erro(base::mensagem::unidades_demais, erros::TipoInstrucao::open);
+    if (livre == std::end(tabela)) erros::relatar_erro(base::mensagem::unidades_demais, base::instrucao::open);
 
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[tamanho_buffer]);
-    if (!buffer) erros::relatar_erro(base::mensagem::memoria_insuficiente, erros::TipoInstrucao::sem_rotulo);
+    if (!buffer) erros::relatar_erro(base::mensagem::memoria_insuficiente, base::instrucao::sem_rotulo);
     const ArquivoAberto aberto = abrir_arquivo(nome);
 
     Unidade& u = livre->unidade;
@@ -317,12 +319,12 @@ bool abrir_temporario_do_conjunto(std::string_view nome_dado, plataforma::Descri
 }
 
 void escrever_formatado(int unidade, std::string_view formato, std::span<const registros::ItemFormato> itens) {
-    Unidade& u = unidade_conectada(unidade, erros::TipoInstrucao::write);
+    Unidade& u = unidade_conectada(unidade, base::instrucao::write);
     const erros::NomeNoRelatorio nome(u.nome);
     if (u.cortar_antes_de_escrever) {
         u.cortar_antes_de_escrever = false;
         const Resultado r = so().cortar(u.descritor);
-        if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), erros::TipoInstrucao::write);
+        if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), base::instrucao::write);
     }
     DestinoUnidade destino(u);
     registros::formatar_registros(formato, itens, destino);
@@ -342,7 +344,7 @@ namespace {
 // report of the reading.
 template <typename Destino>
 void ler_da_unidade(int unidade, Destino&& destino) {
-    Unidade& u = unidade_conectada(unidade, erros::TipoInstrucao::read);
+    Unidade& u = unidade_conectada(unidade, base::instrucao::read);
     const erros::NomeNoRelatorio nome(u.nome);
     if (!u.fonte) u.fonte = std::make_unique<FonteArquivo>(u.descritor);
     ler_lista(*u.fonte, destino);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include "processo.hpp"
 #include "servicos/base/mensagens.hpp"
@@ -17,7 +18,7 @@ namespace {
 
 using servicos::erros::montar_relatorio;
 using servicos::erros::texto_mensagem;
-using servicos::erros::TipoInstrucao;
+using servicos::base::TipoInstrucao;
 namespace mensagem = servicos::base::mensagem;
 
 std::string quadro_math(const std::string& codigo, const std::string& texto) {
@@ -106,6 +107,36 @@ TEST(Relatorios, TextosDasFalhasDeFuncoes) {
     for (const Caso& caso : casos) EXPECT_EQ(texto_mensagem(caso.numero, TipoInstrucao::math, caso.funcao), caso.texto);
 }
 
+// A code is reported only under the kinds it is met under: the pairing is
+// checked when compiling, so each row says whether the call compiles.
+template <typename Codigo, typename Instrucao>
+concept Relatavel = requires(Codigo codigo, Instrucao instrucao) { servicos::erros::relatar_erro(codigo, instrucao); };
+namespace instrucao = servicos::base::instrucao;
+static_assert(Relatavel<decltype(mensagem::fim_de_arquivo), decltype(instrucao::read)>);
+static_assert(!Relatavel<decltype(mensagem::fim_de_arquivo), decltype(instrucao::open)>);
+static_assert(!Relatavel<decltype(mensagem::real_invalido), decltype(instrucao::write)>);
+static_assert(Relatavel<decltype(mensagem::arquivo_inexistente), decltype(instrucao::open)>);
+static_assert(!Relatavel<decltype(mensagem::arquivo_inexistente), decltype(instrucao::close)>);
+static_assert(Relatavel<decltype(mensagem::disco_cheio), decltype(instrucao::open)>);
+static_assert(Relatavel<decltype(mensagem::disco_cheio), decltype(instrucao::write)>);
+static_assert(Relatavel<decltype(mensagem::disco_cheio), decltype(instrucao::close)>);
+static_assert(!Relatavel<decltype(mensagem::disco_cheio), decltype(instrucao::read)>);
+static_assert(Relatavel<decltype(mensagem::escrita_recusada), decltype(instrucao::close)>);
+static_assert(!Relatavel<decltype(mensagem::escrita_recusada), decltype(instrucao::open)>);
+static_assert(Relatavel<decltype(mensagem::formato_invalido), decltype(instrucao::write)>);
+static_assert(Relatavel<decltype(mensagem::memoria_insuficiente), decltype(instrucao::sem_rotulo)>);
+static_assert(!Relatavel<decltype(mensagem::memoria_insuficiente), decltype(instrucao::allocate)>);
+static_assert(Relatavel<decltype(mensagem::dimensao_invalida), decltype(instrucao::allocate)>);
+static_assert(Relatavel<decltype(mensagem::ponto_flutuante_overflow), decltype(instrucao::math)>);
+static_assert(!Relatavel<decltype(mensagem::ponto_flutuante_overflow), decltype(instrucao::write)>);
+static_assert(!Relatavel<decltype(mensagem::funcao_dominio), decltype(instrucao::read)>);
+static_assert(!Relatavel<int, decltype(instrucao::read)>);  // a bare number is no code
+// A choice among write failures holds a full disk; a full disk's type does
+// not hold every write failure.
+static_assert(std::is_convertible_v<decltype(mensagem::disco_cheio), servicos::base::CodigoEscrita>);
+static_assert(!std::is_convertible_v<servicos::base::CodigoEscrita, decltype(mensagem::disco_cheio)>);
+static_assert(!std::is_convertible_v<decltype(mensagem::fim_de_arquivo), servicos::base::CodigoAbertura>);
+
 TEST(Relatorios, QuadrosCompletos) {
     EXPECT_EQ(montar_relatorio(mensagem::ponto_flutuante_divisao_zero, TipoInstrucao::math, "ignorado"),
               "\r\nrun-time error M6103: MATH\r\n- floating-point error: divide by zero\r\n");
@@ -124,7 +155,7 @@ TEST(Relatorios, RelatoNomeiaOArquivoDaInstrucaoAtual) {
     servicos::erros::definir_modo_teste(true);
     const auto relatado = [] {
         try {
-            servicos::erros::relatar_erro(mensagem::disco_cheio, TipoInstrucao::write);
+            servicos::erros::relatar_erro(mensagem::disco_cheio, servicos::base::instrucao::write);
         } catch (const servicos::erros::FalhaRelatada& falha) {
             return falha.relatorio;
         }
@@ -144,7 +175,7 @@ TEST(Relatorios, RelatoNomeiaOArquivoDaInstrucaoAtual) {
         EXPECT_EQ(relatado(), quadro("resultado.txt"));
         try {
             const servicos::erros::NomeNoRelatorio escrita(std::string(2000, 'n'));  // cut to what a report keeps
-            servicos::erros::relatar_erro(mensagem::disco_cheio, TipoInstrucao::write);
+            servicos::erros::relatar_erro(mensagem::disco_cheio, servicos::base::instrucao::write);
         } catch (const servicos::erros::FalhaRelatada& falha) {
             EXPECT_EQ(falha.relatorio, quadro(std::string(servicos::erros::maior_nome_unidade, 'n')));
         }

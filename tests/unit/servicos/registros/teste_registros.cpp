@@ -145,7 +145,7 @@ int falha(std::string_view formato, const Itens& itens = {}) {
     try {
         formatar(formato, itens);
     } catch (const servicos::erros::FalhaRelatada& f) {
-        EXPECT_EQ(f.tipo, servicos::erros::TipoInstrucao::write) << formato;
+        EXPECT_EQ(f.tipo, servicos::base::TipoInstrucao::write) << formato;
         EXPECT_NE(f.relatorio.find("run-time error F" + std::to_string(6000 + f.numero_mensagem) + ": WRITE("),
                   std::string::npos)
             << f.relatorio;

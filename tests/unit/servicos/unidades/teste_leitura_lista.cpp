@@ -88,7 +88,7 @@ int ler(FonteTexto& fonte, T&& valor) {
     try {
         servicos::unidades::ler_lista(fonte, valor);
     } catch (const FalhaRelatada& falha) {
-        EXPECT_EQ(falha.tipo, servicos::erros::TipoInstrucao::read);
+        EXPECT_EQ(falha.tipo, servicos::base::TipoInstrucao::read);
         codigo = 6000 + falha.numero_mensagem;
     }
     if (observador_ativo) {
