@@ -38,7 +38,8 @@ struct Meio {
 // The middle node's exact values of the rows, level after level, computed
 // ahead a block at a time with the traps held. A block in which anything
 // would be reported is evaluated row by row as written instead, so that the
-// report comes at the same row, after the same records.
+// report comes at the same row, after the same records (held and replayed,
+// docs/arquitetura.md).
 class MeioAdiantado {
 public:
     explicit MeioAdiantado(const Meio& meio) : meio_(meio) {}

@@ -36,7 +36,8 @@ void condicao_inicial() {
     // The end node Nx keeps the rounding residue of sin(pi*x(Nx)/Lx) (about
     // 1e-16*Ti); the boundary rows zero it later. The nodes go a block at a
     // time; a block in which anything would be reported is done again node
-    // by node with each sine watched, so that the report is the same.
+    // by node with each sine watched, so that the report is the same (held
+    // and replayed, docs/arquitetura.md).
     servicos::erros::percorrer_em_blocos(1, Nx, seno_em_bloco, [](std::int32_t no) {
         i = no;
         Tant(i) = servicos::erros::seno(x(i) * pi / Lx) * Ti;

@@ -81,6 +81,7 @@ bool decaimento_em_bloco(double taxa, double amplitude, std::int32_t primeiro, s
 void solucao_analitica() {
     // Mean of Ti*sin(pi*x/Lx) over the slab is 2*Ti/pi; it decays like the field:
     //   Tm_an(n) = exp(t(n)*taxa)*amp_media
+    // A block of levels at a time, held and replayed (docs/arquitetura.md).
     const double taxa = taxa_decaimento();
     const double amp_media = amplitude_da_media();
     servicos::erros::percorrer_em_blocos(

@@ -1,6 +1,9 @@
 // Many evaluations of the watched math functions at once: holding and giving
 // back the traps around every single call costs more than the function, so a
-// whole block runs under one hold and is judged once at its end.
+// whole block runs under one hold and is judged once at its end, and a block
+// judged false is evaluated again call by call (the idiom "held and
+// replayed" of docs/arquitetura.md, for the initial field's sines and the
+// exact solution's exponentials).
 #pragma once
 
 #include <algorithm>
