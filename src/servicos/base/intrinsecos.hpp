@@ -6,6 +6,9 @@
 // the numbers; only the platform files, which set the floating-point control
 // registers, speak to the processor on their own. The program targets x86-64
 // (SSE2 is part of it) with GCC or Clang, MinGW-w64 included.
+//
+// base/ is the ground of the services: it includes nothing of the program,
+// and every folder may include it.
 #pragma once
 
 #if !(defined(__x86_64__) || defined(__wasm__)) || !defined(__GNUC__)
@@ -16,7 +19,7 @@
 #include <emmintrin.h>
 #endif
 
-namespace servicos::intrinsecos {
+namespace servicos::base::intrinsecos {
 
 // Products and sums of two 64-bit words, with the carry in the upper half.
 __extension__ typedef unsigned __int128 u128;
@@ -41,7 +44,7 @@ inline bool underflow_levantado() { return (_mm_getcsr() & 0x10) != 0; }
 inline bool underflow_levantado() { return true; }
 #endif
 
-}  // namespace servicos::intrinsecos
+}  // namespace servicos::base::intrinsecos
 
 // Pointer parameters that no other parameter of the call reaches: the
 // compiler may then keep values in registers across the stores.
