@@ -19,7 +19,9 @@
 # - with a terminal, the installed interpreter hands its editor a listing name
 #   that looks like an option or a command ("+cmd") as a file name, and a name
 #   with a blank as one argument; after the input is edited with a warning,
-#   it opens the editor again when asked and goes on when not.
+#   it opens the editor again when asked and goes on when not; the listing
+#   reaches the editor as a UTF-8 view with LF line ends, which goes when the
+#   editor closes, and the listing keeps its bytes whatever is done in it.
 #
 #   testar_lancador.sh ESPERADO [CMAKE BUILD]
 #
@@ -237,6 +239,25 @@ FIM
         falhar "o editor não foi aberto de novo só uma vez"
     [ "$(grep -c 'de novo para corrigir' "$tmp/terminal")" = 2 ] || { cat "$tmp/terminal" >&2; falhar "a pergunta não veio duas vezes"; }
     [ "$(grep -c 'linha 7' "$tmp/terminal")" = 2 ] || falhar "o aviso não veio antes de cada pergunta"
+    # The listing of the first run, shown by an editor that keeps a copy of
+    # what it was given and then changes it.
+    cat > "$tmp/editor_que_muda" <<FIM
+#!/bin/sh
+cp "\$1" "$tmp/vista.txt"
+echo 'mudado no editor' >> "\$1"
+FIM
+    chmod +x "$tmp/editor_que_muda"
+    mkdir "$tmp/vistas"
+    (cd "$pasta" && VISUAL=$tmp/editor_que_muda TMPDIR=$tmp/vistas \
+        script -qec "sh '$dados/interpretador.sh' -c 'notepad listagem.txt'" /dev/null </dev/null >/dev/null 2>&1) ||
+        falhar "o interpretador falhou ao mostrar a listagem"
+    cmp "$esperado/listagem.txt" "$pasta/listagem.txt" || falhar "mostrar a listagem mudou os bytes dela"
+    cr=$(printf '\r')
+    ! grep -q "$cr" "$tmp/vista.txt" || falhar "a vista da listagem tem CR"
+    grep -q 'Difusão de Calor' "$tmp/vista.txt" || falhar "a vista da listagem não está em UTF-8"
+    iconv -f UTF-8 -t CP1252 "$tmp/vista.txt" | sed "s/\$/$cr/" | cmp - "$esperado/listagem.txt" ||
+        falhar "a vista não é a listagem convertida"
+    [ -z "$(ls -A "$tmp/vistas")" ] || falhar "a vista ficou em $tmp/vistas"
 else
     echo "sem terminal (script): o editor do interpretador não foi testado"
 fi
