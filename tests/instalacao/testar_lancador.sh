@@ -1,9 +1,9 @@
 #!/bin/sh
 # The launcher as a user meets it, with no terminal and no display:
-# - in an empty folder it copies the example and the plot scripts, and the run
-#   leaves the listing and the data files of the reference run byte for byte
-#   and both plots as PNG images, saying where they are; the example raises
-#   no warning;
+# - in an empty folder it copies the example and the plot scripts, the
+#   study's too, and the run leaves the listing and the data files of the
+#   reference run byte for byte and both plots as PNG images, saying where
+#   they are; the example raises no warning;
 # - a second run in the same folder keeps the input and the plot scripts the
 #   user changed, says nothing, honours the user's own COMSPEC and hands the
 #   program its arguments;
@@ -111,17 +111,20 @@ mkdir "$pasta"
 rodar "$pasta" || { cat "$tmp/erro" >&2; falhar "a primeira corrida terminou com falha"; }
 [ ! -s "$tmp/saida" ] || falhar "a corrida escreveu na saída padrão"
 grep -q 'entradas_geral.ent' "$tmp/erro" || falhar "a cópia do exemplo não foi avisada"
+grep -q 'roteiros dos gráficos copiados.*temp_media.gnu.*convergencia.gnu' "$tmp/erro" ||
+    falhar "a cópia dos roteiros não foi avisada"
 if grep -q 'confira' "$tmp/erro"; then falhar "o exemplo deu aviso na conferência"; fi
 for grafico in temp_media.png temp_meio.png; do
     grep -qF "$(cd "$pasta" && pwd)/$grafico" "$tmp/erro" || falhar "não foi dito onde está $grafico"
 done
 (cd "$pasta" && LC_ALL=C ls) > "$tmp/pasta.lst"
-printf '%s\n' entradas_geral.ent listagem.txt temp_media.gnu temp_media.png temp_media.txt \
-    temp_meio.gnu temp_meio.png temp_meio.txt | diff - "$tmp/pasta.lst" || falhar "a pasta não tem o esperado"
+roteiros_do_estudo="comparacao_esquemas.gnu convergencia.gnu convergencia_listagem.gnu mapa.gnu perfis.gnu"
+printf '%s\n' $roteiros_do_estudo entradas_geral.ent listagem.txt temp_media.gnu temp_media.png temp_media.txt \
+    temp_meio.gnu temp_meio.png temp_meio.txt | LC_ALL=C sort | diff - "$tmp/pasta.lst" || falhar "a pasta não tem o esperado"
 for nome in listagem.txt temp_media.txt temp_meio.txt; do
     cmp "$esperado/$nome" "$pasta/$nome" || falhar "$nome difere da corrida de referência"
 done
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu $roteiros_do_estudo; do
     cmp "$dados/$nome" "$pasta/$nome" || falhar "$nome não é a cópia do instalado"
 done
 for grafico in temp_media.png temp_meio.png; do
@@ -133,7 +136,8 @@ done
 #    command interpreter of the user's that logs.
 sed "1s/.*/''/" "$dados/entradas_geral.ent" > "$pasta/entradas_geral.ent"
 echo '# ajuste do usuário' >> "$pasta/temp_media.gnu"
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do cp "$pasta/$nome" "$tmp/$nome"; done
+echo '# ajuste do usuário' >> "$pasta/convergencia.gnu"
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu convergencia.gnu; do cp "$pasta/$nome" "$tmp/$nome"; done
 cat > "$tmp/registrar" <<FIM
 #!/bin/sh
 printf '%s\n' "\$2" >> "$tmp/comandos.txt"
@@ -142,7 +146,7 @@ chmod +x "$tmp/registrar"
 : > "$tmp/comandos.txt"
 COMSPEC=$tmp/registrar rodar "$pasta" segunda.txt || { cat "$tmp/erro" >&2; falhar "a segunda corrida terminou com falha"; }
 [ ! -s "$tmp/erro" ] || { cat "$tmp/erro" >&2; falhar "a segunda corrida falou"; }
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu convergencia.gnu; do
     cmp "$tmp/$nome" "$pasta/$nome" || falhar "a segunda corrida mudou $nome"
 done
 cmp "$esperado/listagem.txt" "$pasta/segunda.txt" || falhar "a segunda corrida não leu a entrada e o argumento do usuário"
@@ -239,6 +243,7 @@ FIM
         falhar "o editor não foi aberto de novo só uma vez"
     [ "$(grep -c 'de novo para corrigir' "$tmp/terminal")" = 2 ] || { cat "$tmp/terminal" >&2; falhar "a pergunta não veio duas vezes"; }
     [ "$(grep -c 'linha 7' "$tmp/terminal")" = 2 ] || falhar "o aviso não veio antes de cada pergunta"
+
     # The listing of the first run, shown by an editor that keeps a copy of
     # what it was given and then changes it.
     cat > "$tmp/editor_que_muda" <<FIM

@@ -9,7 +9,7 @@
 # stand-in, names a decimal comma and its line after the edit and leaves the
 # bytes of the program run alone; after a failed read it passes the
 # program's report and status through and then names the line; started in
-# an empty folder it copies the example there.
+# an empty folder it copies the example and every plot script there.
 #
 #   testar_zip.sh ZIP ESPERADO INTERPRETADOR EMULADOR...
 #
@@ -125,7 +125,8 @@ tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep 'linha 3' | grep -q 'Nx'
 mkdir "$tmp/vazia"
 lancar "$tmp/vazia" "$(janelas "$pasta/difusao-calor.exe")" "$@" ||
     { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha numa pasta vazia"; }
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu comparacao_esquemas.gnu convergencia.gnu \
+    convergencia_listagem.gnu mapa.gnu perfis.gnu; do
     cmp "$pasta/$nome" "$tmp/vazia/$nome" || falhar "$nome não foi copiado para a pasta vazia"
 done
 cmp "$esperado/listagem.txt" "$tmp/vazia/listagem.txt" || falhar "a corrida na pasta vazia não rodou o exemplo"
