@@ -5,13 +5,13 @@
 // copies the example input and the plot scripts (the study's too, which draw
 // the tables estudo_convergencia writes in the same folder) from its own
 // folder into the current one where they are missing (an empty input counts
-// as missing),
-// names itself in COMSPEC, and runs difusao_calor.exe from its folder with
-// the arguments it was given. The program's standard error goes through a
+// as missing), names itself in COMSPEC, and runs difusao_calor.exe from its
+// folder with the arguments it was given. The program's standard error goes through a
 // pipe and is copied to ours unchanged; when the program ends with a report
 // the launcher adds in Portuguese where the input stopped being read, the
-// stability of the scheme after an arithmetic fault, and which earlier
-// results stayed. The exit status is the program's. Started by a
+// stability of the scheme after an arithmetic fault, the memory the run
+// needs against what the system leaves after a memory failure, and which
+// earlier results stayed. The exit status is the program's. Started by a
 // double-click, its console window would close with the program: after a
 // failure it waits for Enter first.
 //
@@ -357,7 +357,8 @@ constexpr std::string_view texto_uso =
     "\r\n"
     "Quando o programa termina com um relatório de falha, o relatório fica como\r\n"
     "está e o lançador acrescenta onde a leitura parou, o número de Fourier F e\r\n"
-    "o limite depois de uma falha aritmética, e quais resultados anteriores\r\n"
+    "o limite depois de uma falha aritmética, a memória que a corrida pede e a\r\n"
+    "que o sistema deixa depois de F6772, e quais resultados anteriores\r\n"
     "ficaram. Aberto com um duplo clique, espera Enter antes de fechar a janela\r\n"
     "depois de uma falha. O status de saída é o do programa. Veja LEIA-ME.txt.\r\n";
 
@@ -444,11 +445,29 @@ void resultados_mantidos() {
                             : "nenhum resultado novo foi gravado; ficaram como estavam os de uma corrida anterior:" + mantidos);
 }
 
+// After F6772: the check's warnings, among them the memory the run needs
+// against what the system leaves; when the check sees no shortage now, that
+// the free memory has changed.
+void explicar_falta_de_memoria() {
+    avisar("faltou memória para a corrida (F6772): diminua Nx ou Nt, ou feche outros programas; a conferência dos dados diz:");
+    const Capturado conferencia = explicar("--avisos");
+    if (!conferencia.iniciado) {
+        avisar("  nada: estudo_convergencia.exe não pôde ser iniciado");
+        return;
+    }
+    escrever_recuado(conferencia.texto);
+    if (conferencia.texto.find("F6772") == std::string::npos)
+        avisar("  a memória que a corrida pede caberia agora no que o sistema deixa, que muda com os outros "
+               "programas");
+}
+
 void explicar_falha(std::string_view erro) {
     const std::string relatorio = ultimo_relatorio(erro);
     const bool leitura = relatorio.find("(entradas_geral.ent)") != std::string::npos;
     const bool aritmetica = relatorio.size() > 15 && relatorio[15] == 'M';
-    if ((leitura || aritmetica) && arquivo_comum(explicador())) {
+    if (relatorio.starts_with("run-time error F6772") && arquivo_comum(explicador())) {
+        explicar_falta_de_memoria();
+    } else if ((leitura || aritmetica) && arquivo_comum(explicador())) {
         avisar(leitura ? "a leitura de entradas_geral.ent parou; a conferência dos dados diz:"
                        : "falha aritmética (M) no cálculo, valores que estouraram ou uma divisão por zero; a "
                          "conferência dos dados diz:");

@@ -16,6 +16,9 @@
 # - --help and --version answer and leave the folder empty;
 # - a display that cannot be opened (DISPLAY=:77) still gives both plots;
 # - a missing study tool is reported once and the run goes on;
+# - under an address-space limit (ulimit -v) too small for the run, the check
+#   warns before the run, the program's report comes through unchanged and
+#   with its status, and then the memory the run needs and the limit;
 # - with a terminal, the installed interpreter hands its editor a listing name
 #   that looks like an option or a command ("+cmd") as a file name, and a name
 #   with a blank as one argument; after the input is edited with a warning,
@@ -215,7 +218,38 @@ DIFUSAO_EXPLICADOR=$tmp/nao_existe rodar "$tmp/sem_estudo" || falhar "a corrida 
 [ "$(grep -c 'estudo_convergencia não encontrado' "$tmp/erro")" = 1 ] || falhar "a falta do estudo não foi dita uma vez"
 cmp "$esperado/listagem.txt" "$tmp/sem_estudo/listagem.txt" || falhar "a corrida sem o estudo difere"
 
-# 9. The installed interpreter on a terminal (given by script), its editor a
+# 9. Ten million nodes (690 MiB of arrays) under an address-space limit of
+#    200 MB: the check warns before the run, the program's report is its
+#    own, then the estimate and the limit. Skipped where the programs cannot
+#    start under such a limit (a sanitizer's shadow memory).
+limite_kb=200000
+if (ulimit -v "$limite_kb" && "$bin/estudo_convergencia" --help) >/dev/null 2>&1; then
+    pasta_com_entrada limitada 3 '10000000  Nx'
+    if (ulimit -v "$limite_kb" && rodar "$tmp/limitada"); then status=0; else status=$?; fi
+    mkdir "$tmp/limitada.direta"
+    cp "$tmp/limitada/entradas_geral.ent" "$tmp/limitada.direta/"
+    if (ulimit -v "$limite_kb" && cd "$tmp/limitada.direta" && COMSPEC=/bin/true "$bin/difusao_calor" </dev/null) \
+        > /dev/null 2> "$tmp/limitada.direta.erro"; then status_direto=0; else status_direto=$?; fi
+    [ "$status" = "$status_direto" ] && [ "$status" = 1 ] || falhar "status $status, e o programa sozinho deu $status_direto"
+    printf '\r\nrun-time error F6772\r\n- insufficient memory\r\n' | cmp - "$tmp/limitada.direta.erro" ||
+        falhar "o programa sozinho não relatou F6772"
+    inicio=$(grep -abo 'run-time error' "$tmp/erro" | head -n 1 | cut -d: -f1)
+    [ -n "$inicio" ] || { cat "$tmp/erro" >&2; falhar "o relatório do programa sumiu"; }
+    head -c "$((inicio - 2))" "$tmp/erro" > "$tmp/antes"
+    tamanho=$(wc -c < "$tmp/limitada.direta.erro")
+    tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/limitada.direta.erro" ||
+        falhar "o relatório do programa não passou como está"
+    tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" > "$tmp/depois"
+    for parte in antes depois; do
+        grep 'linhas 3 e 5' "$tmp/$parte" | grep 'precisa de' | grep -q 'ulimit -v' ||
+            { cat "$tmp/erro" >&2; falhar "a memória e o limite não foram ditos ($parte do relatório)"; }
+    done
+    grep -q 'F6772' "$tmp/depois" || falhar "a explicação não nomeia F6772"
+else
+    echo "os programas não rodam sob ulimit -v $limite_kb: a corrida limitada não foi testada"
+fi
+
+# 10. The installed interpreter on a terminal (given by script), its editor a
 #    stand-in that logs its arguments, with command lines as the program
 #    writes them.
 if script -qec true /dev/null </dev/null >/dev/null 2>&1; then
