@@ -40,4 +40,7 @@ std::uint64_t memoria_disponivel() {
     return (maximo > topo ? maximo - topo : 0) + livre;
 }
 
+// The heap's maximum is the only limit, and memoria_disponivel counts it.
+std::optional<FolgaDoProcesso> folga_dos_limites_do_processo() { return std::nullopt; }
+
 }  // namespace servicos::plataforma
