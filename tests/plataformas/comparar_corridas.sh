@@ -1,24 +1,25 @@
 #!/bin/sh
-# The Windows program and the Linux program write the same bytes: on ordinary
-# runs drawn at random (every scheme, a few hundred to a few thousand steps,
-# the explicit scheme inside its stability bound), both programs run on the
-# same input, each in a folder of its own, and their listings, data files,
-# standard error and exit statuses must be identical. The draw is fixed by the
-# seed, so every machine runs the same cases.
+# Another build of the program (Windows under wine, another processor under
+# an emulator, WebAssembly under node) writes the same bytes as the Linux
+# program: on ordinary runs drawn at random (every scheme, a few hundred to a
+# few thousand steps, the explicit scheme inside its stability bound), both
+# programs run on the same input, each in a folder of its own, and their
+# listings, data files, standard output and error, exit statuses and the
+# names left in their folders must be identical.
+# The draw is fixed by the seed, so every machine runs the same cases.
 #
-#   comparar_corridas.sh PROGRAMA_LINUX PROGRAMA_WINDOWS INTERPRETADOR EMULADOR...
+#   comparar_corridas.sh PROGRAMA_LINUX COMANDO...
 #
-# INTERPRETADOR: the Windows build's stand-in command interpreter
-# (tests/interpretador_registro.exe), so that no editor or plotter starts;
-# EMULADOR: the command line that starts a Windows program (wine with its
-# prefix). CORRIDAS (default 24) and SEMENTE (default 20261208) in the
-# environment change the draw.
+# COMANDO: the command line that starts the other program in the folder of
+# the run, with absolute paths, so that no editor or plotter starts (for
+# Windows: wine with its prefix running cmd /c, which names the build's
+# stand-in interpreter in COMSPEC and starts the .exe). The Linux program
+# gets COMSPEC=/bin/true. CORRIDAS (default 24) and SEMENTE (default
+# 20261208) in the environment change the draw.
 set -eu
 
 linux=$(realpath "$1")
-windows=$(realpath "$2")
-interpretador=$(realpath "$3")
-shift 3
+shift
 corridas=${CORRIDAS:-24}
 estado=${SEMENTE:-20261208}
 
@@ -67,24 +68,22 @@ while [ "$r" -le "$corridas" ]; do
     tf=$(awk -v lx="$lx" -v nx="$nx" -v nt="$nt" -v k="$k" -v ro="$ro" -v cp="$cp" -v f="$f" \
         'BEGIN { dx = lx / (nx - 1); printf "%.6e", f / 100 * dx * dx * nt * ro * cp / k }')
     pasta=$tmp/$r
-    mkdir -p "$pasta/linux" "$pasta/windows"
+    mkdir -p "$pasta/linux" "$pasta/outro"
     printf '%s\r\n' "corrida.txt" "$lx" "$nx" "$tf" "$nt" "$ti" "$theta" "$k" "$ro" "$cp" > "$pasta/linux/entradas_geral.ent"
-    cp "$pasta/linux/entradas_geral.ent" "$pasta/windows/"
+    cp "$pasta/linux/entradas_geral.ent" "$pasta/outro/"
 
     status_linux=0
     (cd "$pasta/linux" && COMSPEC=/bin/true "$linux" < /dev/null > saida 2> erro) || status_linux=$?
-    # Wine gives every program its own COMSPEC: the stand-in is named from
-    # inside, by cmd.exe.
-    status_windows=0
-    (cd "$pasta/windows" && "$@" cmd /c "set COMSPEC=Z:$interpretador&& Z:$windows" < /dev/null > saida 2> erro) ||
-        status_windows=$?
+    status_outro=0
+    (cd "$pasta/outro" && "$@" < /dev/null > saida 2> erro) || status_outro=$?
 
     caso="run $r: Lx=$lx Nx=$nx tf=$tf Nt=$nt Ti=$ti theta=$theta k=$k ro=$ro cp=$cp"
     igual=sim
-    for nome in corrida.txt temp_media.txt temp_meio.txt erro; do
-        cmp -s "$pasta/linux/$nome" "$pasta/windows/$nome" || { igual="não ($nome)"; }
+    for nome in corrida.txt temp_media.txt temp_meio.txt erro saida; do
+        cmp -s "$pasta/linux/$nome" "$pasta/outro/$nome" || { igual="não ($nome)"; }
     done
-    [ "$status_linux" = "$status_windows" ] || igual="não (status $status_linux, $status_windows)"
+    [ "$(ls -A "$pasta/linux")" = "$(ls -A "$pasta/outro")" ] || igual="não (arquivos da pasta)"
+    [ "$status_linux" = "$status_outro" ] || igual="não (status $status_linux, $status_outro)"
     [ -s "$pasta/linux/corrida.txt" ] || igual="não (sem listagem, status $status_linux)"
     echo "$caso: $igual"
     [ "$igual" = sim ] || diferentes=$((diferentes + 1))
@@ -92,7 +91,7 @@ while [ "$r" -le "$corridas" ]; do
 done
 
 if [ "$diferentes" -ne 0 ]; then
-    echo "FALHOU: $diferentes de $corridas corridas diferem entre Windows e Linux" >&2
+    echo "FALHOU: $diferentes de $corridas corridas diferem entre os dois programas" >&2
     exit 1
 fi
-echo "$corridas corridas: listagens, arquivos de dados, erros e status idênticos no Windows e no Linux"
+echo "$corridas corridas: listagens, arquivos de dados, saídas, erros e status idênticos nos dois programas"
