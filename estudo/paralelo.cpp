@@ -12,6 +12,7 @@
 
 #include "convergencia.hpp"
 #include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
 
@@ -57,7 +58,7 @@ int fios_da_maquina() { return static_cast<int>(std::max(1u, std::thread::hardwa
 void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso) {
     Progresso anuncio(progresso, tarefas.size());
     if (fios <= 1 || tarefas.size() <= 1) {
-        const servicos::plataforma::ArmadilhasRetidas retidas;
+        const servicos::base::deteccao::Retencao retida;
         for (Tarefa& tarefa : tarefas) {
             tarefa.executar();
             anuncio.concluida(tarefa);
@@ -76,7 +77,7 @@ void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso
     auto trabalhar = [&] {
         // Floating-point control and flags are the thread's own: a new thread
         // does not inherit the caller's hold on every platform.
-        const servicos::plataforma::ArmadilhasRetidas retidas;
+        const servicos::base::deteccao::Retencao retida;
         const ArranjosDevolvidos devolvidos;
         for (std::size_t j = proxima++; j < ordem.size(); j = proxima++) {
             try {

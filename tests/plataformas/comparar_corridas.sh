@@ -147,6 +147,7 @@ while [ "$r" -le "$corridas" ]; do
     caso="run $r: Lx=$lx Nx=$nx tf=$tf Nt=$nt Ti=$ti theta=$theta k=$k ro=$ro cp=$cp"
     igual=sim
     for nome in corrida.txt temp_media.txt temp_meio.txt erro saida; do
+        [ ! -e "$pasta/linux/$nome" ] && [ ! -e "$pasta/outro/$nome" ] && continue  # neither run left it
         cmp -s "$pasta/linux/$nome" "$pasta/outro/$nome" || { igual="não ($nome)"; }
     done
     [ "$(ls -A "$pasta/linux")" = "$(ls -A "$pasta/outro")" ] || igual="não (arquivos da pasta)"

@@ -1,10 +1,9 @@
 // POSIX side of the platform layer: raw writes to descriptors 1 and 2, _exit,
-// the trapping floating-point environment and its SIGFPE handler, the memory
-// that the kernel can still give, within the limits of the control groups.
+// the signals of the run, the memory that the kernel can still give, within
+// the limits of the control groups.
 #include "servicos/plataforma/plataforma.hpp"
 
 #include <cerrno>
-#include <cfenv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +13,6 @@
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
-#include "servicos/base/mensagens.hpp"
 #include "servicos/plataforma/limites_memoria.hpp"
 
 namespace servicos::plataforma {
@@ -31,29 +29,6 @@ void escrever_tudo(int descritor, std::string_view bytes) {
         p += escritos;
         resta -= static_cast<std::size_t>(escritos);
     }
-}
-
-base::CodigoMatematica numero_da_armadilha(int codigo_sinal) {
-    switch (codigo_sinal) {
-        case FPE_FLTINV: return base::mensagem::ponto_flutuante_invalido;
-        case FPE_FLTDIV: return base::mensagem::ponto_flutuante_divisao_zero;
-        case FPE_FLTOVF: return base::mensagem::ponto_flutuante_overflow;
-        case FPE_FLTUND: return base::mensagem::ponto_flutuante_underflow;
-        case FPE_FLTRES: return base::mensagem::ponto_flutuante_inexato;
-        case FPE_INTDIV: return base::mensagem::ponto_flutuante_divisao_zero;
-        default: return base::mensagem::ponto_flutuante_invalido;
-    }
-}
-
-RelatoArmadilha relato_registrado = nullptr;
-
-// Runs in the signal context of the faulting instruction. Returning would
-// re-execute it, so the handler reports and ends the process; everything on
-// that path (report frame, unit clean-up) uses only write, ftruncate, close
-// and _exit on data that the program's arithmetic never leaves half-updated.
-void tratar_sigfpe(int, siginfo_t* info, void*) {
-    relato_registrado(numero_da_armadilha(info->si_code));
-    terminar_processo(1);  // not reached: the report ends the process
 }
 
 FuncaoDescarte descarte_registrado = nullptr;
@@ -139,20 +114,6 @@ InterrupcoesDoComando::~InterrupcoesDoComando() {
     ::sigaction(SIGINT, &anteriores_.interrupcao, nullptr);
     ::sigaction(SIGQUIT, &anteriores_.saida, nullptr);
 }
-
-void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
-    relato_registrado = relatar;
-    struct sigaction acao {};
-    acao.sa_sigaction = &tratar_sigfpe;
-    acao.sa_flags = SA_SIGINFO;
-    sigemptyset(&acao.sa_mask);
-    ::sigaction(SIGFPE, &acao, nullptr);
-    std::feclearexcept(FE_ALL_EXCEPT);
-    ::feenableexcept(falhas_armadas);
-}
-
-ArmadilhasRetidas::ArmadilhasRetidas() { std::feholdexcept(&guardado_); }
-ArmadilhasRetidas::~ArmadilhasRetidas() { std::fesetenv(&guardado_); }
 
 namespace {
 
