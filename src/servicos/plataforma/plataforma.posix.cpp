@@ -1,6 +1,7 @@
 // POSIX side of the platform layer: raw writes to descriptors 1 and 2, _exit,
 // the signals of the run, the memory that the kernel can still give, within
-// the limits of the control groups.
+// the limits of the control groups. What only Linux has (/proc, sysinfo)
+// is kept for it; another POSIX system (macOS, the BSDs) builds the rest.
 #include "servicos/plataforma/plataforma.hpp"
 
 #include <cerrno>
@@ -10,8 +11,10 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <sys/sysinfo.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/sysinfo.h>
+#endif
 
 #include "servicos/plataforma/limites_memoria.hpp"
 
@@ -48,6 +51,7 @@ sigset_t mascara_dos_pedidos() {
     return mascara;
 }
 
+#ifdef __linux__
 // Room for the whole of /proc/meminfo, which holds about 1.5 KiB of text.
 constexpr std::size_t tamanho_meminfo = 8192;
 
@@ -59,6 +63,7 @@ long long campo_meminfo(const char* texto, const char* campo) {
     while (*p == ' ' || *p == ':') ++p;
     return std::strtoll(p, nullptr, 10);
 }
+#endif
 
 }  // namespace
 
@@ -133,6 +138,7 @@ std::string_view ler_texto(const char* caminho, char* destino, std::size_t capac
     return {destino, lidos};
 }
 
+#ifdef __linux__
 std::uint64_t memoria_da_maquina() {
     // What the kernel can still hand out without killing anyone: available
     // memory plus free swap.
@@ -153,6 +159,15 @@ std::uint64_t memoria_da_maquina() {
         return (static_cast<std::uint64_t>(info.freeram) + info.bufferram + info.freeswap) * info.mem_unit;
     return 0;
 }
+#else
+// Other POSIX systems (macOS, the BSDs) have neither /proc/meminfo nor
+// sysinfo: the physical memory is the bound, 0 when not even that is told.
+std::uint64_t memoria_da_maquina() {
+    const long paginas = ::sysconf(_SC_PHYS_PAGES);
+    const long tamanho = ::sysconf(_SC_PAGESIZE);
+    return paginas > 0 && tamanho > 0 ? static_cast<std::uint64_t>(paginas) * static_cast<std::uint64_t>(tamanho) : 0;
+}
+#endif
 
 }  // namespace
 
