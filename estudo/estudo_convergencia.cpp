@@ -29,6 +29,7 @@
 #include "perfis.hpp"
 #include "principal.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
@@ -219,7 +220,7 @@ CorridaEsquema correr_esquema(Caso caso, double theta) {
     caso.theta = theta;
     CorridaEsquema c;
     const Nivel nivel = executar_nivel(caso, {caso.Nx, caso.Nt});
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     c.esquema = {theta, nivel, amplificacao(theta, alpha, dt, dx, Lx), 0.0, 0.0};
     // The middle node at tf against the solution exact in time on this grid,
     // the initial value times exp(-4 F s² Nt), and that one against the exact.
@@ -355,7 +356,7 @@ int executar(int argc, char** argv) {
     preparar_caso();
     // From here on an unstable run shows up as growing (or infinite) errors
     // in the tables instead of ending the study with a trap report.
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     const Caso caso = variaveis::dados_de_entrada();
     Saida saida(opcoes->csv);
     double F = 0.0;

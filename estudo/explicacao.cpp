@@ -17,6 +17,7 @@
 #include "dados/dados.hpp"
 #include "nucleo/variaveis.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
@@ -633,7 +634,7 @@ std::string_view nome_da_listagem() {
 std::vector<Aviso> todos_os_avisos(const Explicador& explicador) {
     std::vector<Aviso> avisos = explicador.avisos();
     // Data that would trap in the program give infinities or NaNs here.
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     std::vector<Aviso> dos_dados = avisos_dos_dados(nome_da_listagem(), explicador.linhas());
     avisos.insert(avisos.end(), std::make_move_iterator(dos_dados.begin()), std::make_move_iterator(dos_dados.end()));
     return avisos;
@@ -698,7 +699,7 @@ int narrar_entrada() {
     const std::vector<Aviso> avisos = todos_os_avisos(explicador);
     {
         using namespace variaveis;
-        const servicos::plataforma::ArmadilhasRetidas retidas;
+        const servicos::base::deteccao::Retencao retida;
         const Caso caso = dados_de_entrada();
         const double F = numero_fourier(k / (cp * ro), tf / Nt, Lx / (Nx - 1.0));
         const bool com_malha = caso.Nx >= 2 && caso.Nt >= 1;

@@ -44,7 +44,7 @@ class ArmadilhasArmadas {
 public:
     ArmadilhasArmadas() {
         std::feclearexcept(FE_ALL_EXCEPT);
-        ::feenableexcept(servicos::plataforma::falhas_armadas);
+        ::feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
     }
     ~ArmadilhasArmadas() {
         ::fedisableexcept(FE_ALL_EXCEPT);

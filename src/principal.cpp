@@ -11,6 +11,7 @@
 #include "nucleo/processamento.hpp"
 #include "nucleo/solver.hpp"
 #include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
@@ -20,6 +21,8 @@
 namespace principal {
 
 using namespace variaveis;
+using servicos::base::deteccao::Conferido;
+using servicos::base::deteccao::valor;
 using servicos::erros::potencia;
 
 int _main(int /*argc*/, char** /*argv*/, char** /*envp*/) {
@@ -67,17 +70,20 @@ void preparar_laco(std::uint64_t memoria_a_mais) {
 }
 
 void calcular_grandezas_derivadas() {
-    // Evaluated exactly as written, left to right; dx^2 is the real power
-    // function, evaluated anew in each weight. F = alpha*dt/dx^2 is the mesh
-    // Fourier number: a_imp = theta*F, a_exp = (1 - theta)*F,
-    // a_cen = 1 - 2(1 - theta)*F.
-    dx = Lx / (Nx - 1.0);
-    dt = tf / Nt;
+    // Evaluated exactly as written, left to right, each product formed
+    // before the power it is divided by; dx^2 is the real power function,
+    // evaluated anew in each weight. F = alpha*dt/dx^2 is the mesh Fourier
+    // number: a_imp = theta*F, a_exp = (1 - theta)*F, a_cen = 1 - 2(1 - theta)*F.
+    dx = valor(Conferido(Lx) / (Conferido(Nx) - 1.0));
+    dt = valor(Conferido(tf) / Conferido(Nt));
     pi = servicos::erros::arco_cosseno(-1.0);
-    alpha = k / (cp * ro);
-    a_imp = alpha * theta * dt / potencia(dx, 2.0);
-    a_exp = (1.0 - theta) * alpha * dt / potencia(dx, 2.0);
-    a_cen = (theta - 1.0) * alpha * dt * 2.0 / potencia(dx, 2.0) + 1.0;
+    alpha = valor(Conferido(k) / (Conferido(cp) * ro));
+    const Conferido alpha_theta_dt = Conferido(alpha) * theta * dt;
+    a_imp = valor(alpha_theta_dt / potencia(Conferido(dx), 2.0));
+    const Conferido resto_alpha_dt = (1.0 - Conferido(theta)) * alpha * dt;
+    a_exp = valor(resto_alpha_dt / potencia(Conferido(dx), 2.0));
+    const Conferido centro = (Conferido(theta) - 1.0) * alpha * dt * 2.0;
+    a_cen = valor(centro / potencia(Conferido(dx), 2.0) + 1.0);
 }
 
 namespace {
@@ -133,8 +139,8 @@ void alocar_arranjos(std::uint64_t memoria_a_mais) {
 }
 
 void montar_malhas() {
-    for (i = 1; i <= Nx; ++i) x(i) = (i - 1.0) * dx;
-    for (n = 0; n <= Nt; ++n) t(n) = n * dt;
+    for (i = 1; i <= Nx; ++i) x(i) = valor((Conferido(i) - 1.0) * dx);
+    for (n = 0; n <= Nt; ++n) t(n) = valor(Conferido(n) * dt);
 }
 
 void registrar_nivel_inicial() {

@@ -11,10 +11,10 @@
 #include "dados/formatos.hpp"
 #include "nucleo/processamento.hpp"
 #include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/base/mensagens.hpp"
 #include "servicos/comandos/comandos.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/matematica.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
 
@@ -32,11 +32,16 @@ constexpr int unidade_resultados = 5;
 struct Meio {
     double taxa;      // -(pi^2*alpha/Lx^2) [1/s]
     double amp_meio;  // exact initial value at x(imeio), by the initial field's own operations
-    double analitico(std::int32_t nivel) const { return servicos::erros::exponencial(t(nivel) * taxa) * amp_meio; }
+    double analitico(std::int32_t nivel) const { return processamento::decaimento(t(nivel), taxa, amp_meio); }
 };
 
+// The error column, analytic minus numerical, a fault reported at the row.
+double erro_numerico(double analitico, double numerico) {
+    return servicos::base::deteccao::valor(servicos::base::deteccao::Conferido(analitico) - numerico);
+}
+
 // The middle node's exact values of the rows, level after level, computed
-// ahead a block at a time with the traps held. A block in which anything
+// ahead a block at a time under one hold of the detection. A block in which anything
 // would be reported is evaluated row by row as written instead, so that the
 // report comes at the same row, after the same records (held and replayed,
 // docs/arquitetura.md).
@@ -92,12 +97,12 @@ std::string escrever_listagem(const Meio& meio) {
     escrever_formatado(unidade_resultados, formato_cabecalho, cabecalho);
     escrever_formatado(unidade_resultados, formato_titulo_media);
     for (n = 0; n <= Nt; ++n)
-        escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tm(n), Tm_an(n), Tm_an(n) - Tm(n)});
+        escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tm(n), Tm_an(n), erro_numerico(Tm_an(n), Tm(n))});
     escrever_formatado(unidade_resultados, formato_titulo_meio);
     MeioAdiantado exato(meio);
     for (n = 0; n <= Nt; ++n) {
         const double Tmeio_an = exato.analitico(n);
-        escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tmeio(n), Tmeio_an, Tmeio_an - Tmeio(n)});
+        escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tmeio(n), Tmeio_an, erro_numerico(Tmeio_an, Tmeio(n))});
     }
     servicos::unidades::fechar_unidade(unidade_resultados);
     return listagem;

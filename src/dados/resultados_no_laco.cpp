@@ -15,6 +15,7 @@
 #include "dados/dados.hpp"
 #include "nucleo/processamento.hpp"
 #include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "servicos/registros/edicao_numerica.hpp"
 #include "servicos/unidades/conjunto.hpp"
@@ -24,6 +25,7 @@ namespace dados {
 
 namespace {
 
+namespace deteccao = servicos::base::deteccao;
 using servicos::plataforma::Descritor;
 using servicos::unidades::Resultado;
 
@@ -158,13 +160,15 @@ public:
 
 private:
     void trabalhar() {
-        // The writer's arithmetic runs with the traps held for its whole life:
-        // a fault only raises a flag, and then the writer stops.
-        const servicos::plataforma::ArmadilhasRetidas retidas;
-        completo_ = escrever_tudo(retidas);
+        // The writer's arithmetic runs under a hold of the detection for its
+        // whole life: a fault is only noted, or seen by the sentinel, and
+        // then the writer stops.
+        const deteccao::Retencao retida;
+        completo_ = escrever_tudo(retida);
     }
 
-    bool escrever_tudo(const servicos::plataforma::ArmadilhasRetidas& retidas) {
+    bool escrever_tudo(const deteccao::Retencao& retida) {
+        deteccao::Sentinela sentinela;
         if (!tabela_media_.acrescentar(trabalho_.antes_da_media) || !tabela_meio_.acrescentar(trabalho_.antes_do_meio))
             return false;
         for (std::int32_t proximo = 0; proximo <= trabalho_.Nt;) {
@@ -173,9 +177,9 @@ private:
             while (proximo <= pronto) {
                 const auto ate =
                     static_cast<std::int32_t>(std::min<std::int64_t>(pronto, std::int64_t{proximo} + lote - 1));
-                if (!escrever_lote(proximo, ate)) return false;
-                servicos::plataforma::barreira();
-                if (retidas.falhas() != 0) return false;
+                if (!escrever_lote(proximo, ate, sentinela)) return false;
+                deteccao::barreira();
+                if (retida.falhou(sentinela)) return false;
                 proximo = ate + 1;
             }
         }
@@ -197,9 +201,9 @@ private:
     }
 
     // Levels de..ate: their exact values, each evaluation as the reports make
-    // it, then their rows. False when an exponential would be reported or a
-    // write fails.
-    bool escrever_lote(std::int32_t de, std::int32_t ate) {
+    // it, then their rows, the error columns shown to the sentinel. False
+    // when an exponential would be reported or a write fails.
+    bool escrever_lote(std::int32_t de, std::int32_t ate, deteccao::Sentinela& sentinela) {
         const std::int32_t quantos = ate - de + 1;
         const processamento::FatoresExatos& f = trabalho_.fatores;
         const double* tempos = trabalho_.t + de;
@@ -207,14 +211,14 @@ private:
             !processamento::decaimento_em_bloco(f.taxa, f.amp_meio, tempos, quantos, exatos_meio_.get()))
             return false;
         for (std::int32_t nivel = de; nivel <= ate; ++nivel)
-            if (!escrever_nivel(nivel, exatos_meio_[nivel - de])) return false;
+            if (!escrever_nivel(nivel, exatos_meio_[nivel - de], sentinela)) return false;
         return true;
     }
 
     // The four rows of a level: t, Tm, Tm_an, Tm_an - Tm in the first table;
     // t, Tmeio, Tmeio_an, Tmeio_an - Tmeio in the second; the first three
     // fields of each in the data files. A value shared by rows is edited once.
-    bool escrever_nivel(std::int32_t nivel, double Tmeio_an) {
+    bool escrever_nivel(std::int32_t nivel, double Tmeio_an, deteccao::Sentinela& sentinela) {
         if (!tabela_media_.reservar(linha_da_listagem) || !tabela_meio_.reservar(linha_da_listagem) ||
             !dados_media_.reservar(linha_de_dados) || !dados_meio_.reservar(linha_de_dados))
             return false;
@@ -223,13 +227,17 @@ private:
         editar(trabalho_.t[nivel], media);
         editar(Tm, media + largura);
         editar(Tm_an, media + 2 * largura);
-        editar(Tm_an - Tm, media + 3 * largura);
+        const double erro_media = Tm_an - Tm;
+        sentinela.ver(erro_media);
+        editar(erro_media, media + 3 * largura);
         terminar_registro(media + 4 * largura);
         char* meio = tabela_meio_.livre();
         std::memcpy(meio, media, largura);
         editar(Tmeio, meio + largura);
         editar(Tmeio_an, meio + 2 * largura);
-        editar(Tmeio_an - Tmeio, meio + 3 * largura);
+        const double erro_meio = Tmeio_an - Tmeio;
+        sentinela.ver(erro_meio);
+        editar(erro_meio, meio + 3 * largura);
         terminar_registro(meio + 4 * largura);
         std::memcpy(dados_media_.livre(), media, 3 * largura);
         terminar_registro(dados_media_.livre() + 3 * largura);

@@ -1,12 +1,20 @@
 #include "nucleo/solver.hpp"
 
 #include "nucleo/esquema.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
 
 namespace solver {
 
 using variaveis::Arranjo;
+
+namespace {
+
+namespace deteccao = servicos::base::deteccao;
+using deteccao::Conferido;
+
+}  // namespace
 
 void obter_trabalho(Trabalho& trabalho, std::int32_t N) {
     if (!trabalho.P.alocar(1, N) || !trabalho.Q.alocar(1, N))
@@ -27,16 +35,18 @@ void tdma(const Arranjo& aP, const Arranjo& aW, const Arranjo& aE, const Arranjo
     if (N < 1) return;
     Arranjo& P = trabalho.P;
     Arranjo& Q = trabalho.Q;
-    esquema::Eliminada linha = esquema::eliminar_primeira_linha(aP(1), aE(1), bP(1));
-    P(1) = linha.P;
-    Q(1) = linha.Q;
+    // Every operation on Conferido: a fault is reported at its operation.
+    esquema::Eliminada<Conferido> linha = esquema::eliminar_primeira_linha<Conferido>(aP(1), aE(1), bP(1));
+    P(1) = deteccao::valor(linha.P);
+    Q(1) = deteccao::valor(linha.Q);
     for (std::int32_t i = 2; i <= N; ++i) {
-        linha = esquema::eliminar_linha(aP(i), aW(i), aE(i), bP(i), linha);
-        P(i) = linha.P;
-        Q(i) = linha.Q;
+        linha = esquema::eliminar_linha<Conferido>(aP(i), aW(i), aE(i), bP(i), linha);
+        P(i) = deteccao::valor(linha.P);
+        Q(i) = deteccao::valor(linha.Q);
     }
     X(N) = Q(N);
-    for (std::int32_t i = N - 1; i >= 1; --i) X(i) = esquema::substituir_linha(P(i), Q(i), X(i + 1));
+    for (std::int32_t i = N - 1; i >= 1; --i)
+        X(i) = deteccao::valor(esquema::substituir_linha<Conferido>(P(i), Q(i), X(i + 1)));
 }
 
 }  // namespace solver

@@ -258,6 +258,7 @@ TEST_F(Falhas, MemoriaQueAcabaNoMeioDaCorridaDaRelatorio) {
 #ifdef SOB_ASAN
     GTEST_SKIP() << "the address sanitizer reserves more address space than any cap leaves";
 #endif
+    if (suporte::sob_emulador) GTEST_SKIP() << "under qemu-user the cap is the emulator's, which reserves the memory";
     constexpr long long nos = 2000000;
     constexpr long long kb_por_arranjo = nos * 8 / 1024;
     constexpr long long kb_de_folga = 24 * 1024;  // the program itself needs less than this
@@ -316,6 +317,7 @@ TEST_F(Falhas, LimiteDoGrupoDeControleAntigoDaRelatorio) {
 class SemMemoria : public Falhas, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(SemMemoria, PedidoRecusadoDaRelatorio) {
+    if (suporte::sob_emulador) GTEST_SKIP() << "under qemu-user the heap used up is the emulator's too";
     const suporte::Resultado r =
         suporte::executar({auxiliares / ("esgotar_memoria" + sufixo_executavel), {GetParam()}, pasta.caminho(), {}, ""});
     if (r.status == 77) GTEST_SKIP() << "no address space cap here";

@@ -277,7 +277,7 @@ Reducao reduzir(double x) { return x < 0x1p20 && x > -0x1p20 ? reduzir_pequeno(x
 // and the huge.
 [[gnu::noinline]] double seno_nas_pontas(double x) {
     if (x != x) return x + x;          // NaN: quieted, payload kept
-    if (eh_infinito(x)) return x - x;  // invalid, NaN
+    if (eh_infinito(x)) return nao_numero_padrao(x - x);  // invalid
     // Below 2^-26, sin x = x (1 - x^2/6 + ...) with x^2/6 < 2^-54.58: above
     // x - ulp/2 even where x is a power of two and the ulp below it is
     // half the one above. So sin x rounds to x, inexactly unless x = 0, and
@@ -344,7 +344,7 @@ double arco_seno_aproximado(double v) {
 
 double arco_cosseno_qualquer(double x) {
     if (x != x) return x + x;
-    if (x > 1.0 || x < -1.0) return (x - x) / (x - x);  // invalid, NaN
+    if (x > 1.0 || x < -1.0) return nao_numero_padrao((x - x) / (x - x));  // invalid
     if (x == 1.0) return 0.0;
     if (x == -1.0) {
         levantar_inexato();

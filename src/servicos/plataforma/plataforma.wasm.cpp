@@ -1,9 +1,10 @@
 // WebAssembly side of the platform layer; the standard streams and the end
 // of the process are POSIX's, over the runtime (fluxos.posix.cpp).
-// WebAssembly has no floating-point control, flags or traps, and no signal
-// reaches a run, so arming, holding and the termination requests have
-// nothing to do here. The memory is the runtime's heap, which grows up to
-// its maximum. The time loop's progress goes to the host.
+// No signal reaches a WebAssembly run, so the termination requests and the
+// interrupt keys have nothing to do here (its floating-point faults are
+// found by the checked values of the fault detection). The memory is the
+// runtime's heap, which grows up to its maximum. The time loop's progress
+// goes to the host.
 #include "servicos/plataforma/plataforma.hpp"
 
 #include <cstdint>
@@ -24,11 +25,6 @@ TerminoAdiado::~TerminoAdiado() = default;
 
 InterrupcoesDoComando::InterrupcoesDoComando() : anteriores_{}, padrao_no_filho_{} {}
 InterrupcoesDoComando::~InterrupcoesDoComando() = default;
-
-void armar_armadilhas_ponto_flutuante(RelatoArmadilha) {}
-
-ArmadilhasRetidas::ArmadilhasRetidas() : guardado_{} {}
-ArmadilhasRetidas::~ArmadilhasRetidas() = default;
 
 void anunciar_progresso(std::int32_t feitos, std::int32_t total) { difusao_anunciar_progresso(feitos, total); }
 

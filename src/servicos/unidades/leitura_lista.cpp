@@ -11,9 +11,9 @@
 #include <string_view>
 #include <utility>
 
+#include "servicos/base/deteccao.hpp"
 #include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/plataforma/plataforma.hpp"
 
 namespace servicos::unidades {
 
@@ -238,17 +238,17 @@ private:
     std::size_t tamanho_ = 0;
 };
 
-// The correctly rounded double of a real value. The conversion runs with the
-// floating-point traps held and the flags restored afterwards, so a value
-// beyond the range is reported here and never as an arithmetic trap; a value
-// below the range gives zero or a subnormal silently.
+// The correctly rounded double of a real value. The conversion runs under a
+// hold of the fault detection, so a value beyond the range is reported here
+// and never as an arithmetic trap; a value below the range gives zero or a
+// subnormal silently.
 double converter_real(std::string_view texto) {
     if (texto.size() > tamanho_buffer_valor) falhar(base::mensagem::valor_longo_demais);
     NormalReal normal;
     if (!normal.copiar(texto)) falhar(base::mensagem::real_invalido);
     double valor;
     {
-        const plataforma::ArmadilhasRetidas retidas;
+        const base::deteccao::Retencao retida;
         valor = std::strtod(normal.texto(), nullptr);
     }
     if (std::isinf(valor)) falhar(base::mensagem::real_fora_da_faixa);

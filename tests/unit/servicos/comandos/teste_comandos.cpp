@@ -164,11 +164,21 @@ TEST_F(Comandos, SemComspecUsaOInterpretadorDoSistema) {
     }
 }
 
+// A command whose interpreter cannot be started: -1 and the reason; under
+// qemu-user the interpreter's child ends with status 127 instead.
+void esperar_partida_recusada(int razao) {
+    if (suporte::sob_emulador) {
+        EXPECT_EQ(executar_comando("exit 0"), 127);
+        return;
+    }
+    EXPECT_EQ(executar_comando("exit 0"), -1);
+    EXPECT_EQ(razao_ultima_falha(), razao);
+}
+
 TEST_F(Comandos, ComspecInexistenteFalhaComRazao2) {
     for (const fs::path& caminho : {pasta_ / "nao_existe", pasta_ / "sem_pasta" / "interpretador"}) {
         definir_variavel("COMSPEC", caminho.string());
-        EXPECT_EQ(executar_comando("exit 0"), -1);
-        EXPECT_EQ(razao_ultima_falha(), servicos::comandos::razao_comando::nao_encontrado);
+        esperar_partida_recusada(servicos::comandos::razao_comando::nao_encontrado);
     }
 }
 
@@ -176,8 +186,10 @@ TEST_F(Comandos, ComspecInexistenteFalhaComRazao2) {
 
 TEST_F(Comandos, FalhaDeixaARazaoEmErrno) {
     definir_variavel("COMSPEC", (pasta_ / "nao_existe").string());
-    ASSERT_EQ(executar_comando("exit 0"), -1);
-    EXPECT_EQ(errno, servicos::comandos::razao_comando::nao_encontrado);
+    if (!suporte::sob_emulador) {
+        ASSERT_EQ(executar_comando("exit 0"), -1);
+        EXPECT_EQ(errno, servicos::comandos::razao_comando::nao_encontrado);
+    }
     ASSERT_EQ(ecoar(std::string(1025, 'y')), -1);
     EXPECT_EQ(errno, servicos::comandos::razao_comando::longo_demais);
 }
@@ -230,8 +242,7 @@ TEST_F(Comandos, InterpretadorQueNaoPodeSerExecutado) {
             suporte::escrever_arquivo(caminho, caso.conteudo);
         fs::permissions(caminho, caso.permissoes);
         definir_variavel("COMSPEC", caminho.string());
-        EXPECT_EQ(executar_comando("exit 0"), -1);
-        EXPECT_EQ(razao_ultima_falha(), caso.razao);
+        esperar_partida_recusada(caso.razao);
     }
 }
 

@@ -17,10 +17,10 @@
 #include "nucleo/processamento.hpp"
 #include "nucleo/variaveis.hpp"
 #include "processo.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/plataforma/plataforma.hpp"
 
 namespace {
 
@@ -37,18 +37,15 @@ protected:
 
 // exp(t(n)*taxa)*amplitude as written, one watched exponential per level;
 // false when the level would be reported (the watched function's report, or
-// a trapping flag of the two products).
+// a fault of the two products, which a hold notes).
 bool pela_ordem_escrita(double taxa, double amplitude, std::int32_t nivel, double& valor) {
-    std::feclearexcept(FE_ALL_EXCEPT);
+    const servicos::base::deteccao::Retencao retida;
     try {
-        const double argumento = t(nivel) * taxa;
-        if (std::fetestexcept(servicos::plataforma::falhas_armadas)) return false;
-        const double e = servicos::erros::exponencial(argumento);
-        valor = e * amplitude;
+        valor = processamento::decaimento(t(nivel), taxa, amplitude);
     } catch (const servicos::erros::FalhaRelatada&) {
         return false;
     }
-    return !std::fetestexcept(servicos::plataforma::falhas_armadas);
+    return retida.falhas() == 0;
 }
 
 TEST_F(EmBloco, BlocosIguaisAoEscritoOuRecusados) {
