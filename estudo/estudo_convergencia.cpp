@@ -57,8 +57,8 @@ void avisar(std::string_view texto) {
 }
 
 // The input and the base case go through exactly what difusao_calor runs: the
-// same reader and reports, the derived quantities with the traps armed (so
-// that Nx = 1 or Nt = 0 end in the same trap report) and the same array
+// same reader and reports, the derived quantities with the fault detection
+// armed (so that Nx = 1 or Nt = 0 end in the same report) and the same array
 // checks. The study's own runs come afterwards, on freshly allocated arrays.
 void preparar_caso() {
     // The explainer's warnings about the input, before anything is computed.

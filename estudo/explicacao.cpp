@@ -535,7 +535,7 @@ std::optional<std::string> aviso_de_estabilidade(double theta, double F, std::in
         return juntar(inicio, real(limite_fourier_malha(theta, Nx)), " desta malha (theta = ", numero(theta),
                       ", Nx = ", std::to_string(Nx), "): o modo mais alto da malha cresce ", aproximado(std::fabs(pior)),
                       " vezes por passo, trocando de sinal; o arredondamento, 10^10 vezes em ",
-                      std::to_string(static_cast<long long>(std::ceil(passos_para_crescer(pior, crescimento_do_ruido)))),
+                      std::to_string(servicos::base::deteccao::inteiro_truncado(std::ceil(passos_para_crescer(pior, crescimento_do_ruido)))),
                       " passos (a corrida tem Nt = ", std::to_string(Nt), ")");
     }
     return juntar(inicio, real(limite_fourier(theta)), " de theta = ", numero(theta),
@@ -601,7 +601,8 @@ std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const Linhas
     }
 
     // The derived quantities as the program forms them (the caller holds the
-    // traps: data that would trap in the program give infinities or NaNs).
+    // fault detection: data that the program would stop at give infinities
+    // or NaNs).
     const double passo_x = Lx / (Nx - 1.0);
     const double passo_t = tf / Nt;
     const double F = numero_fourier(k / (cp * ro), passo_t, passo_x);

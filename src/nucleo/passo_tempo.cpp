@@ -21,9 +21,11 @@ namespace deteccao = servicos::base::deteccao;
 // Forward elimination of one step (node i at index i - 1), with the row's
 // independent term built from the previous field just before the row is
 // eliminated, and that field's trapezoidal sum riding along. Returns the sum.
-// The sentinel is shown every pivot and every P and Q: a fault carries on
-// into one of them, or into the solution (a pivot that overflows makes P and
-// Q zero, so the pivot itself is shown).
+// The sentinel is shown every pivot: one that overflows makes its row's P
+// and Q zero, and nothing after it would show the fault. Any other fault of
+// the sweep carries on into a Q, or a P and the next pivot, that is not
+// finite, and so into the solution (but for P(N), which no node uses: it is
+// shown on its own).
 template <bool guardar_bP>
 double eliminar(const double* DIFUSAO_EXCLUSIVO ant, const double* DIFUSAO_EXCLUSIVO aP,
                 const double* DIFUSAO_EXCLUSIVO aW, const double* DIFUSAO_EXCLUSIVO aE, double* DIFUSAO_EXCLUSIVO bP,
@@ -32,9 +34,8 @@ double eliminar(const double* DIFUSAO_EXCLUSIVO ant, const double* DIFUSAO_EXCLU
     esquema::Eliminada<double> linha = esquema::eliminar_primeira_linha(aP[0], aE[0], bP[0]);
     P[0] = linha.P;
     Q[0] = linha.Q;
-    sentinela.ver(linha.P);
-    sentinela.ver(linha.Q);
     double soma = 0.0;
+    deteccao::Sentinela pivos;  // the loop's own, in a register
     // Interior rows: the pair of the sum, the row's independent term, its
     // elimination. Not unrolled: the step is bound by the latency of its two
     // division chains, and the unrolled loop measured a few per cent slower.
@@ -47,10 +48,9 @@ double eliminar(const double* DIFUSAO_EXCLUSIVO ant, const double* DIFUSAO_EXCLU
         linha = esquema::eliminar_com_pivo(d, aW[j], aE[j], b, linha);
         P[j] = linha.P;
         Q[j] = linha.Q;
-        sentinela.ver(d);
-        sentinela.ver(linha.P);
-        sentinela.ver(linha.Q);
+        pivos.ver(d);
     }
+    sentinela.juntar(pivos);
     // Row N keeps the bP(N) of its boundary row; its pair closes the sum.
     const std::int32_t j = N - 1;
     soma = esquema::acumular_trapezio(soma, ant[j - 1], ant[j]);
@@ -60,12 +60,14 @@ double eliminar(const double* DIFUSAO_EXCLUSIVO ant, const double* DIFUSAO_EXCLU
     Q[j] = linha.Q;
     sentinela.ver(d);
     sentinela.ver(linha.P);
-    sentinela.ver(linha.Q);
     return soma;
 }
 
-// Back substitution from X(N) = Q(N) down to node 1, each node shown to the
-// sentinel.
+// Back substitution from X(N) = Q(N) down to node 1. A value that is not
+// finite makes every one below it not finite (P*x + Q is an infinity or a
+// NaN for any P when x is one), and a P or a Q that is not finite makes its
+// own node's: X(1) alone, shown to the sentinel, tells the whole sweep (a
+// check at every node measured a few per cent of the loop).
 void substituir(const double* DIFUSAO_EXCLUSIVO P, const double* DIFUSAO_EXCLUSIVO Q, double* DIFUSAO_EXCLUSIVO X,
                 std::int32_t N, deteccao::Sentinela& sentinela) {
     double x = Q[N - 1];
@@ -73,8 +75,8 @@ void substituir(const double* DIFUSAO_EXCLUSIVO P, const double* DIFUSAO_EXCLUSI
     for (std::int32_t j = N - 2; j >= 0; --j) {
         x = esquema::substituir_linha(P[j], Q[j], x);
         X[j] = x;
-        sentinela.ver(x);
     }
+    sentinela.ver(x);
 }
 
 // One step in two sweeps, under the caller's hold; Tant is only read.

@@ -197,6 +197,9 @@ TEST(PassoTempoArmado, RelataAPrimeiraFalhaDaOrdemEscrita) {
         {"fonte_antes_da_eliminacao", "M6104", "overflow"},
         {"media_antes_da_eliminacao", "M6104", "overflow"},
         {"invalido_antes_da_eliminacao", "M6101", "invalid"},
+        // Faults that leave no value but their own that is not finite.
+        {"pivo_transborda", "M6104", "overflow"},
+        {"ultimo_P_transborda", "M6104", "overflow"},
     };
     for (const Falha& f : falhas) {
         SCOPED_TRACE(f.caso);

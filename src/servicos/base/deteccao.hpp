@@ -132,18 +132,20 @@ constexpr double valor(Verificado v) { return v.valor(); }
 // ---------------------------------------------------------------------------
 // Fast blocks.
 
-// Notes whether any value it is shown is not finite (an infinity or a NaN).
-// A few integer operations a value, with no branch.
+// Notes whether any value it is shown is not finite (an infinity or a NaN):
+// v*0 is a zero for every finite v and a NaN otherwise, and a NaN stays in
+// the sum. Two operations a value, off the chains of the arithmetic it
+// watches, and no branch.
 class SentinelaDeValores {
 public:
-    void ver(double v) {
-        // The exponent field all ones carries into the sign bit.
-        visto_ |= (std::bit_cast<std::uint64_t>(v) & 0x7ff0000000000000) + 0x0010000000000000;
-    }
-    bool viu_nao_finito() const { return (visto_ >> 63) != 0; }
+    void ver(double v) { visto_ = visto_ + v * 0.0; }
+    bool viu_nao_finito() const { return !finito(visto_); }
+    // What another sentinel saw, seen by this one too: a loop keeps a
+    // sentinel of its own, which the compiler holds in a register.
+    void juntar(const SentinelaDeValores& outra) { visto_ = visto_ + outra.visto_; }
 
 private:
-    std::uint64_t visto_ = 0;
+    double visto_ = 0.0;
 };
 
 // Under traps the flags judge a block: its values need not be shown.
@@ -151,6 +153,7 @@ class SentinelaVazia {
 public:
     void ver(double) {}
     bool viu_nao_finito() const { return false; }
+    void juntar(const SentinelaVazia&) {}
 };
 
 // What a fast block shows its values to.
