@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "principal.hpp"
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

@@ -6,11 +6,11 @@
 #include <limits>
 #include <numbers>
 
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/elementares/elementares.hpp"
-#include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 
@@ -172,7 +172,7 @@ std::optional<Malha> malha_do_nivel(Refinamento tipo, Malha base, int nivel) {
 std::uint64_t memoria_da_corrida(Malha malha) { return principal::memoria_da_corrida(malha.Nx, malha.Nt); }
 
 Nivel executar_nivel(Caso caso, Malha malha) {
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     colocar_no_estado(caso, malha);
     principal::calcular();
     return medir_corrida();
@@ -307,7 +307,7 @@ double medir_ns_por_no_passo(std::int32_t nos) {
     caso.Nt = std::max<std::int32_t>(10, 1000000 / caso.Nx);
     double melhor = 0.0;
     for (int vez = 0; vez < 3; ++vez) {
-        const servicos::plataforma::ArmadilhasRetidas retidas;
+        const servicos::base::deteccao::Retencao retida;
         colocar_no_estado(caso, {caso.Nx, caso.Nt});
         const auto inicio = std::chrono::steady_clock::now();
         principal::calcular();

@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace estudo {
 
@@ -176,8 +176,8 @@ struct Nivel {
 };
 
 // Runs `caso` on `malha` through the program's own computation, with the
-// floating-point traps held so that an unstable run ends in infinities or
-// NaNs instead of a trap, and measures its errors. The calling thread's state
+// fault detection held so that an unstable run ends in infinities or NaNs
+// instead of a report, and measures its errors. The calling thread's state
 // keeps the run.
 Nivel executar_nivel(Caso caso, Malha malha);
 

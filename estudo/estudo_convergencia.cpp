@@ -22,19 +22,20 @@
 #include "explicacao.hpp"
 #include "leituras.hpp"
 #include "mapa.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
 #include "perfis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/deteccao.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -56,8 +57,8 @@ void avisar(std::string_view texto) {
 }
 
 // The input and the base case go through exactly what difusao_calor runs: the
-// same reader and reports, the derived quantities with the traps armed (so
-// that Nx = 1 or Nt = 0 end in the same trap report) and the same array
+// same reader and reports, the derived quantities with the fault detection
+// armed (so that Nx = 1 or Nt = 0 end in the same report) and the same array
 // checks. The study's own runs come afterwards, on freshly allocated arrays.
 void preparar_caso() {
     // The explainer's warnings about the input, before anything is computed.
@@ -219,7 +220,7 @@ CorridaEsquema correr_esquema(Caso caso, double theta) {
     caso.theta = theta;
     CorridaEsquema c;
     const Nivel nivel = executar_nivel(caso, {caso.Nx, caso.Nt});
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     c.esquema = {theta, nivel, amplificacao(theta, alpha, dt, dx, Lx), 0.0, 0.0};
     // The middle node at tf against the solution exact in time on this grid,
     // the initial value times exp(-4 F s² Nt), and that one against the exact.
@@ -355,7 +356,7 @@ int executar(int argc, char** argv) {
     preparar_caso();
     // From here on an unstable run shows up as growing (or infinite) errors
     // in the tables instead of ending the study with a trap report.
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     const Caso caso = variaveis::dados_de_entrada();
     Saida saida(opcoes->csv);
     double F = 0.0;
@@ -383,7 +384,8 @@ int main(int argc, char** argv) {
     try {
         status = executar(argc, argv);
     } catch (const std::bad_alloc&) {
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     }
-    servicos::encerrar_programa(status);
+    servicos::erros::encerrar_programa(status);
 }

@@ -15,21 +15,22 @@
 #include "convergencia.hpp"
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
+#include "nucleo/variaveis.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/deteccao.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/unidades/leitura_lista.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
+#include "servicos/unidades/leitura_lista.hpp"
 #include "servicos/unidades/unidades.hpp"
 #include "tabela.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 
 namespace {
 
-using servicos::LeituraObservada;
+using servicos::unidades::LeituraObservada;
 using Forma = LeituraObservada::Forma;
 
 constexpr const char* arquivo_entrada = "entradas_geral.ent";
@@ -137,8 +138,8 @@ std::string porque_terminou(int terminador) {
         case '\t': return "uma tabulação terminou o valor";
         case ',': return "a vírgula terminou o valor";
         case '/': return "a barra terminou o valor (e a leitura)";
-        case servicos::terminador_fim_de_linha: return "o fim da linha terminou o valor";
-        case servicos::FonteBytes::fim_dos_dados: return "o fim do arquivo terminou o valor";
+        case servicos::unidades::terminador_fim_de_linha: return "o fim da linha terminou o valor";
+        case servicos::unidades::FonteBytes::fim_dos_dados: return "o fim do arquivo terminou o valor";
         case ')': return "o valor vai entre parênteses, guardado sem eles";
         default: return "o valor vai entre aspas";
     }
@@ -172,7 +173,7 @@ std::string nome_do_item(const Item& item) { return juntar(item.nome, " (", item
 // Why a read failed, in one line: what the variable asks for, what the line
 // holds, and the likely cause.
 std::string causa_da_falha(const LeituraObservada& lida, const LinhaDoValor& linha, std::size_t j) {
-    namespace m = servicos::mensagem;
+    namespace m = servicos::base::mensagem;
     const std::string_view valor = lida.valor.empty() ? sem_brancos(linha.texto) : lida.valor;
     const std::string achado = juntar(", e a linha tem ", entre_aspas(valor));
     const std::string deslocados = "; se faltou ou sobrou uma linha antes, os valores depois dela se deslocaram";
@@ -207,7 +208,7 @@ std::string causa_da_falha(const LeituraObservada& lida, const LinhaDoValor& lin
 
 // The code of the program's report, F6101 for the message 101.
 std::string codigo_do_relatorio(int falha) {
-    return juntar("F", std::to_string(servicos::mensagem::base_dos_codigos + falha));
+    return juntar("F", std::to_string(servicos::base::mensagem::base_dos_codigos + falha));
 }
 
 // What the observer does besides collecting the warnings.
@@ -217,7 +218,7 @@ enum class Papel {
     recolher,  // the study's modes: silent; a failure prints the same lines before the program's report
 };
 
-class Explicador final : public servicos::ObservadorLeitura {
+class Explicador final : public servicos::unidades::ObservadorLeitura {
 public:
     explicit Explicador(Papel papel) : papel_(papel) {}
 
@@ -280,7 +281,7 @@ private:
         std::string linhas;
         for (const Aviso& a : avisos_) linhas += juntar(linha_do_aviso(a), "\n");
         escrever(linhas);
-        servicos::encerrar_programa(1);  // no report: the lines say it
+        servicos::erros::encerrar_programa(1);  // no report: the lines say it
     }
 
     // Numbers the lines the read went through: empty ones skipped before
@@ -388,7 +389,7 @@ private:
 
     void avisar_nome_cortado(const LeituraObservada& lida, const LinhaDoValor& linha, std::string_view ignorado,
                              std::string& texto) {
-        if (ignorado.empty() || lida.terminador == servicos::terminador_fim_de_linha) return;
+        if (ignorado.empty() || lida.terminador == servicos::unidades::terminador_fim_de_linha) return;
         const std::string_view seguinte = ignorado.substr(0, ignorado.find_first_of(" \t"));
         const bool parece_nome = lida.valor.find('.') == std::string_view::npos &&
                                  seguinte.find('.') != std::string_view::npos;
@@ -410,23 +411,23 @@ private:
 
 // Only the listing's name: the first read is all it needs. The process ends
 // there, before the other nine values are read or their failures reported.
-class LeitorDoNome final : public servicos::ObservadorLeitura {
+class LeitorDoNome final : public servicos::unidades::ObservadorLeitura {
 public:
     void leitura(const LeituraObservada& lida) override {
-        if (lida.falha != 0) servicos::encerrar_programa(1);
-        const std::string_view nome = servicos::nome_normalizado(
+        if (lida.falha != 0) servicos::erros::encerrar_programa(1);
+        const std::string_view nome = servicos::unidades::nome_normalizado(
             std::string_view(variaveis::arq_saida.data(), variaveis::arq_saida.size()));
-        if (nome.empty()) servicos::encerrar_programa(1);
+        if (nome.empty()) servicos::erros::encerrar_programa(1);
         escrever(juntar(nome, "\n"));
-        servicos::encerrar_programa(0);
+        servicos::erros::encerrar_programa(0);
     }
 };
 
 // The observer installed for the program's ten reads.
 class Observando {
 public:
-    explicit Observando(servicos::ObservadorLeitura& observador) { servicos::observar_leituras(&observador); }
-    ~Observando() { servicos::observar_leituras(nullptr); }
+    explicit Observando(servicos::unidades::ObservadorLeitura& observador) { servicos::unidades::observar_leituras(&observador); }
+    ~Observando() { servicos::unidades::observar_leituras(nullptr); }
     Observando(const Observando&) = delete;
     Observando& operator=(const Observando&) = delete;
 };
@@ -468,6 +469,25 @@ std::string estimativa(const Caso& caso) {
                   " ns por nó-passo, medido numa corrida curta)\n",
                   "  resultados: ", tamanho(arquivos), " na listagem e em temp_media.txt e temp_meio.txt, ~",
                   duracao(arquivos / bytes_por_segundo), " para gravar\n");
+}
+
+// The memory a run can have, and what bounds it as a warning names it: the
+// system (with the control groups), or a limit of the process's own when it
+// leaves less.
+struct MemoriaDaCorrida {
+    std::uint64_t bytes;
+    std::string_view quem_limita;
+};
+
+std::optional<MemoriaDaCorrida> memoria_que_o_sistema_deixa() {
+    const std::uint64_t sistema = servicos::plataforma::memoria_disponivel();
+    const auto folga = servicos::plataforma::folga_dos_limites_do_processo();
+    if (folga && (sistema == 0 || folga->bytes < sistema))
+        return MemoriaDaCorrida{folga->bytes, folga->limite == servicos::plataforma::LimiteDoProcesso::dados
+                                                  ? "o limite de dados do processo (ulimit -d)"
+                                                  : "o limite de memória virtual do processo (ulimit -v)"};
+    if (sistema == 0) return std::nullopt;
+    return MemoriaDaCorrida{sistema, "o sistema"};
 }
 
 // The lines as they are named in a warning: "linha 7", "linhas 3 e 5",
@@ -515,7 +535,7 @@ std::optional<std::string> aviso_de_estabilidade(double theta, double F, std::in
         return juntar(inicio, real(limite_fourier_malha(theta, Nx)), " desta malha (theta = ", numero(theta),
                       ", Nx = ", std::to_string(Nx), "): o modo mais alto da malha cresce ", aproximado(std::fabs(pior)),
                       " vezes por passo, trocando de sinal; o arredondamento, 10^10 vezes em ",
-                      std::to_string(static_cast<long long>(std::ceil(passos_para_crescer(pior, crescimento_do_ruido)))),
+                      std::to_string(servicos::base::deteccao::inteiro_truncado(std::ceil(passos_para_crescer(pior, crescimento_do_ruido)))),
                       " passos (a corrida tem Nt = ", std::to_string(Nt), ")");
     }
     return juntar(inicio, real(limite_fourier(theta)), " de theta = ", numero(theta),
@@ -567,7 +587,7 @@ std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const Linhas
                               Nx < 2 ? "; difusao_calor pararia com um relatório" : ""));
     if (Nt < 1) avisar({d_Nt}, juntar("Nt = ", std::to_string(Nt), " < 1: difusao_calor pararia com um relatório"));
 
-    const std::string_view nome = servicos::nome_normalizado(nome_listagem);
+    const std::string_view nome = servicos::unidades::nome_normalizado(nome_listagem);
     if (nome.empty()) avisar({d_arq_saida}, "nome da listagem vazio: difusao_calor pediria um nome no console");
     std::string_view base = nome;
     if (base.starts_with("./") || base.starts_with(".\\")) base.remove_prefix(2);
@@ -581,7 +601,8 @@ std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const Linhas
     }
 
     // The derived quantities as the program forms them (the caller holds the
-    // traps: data that would trap in the program give infinities or NaNs).
+    // fault detection: data that the program would stop at give infinities
+    // or NaNs).
     const double passo_x = Lx / (Nx - 1.0);
     const double passo_t = tf / Nt;
     const double F = numero_fourier(k / (cp * ro), passo_t, passo_x);
@@ -595,11 +616,12 @@ std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const Linhas
         if (auto aviso = aviso_de_oscilacao(theta, F, Nx, s)) avisar(de_F_e_theta, std::move(*aviso));
     }
     const std::uint64_t precisa = memoria_da_corrida({Nx, Nt});
-    const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
-    if (Nx >= 2 && Nt >= 0 && disponivel != 0 && precisa > disponivel)
-        avisar({d_Nx, d_Nt}, juntar("a corrida precisa de ", tamanho(static_cast<double>(precisa)),
-                                    " e o sistema só pode dar ", tamanho(static_cast<double>(disponivel)),
-                                    ": difusao_calor pararia sem memória"));
+    const std::optional<MemoriaDaCorrida> disponivel = memoria_que_o_sistema_deixa();
+    if (Nx >= 2 && Nt >= 0 && disponivel && precisa > disponivel->bytes)
+        avisar({d_Nx, d_Nt}, juntar("a corrida precisa de ", tamanho(static_cast<double>(precisa)), " e ",
+                                    disponivel->quem_limita, " só deixa ",
+                                    tamanho(static_cast<double>(disponivel->bytes)),
+                                    ": difusao_calor pararia sem memória (F6772)"));
     return avisos;
 }
 
@@ -613,7 +635,7 @@ std::string_view nome_da_listagem() {
 std::vector<Aviso> todos_os_avisos(const Explicador& explicador) {
     std::vector<Aviso> avisos = explicador.avisos();
     // Data that would trap in the program give infinities or NaNs here.
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     std::vector<Aviso> dos_dados = avisos_dos_dados(nome_da_listagem(), explicador.linhas());
     avisos.insert(avisos.end(), std::make_move_iterator(dos_dados.begin()), std::make_move_iterator(dos_dados.end()));
     return avisos;
@@ -665,8 +687,8 @@ int narrar_entrada() {
     if (!std::filesystem::exists(arquivo_entrada, erro)) {
         escrever("\nentradas_geral.ent não existe nesta pasta: difusao_calor o criaria vazio e pararia na\n"
                  "primeira leitura com este relatório:\n");
-        servicos::plataforma::escrever_erro_padrao(servicos::montar_relatorio(
-            servicos::mensagem::fim_de_arquivo, servicos::TipoInstrucao::read, arquivo_entrada));
+        servicos::plataforma::escrever_erro_padrao(servicos::erros::montar_relatorio(
+            servicos::base::mensagem::fim_de_arquivo, servicos::base::TipoInstrucao::read, arquivo_entrada));
         return 1;
     }
     Explicador explicador(Papel::narrar);
@@ -678,7 +700,7 @@ int narrar_entrada() {
     const std::vector<Aviso> avisos = todos_os_avisos(explicador);
     {
         using namespace variaveis;
-        const servicos::plataforma::ArmadilhasRetidas retidas;
+        const servicos::base::deteccao::Retencao retida;
         const Caso caso = dados_de_entrada();
         const double F = numero_fourier(k / (cp * ro), tf / Nt, Lx / (Nx - 1.0));
         const bool com_malha = caso.Nx >= 2 && caso.Nt >= 1;

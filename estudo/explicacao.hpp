@@ -57,7 +57,7 @@ std::vector<Aviso> ler_entradas_com_avisos();
 using LinhasDosDados = std::array<std::size_t, 10>;
 
 // The warnings about the data now in the state (besides the ones about single
-// lines), with the floating-point traps held by the caller: theta outside
+// lines), with the fault detection held by the caller: theta outside
 // [0, 1], a length, time or property not positive, Nx < 3, Nt < 1, F past the
 // stability bound of theta (on this grid, or only as the grid is refined), a
 // half sine whose factor is negative (the solution changes sign every step),

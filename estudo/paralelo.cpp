@@ -12,9 +12,10 @@
 #include <thread>
 
 #include "convergencia.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 
@@ -41,7 +42,7 @@ private:
 };
 
 // Gives the calling thread's arrays back when it goes out of scope: nothing
-// per thread is destroyed at a thread's end (variaveis.hpp), so a worker
+// per thread is destroyed at a thread's end (nucleo/variaveis.hpp), so a worker
 // gives back what its last run left before it ends.
 class ArranjosDevolvidos {
 public:
@@ -58,7 +59,7 @@ int fios_da_maquina() { return static_cast<int>(std::max(1u, std::thread::hardwa
 namespace {
 
 void executar_no_chamador(std::vector<Tarefa>& tarefas, Progresso& anuncio) {
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     for (Tarefa& tarefa : tarefas) {
         tarefa.executar();
         anuncio.concluida(tarefa);
@@ -82,7 +83,7 @@ void executar_em_paralelo(std::vector<Tarefa>& tarefas, int fios, bool progresso
     auto trabalhar = [&] {
         // Floating-point control and flags are the thread's own: a new thread
         // does not inherit the caller's hold on every platform.
-        const servicos::plataforma::ArmadilhasRetidas retidas;
+        const servicos::base::deteccao::Retencao retida;
         const ArranjosDevolvidos devolvidos;
         for (std::size_t j = proxima++; j < ordem.size(); j = proxima++) {
             try {

@@ -27,7 +27,7 @@ int fios_da_maquina();
 // calling thread and in the given order. The costliest tasks start first, so
 // that a long one does not start last. Each thread runs the program's
 // computation on a store of its own (see estudo/CMakeLists.txt), gives its
-// arrays back before it ends and holds the floating-point traps for its runs,
+// arrays back before it ends and holds the fault detection for its runs,
 // so the results are bit for bit those of a one-thread run. With `progresso`,
 // every finished task is announced on standard error. The first exception of
 // a task is passed on once every thread has stopped.

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/elementares/elementares.hpp"
-#include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 
@@ -42,7 +42,7 @@ Perfil guardar(double t_pedido, std::int32_t nivel, const variaveis::Arranjo& ca
 
 std::vector<Perfil> calcular_perfis(const Caso& caso, std::span<const double> tempos) {
     using namespace variaveis;
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     colocar_no_estado(caso, {caso.Nx, caso.Nt});
     principal::preparar_laco();
     const double taxa = processamento::taxa_decaimento();

@@ -2,24 +2,28 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
 
-#include "coeficientes.hpp"
 #include "dados/dados.hpp"
 #include "dados/resultados_no_laco.hpp"
-#include "passo_tempo.hpp"
-#include "processamento.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/passo_tempo.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace principal {
 
 using namespace variaveis;
-using servicos::potencia;
+using servicos::base::deteccao::Conferido;
+using servicos::base::deteccao::valor;
+using servicos::erros::potencia;
 
 int _main(int /*argc*/, char** /*argv*/, char** /*envp*/) {
     programa_principal();
@@ -32,9 +36,10 @@ void executar_processo(int argc, char** argv) {
     try {
         status = _main(argc, argv, nullptr);
     } catch (const std::bad_alloc&) {
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     }
-    servicos::encerrar_programa(status);
+    servicos::erros::encerrar_programa(status);
 }
 
 void programa_principal() {
@@ -65,31 +70,44 @@ void preparar_laco(std::uint64_t memoria_a_mais) {
 }
 
 void calcular_grandezas_derivadas() {
-    // Evaluated exactly as written, left to right; dx^2 is the real power
-    // function, evaluated anew in each weight. F = alpha*dt/dx^2 is the mesh
-    // Fourier number: a_imp = theta*F, a_exp = (1 - theta)*F,
-    // a_cen = 1 - 2(1 - theta)*F.
-    dx = Lx / (Nx - 1.0);
-    dt = tf / Nt;
-    pi = servicos::arco_cosseno(-1.0);
-    alpha = k / (cp * ro);
-    a_imp = alpha * theta * dt / potencia(dx, 2.0);
-    a_exp = (1.0 - theta) * alpha * dt / potencia(dx, 2.0);
-    a_cen = (theta - 1.0) * alpha * dt * 2.0 / potencia(dx, 2.0) + 1.0;
+    // Evaluated exactly as written, left to right, each product formed
+    // before the power it is divided by; dx^2 is the real power function,
+    // evaluated anew in each weight. F = alpha*dt/dx^2 is the mesh Fourier
+    // number: a_imp = theta*F, a_exp = (1 - theta)*F, a_cen = 1 - 2(1 - theta)*F.
+    dx = valor(Conferido(Lx) / (Conferido(Nx) - 1.0));
+    dt = valor(Conferido(tf) / Conferido(Nt));
+    pi = servicos::erros::arco_cosseno(-1.0);
+    alpha = valor(Conferido(k) / (Conferido(cp) * ro));
+    const Conferido alpha_theta_dt = Conferido(alpha) * theta * dt;
+    a_imp = valor(alpha_theta_dt / potencia(Conferido(dx), 2.0));
+    const Conferido resto_alpha_dt = (1.0 - Conferido(theta)) * alpha * dt;
+    a_exp = valor(resto_alpha_dt / potencia(Conferido(dx), 2.0));
+    const Conferido centro = (Conferido(theta) - 1.0) * alpha * dt * 2.0;
+    a_cen = valor(centro / potencia(Conferido(dx), 2.0) + 1.0);
 }
 
-std::uint64_t memoria_da_corrida(std::int32_t nos, std::int32_t passos) {
-    const auto por_no = static_cast<std::uint64_t>(arranjos_dos_nos().size() + solver::arranjos_de_trabalho);
+namespace {
+
+// Bytes of `por_no` arrays of `nos` doubles and of the time-level arrays of
+// the state over `passos` steps.
+std::uint64_t memoria_de(std::size_t por_no, std::int32_t nos, std::int32_t passos) {
     const auto por_nivel = static_cast<std::uint64_t>(arranjos_dos_niveis().size());
     const auto niveis = static_cast<std::uint64_t>(passos) + 1;
-    return (por_no * static_cast<std::uint64_t>(nos) + por_nivel * niveis) * sizeof(double);
+    return (static_cast<std::uint64_t>(por_no) * static_cast<std::uint64_t>(nos) + por_nivel * niveis) * sizeof(double);
+}
+
+}  // namespace
+
+std::uint64_t memoria_da_corrida(std::int32_t nos, std::int32_t passos) {
+    return memoria_de(arranjos_dos_nos().size() + solver::arranjos_de_trabalho, nos, passos);
 }
 
 namespace {
 
 void alocar_ou_relatar(Arranjo& arranjo, std::int64_t inicio, std::int64_t fim) {
     if (!arranjo.alocar(inicio, fim))
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
 }
 
 }  // namespace
@@ -98,23 +116,31 @@ void alocar_arranjos(std::uint64_t memoria_a_mais) {
     // The boundary rows and the middle node need two nodes at least, and level
     // 0 is always recorded: smaller data would reach outside the arrays.
     if (Nx < 2 || Nt < 0)
-        servicos::relatar_erro(servicos::mensagem::dimensao_invalida, servicos::TipoInstrucao::allocate);
+        servicos::erros::relatar_erro(servicos::base::mensagem::dimensao_invalida, servicos::base::instrucao::allocate);
     // Refuse up front what the system cannot give, instead of letting an
     // over-committed allocation be killed when its pages are touched.
     // Counts past maior_contagem would overflow the loops' counters: such
     // arrays (16 GiB each) are refused as memory that cannot be had,
     // whatever the machine.
+    // The process's own limits (ulimit -v, -d) refuse a mapping outright:
+    // arrays of the state that do not fit under them could never all be had,
+    // and are refused with the report their allocation would give.
     const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
+    const std::optional<servicos::plataforma::FolgaDoProcesso> folga =
+        servicos::plataforma::folga_dos_limites_do_processo();
     const bool contadores_estouram = Nx > maior_contagem || Nt > maior_contagem;
-    if (contadores_estouram || (disponivel != 0 && memoria_da_corrida(Nx, Nt) + memoria_a_mais > disponivel))
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+    const bool alem_dos_limites = folga && memoria_de(arranjos_dos_nos().size(), Nx, Nt) > folga->bytes;
+    if (contadores_estouram || alem_dos_limites ||
+        (disponivel != 0 && memoria_da_corrida(Nx, Nt) + memoria_a_mais > disponivel))
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     for (Arranjo* no : arranjos_dos_nos()) alocar_ou_relatar(*no, 1, Nx);
     for (Arranjo* nivel : arranjos_dos_niveis()) alocar_ou_relatar(*nivel, 0, Nt);
 }
 
 void montar_malhas() {
-    for (i = 1; i <= Nx; ++i) x(i) = (i - 1.0) * dx;
-    for (n = 0; n <= Nt; ++n) t(n) = n * dt;
+    for (i = 1; i <= Nx; ++i) x(i) = valor((Conferido(i) - 1.0) * dx);
+    for (n = 0; n <= Nt; ++n) t(n) = valor(Conferido(n) * dt);
 }
 
 void registrar_nivel_inicial() {

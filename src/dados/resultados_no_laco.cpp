@@ -13,19 +13,21 @@
 
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
-#include "processamento.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "servicos/registros/edicao_numerica.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "variaveis.hpp"
 
 namespace dados {
 
 namespace {
 
+namespace deteccao = servicos::base::deteccao;
 using servicos::plataforma::Descritor;
-using servicos::plataforma::Resultado;
+using servicos::unidades::Resultado;
 
 Escrita escrita_forcada = Escrita::pelo_trabalho;
 
@@ -52,9 +54,9 @@ constexpr std::int32_t niveis_por_despertar = 256;
 // The part of the writer's stack that it uses, with room to spare.
 constexpr std::uint64_t pilha = 64 * 1024;
 
-const servicos::plataforma::SistemaArquivos& so() { return servicos::sistema_arquivos(); }
+const servicos::unidades::SistemaArquivos& so() { return servicos::unidades::sistema_arquivos(); }
 
-void editar(double valor, char* saida) { servicos::editar_E(valor, largura, decimais, escala, saida); }
+void editar(double valor, char* saida) { servicos::registros::editar_E(valor, largura, decimais, escala, saida); }
 
 void terminar_registro(char* fim) {
     fim[0] = '\r';
@@ -158,13 +160,15 @@ public:
 
 private:
     void trabalhar() {
-        // The writer's arithmetic runs with the traps held for its whole life:
-        // a fault only raises a flag, and then the writer stops.
-        const servicos::plataforma::ArmadilhasRetidas retidas;
-        completo_ = escrever_tudo(retidas);
+        // The writer's arithmetic runs under a hold of the detection for its
+        // whole life: a fault is only noted, or seen by the sentinel, and
+        // then the writer stops.
+        const deteccao::Retencao retida;
+        completo_ = escrever_tudo(retida);
     }
 
-    bool escrever_tudo(const servicos::plataforma::ArmadilhasRetidas& retidas) {
+    bool escrever_tudo(const deteccao::Retencao& retida) {
+        deteccao::Sentinela sentinela;
         if (!tabela_media_.acrescentar(trabalho_.antes_da_media) || !tabela_meio_.acrescentar(trabalho_.antes_do_meio))
             return false;
         for (std::int32_t proximo = 0; proximo <= trabalho_.Nt;) {
@@ -173,9 +177,9 @@ private:
             while (proximo <= pronto) {
                 const auto ate =
                     static_cast<std::int32_t>(std::min<std::int64_t>(pronto, std::int64_t{proximo} + lote - 1));
-                if (!escrever_lote(proximo, ate)) return false;
-                servicos::plataforma::barreira();
-                if (retidas.falhas() != 0) return false;
+                if (!escrever_lote(proximo, ate, sentinela)) return false;
+                deteccao::barreira();
+                if (retida.falhou(sentinela)) return false;
                 proximo = ate + 1;
             }
         }
@@ -197,9 +201,9 @@ private:
     }
 
     // Levels de..ate: their exact values, each evaluation as the reports make
-    // it, then their rows. False when an exponential would be reported or a
-    // write fails.
-    bool escrever_lote(std::int32_t de, std::int32_t ate) {
+    // it, then their rows, the error columns shown to the sentinel. False
+    // when an exponential would be reported or a write fails.
+    bool escrever_lote(std::int32_t de, std::int32_t ate, deteccao::Sentinela& sentinela) {
         const std::int32_t quantos = ate - de + 1;
         const processamento::FatoresExatos& f = trabalho_.fatores;
         const double* tempos = trabalho_.t + de;
@@ -207,14 +211,14 @@ private:
             !processamento::decaimento_em_bloco(f.taxa, f.amp_meio, tempos, quantos, exatos_meio_.get()))
             return false;
         for (std::int32_t nivel = de; nivel <= ate; ++nivel)
-            if (!escrever_nivel(nivel, exatos_meio_[nivel - de])) return false;
+            if (!escrever_nivel(nivel, exatos_meio_[nivel - de], sentinela)) return false;
         return true;
     }
 
     // The four rows of a level: t, Tm, Tm_an, Tm_an - Tm in the first table;
     // t, Tmeio, Tmeio_an, Tmeio_an - Tmeio in the second; the first three
     // fields of each in the data files. A value shared by rows is edited once.
-    bool escrever_nivel(std::int32_t nivel, double Tmeio_an) {
+    bool escrever_nivel(std::int32_t nivel, double Tmeio_an, deteccao::Sentinela& sentinela) {
         if (!tabela_media_.reservar(linha_da_listagem) || !tabela_meio_.reservar(linha_da_listagem) ||
             !dados_media_.reservar(linha_de_dados) || !dados_meio_.reservar(linha_de_dados))
             return false;
@@ -223,13 +227,17 @@ private:
         editar(trabalho_.t[nivel], media);
         editar(Tm, media + largura);
         editar(Tm_an, media + 2 * largura);
-        editar(Tm_an - Tm, media + 3 * largura);
+        const double erro_media = Tm_an - Tm;
+        sentinela.ver(erro_media);
+        editar(erro_media, media + 3 * largura);
         terminar_registro(media + 4 * largura);
         char* meio = tabela_meio_.livre();
         std::memcpy(meio, media, largura);
         editar(Tmeio, meio + largura);
         editar(Tmeio_an, meio + 2 * largura);
-        editar(Tmeio_an - Tmeio, meio + 3 * largura);
+        const double erro_meio = Tmeio_an - Tmeio;
+        sentinela.ver(erro_meio);
+        editar(erro_meio, meio + 3 * largura);
         terminar_registro(meio + 4 * largura);
         std::memcpy(dados_media_.livre(), media, 3 * largura);
         terminar_registro(dados_media_.livre() + 3 * largura);
@@ -266,16 +274,16 @@ constexpr std::uint64_t bytes_da_memoria = trechos * capacidade + lote * sizeof(
 // The set's temporary files removed, requests to terminate held meanwhile.
 void descartar_temporarios() {
     const servicos::plataforma::TerminoAdiado adiado;
-    servicos::descartar_conjunto();
+    servicos::unidades::descartar_conjunto();
 }
 
 // The writer's files, each a new temporary of the set; false, with the set
 // discarded, when any of them cannot be had so.
 bool abrir_temporarios(const std::string& listagem, Trabalho& w) {
-    servicos::iniciar_conjunto();
-    if (servicos::abrir_temporario_do_conjunto(listagem, w.listagem) &&
-        servicos::abrir_temporario_do_conjunto("temp_media.txt", w.media) &&
-        servicos::abrir_temporario_do_conjunto("temp_meio.txt", w.meio))
+    servicos::unidades::iniciar_conjunto();
+    if (servicos::unidades::abrir_temporario_do_conjunto(listagem, w.listagem) &&
+        servicos::unidades::abrir_temporario_do_conjunto("temp_media.txt", w.media) &&
+        servicos::unidades::abrir_temporario_do_conjunto("temp_meio.txt", w.meio))
         return true;
     descartar_temporarios();
     return false;
@@ -311,7 +319,7 @@ void ResultadosNoLaco::iniciar() {
     using namespace variaveis;
     // A blank name is asked for on the console, or taken from the command
     // line, by the open of the listing itself.
-    listagem_ = std::string(servicos::nome_normalizado(std::string_view(arq_saida.data(), arq_saida.size())));
+    listagem_ = std::string(servicos::unidades::nome_normalizado(std::string_view(arq_saida.data(), arq_saida.size())));
     Trabalho trabalho{};
     if (listagem_.empty() || !processamento::fatores_sem_falha(trabalho.fatores)) return;
     std::unique_ptr<char[]> buffers(new (std::nothrow) char[trechos * capacidade]);
@@ -330,12 +338,12 @@ void ResultadosNoLaco::iniciar() {
         // Requests to terminate are the main thread's: the writer starts
         // with them held, and keeps them so.
         const servicos::plataforma::TerminoAdiado adiado;
-        servicos::emprestar_descritores(true);
+        servicos::unidades::emprestar_descritores(true);
         escritor->comecar();
     } catch (const std::exception&) {
         // No thread to be had (system_error, or bad_alloc for its state): the
         // reports as written, the descriptors the set's own again.
-        servicos::emprestar_descritores(false);
+        servicos::unidades::emprestar_descritores(false);
         descartar_temporarios();
         return;
     }
@@ -345,7 +353,7 @@ void ResultadosNoLaco::iniciar() {
 ResultadosNoLaco::~ResultadosNoLaco() {
     if (!escritor_) return;
     escritor_->parar();
-    servicos::emprestar_descritores(false);
+    servicos::unidades::emprestar_descritores(false);
 }
 
 passo_tempo::Publicacao* ResultadosNoLaco::publicacao() {
@@ -363,7 +371,7 @@ void ResultadosNoLaco::concluir() {
     if (escritor_) {
         const bool completo = escritor_->esperar();
         escritor_.reset();
-        servicos::emprestar_descritores(false);
+        servicos::unidades::emprestar_descritores(false);
         if (completo) {
             // Checked again as the open of the listing checks it: during a
             // long computation a link may have appeared under the listing's

@@ -1,7 +1,9 @@
 // The start of a run. It lives apart from the report service, which knows the
-// units only through the clean-up registered here.
+// units only through the clean-up registered here, and the fault detection
+// only through the report it is armed with.
 #include "servicos/execucao.hpp"
 
+#include "servicos/base/deteccao.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "servicos/unidades/conjunto.hpp"
@@ -11,10 +13,10 @@ namespace servicos {
 
 void iniciar_execucao(int argc, char** argv) {
     plataforma::garantir_fluxos_padrao();
-    definir_argumentos(argc, argv);
-    registrar_limpeza(&fechar_todas_unidades);
-    plataforma::preparar_sinais(&descartar_conjunto);
-    plataforma::armar_armadilhas_ponto_flutuante(&relatar_armadilha);
+    unidades::definir_argumentos(argc, argv);
+    erros::registrar_limpeza(&unidades::fechar_todas_unidades);
+    plataforma::preparar_sinais(&unidades::descartar_conjunto);
+    base::deteccao::armar(&erros::relatar_armadilha);
 }
 
 }  // namespace servicos

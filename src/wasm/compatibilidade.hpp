@@ -2,20 +2,8 @@
 // chain (emscripten 3.1.6) lacks.
 #pragma once
 
-#include <cfenv>
 #include <charconv>
 #include <version>
-
-// The C library supports no floating-point exception (WebAssembly has no
-// flags), so it defines none of their macros; as 0, the flags that the
-// program tests are never up, which is what its fetestexcept says.
-#ifndef FE_INVALID
-#define FE_INVALID 0
-#define FE_DIVBYZERO 0
-#define FE_OVERFLOW 0
-#define FE_UNDERFLOW 0
-#define FE_INEXACT 0
-#endif
 
 // The C++ library predates std::bit_cast, which the compiler has as a builtin.
 #ifndef __cpp_lib_bit_cast

@@ -11,14 +11,14 @@
 #include <cstdint>
 #include <string_view>
 
-#include "coeficientes.hpp"
-#include "passo_tempo.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/passo_tempo.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -77,6 +77,19 @@ void forjar(std::string_view caso) {
         // has reached row 3 in the fused order.
         Tant(5) = INFINITY;
         pivo_zero_na_linha_3();
+    } else if (caso == "pivo_transborda") {
+        // A tiny pivot at row 3 makes P(3) = 1e300, and aW(4)*P(3) overflows
+        // in the pivot of row 4: P(4) and Q(4) are then zeros (Q(3) is one,
+        // the nodes about row 3 being zero), and nothing after that row is
+        // not finite.
+        aP(3) = 1e-300;
+        aE(3) = 1.0;
+        aW(4) = 1e10;
+        Tant(2) = Tant(3) = Tant(4) = 0.0;
+    } else if (caso == "ultimo_P_transborda") {
+        // Only P(N) overflows, which no node uses: Q(N) stays finite.
+        aP(Nx) = 1e-300;
+        aE(Nx) = 1e300;
     }
 }
 
@@ -123,7 +136,7 @@ bool preparar_corrida(std::string_view caso) {
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);
-    if (argc < 3) servicos::encerrar_programa(3);
+    if (argc < 3) servicos::erros::encerrar_programa(3);
     const std::string_view modo = argv[1];
     const std::string_view caso = argv[2];
     const bool escrita = modo == "escrita";
@@ -133,14 +146,15 @@ int main(int argc, char** argv) {
         else
             principal::avancar_no_tempo();
     } else if (caso == "media_antes_da_fonte" || caso == "fonte_antes_da_eliminacao" ||
-               caso == "media_antes_da_eliminacao" || caso == "invalido_antes_da_eliminacao") {
+               caso == "media_antes_da_eliminacao" || caso == "invalido_antes_da_eliminacao" ||
+               caso == "pivo_transborda" || caso == "ultimo_P_transborda") {
         forjar(caso);
         if (escrita)
             passo_forjado_na_ordem_escrita();
         else
             passo_forjado_fundido();
     } else {
-        servicos::encerrar_programa(3);
+        servicos::erros::encerrar_programa(3);
     }
-    servicos::encerrar_programa(0);
+    servicos::erros::encerrar_programa(0);
 }

@@ -21,19 +21,20 @@
 #include <utility>
 #include <vector>
 
-#include "coeficientes.hpp"
 #include "convergencia.hpp"
 #include "mapa.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "processo.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -58,7 +59,7 @@ Caso exemplo(double theta = 0.5) {
 class Estudo : public ::testing::Test {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         variaveis::reiniciar_estado();
     }
     void TearDown() override { variaveis::reiniciar_estado(); }
@@ -148,7 +149,7 @@ Caso caso_de(double Lx, std::int32_t Nx, double tf, std::int32_t Nt, double Ti, 
 // interior nodes.
 std::pair<double, double> fator_do_modo_mais_alto_na_corrida(const Caso& caso) {
     using namespace variaveis;
-    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const servicos::base::deteccao::Retencao retida;
     colocar_no_estado(caso, {caso.Nx, caso.Nt});
     principal::preparar_laco();
     for (std::int32_t j = 1; j <= Nx; ++j) Tant(j) = std::sin((Nx - 2) * std::numbers::pi * (j - 1.0) / (Nx - 1.0));
@@ -476,7 +477,7 @@ TEST_F(Estudo, MapaConfereComOLimiteEComCorridasDiretas) {
     const Caso caso = exemplo();
     double alpha = 0.0, dx = 0.0;
     {
-        const servicos::plataforma::ArmadilhasRetidas retidas;
+        const servicos::base::deteccao::Retencao retida;
         colocar_no_estado(caso, {caso.Nx, caso.Nt});
         principal::calcular_grandezas_derivadas();
         alpha = variaveis::alpha;
@@ -494,7 +495,7 @@ TEST_F(Estudo, MapaConfereComOLimiteEComCorridasDiretas) {
             EXPECT_NEAR(p.nivel.F, alpha * (caso.tf / p.nivel.malha.Nt) / (dx * dx), 1e-12 * p.nivel.F);
             EXPECT_EQ(p.nivel.estavel, std::fabs(fator_pior_modo(thetas[th], p.nivel.F, caso.Nx)) <= 1.0);
             if (!p.nivel.estavel) continue;
-            const servicos::plataforma::ArmadilhasRetidas retidas;
+            const servicos::base::deteccao::Retencao retida;
             Caso direto = caso;
             direto.theta = thetas[th];
             colocar_no_estado(direto, {caso.Nx, passos[f].Nt});

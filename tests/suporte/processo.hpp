@@ -11,6 +11,18 @@
 
 namespace suporte {
 
+// Whether the tests run under qemu-user, in a cross build for another
+// processor. Its start of a child cannot tell the parent that the child's
+// program could not be started: that shows as a child ending with status 127,
+// as a shell reports a command it could not run. And an address-space cap
+// meant for the program caps the emulator, which reserves the program's
+// memory itself.
+#ifdef DIFUSAO_SOB_EMULADOR
+inline constexpr bool sob_emulador = true;
+#else
+inline constexpr bool sob_emulador = false;
+#endif
+
 struct Execucao {
     std::filesystem::path programa;
     std::vector<std::string> argumentos;  // without the program itself

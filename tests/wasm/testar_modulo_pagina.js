@@ -2,8 +2,9 @@
 // the .wasm compiled once and handed to a fresh instance per run. Each
 // reference run comes back with the golden files byte for byte and the
 // command lines of a POSIX run; a run that fails comes back with the
-// report's exact bytes, status 1, the editor only and no result file; the
-// time loop's progress ends at the last level and never goes back.
+// report's exact bytes, status 1, the editor only and the folder as it was
+// (an earlier run's files byte for byte, no new file); the time loop's
+// progress ends at the last level and never goes back.
 //
 //   node testar_modulo_pagina.js MODULO.js PASTA_GOLDEN
 'use strict';
@@ -25,9 +26,10 @@ function comandosEsperados(caso) {
   return texto.split('\n').filter((linha) => linha !== '');
 }
 
-async function executar(entrada, aoProgresso) {
+async function executar(entrada, aoProgresso, anteriores = {}) {
   const m = await DifusaoCalor({ instantiateWasm: instanciar, aoProgresso });
-  return m.executar({ argumentos: [], arquivos: { 'entradas_geral.ent': new Uint8Array(entrada) }, ambiente: {} });
+  const arquivos = { ...anteriores, 'entradas_geral.ent': new Uint8Array(entrada) };
+  return m.executar({ argumentos: [], arquivos, ambiente: {} });
 }
 
 const referencias = ['exemplo', 'pequeno', 'explicito_par'];
@@ -37,11 +39,13 @@ const falhas = [
     nome: 'nove valores',
     entrada: 'pequeno.txt\n1\n3\n1\n1\n100\n1\n1\n1\n',
     erro: '\r\nrun-time error F6501: READ(entradas_geral.ent)\r\n- end of file encountered\r\n',
+    anteriores: { 'pequeno.txt': Buffer.from('anterior\r\n'), 'temp_media.txt': Buffer.from('0 1 2\r\n') },
   },
   {
     nome: 'pasta inexistente',
     entrada: "'nao_existe/pequeno.txt'\n1\n3\n1\n1\n100\n1\n1\n1\n1\n",
     erro: '\r\nrun-time error F6416: OPEN(nao_existe/pequeno.txt)\r\n- file not found\r\n',
+    anteriores: { 'temp_media.txt': Buffer.from('0 1 2\r\n'), 'temp_meio.txt': Buffer.from('3 4 5\r\n') },
   },
 ];
 
@@ -67,13 +71,16 @@ const falhas = [
     console.log(`${caso}: files, commands and progress as expected`);
   }
   for (const falha of falhas) {
-    const r = await executar(Buffer.from(falha.entrada, 'latin1'));
+    const anteriores = falha.anteriores || {};
+    const r = await executar(Buffer.from(falha.entrada, 'latin1'), undefined, anteriores);
     assert.strictEqual(r.estado, 1, falha.nome);
     assert.strictEqual(Buffer.from(r.erro).toString('latin1'), falha.erro, falha.nome);
     assert.strictEqual(r.saida.length, 0, falha.nome);
     assert.deepStrictEqual(r.comandos, ['notepad entradas_geral.ent'], falha.nome);
-    assert.deepStrictEqual(Object.keys(r.arquivos), ['entradas_geral.ent'], falha.nome);
-    console.log(`${falha.nome}: the report, status 1, the editor only`);
+    assert.deepStrictEqual(Object.keys(r.arquivos).sort(), ['entradas_geral.ent', ...Object.keys(anteriores)].sort(), falha.nome);
+    for (const [nome, bytes] of Object.entries(anteriores))
+      assert.ok(Buffer.from(r.arquivos[nome]).equals(bytes), `${falha.nome}: ${nome} changed`);
+    console.log(`${falha.nome}: the report, status 1, the editor only, the folder as it was`);
   }
 })().catch((erro) => {
   console.error(erro);

@@ -11,7 +11,7 @@
 // The host's record of command lines (src/wasm/biblioteca.js).
 extern "C" void difusao_registrar_comando(const char* texto, std::size_t tamanho);
 
-namespace servicos {
+namespace servicos::comandos {
 
 namespace {
 
@@ -34,4 +34,4 @@ std::int32_t executar_comando(std::string_view comando) {
 
 int razao_ultima_falha() { return razao_registrada; }
 
-}  // namespace servicos
+}  // namespace servicos::comandos

@@ -4,14 +4,14 @@
 //
 // Every operation here is an IEEE double operation written out in full (the
 // build forbids contraction into fused multiply-adds) or an integer
-// operation, so the same bits come out on every x86-64 platform.
+// operation, so the same bits come out on every platform.
 #pragma once
 
 #include <bit>
 #include <cassert>
 #include <cstdint>
 
-#include "servicos/plataforma/intrinsecos.hpp"
+#include "servicos/base/intrinsecos.hpp"
 
 namespace servicos::elementares::detalhe {
 
@@ -55,6 +55,14 @@ inline Duplo produto_exato(double a, double b) {
 
 // The double whose bits are `bits`.
 inline double de_bits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
+
+// The NaN of an invalid operation, `feito` (a NaN just made from numbers,
+// which raised the flag), with its sign set: x86 makes that default NaN
+// negative and other processors positive, and the functions give the same
+// bits on every platform.
+inline double nao_numero_padrao(double feito) {
+    return de_bits(std::bit_cast<std::uint64_t>(feito) | 0x8000000000000000);
+}
 
 // Whether x is +inf or -inf, from its bits (no flag raised).
 inline bool eh_infinito(double x) { return (std::bit_cast<std::uint64_t>(x) << 1) == 0xffe0000000000000; }
@@ -104,7 +112,7 @@ inline void levantar_underflow() {
 // The last limb's unit, 2^(-64 (N - 1)), is "the ulp" of the error bounds.
 
 // 128-bit products and sums of limbs.
-using intrinsecos::u128;
+using base::intrinsecos::u128;
 
 template <int N>
 struct Fixo {

@@ -15,9 +15,9 @@
 #include <cfenv>
 #include <cstdint>
 
+#include "servicos/base/intrinsecos.hpp"
 #include "servicos/elementares/detalhe.hpp"
 #include "servicos/elementares/tabelas.inc"
-#include "servicos/plataforma/intrinsecos.hpp"
 
 namespace servicos::elementares {
 
@@ -151,7 +151,7 @@ Rapido exponencial_rapida_qualquer(double x) {
     // A subnormal result always had to be rounded, but its last operation
     // may have been exact and left the flag down. (No exact value lies close
     // enough below 2^-1022 to round up to it and still count as tiny.)
-    if (resultado < 0x1p-1022 && !intrinsecos::underflow_levantado()) levantar_underflow();
+    if (resultado < 0x1p-1022 && !base::intrinsecos::underflow_levantado()) levantar_underflow();
     return resultado;
 }
 
@@ -277,7 +277,7 @@ Reducao reduzir(double x) { return x < 0x1p20 && x > -0x1p20 ? reduzir_pequeno(x
 // and the huge.
 [[gnu::noinline]] double seno_nas_pontas(double x) {
     if (x != x) return x + x;          // NaN: quieted, payload kept
-    if (eh_infinito(x)) return x - x;  // invalid, NaN
+    if (eh_infinito(x)) return nao_numero_padrao(x - x);  // invalid
     // Below 2^-26, sin x = x (1 - x^2/6 + ...) with x^2/6 < 2^-54.58: above
     // x - ulp/2 even where x is a power of two and the ulp below it is
     // half the one above. So sin x rounds to x, inexactly unless x = 0, and
@@ -344,7 +344,7 @@ double arco_seno_aproximado(double v) {
 
 double arco_cosseno_qualquer(double x) {
     if (x != x) return x + x;
-    if (x > 1.0 || x < -1.0) return (x - x) / (x - x);  // invalid, NaN
+    if (x > 1.0 || x < -1.0) return nao_numero_padrao((x - x) / (x - x));  // invalid
     if (x == 1.0) return 0.0;
     if (x == -1.0) {
         levantar_inexato();
@@ -364,7 +364,7 @@ double arco_cosseno_qualquer(double x) {
         candidato = (pi_2.alto - arco_seno_aproximado(x)) + pi_2.baixo;
     } else {
         // arccos a = 2 arcsin(sqrt((1 - a)/2)), 1 - a exact.
-        const double w = 2.0 * arco_seno_aproximado(intrinsecos::raiz_quadrada((1.0 - a) * 0.5));
+        const double w = 2.0 * arco_seno_aproximado(base::intrinsecos::raiz_quadrada((1.0 - a) * 0.5));
         candidato = x > 0.0 ? w : (pi.alto - w) + pi.baixo;
     }
     // Rounding to nearest, the candidate lies in [2^-26, pi) (arccos of the

@@ -10,7 +10,8 @@
 //
 // The floating-point flags are those of one correctly rounded operation
 // with the same result:
-//  - invalid, alone, for a NaN from a number or from a signalling NaN;
+//  - invalid, alone, for a NaN from a number (the default NaN of x86, sign
+//    set, on every processor) or from a signalling NaN;
 //  - none for an exact result: sin(±0), exp(±0), exp(±inf), arccos(1), a
 //    quiet NaN passed through;
 //  - inexact for every other result, with overflow when it is infinite and
@@ -18,8 +19,8 @@
 //    argument, the exponential below 2^-1022).
 // Division by zero is never raised, errno never touched; there is no state.
 //
-// May call: nothing of the program but plataforma/intrinsecos.hpp (128-bit
-// integers, the square root); the watched versions are in erros/.
+// May call: nothing of the program but base/ (128-bit integers, the square
+// root); the watched versions are in erros/.
 #pragma once
 
 namespace servicos::elementares {

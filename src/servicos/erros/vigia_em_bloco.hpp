@@ -1,33 +1,34 @@
 // Many evaluations of the watched math functions at once: holding and giving
 // back the traps around every single call costs more than the function, so a
-// whole block runs under one hold and is judged once at its end.
+// whole block runs under one hold and is judged once at its end, and a block
+// judged false is evaluated again call by call (the idiom "held and
+// replayed" of docs/arquitetura.md, for the initial field's sines and the
+// exact solution's exponentials).
 #pragma once
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 
-#include "servicos/plataforma/plataforma.hpp"
+#include "servicos/base/deteccao.hpp"
 
-namespace servicos {
+namespace servicos::erros {
 
-// Runs `bloco` with the traps held and errno cleared, then gives the traps
-// back. `bloco` calls the functions directly (our elementary functions, which
-// signal through the flags alone) and returns whether any of their results
-// was infinite. True means that nothing in the block
-// raised a trapping flag or would have made a watched function report (a
-// domain error, or a range error with an infinite result; an underflow's
-// range error passes); false, that the caller must evaluate the block again
-// one watched call at a time, in the order written, for the right report.
+// Runs `bloco` under a hold of the detection, then gives it back. `bloco`
+// calls the functions directly (our elementary functions, which fail only
+// through their results and the flags), and shows the sentinel it is given
+// every argument and every value it stores: a fault carried on to any of
+// them makes it not finite (an infinite argument's exponential is 0, so the
+// argument itself is shown). True means that nothing in the block would have
+// been reported; false, that the caller must evaluate the block again one
+// watched call at a time, in the order written, for the right report.
 template <typename Bloco>
 bool sem_falha_em_bloco(Bloco bloco) {
-    const plataforma::ArmadilhasRetidas retidas;
-    errno = 0;
-    plataforma::barreira();  // no array access moves out of the hold
-    const bool infinito = bloco();
-    plataforma::barreira();
-    const int erro = errno;
-    return retidas.falhas() == 0 && erro != EDOM && !(erro == ERANGE && infinito);
+    const base::deteccao::Retencao retida;
+    base::deteccao::Sentinela sentinela;
+    base::deteccao::barreira();  // no array access moves out of the hold
+    bloco(sentinela);
+    base::deteccao::barreira();
+    return !retida.falhou(sentinela);
 }
 
 // Evaluations under one hold of the traps: enough that holding and testing
@@ -51,4 +52,4 @@ void percorrer_em_blocos(std::int32_t primeiro, std::int32_t ultimo, EmBloco em_
     }
 }
 
-}  // namespace servicos
+}  // namespace servicos::erros

@@ -1,57 +1,40 @@
 // The platform layer (plataforma.posix.cpp with fluxos.posix.cpp,
 // plataforma.windows.cpp, plataforma.wasm.cpp): the standard streams, the
-// end of the process, the floating-point traps and the memory the system can
-// give; with it the console line of the blank-name prompt (console.hpp), the
-// large arrays' memory (memoria.hpp), the room under Linux control groups
-// (limites_memoria.hpp) and the compiler and processor specifics
-// (intrinsecos.hpp). The platforms' differences show in the headers only as
-// types, and as the constants of what a platform offers a run.
+// end of the process, its signals and the memory the system can give; with
+// it the console line of the blank-name prompt (console.hpp), the large
+// arrays' memory (memoria.hpp), the room under Linux control groups and the
+// process's limits (limites_memoria.hpp). The platforms' differences show in
+// the headers only as types, and as the constants of what a platform offers
+// a run.
 //
-// May call: nothing of the program but the catalogue erros/mensagens.hpp,
-// for the message numbers of the faults it catches.
+// May call: nothing of the program but base/. The floating-point traps are
+// the fault detection's (base/deteccao.hpp).
 #pragma once
 
-#include <cfenv>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
+
 
 namespace servicos::plataforma {
 
 #ifdef _WIN32
 using Descritor = void*;  // a file HANDLE
-// The floating-point state that a hold of the traps saves: the x87
-// environment as fnstenv stores it in 64-bit mode, and MXCSR. The C
-// run-time's fenv is not used: with some Windows runtimes it leaves the SSE
-// masks alone, and a held SSE fault would trap anyway.
-struct AmbientePontoFlutuante {
-    struct {
-        unsigned char bytes[28];
-    } x87;
-    unsigned mxcsr;
-};
 using MascaraSinais = int;  // unused: the console's handler waits instead
 using AcoesGuardadas = int;  // unused: the console's handler looks at a flag
 #elif defined(__EMSCRIPTEN__)
 using Descritor = int;  // a descriptor of the runtime's file system
-// WebAssembly has no floating-point control, flags or traps, and no signal
-// reaches a run: nothing to save or hold.
-struct AmbientePontoFlutuante {};
-using MascaraSinais = int;
+using MascaraSinais = int;  // unused: no signal reaches a WebAssembly run
 using AcoesGuardadas = int;
 #else
-using Descritor = int;                        // a file descriptor
-using AmbientePontoFlutuante = std::fenv_t;  // glibc's covers the x87 unit and SSE alike
+using Descritor = int;  // a file descriptor
 using MascaraSinais = sigset_t;
 struct AcoesGuardadas {
     struct sigaction interrupcao, saida;  // of SIGINT and SIGQUIT
 };
 #endif
-
-// The faults that trap while the program runs. Denormal operands, underflow
-// and inexact results stay masked and give their default results silently.
-inline constexpr int falhas_armadas = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 // Writes all bytes to the standard error stream / standard output; async-signal-safe.
 void escrever_erro_padrao(std::string_view bytes);
@@ -109,36 +92,6 @@ private:
     MascaraSinais padrao_no_filho_;
 };
 
-// Unmasks the armed faults and installs the trap handler, which hands the
-// fault's message number to `relatar` (it must not return).
-using RelatoArmadilha = void (*)(int numero_mensagem);
-void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar);
-
-// Holds the floating-point traps for its lifetime. It saves the state of
-// every unit the platform's doubles may use, masks every fault and clears the
-// flags, so that a fault gives its IEEE default result (an infinity, a NaN)
-// and only raises its flag; at its end it restores the saved state, flags
-// included, so that nothing raised meanwhile stays behind to trap later.
-// Holds nest: each restores what it found.
-class ArmadilhasRetidas {
-public:
-    ArmadilhasRetidas();
-    ~ArmadilhasRetidas();
-    ArmadilhasRetidas(const ArmadilhasRetidas&) = delete;
-    ArmadilhasRetidas& operator=(const ArmadilhasRetidas&) = delete;
-
-    // The armed faults raised since the hold began (bits of falhas_armadas).
-    int falhas() const { return std::fetestexcept(falhas_armadas); }
-
-private:
-    AmbientePontoFlutuante guardado_;
-};
-
-// A compiler barrier: no memory access, and so none of the arithmetic between
-// them, moves across it. It keeps a computation under a hold of the traps
-// between the start of the hold and the test of its flags.
-inline void barreira() { __asm__ __volatile__("" ::: "memory"); }
-
 // What the platform offers a run beyond the system calls. WebAssembly runs
 // have no threads (a page without cross-origin isolation has no shared
 // memory), and their host hears of the time loop's progress (a page's
@@ -164,5 +117,22 @@ inline constexpr std::size_t maior_pedaco_es = std::size_t{1} << 30;
 // swap, as far as the platform tells; on Linux no more than the limits of its
 // control groups leave); 0 when unknown.
 std::uint64_t memoria_disponivel();
+
+// The process's own limits on what it may map (POSIX getrlimit; Windows has
+// none): past them a mapping is refused outright, however much the system
+// has free.
+enum class LimiteDoProcesso {
+    espaco_de_enderecos,  // RLIMIT_AS, ulimit -v: every mapping counts
+    dados,                // RLIMIT_DATA, ulimit -d: the heap and the private writable mappings
+};
+
+struct FolgaDoProcesso {
+    std::uint64_t bytes;
+    LimiteDoProcesso limite;
+};
+
+// The room those limits leave: each less what the process already maps under
+// it, the least of them and which one that is; none when no limit is set.
+std::optional<FolgaDoProcesso> folga_dos_limites_do_processo();
 
 }  // namespace servicos::plataforma

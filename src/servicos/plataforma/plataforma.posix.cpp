@@ -1,49 +1,30 @@
 // POSIX side of the platform layer (the standard streams and the end of the
-// process are in fluxos.posix.cpp): the signals of the run, the trapping
-// floating-point environment and its SIGFPE handler, the memory that the
-// kernel can still give, within the limits of the control groups.
+// process are in fluxos.posix.cpp): the signals of the run, the memory that
+// the kernel can still give, within the limits of the control groups and of
+// the process. What only Linux has (/proc, sysinfo) is kept for it; another
+// POSIX system (macOS, the BSDs) builds the rest.
 #include "servicos/plataforma/plataforma.hpp"
 
 #include <cerrno>
-#include <cfenv>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include <fcntl.h>
-#include <sys/sysinfo.h>
-#include <unistd.h>
+#include <optional>
 
-#include "servicos/erros/mensagens.hpp"
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/sysinfo.h>
+#endif
+
 #include "servicos/plataforma/limites_memoria.hpp"
 
 namespace servicos::plataforma {
 
 namespace {
-
-int numero_da_armadilha(int codigo_sinal) {
-    switch (codigo_sinal) {
-        case FPE_FLTINV: return mensagem::ponto_flutuante_invalido;
-        case FPE_FLTDIV: return mensagem::ponto_flutuante_divisao_zero;
-        case FPE_FLTOVF: return mensagem::ponto_flutuante_overflow;
-        case FPE_FLTUND: return mensagem::ponto_flutuante_underflow;
-        case FPE_FLTRES: return mensagem::ponto_flutuante_inexato;
-        case FPE_INTDIV: return mensagem::ponto_flutuante_divisao_zero;
-        default: return mensagem::ponto_flutuante_invalido;
-    }
-}
-
-RelatoArmadilha relato_registrado = nullptr;
-
-// Runs in the signal context of the faulting instruction. Returning would
-// re-execute it, so the handler reports and ends the process; everything on
-// that path (report frame, unit clean-up) uses only write, ftruncate, close
-// and _exit on data that the program's arithmetic never leaves half-updated.
-void tratar_sigfpe(int, siginfo_t* info, void*) {
-    relato_registrado(numero_da_armadilha(info->si_code));
-    terminar_processo(1);  // not reached: the report ends the process
-}
 
 FuncaoDescarte descarte_registrado = nullptr;
 
@@ -62,6 +43,7 @@ sigset_t mascara_dos_pedidos() {
     return mascara;
 }
 
+#ifdef __linux__
 // Room for the whole of /proc/meminfo, which holds about 1.5 KiB of text.
 constexpr std::size_t tamanho_meminfo = 8192;
 
@@ -73,6 +55,7 @@ long long campo_meminfo(const char* texto, const char* campo) {
     while (*p == ' ' || *p == ':') ++p;
     return std::strtoll(p, nullptr, 10);
 }
+#endif
 
 }  // namespace
 
@@ -115,20 +98,6 @@ InterrupcoesDoComando::~InterrupcoesDoComando() {
     ::sigaction(SIGQUIT, &anteriores_.saida, nullptr);
 }
 
-void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar) {
-    relato_registrado = relatar;
-    struct sigaction acao {};
-    acao.sa_sigaction = &tratar_sigfpe;
-    acao.sa_flags = SA_SIGINFO;
-    sigemptyset(&acao.sa_mask);
-    ::sigaction(SIGFPE, &acao, nullptr);
-    std::feclearexcept(FE_ALL_EXCEPT);
-    ::feenableexcept(falhas_armadas);
-}
-
-ArmadilhasRetidas::ArmadilhasRetidas() { std::feholdexcept(&guardado_); }
-ArmadilhasRetidas::~ArmadilhasRetidas() { std::fesetenv(&guardado_); }
-
 namespace {
 
 // The text of a small file, as much as fits in `destino`; empty when it
@@ -147,6 +116,7 @@ std::string_view ler_texto(const char* caminho, char* destino, std::size_t capac
     return {destino, lidos};
 }
 
+#ifdef __linux__
 std::uint64_t memoria_da_maquina() {
     // What the kernel can still hand out without killing anyone: available
     // memory plus free swap.
@@ -167,11 +137,41 @@ std::uint64_t memoria_da_maquina() {
         return (static_cast<std::uint64_t>(info.freeram) + info.bufferram + info.freeswap) * info.mem_unit;
     return 0;
 }
+#else
+// Other POSIX systems (macOS, the BSDs) have neither /proc/meminfo nor
+// sysinfo: the physical memory is the bound, 0 when not even that is told.
+std::uint64_t memoria_da_maquina() {
+    const long paginas = ::sysconf(_SC_PHYS_PAGES);
+    const long tamanho = ::sysconf(_SC_PAGESIZE);
+    return paginas > 0 && tamanho > 0 ? static_cast<std::uint64_t>(paginas) * static_cast<std::uint64_t>(tamanho) : 0;
+}
+#endif
+
+}  // namespace
+
+namespace {
+
+// A limit of the process in bytes; none when it is infinite.
+std::optional<std::uint64_t> limite_do_processo(int recurso) {
+    struct rlimit limite {};
+    if (::getrlimit(recurso, &limite) != 0 || limite.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    return static_cast<std::uint64_t>(limite.rlim_cur);
+}
+
+// Room for the whole of /proc/self/status, about 1.5 KiB of text.
+constexpr std::size_t tamanho_status = 8192;
 
 }  // namespace
 
 // A control group's limit binds before the machine runs short: past it the
 // kernel kills the process, however much the machine has free.
 std::uint64_t memoria_disponivel() { return memoria_sob_grupos(memoria_da_maquina(), &ler_texto); }
+
+std::optional<FolgaDoProcesso> folga_dos_limites_do_processo() {
+    const LimitesDoProcesso limites{limite_do_processo(RLIMIT_AS), limite_do_processo(RLIMIT_DATA)};
+    if (!limites.espaco_de_enderecos && !limites.dados) return std::nullopt;
+    char status[tamanho_status];
+    return folga_do_processo(limites, ler_texto("/proc/self/status", status, sizeof status));
+}
 
 }  // namespace servicos::plataforma

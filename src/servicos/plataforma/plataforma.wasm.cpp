@@ -1,9 +1,10 @@
 // WebAssembly side of the platform layer; the standard streams and the end
 // of the process are POSIX's, over the runtime (fluxos.posix.cpp).
-// WebAssembly has no floating-point control, flags or traps, and no signal
-// reaches a run, so arming, holding and the termination requests have
-// nothing to do here. The memory is the runtime's heap, which grows up to
-// its maximum. The time loop's progress goes to the host.
+// No signal reaches a WebAssembly run, so the termination requests and the
+// interrupt keys have nothing to do here (its floating-point faults are
+// found by the checked values of the fault detection). The memory is the
+// runtime's heap, which grows up to its maximum. The time loop's progress
+// goes to the host.
 #include "servicos/plataforma/plataforma.hpp"
 
 #include <cstdint>
@@ -25,11 +26,6 @@ TerminoAdiado::~TerminoAdiado() = default;
 InterrupcoesDoComando::InterrupcoesDoComando() : anteriores_{}, padrao_no_filho_{} {}
 InterrupcoesDoComando::~InterrupcoesDoComando() = default;
 
-void armar_armadilhas_ponto_flutuante(RelatoArmadilha) {}
-
-ArmadilhasRetidas::ArmadilhasRetidas() : guardado_{} {}
-ArmadilhasRetidas::~ArmadilhasRetidas() = default;
-
 void anunciar_progresso(std::int32_t feitos, std::int32_t total) { difusao_anunciar_progresso(feitos, total); }
 
 // What the heap can still grow into, and what it holds free.
@@ -39,5 +35,8 @@ std::uint64_t memoria_disponivel() {
     const std::uint64_t livre = static_cast<std::uint64_t>(mallinfo().fordblks);
     return (maximo > topo ? maximo - topo : 0) + livre;
 }
+
+// The heap's maximum is the only limit, and memoria_disponivel counts it.
+std::optional<FolgaDoProcesso> folga_dos_limites_do_processo() { return std::nullopt; }
 
 }  // namespace servicos::plataforma

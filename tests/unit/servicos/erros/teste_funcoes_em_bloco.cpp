@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "coeficientes.hpp"
-#include "processamento.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "processo.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -29,7 +29,7 @@ using namespace variaveis;
 class EmBloco : public ::testing::Test {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         reiniciar_estado();
     }
     void TearDown() override { reiniciar_estado(); }
@@ -37,18 +37,15 @@ protected:
 
 // exp(t(n)*taxa)*amplitude as written, one watched exponential per level;
 // false when the level would be reported (the watched function's report, or
-// a trapping flag of the two products).
+// a fault of the two products, which a hold notes).
 bool pela_ordem_escrita(double taxa, double amplitude, std::int32_t nivel, double& valor) {
-    std::feclearexcept(FE_ALL_EXCEPT);
+    const servicos::base::deteccao::Retencao retida;
     try {
-        const double argumento = t(nivel) * taxa;
-        if (std::fetestexcept(servicos::plataforma::falhas_armadas)) return false;
-        const double e = servicos::exponencial(argumento);
-        valor = e * amplitude;
-    } catch (const servicos::FalhaRelatada&) {
+        valor = processamento::decaimento(t(nivel), taxa, amplitude);
+    } catch (const servicos::erros::FalhaRelatada&) {
         return false;
     }
-    return !std::fetestexcept(servicos::plataforma::falhas_armadas);
+    return retida.falhas() == 0;
 }
 
 TEST_F(EmBloco, BlocosIguaisAoEscritoOuRecusados) {
@@ -120,7 +117,7 @@ TEST_F(EmBloco, SolucaoAnaliticaComoEscritaERelatoNoMesmoNivel) {
         try {
             processamento::solucao_analitica();
             ADD_FAILURE() << "not reported";
-        } catch (const servicos::FalhaRelatada& f) {
+        } catch (const servicos::erros::FalhaRelatada& f) {
             EXPECT_EQ(f.relatorio, "\r\nrun-time error M6203: MATH\r\n- exp: OVERFLOW error\r\n");
             EXPECT_EQ(n, falho);
         }
@@ -132,7 +129,7 @@ TEST_F(EmBloco, SolucaoAnaliticaComoEscritaERelatoNoMesmoNivel) {
 
 // The initial field as written, one watched sine per node.
 void campo_inicial_na_ordem_escrita() {
-    for (i = 1; i <= Nx; ++i) Tant(i) = servicos::seno(x(i) * pi / Lx) * Ti;
+    for (i = 1; i <= Nx; ++i) Tant(i) = servicos::erros::seno(x(i) * pi / Lx) * Ti;
 }
 
 struct Malha {
@@ -189,7 +186,7 @@ TEST_F(EmBloco, CampoInicialRelataNoMesmoNo) {
                     coeficientes::condicao_inicial();
                 else
                     campo_inicial_na_ordem_escrita();
-            } catch (const servicos::FalhaRelatada& f) {
+            } catch (const servicos::erros::FalhaRelatada& f) {
                 relatorios.push_back(f.relatorio);
             }
             nos.push_back(i);

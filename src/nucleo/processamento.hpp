@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace processamento {
 
@@ -20,6 +20,9 @@ double taxa_decaimento();
 // initial field's own operations (watched sine).
 double amplitude_no_meio();
 
+// exp(t*taxa)*amplitude as written, a fault reported where it is made.
+double decaimento(double tempo, double taxa, double amplitude);
+
 // Fills Tm_an(0..Nt) = exp(t(n)*taxa)*Ti*2/pi.
 void solucao_analitica();
 
@@ -31,18 +34,19 @@ struct FatoresExatos {
     double amp_meio;
 };
 
-// The same factors with the traps held and without any report, bit for bit
+// The same factors under a hold of the detection and without any report, bit for bit
 // those of taxa_decaimento, solucao_analitica and amplitude_no_meio when it
 // returns true; false when their evaluation as written would be reported.
 bool fatores_sem_falha(FatoresExatos& fatores);
 
 // destino[n - primeiro] = exp(t(n)*taxa)*amplitude for the levels
-// primeiro..ultimo, with the traps held over the whole block and without any
-// report: bit for bit what servicos::exponencial(t(n)*taxa)*amplitude gives
-// level by level, when it returns true. False means that something in the
+// primeiro..ultimo, under one hold of the detection and without any report:
+// bit for bit what decaimento(t(n), taxa, amplitude) gives level by level,
+// when it returns true. False means that something in the
 // block would be reported (or might be): the caller evaluates those levels
-// one at a time as written, so that the report comes where it belongs.
-// Watching every exponential on its own costs more than the exponential.
+// one at a time as written, so that the report comes where it belongs (held
+// and replayed, docs/arquitetura.md). Watching every exponential on its own
+// costs more than the exponential.
 bool decaimento_em_bloco(double taxa, double amplitude, std::int32_t primeiro, std::int32_t ultimo,
                          double* destino);
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace solver {
 
@@ -20,7 +20,7 @@ inline constexpr std::size_t arranjos_de_trabalho = 2;  // P and Q
 void obter_trabalho(Trabalho& trabalho, std::int32_t N);
 
 // Solves the N rows into X(1..N). Reads only aP, aW, aE, bP; writes only X.
-// No pivoting: a zero pivot traps as a division by zero. The work arrays are
+// No pivoting: a zero pivot is reported as a division by zero. The work arrays are
 // obtained at the start of the call and released before it returns.
 void tdma(const variaveis::Arranjo& aP, const variaveis::Arranjo& aW, const variaveis::Arranjo& aE,
           const variaveis::Arranjo& bP, variaveis::Arranjo& X, const std::int32_t& N);

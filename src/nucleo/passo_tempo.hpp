@@ -11,18 +11,21 @@
 //  - the solver's work arrays are obtained once, where the first step's tdma
 //    would obtain them, and kept until the loop ends.
 // A fused step could meet arithmetic faults in another order than the
-// routines, so the steps run with the traps held, a block of them at a time
-// (holding and giving back the traps costs as much as hundreds of node-steps
-// on some machines); when a block raised an invalid operation, a division by
-// zero or an overflow, it is computed again from its start in the routines'
-// order with the traps as they were, and the first fault reported is the one
-// the routines meet.
+// routines, so the steps run under a hold of the fault detection, a block of
+// them at a time (holding and giving back the traps costs as much as
+// hundreds of node-steps on some machines), on plain doubles; when a block
+// made an invalid operation, a division by zero or an overflow (a trapping
+// flag, or under checked values a pivot, P, Q, T or mean that is not
+// finite), it is computed again from its start in the routines' order, on
+// the detection's checked numbers, and the first fault reported is the one
+// the routines meet: the program's idiom "held and replayed"
+// (docs/arquitetura.md), here in `bloco`.
 #pragma once
 
 #include <cstdint>
 
-#include "solver.hpp"
-#include "variaveis.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace passo_tempo {
 
@@ -41,7 +44,8 @@ protected:
 // Steps 1..Nt on the shared state. Afterwards Tm and Tmeio hold levels
 // 1..Nt, T and Tant both the field of level Nt, bP the independent term of
 // step Nt. Returns the first step of the first block that had to be computed
-// again (0 when none); with the traps armed that computation never returns.
+// again (0 when none); with the detection armed that computation never
+// returns.
 // Levels are published (when `publicacao` is given) once their records are
 // final: a block that had to be computed again is published after that.
 std::int32_t avancar_no_tempo(Publicacao* publicacao = nullptr);

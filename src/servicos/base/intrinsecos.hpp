@@ -5,43 +5,50 @@
 // this one file (CMake already stops at configuring) instead of deep inside
 // the numbers; only the platform files, which set the floating-point control
 // registers, speak to the processor on their own. The program targets x86-64
-// (SSE2 is part of it) with GCC or Clang, MinGW-w64 included.
+// (SSE2 is part of it) and aarch64 with GCC or Clang, MinGW-w64 included.
+//
+// base/ is the ground of the services: it includes nothing of the program,
+// and every folder may include it.
 #pragma once
 
-#if !(defined(__x86_64__) || defined(__wasm__)) || !defined(__GNUC__)
-#error "difusao_calor is built for x86-64 or WebAssembly with GCC or Clang (MinGW-w64 included)"
+#if !defined(__GNUC__) || !(defined(__x86_64__) || defined(__aarch64__) || defined(__wasm__))
+#error "difusao_calor is built for x86-64, aarch64 or WebAssembly with GCC or Clang (MinGW-w64 included)"
 #endif
 
 #ifdef __x86_64__
 #include <emmintrin.h>
+#elif !defined(__wasm__)
+#include <cfenv>
 #endif
 
-namespace servicos::intrinsecos {
+namespace servicos::base::intrinsecos {
 
 // Products and sums of two 64-bit words, with the carry in the upper half.
 __extension__ typedef unsigned __int128 u128;
 __extension__ typedef __int128 i128;
 
-// sqrt(v) for v >= 0, the SSE2 instruction: correctly rounded on every
-// platform, where the library's sqrt might set errno or be another routine.
-// WebAssembly's f64.sqrt is correctly rounded too.
+// sqrt(v) for v >= 0, the processor's instruction (SSE2's sqrtsd, aarch64's
+// fsqrt, WebAssembly's f64.sqrt): correctly rounded on every platform, where
+// the library's sqrt might set errno or be another routine.
 #ifdef __x86_64__
 inline double raiz_quadrada(double v) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(v))); }
 #else
 inline double raiz_quadrada(double v) { return __builtin_sqrt(v); }
 #endif
 
-// Whether the SSE unit's underflow flag is up (bit 4 of its control and
-// status register). Reading it costs a few cycles, where raising the flag
-// again costs a subnormal operation, which many processors microcode.
-// WebAssembly has no flags: there is none to raise.
-#ifdef __x86_64__
+// Whether the unit's underflow flag is up (on x86-64 bit 4 of the SSE control
+// and status register, read directly). Reading it costs a few cycles, where
+// raising the flag again costs a subnormal operation, which many processors
+// microcode. WebAssembly has no flags: there is none to raise.
+#if defined(__x86_64__)
 inline bool underflow_levantado() { return (_mm_getcsr() & 0x10) != 0; }
-#else
+#elif defined(__wasm__)
 inline bool underflow_levantado() { return true; }
+#else
+inline bool underflow_levantado() { return std::fetestexcept(FE_UNDERFLOW) != 0; }
 #endif
 
-}  // namespace servicos::intrinsecos
+}  // namespace servicos::base::intrinsecos
 
 // Pointer parameters that no other parameter of the call reaches: the
 // compiler may then keep values in registers across the stores.

@@ -1,14 +1,14 @@
-#include "passo_tempo.hpp"
+#include "nucleo/passo_tempo.hpp"
 
 #include <algorithm>
 #include <utility>
 
-#include "coeficientes.hpp"
-#include "esquema.hpp"
-#include "processamento.hpp"
-#include "servicos/plataforma/intrinsecos.hpp"
-#include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/esquema.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
+#include "servicos/base/intrinsecos.hpp"
 
 namespace passo_tempo {
 
@@ -16,17 +16,26 @@ using namespace variaveis;
 
 namespace {
 
+namespace deteccao = servicos::base::deteccao;
+
 // Forward elimination of one step (node i at index i - 1), with the row's
 // independent term built from the previous field just before the row is
 // eliminated, and that field's trapezoidal sum riding along. Returns the sum.
+// The sentinel is shown every pivot: one that overflows makes its row's P
+// and Q zero, and nothing after it would show the fault. Any other fault of
+// the sweep carries on into a Q, or a P and the next pivot, that is not
+// finite, and so into the solution (but for P(N), which no node uses: it is
+// shown on its own).
 template <bool guardar_bP>
 double eliminar(const double* DIFUSAO_EXCLUSIVO ant, const double* DIFUSAO_EXCLUSIVO aP,
                 const double* DIFUSAO_EXCLUSIVO aW, const double* DIFUSAO_EXCLUSIVO aE, double* DIFUSAO_EXCLUSIVO bP,
-                double* DIFUSAO_EXCLUSIVO P, double* DIFUSAO_EXCLUSIVO Q, std::int32_t N, double a_exp, double a_cen) {
-    esquema::Eliminada linha = esquema::eliminar_primeira_linha(aP[0], aE[0], bP[0]);
+                double* DIFUSAO_EXCLUSIVO P, double* DIFUSAO_EXCLUSIVO Q, std::int32_t N, double a_exp, double a_cen,
+                deteccao::Sentinela& sentinela) {
+    esquema::Eliminada<double> linha = esquema::eliminar_primeira_linha(aP[0], aE[0], bP[0]);
     P[0] = linha.P;
     Q[0] = linha.Q;
     double soma = 0.0;
+    deteccao::Sentinela pivos;  // the loop's own, in a register
     // Interior rows: the pair of the sum, the row's independent term, its
     // elimination. Not unrolled: the step is bound by the latency of its two
     // division chains, and the unrolled loop measured a few per cent slower.
@@ -35,42 +44,54 @@ double eliminar(const double* DIFUSAO_EXCLUSIVO ant, const double* DIFUSAO_EXCLU
         soma = esquema::acumular_trapezio(soma, ant[j - 1], ant[j]);
         const double b = esquema::termo_independente(ant[j - 1], ant[j], ant[j + 1], a_exp, a_cen);
         if constexpr (guardar_bP) bP[j] = b;
-        linha = esquema::eliminar_linha(aP[j], aW[j], aE[j], b, linha);
+        const double d = esquema::pivo(aP[j], aW[j], linha);
+        linha = esquema::eliminar_com_pivo(d, aW[j], aE[j], b, linha);
         P[j] = linha.P;
         Q[j] = linha.Q;
+        pivos.ver(d);
     }
+    sentinela.juntar(pivos);
     // Row N keeps the bP(N) of its boundary row; its pair closes the sum.
     const std::int32_t j = N - 1;
     soma = esquema::acumular_trapezio(soma, ant[j - 1], ant[j]);
-    linha = esquema::eliminar_linha(aP[j], aW[j], aE[j], bP[j], linha);
+    const double d = esquema::pivo(aP[j], aW[j], linha);
+    linha = esquema::eliminar_com_pivo(d, aW[j], aE[j], bP[j], linha);
     P[j] = linha.P;
     Q[j] = linha.Q;
+    sentinela.ver(d);
+    sentinela.ver(linha.P);
     return soma;
 }
 
-// Back substitution from X(N) = Q(N) down to node 1.
+// Back substitution from X(N) = Q(N) down to node 1. A value that is not
+// finite makes every one below it not finite (P*x + Q is an infinity or a
+// NaN for any P when x is one), and a P or a Q that is not finite makes its
+// own node's: X(1) alone, shown to the sentinel, tells the whole sweep (a
+// check at every node measured a few per cent of the loop).
 void substituir(const double* DIFUSAO_EXCLUSIVO P, const double* DIFUSAO_EXCLUSIVO Q, double* DIFUSAO_EXCLUSIVO X,
-                std::int32_t N) {
+                std::int32_t N, deteccao::Sentinela& sentinela) {
     double x = Q[N - 1];
     X[N - 1] = x;
     for (std::int32_t j = N - 2; j >= 0; --j) {
         x = esquema::substituir_linha(P[j], Q[j], x);
         X[j] = x;
     }
+    sentinela.ver(x);
 }
 
-// One step in two sweeps, traps held by the caller; Tant is only read.
-void passo_fundido(std::int32_t n, solver::Trabalho& trabalho) {
+// One step in two sweeps, under the caller's hold; Tant is only read.
+void passo_fundido(std::int32_t n, solver::Trabalho& trabalho, deteccao::Sentinela& sentinela) {
     const double* ant = Tant.dados();
     double* P = trabalho.P.dados();
     double* Q = trabalho.Q.dados();
     Tmeio(n - 1) = Tant(no_do_meio(Nx));
     // The last step leaves its independent term in bP, as termo_fonte does.
-    const double soma = n == Nt
-                            ? eliminar<true>(ant, aP.dados(), aW.dados(), aE.dados(), bP.dados(), P, Q, Nx, a_exp, a_cen)
-                            : eliminar<false>(ant, aP.dados(), aW.dados(), aE.dados(), bP.dados(), P, Q, Nx, a_exp, a_cen);
+    const double soma =
+        n == Nt ? eliminar<true>(ant, aP.dados(), aW.dados(), aE.dados(), bP.dados(), P, Q, Nx, a_exp, a_cen, sentinela)
+                : eliminar<false>(ant, aP.dados(), aW.dados(), aE.dados(), bP.dados(), P, Q, Nx, a_exp, a_cen, sentinela);
     Tm(n - 1) = esquema::media_dos_trapezios(soma, dx, Lx);  // mean of level n - 1
-    substituir(P, Q, T.dados(), Nx);
+    sentinela.ver(Tm(n - 1));
+    substituir(P, Q, T.dados(), Nx, sentinela);
 }
 
 // The same step by the routines, in the driver's order. It rewrites
@@ -82,7 +103,7 @@ void passo_na_ordem_escrita(std::int32_t n, solver::Trabalho& trabalho) {
     solver::tdma(aP, aW, aE, bP, T, Nx, trabalho);
 }
 
-// Node-steps under one hold of the traps.
+// Node-steps under one hold.
 constexpr std::int64_t nos_passos_por_bloco = std::int64_t{1} << 16;
 
 }  // namespace
@@ -95,22 +116,24 @@ bool bloco(std::int32_t primeiro, std::int32_t ultimo, solver::Trabalho& trabalh
     if (ultimo > primeiro) std::copy_n(Tant.dados(), Nx, copia->dados());
     bool falhou;
     {
-        // Saved, flags cleared, nothing traps; at the end of the scope the
-        // traps and the earlier flags come back as they were.
-        const servicos::plataforma::ArmadilhasRetidas retidas;
-        servicos::plataforma::barreira();  // the steps' array accesses stay inside the hold
+        // Nothing is reported meanwhile; at the end of the scope the
+        // detection, and what it had noted, come back as they were.
+        const deteccao::Retencao retida;
+        deteccao::Sentinela sentinela;
+        deteccao::barreira();  // the steps' array accesses stay inside the hold
         for (std::int64_t m = primeiro; m <= ultimo; ++m) {
             n = static_cast<std::int32_t>(m);
-            passo_fundido(n, trabalho);
+            passo_fundido(n, trabalho, sentinela);
             std::swap(T, Tant);
         }
-        servicos::plataforma::barreira();
-        falhou = retidas.falhas() != 0;
+        deteccao::barreira();
+        falhou = retida.falhou(sentinela);
     }
     if (!falhou) return false;
 
-    // Back to the level before the block (a single step left it in T), and
-    // the same steps again in the routines' order.
+    // Held and replayed (docs/arquitetura.md): back to the level before the
+    // block (a single step left it in T), and the same steps again in the
+    // routines' order.
     if (ultimo > primeiro)
         std::copy_n(copia->dados(), Nx, Tant.dados());
     else
@@ -124,7 +147,11 @@ bool bloco(std::int32_t primeiro, std::int32_t ultimo, solver::Trabalho& trabalh
 }
 
 std::int32_t avancar_no_tempo(Publicacao* publicacao) {
-    if (Nt < 1) return 0;
+    if (Nt < 1) {
+        // Level 0, the only one, was recorded with the initial field.
+        if (publicacao) publicacao->niveis_registrados(Nt);
+        return 0;
+    }
     solver::Trabalho trabalho;
     // Step 1 in the routines' order; the work arrays are obtained where its
     // tdma would obtain them, after the independent term.

@@ -1,13 +1,13 @@
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
 
-#include <cmath>
 #include <cstdint>
 
-#include "esquema.hpp"
+#include "nucleo/esquema.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/deteccao.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/vigia_em_bloco.hpp"
-#include "variaveis.hpp"
 
 namespace coeficientes {
 
@@ -15,17 +15,17 @@ using namespace variaveis;
 
 namespace {
 
+namespace deteccao = servicos::base::deteccao;
+using deteccao::Conferido;
+
 // Tant(i) = sin(x(i)*pi/Lx)*Ti for the nodes of a block, the sines computed
 // without a watch of their own; false when the block must be done as written.
 bool seno_em_bloco(std::int32_t primeiro, std::int32_t ultimo) {
-    return servicos::sem_falha_em_bloco([&] {
-        bool infinito = false;
+    return servicos::erros::sem_falha_em_bloco([&](deteccao::Sentinela& sentinela) {
         for (std::int32_t j = primeiro; j <= ultimo; ++j) {
-            const double s = servicos::elementares::seno(x(j) * pi / Lx);
-            infinito = infinito || std::isinf(s);
-            Tant(j) = s * Ti;
+            Tant(j) = servicos::elementares::seno(x(j) * pi / Lx) * Ti;
+            sentinela.ver(Tant(j));  // an infinite argument's sine is a NaN
         }
-        return infinito;
     });
 }
 
@@ -36,10 +36,11 @@ void condicao_inicial() {
     // The end node Nx keeps the rounding residue of sin(pi*x(Nx)/Lx) (about
     // 1e-16*Ti); the boundary rows zero it later. The nodes go a block at a
     // time; a block in which anything would be reported is done again node
-    // by node with each sine watched, so that the report is the same.
-    servicos::percorrer_em_blocos(1, Nx, seno_em_bloco, [](std::int32_t no) {
+    // by node with each sine watched, so that the report is the same (held
+    // and replayed, docs/arquitetura.md).
+    servicos::erros::percorrer_em_blocos(1, Nx, seno_em_bloco, [](std::int32_t no) {
         i = no;
-        Tant(i) = servicos::seno(x(i) * pi / Lx) * Ti;
+        Tant(i) = deteccao::valor(servicos::erros::seno(Conferido(x(i)) * pi / Lx) * Ti);
     });
 }
 
@@ -49,7 +50,7 @@ void coeficientes_internos() {
     for (i = 2; i <= Nx - 1; ++i) {
         aE(i) = a_imp;
         aW(i) = a_imp;
-        aP(i) = a_imp * 2.0 + 1.0;
+        aP(i) = deteccao::valor(Conferido(a_imp) * 2.0 + 1.0);
     }
 }
 
@@ -68,7 +69,8 @@ void condicoes_contorno() {
 void termo_fonte() {
     // Explicit part of the interior equation:
     //   bP(i) = (1 - theta)*F*(Tant(i+1) + Tant(i-1)) + (1 - 2(1 - theta)*F)*Tant(i)
-    for (i = 2; i <= Nx - 1; ++i) bP(i) = esquema::termo_independente(Tant(i - 1), Tant(i), Tant(i + 1), a_exp, a_cen);
+    for (i = 2; i <= Nx - 1; ++i)
+        bP(i) = deteccao::valor(esquema::termo_independente<Conferido>(Tant(i - 1), Tant(i), Tant(i + 1), a_exp, a_cen));
 }
 
 }  // namespace coeficientes
