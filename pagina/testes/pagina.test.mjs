@@ -32,12 +32,6 @@ function rodarPrograma(comando, entrada) {
         rmSync(pasta, { recursive: true });
     }
 }
-// The WebAssembly program for node, built with the page's modules: where it
-// does not report a fault as the native program does, the module cannot
-// either, and the page is held to what the module reports.
-const wasmCli = process.env.DIFUSAO_WASM_CLI && existsSync(process.env.DIFUSAO_WASM_CLI)
-    ? ["node", "--no-experimental-fetch", resolve(process.env.DIFUSAO_WASM_CLI)] : null;
-
 // The Linux interpreter asked to plot where gnuplot is missing and a display
 // exists: it writes ver_no_navegador.html in the run's folder, which sends
 // the browser to the page on the run's case, and opens it (xdg-open, here a
@@ -165,13 +159,8 @@ describe("a página no chromium", { skip: !pagina && "PAGINA não foi dada" }, (
         { nome: "falha_aritmetica", entrada: casos.semNos, explicacao: "falha aritmética (M) no cálculo" },
     ];
     for (const c of falhas) {
-        test(`falha ${c.nome}: o relatório do programa, a explicação e nenhum arquivo`, { skip: !nativo && "DIFUSAO_CALOR não foi dado" }, async (t) => {
+        test(`falha ${c.nome}: o relatório do programa, a explicação e nenhum arquivo`, { skip: !nativo && "DIFUSAO_CALOR não foi dado" }, async () => {
             const nativa = rodarPrograma([nativo], c.entrada);
-            const doModulo = wasmCli && rodarPrograma(wasmCli, c.entrada);
-            if (doModulo && !doModulo.erro.equals(nativa.erro)) {
-                t.skip(`o programa em WebAssembly ainda não relata esta falha como o nativo (status ${doModulo.estado})`);
-                return;
-            }
             const { page, contexto } = await abrir();
             await digitar(page, c.entrada);
             await page.click("#rodar");
