@@ -11,32 +11,28 @@
 #include <string>
 #include <vector>
 
+#include "afirmacoes.hpp"
 #include "convergencia.hpp"
 #include "tabela.hpp"
 
 namespace estudo {
 
-// The levels of one kind of refinement.
-struct Serie {
-    Refinamento tipo;
-    std::vector<Nivel> niveis;
-};
-
-// The run of one scheme on the input grid.
-struct Esquema {
-    double theta;
-    Nivel nivel;
-    Amplificacao amplificacao;
-    // The middle node's error at t = tf split in two: against the solution
-    // that is exact in time on the discrete grid (the time stepping's own
-    // error), and that solution against the exact one (the space error,
-    // the same for every theta).
-    double erro_tempo_meio;
-    double erro_espaco_meio;
-};
-
 // A real in scientific notation with `casas` decimals; nan, inf or -inf.
 std::string real(double valor, int casas = 3);
+// A real beyond the double range given by log10 of its absolute value and
+// its sign: 7.817e+342. Within the range, as real().
+std::string real_de_log10(double log10_absoluto, bool negativo, int casas = 3);
+// The decimals that real() needs to show that a and b differ (at least
+// `casas`, at most 16): F = 5.0001e-01 against a bound 5.0000e-01.
+int casas_para_distinguir(double a, double b, int casas = 3);
+// A fraction as a percentage: two significant digits below 10 % (0.22 %,
+// 3.1 %), whole numbers above (27 %).
+std::string porcento(double fracao);
+// An order's value in a sentence or a cell: 2.00, pré (4.02), arredondamento...
+std::string valor_da_ordem(const Ordem& ordem);
+// The rule of a reason for pré in words, its thresholds printed from their
+// constants, for the tables' legends.
+std::string regra_do_motivo(Motivo motivo);
 // Short form of a datum: 600, 0.5, 1.2e-05.
 std::string curto(double valor);
 // Four significant digits, for factors and ratios in sentences: 45.57, 0.8778.
@@ -56,7 +52,7 @@ Tabela tabela_estabilidade(const Estabilidade& e);
 // the half sine's error split in time and space; the listing's comparison;
 // for (b) and (c) the orders from differences. leituras.hpp says what they
 // mean in words.
-std::vector<Tabela> tabelas_serie(const Serie& serie);
+std::vector<Tabela> tabelas_serie(const Serie& serie, double theta);
 
 // convergencia.txt: the case block, then one block per refinement.
 std::string texto_arquivo_convergencia(const Caso& caso, double F, const std::vector<Serie>& series);
