@@ -8,9 +8,13 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "convergencia.hpp"
 
 namespace estudo {
 
@@ -55,6 +59,58 @@ std::vector<Aviso> ler_entradas_com_avisos();
 
 // The line of each of the ten data in the file (0: not read).
 using LinhasDosDados = std::array<std::size_t, 10>;
+
+// The index of each datum in the file's order.
+enum Dado : std::size_t { d_arq_saida, d_Lx, d_Nx, d_tf, d_Nt, d_Ti, d_theta, d_k, d_ro, d_cp };
+
+// What is wrong with the data, as data: the kind, the data it comes from,
+// the numbers it rests on and those of its remedy. The words are
+// texto_do_achado's.
+enum class Problema {
+    theta_fora,           // theta outside [0, 1]
+    nao_positivo,         // Lx, tf, k, ro or cp not positive (`dado` says which)
+    poucos_nos,           // Nx < 3
+    sem_passos,           // Nt < 1
+    nome_vazio,           // the listing's name is blank
+    nome_do_programa,     // the listing named as one of the program's own files
+    derivadas_invalidas,  // dx, dt or alpha divide by zero or overflow
+    instavel_na_malha,    // F past this grid's stability bound
+    instavel_refinada,    // stable on this grid, past the bound of refined grids
+    oscila,               // the half sine's factor is negative
+    memoria,              // the run needs more memory than the system can give
+};
+struct Achado {
+    Problema problema = Problema::theta_fora;
+    std::vector<Dado> dados;  // whose lines the warning names
+    Dado dado = d_arq_saida;  // nao_positivo: the datum
+    double valor = 0.0;       // the datum, or F
+    double limite = 0.0;      // the bound passed (refined grids' for instavel_refinada)
+    double limite_malha = 0.0;
+    double fator = 0.0;       // the highest mode's or the half sine's factor
+    std::int64_t passos = 0;  // steps for round-off to grow 10^10 times
+    double limite_geral = 0.0;  // oscila: the bound for every mode of every grid
+    // The least Nt that meets the bound with the other data as they are (as
+    // the program computes F); none when no Nt within its counters does.
+    std::optional<std::int32_t> Nt_minimo;
+    std::uint64_t precisa = 0, disponivel = 0;  // memoria, in bytes
+    std::string nome;  // nome_do_programa
+};
+
+// The ten data as read.
+struct DadosLidos {
+    std::string nome_listagem;  // with its blanks
+    Caso caso;
+};
+// The problems of the data; `disponivel` is the memory the system can give
+// (0: unknown). The floating-point traps are held by the caller.
+std::vector<Achado> achados_dos_dados(const DadosLidos& dados, std::uint64_t disponivel);
+// The warning's words, and each warning's lines.
+std::string texto_do_achado(const Achado& achado);
+Aviso aviso_do_achado(const Achado& achado, const LinhasDosDados& linhas);
+
+// The least Nt >= 1 at which the data, the step count aside, meet `cumpre`
+// on the program's F (F falls as Nt grows); none within the run's counters.
+std::optional<std::int32_t> menor_Nt_que_cumpre(const Caso& caso, bool (*cumpre)(const Caso& caso, double F));
 
 // The warnings about the data now in the state (besides the ones about single
 // lines), with the floating-point traps held by the caller: theta outside

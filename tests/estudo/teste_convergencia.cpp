@@ -879,8 +879,21 @@ INSTANTIATE_TEST_SUITE_P(
         Corrida{"ExplicarOscilacao", "lista.txt\n1.0\n11\n1.0\n4\n1.0\n0.5\n1\n1\n1\n", {"--explicar"}, 2,
                 {"A = -0.1006 < 0: a solução troca de sinal a cada passo"}, "", {}},
         Corrida{"ExplicarEstavelSoNestaMalha", entrada_Nx5_F055, {"--explicar"}, 2,
-                {"passa do limite 5.000e-01 de theta = 0 para malhas refinadas: estável nesta malha"}, "", {}, 0, -1,
-                {"cresce"}},
+                {"passa do limite 5.000e-01 das malhas refinadas: estável nesta malha",
+                 "para poder refinar, use Nt >= 440 (dt menor) ou theta >= 0.5"},
+                "", {}, 0, -1, {"cresce"}},
+        // Every warning that names a bound says how to meet it, with the
+        // digits that show which side of it F is.
+        Corrida{"AvisoDizComoCorrigir", entrada_com(101, 1200, 0.0), {"--explicar", "--avisos"}, 2,
+                {"para ficar dentro, use Nt >= 1468 (dt menor) ou theta >= 0.5"}, "", {}, 0, 1},
+        Corrida{"AvisoComDigitosBastantes", entrada_unitaria(101, "0.050001", 1000, "0"), {"--explicar", "--avisos"}, 2,
+                {"F = alpha dt/dx² = 5.0001e-01 passa do limite 5.0000e-01 das malhas refinadas",
+                 "use Nt >= 1001 (dt menor)"},
+                "", {}, 0, 1},
+        Corrida{"AvisoNxDois", entrada_com(2, 600, 0.5), {"--explicar", "--avisos"}, 2, {"Nx = 2 < 3", "use Nx >= 3"}, "",
+                {}, 0, 1},
+        Corrida{"AvisoNxComTextoAntes", "l.txt\n1\nnós = 21\n600.0\n600\n100\n0.5\n45\n800\n460\n",
+                {"--explicar", "--avisos"}, 1, {"a linha começa pelo número, só dígitos"}, "", {}, 0, 1},
         // The quiet form: only the warnings, each with its line; the read's
         // failure said where, without the program's report.
         Corrida{"AvisosVirgula", entrada_virgula, {"--explicar", "--avisos"}, 2,
