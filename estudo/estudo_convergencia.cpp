@@ -337,6 +337,7 @@ int executar(int argc, char** argv) {
         if (opcoes->csv) avisar("--csv não vale com --explicar, que não grava arquivo: ignorado");
         return explicar_entrada(opcoes->somente_avisos     ? FormaExplicacao::avisos
                                 : opcoes->somente_listagem ? FormaExplicacao::listagem
+                                : opcoes->somente_titulo   ? FormaExplicacao::titulo
                                                            : FormaExplicacao::narrativa);
     }
     if (opcoes->fios == 0) opcoes->fios = fios_da_maquina();

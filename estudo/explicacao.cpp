@@ -756,6 +756,23 @@ int somente_listagem() {
     return 1;
 }
 
+// The plots' stability verdict of the data, from the study's own verdicts.
+int somente_titulo() {
+    if (entrada_ilegivel()) return 1;
+    Explicador explicador(Papel::recolher, [](const std::vector<Aviso>&) { servicos::encerrar_programa(1); });
+    {
+        const Observando observando(explicador);
+        dados::ler_entradas();  // a failure ends the process in the observer, status 1, nothing printed
+    }
+    using namespace variaveis;
+    const servicos::plataforma::ArmadilhasRetidas retidas;
+    const Caso caso = dados_de_entrada();
+    const double passo_x = Lx / (Nx - 1.0), passo_t = tf / Nt;
+    const Estabilidade e = estabilidade(theta, k / (cp * ro), passo_t, passo_x, Lx, Nx, Nt);
+    escrever(juntar(titulo_de_estabilidade(e, menor_Nt_que_cumpre(caso, estavel_nesta_malha)), "\n"));
+    return 0;
+}
+
 int narrar_entrada() {
     escrever("Como difusao_calor lê entradas_geral.ent, linha a linha (cada valor começa numa linha nova;\n"
              "o valor termina num branco, tabulação, vírgula, barra ou no fim da linha, e o resto da linha\n"
@@ -812,6 +829,7 @@ int explicar_entrada(FormaExplicacao forma) {
     switch (forma) {
         case FormaExplicacao::avisos: return somente_avisos();
         case FormaExplicacao::listagem: return somente_listagem();
+        case FormaExplicacao::titulo: return somente_titulo();
         case FormaExplicacao::narrativa: break;
     }
     return narrar_entrada();

@@ -38,6 +38,7 @@ enum class FormaExplicacao {
     narrativa,  // line by line, the warnings, the estimate of the run
     avisos,     // only the warnings, one per line (--avisos)
     listagem,   // only the listing's name as the program would create it (--listagem)
+    titulo,     // only the stability verdict of the plots' titles (--titulo)
 };
 
 // Explains entradas_geral.ent of the current folder on the standard output,
@@ -48,7 +49,9 @@ enum class FormaExplicacao {
 //   the file does not exist or cannot be read to its tenth value (the lines
 //   then say where the read stops and why; no report of the program);
 // - listagem: 0 with the name printed, 1 with nothing printed when the name
-//   cannot be read or is blank.
+//   cannot be read or is blank;
+// - titulo: 0 with the verdict's lines printed, 1 with nothing printed when
+//   the file cannot be read to its tenth value.
 int explicar_entrada(FormaExplicacao forma);
 
 // Reads entradas_geral.ent into the state exactly as difusao_calor does, and

@@ -507,6 +507,41 @@ Tabela tabela_estabilidade(const Estabilidade& e) {
     return tabela;
 }
 
+namespace {
+
+// %g with the significant digits that show a and b differ (at least 3).
+std::pair<std::string, std::string> distintos(double a, double b) {
+    int casas = 3;
+    while (casas < 17 && com_formato(juntar("%.", std::to_string(casas), "g").c_str(), a) ==
+                             com_formato(juntar("%.", std::to_string(casas), "g").c_str(), b) && a != b)
+        ++casas;
+    const std::string formato = juntar("%.", std::to_string(casas), "g");
+    return {com_formato(formato.c_str(), a), com_formato(formato.c_str(), b)};
+}
+
+}  // namespace
+
+std::string titulo_de_estabilidade(const Estabilidade& e, const std::optional<std::int32_t>& Nt_minimo) {
+    if (e.Nx < 3) return "Nx < 3: não há nó interior, só as faces a 0 °C";
+    const std::string F = juntar("F = α·dt/dx² = ", com_formato("%.3g", e.F));
+    if (!std::isfinite(e.F)) return "F = α·dt/dx² não é um número finito";
+    std::string texto;
+    if (e.F < 0.0) {
+        texto = juntar(F, " < 0 (k, ro ou cp negativo): INSTÁVEL\na solução cresce sem limite, a exata também");
+    } else if (std::isinf(e.limite)) {
+        texto = juntar(F, "; θ ≥ 0.5: estável para todo F ≥ 0");
+    } else {
+        const auto [f, limite] = distintos(e.F, e.limite_malha);
+        texto = juntar("F = α·dt/dx² = ", f, e.estavel_malha ? " ≤ " : " > ", limite, ", o limite de estabilidade desta malha");
+        if (!e.estavel_malha)
+            texto += juntar(": INSTÁVEL\nestável com ",
+                            Nt_minimo ? juntar("Nt ≥ ", std::to_string(*Nt_minimo), " ou ") : std::string(), "θ ≥ 0.5");
+    }
+    if (e.meia_senoide.discreto < 0.0)
+        texto += "\na meia senoide troca de sinal a cada passo (seu fator de um passo é negativo)";
+    return texto;
+}
+
 std::vector<Tabela> tabelas_serie(const Serie& serie, double theta) {
     std::vector<Tabela> tabelas{tabela_campo(serie, theta), tabela_media_e_meio(serie, theta), tabela_partes(serie),
                                 tabela_listagem(serie)};

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -47,6 +48,12 @@ std::string nome_esquema(double theta);
 std::string texto_caso(const Caso& caso, double alpha, double dx, double dt);
 std::string texto_estabilidade(const Estabilidade& e);
 Tabela tabela_estabilidade(const Estabilidade& e);
+// The stability verdict of difusao_calor's plot titles, from the same
+// verdicts as the study's: F with its bound (with the digits that show on
+// which side of it F is), what to change when it is passed (`Nt_minimo`, the
+// least Nt within this grid's bound), and on a line of its own whether the
+// half sine changes sign every step.
+std::string titulo_de_estabilidade(const Estabilidade& e, const std::optional<std::int32_t>& Nt_minimo);
 
 // The tables of one refinement: the field at tf; the mean and the middle node;
 // the half sine's error split in time and space; the listing's comparison;

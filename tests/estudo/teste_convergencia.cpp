@@ -599,6 +599,9 @@ TEST(Opcoes, InterpretacaoDaLinhaDeComando) {
         {{"--avisos"}, std::nullopt},  // only with --explicar, and nothing else
         {{"--explicar", "--avisos", "--csv"}, std::nullopt},
         {{"--explicar", "--avisos", "--listagem"}, std::nullopt},
+        {{"--explicar", "--titulo"}, Modo::explicar},
+        {{"--titulo"}, std::nullopt},
+        {{"--explicar", "--titulo", "--listagem"}, std::nullopt},
         {{"--mapa", "--listagem"}, std::nullopt},
         {{"--niveis", "9"}, std::nullopt},
         {{"--niveis", "1"}, std::nullopt},
@@ -910,6 +913,16 @@ INSTANTIATE_TEST_SUITE_P(
         Corrida{"AvisosArquivoVazio", "\n\n", {"--explicar", "--avisos"}, 1,
                 {"entradas_geral.ent, linha 3: a leitura para em arq_saida", "nenhum valor"}, "", {}, 0, 1},
         Corrida{"AvisosSemArquivo", "", {"--explicar", "--avisos"}, 1, {"entradas_geral.ent: não existe"}, "", {}, 0, 1},
+        // The plots' stability verdict, the study's own: F < 0 is unstable
+        // whatever theta; past this grid's bound, what to change.
+        Corrida{"TituloComKNegativo", "l.txt\n1.0\n21\n600.0\n600\n100\n0.5\n-45\n800\n460\n",
+                {"--explicar", "--titulo"}, 0,
+                {"F = α·dt/dx² = -0.0489 < 0 (k, ro ou cp negativo): INSTÁVEL a solução cresce sem limite"}, "", {}, 0,
+                2, {"estável para todo F"}},
+        Corrida{"TituloInstavel", entrada_com(101, 1200, 0.0), {"--explicar", "--titulo"}, 0,
+                {"> 0.5, o limite de estabilidade desta malha: INSTÁVEL estável com Nt ≥ 1468 ou θ ≥ 0.5"}, "", {}, 0, 2},
+        Corrida{"TituloNoLimite", entrada_unitaria(101, "0.050001", 1000, "0"), {"--explicar", "--titulo"}, 0,
+                {"F = α·dt/dx² = 0.5 ≤ 0.5001, o limite de estabilidade desta malha"}, "", {}, 0, 1},
         // The listing's name, and nothing else.
         Corrida{"Listagem", entrada_golden("explicito_par"), {"--explicar", "--listagem"}, 0, {"explicito par.lst\n"},
                 "", {}, 0, 1},
