@@ -19,6 +19,11 @@
 # launcher), otherwise the one next to the running program (also in its build
 # folder) or on PATH; a missing one is reported once.
 #
+# The plots' titles get the study tool's stability verdict
+# (estudo_convergencia --explicar --titulo), the same as the study's. When
+# the launcher found no gnuplot (DIFUSAO_SEM_GNUPLOT) it says so once after
+# the run, and "wgnuplot" here only notes the script it could not draw.
+#
 # The command line is run by this shell's own parser, so a listing name that
 # the program quoted stays one literal file name.
 
@@ -138,10 +143,25 @@ sem_janela() {
     fi
 }
 
+# The study tool's stability verdict for the titles, its lines joined by \n
+# as gnuplot reads them in a double-quoted string; nothing without the tool.
+veredito() {
+    explicador=$(achar_explicador)
+    [ -n "$explicador" ] || return 0
+    "$explicador" --explicar --titulo 2>/dev/null | sed ':a;N;$!ba;s/\n/\\n/g'
+}
+
 wgnuplot() {
     if ! command -v gnuplot >/dev/null 2>&1; then
+        if [ -n "${DIFUSAO_SEM_GNUPLOT:-}" ]; then
+            return 127  # the launcher says it once, after the run
+        fi
         avisar "gnuplot não encontrado: $1 não foi desenhado (instale o pacote gnuplot)"
         return 127
+    fi
+    titulo=$(veredito)
+    if [ -n "$titulo" ]; then
+        set -- -e "veredito = \"$titulo\"" "$@"
     fi
     motivo=$(sem_janela)
     if [ -z "$motivo" ]; then
@@ -150,7 +170,8 @@ wgnuplot() {
     fi
     gnuplot -e "png=1" "$@"
     status=$?
-    imagem=${1%.gnu}.png
+    for roteiro in "$@"; do :; done
+    imagem=${roteiro%.gnu}.png
     if [ "$status" = 0 ] && [ -f "$imagem" ]; then
         avisar "gráfico gravado em $(pwd)/$imagem ($motivo)"
     fi

@@ -7,9 +7,11 @@
 # is a stand-in that only logs the command lines, so no editor or plotter
 # starts. The launcher difusao-calor.exe, handing its commands on to the same
 # stand-in, names a decimal comma and its line after the edit and leaves the
-# bytes of the program run alone; after a failed read it passes the
-# program's report and status through and then names the line; started in
-# an empty folder it copies the example there.
+# bytes of the program run alone, and, with no wgnuplot to be found, says
+# once after the run that the plots were not drawn and what to install;
+# after a failed read it passes the program's report and status through,
+# the line named once, by the check after the edit; started in an empty
+# folder it copies the example there.
 #
 #   testar_zip.sh ZIP ESPERADO INTERPRETADOR EMULADOR...
 #
@@ -105,6 +107,8 @@ janelas() { printf 'Z:%s' "$1" | tr / '\\'; }
 copia_com_entrada virgula 7 '0,5      theta' "$@"
 lancar "$tmp/virgula" difusao-calor.exe "$@" || { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha na entrada com vírgula"; }
 grep 'linha 7' "$tmp/erro" | grep -q 'vírgula' || { cat "$tmp/erro" >&2; falhar "a vírgula da linha 7 não foi avisada"; }
+[ "$(grep -c 'os gráficos não foram desenhados: wgnuplot.exe' "$tmp/erro")" = 1 ] ||
+    { cat "$tmp/erro" >&2; falhar "a falta do wgnuplot não foi dita uma vez, em português"; }
 for nome in listagem.txt temp_media.txt temp_meio.txt; do
     cmp "$tmp/virgula.direta/$nome" "$tmp/virgula/$nome" || falhar "$nome do lançador difere do programa sozinho"
 done
@@ -119,8 +123,10 @@ inicio=$(grep -abo 'run-time error' "$tmp/erro" | head -n 1 | cut -d: -f1)
 tamanho=$(wc -c < "$tmp/sem_nx.direta.erro")
 tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/sem_nx.direta.erro" ||
     falhar "o relatório do programa não passou como está"
-tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep 'linha 3' | grep -q 'Nx' ||
-    { cat "$tmp/erro" >&2; falhar "a explicação não diz a linha 3 e Nx"; }
+[ "$(grep 'linha 3' "$tmp/erro" | grep -c 'Nx')" = 1 ] ||
+    { cat "$tmp/erro" >&2; falhar "a linha 3 e Nx não foram ditas uma vez só"; }
+tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep -q 'avisos da conferência dos dados, acima' ||
+    { cat "$tmp/erro" >&2; falhar "a falha não aponta a conferência"; }
 
 mkdir "$tmp/vazia"
 lancar "$tmp/vazia" "$(janelas "$pasta/difusao-calor.exe")" "$@" ||
@@ -129,4 +135,4 @@ for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
     cmp "$pasta/$nome" "$tmp/vazia/$nome" || falhar "$nome não foi copiado para a pasta vazia"
 done
 cmp "$esperado/listagem.txt" "$tmp/vazia/listagem.txt" || falhar "a corrida na pasta vazia não rodou o exemplo"
-echo "difusao-calor.exe do zip: vírgula avisada, falha explicada depois do relatório, exemplo copiado"
+echo "difusao-calor.exe do zip: vírgula avisada, falta do wgnuplot dita, falha explicada uma vez, exemplo copiado"
