@@ -97,10 +97,13 @@ CotaDoPasso cota_no_nivel(double cota_relativa_A, std::int64_t n, double expoent
 // The bound at one point of initial value `T0`, its departure given: the
 // closed form is T0 A^n, the exact value T0 exp(t taxa); `cota_inicial`
 // bounds T0 against the exact sine's value.
-double piso_do_ponto(double afastamento, double T0, double potencia, double decaimento, const CotaDoPasso& cota,
-                     double cota_inicial) {
+// `erro` is the measured error there: the departure and the error are
+// themselves rounded once or twice.
+double piso_do_ponto(double afastamento, double erro, double T0, double potencia, double decaimento,
+                     const CotaDoPasso& cota, double cota_inicial) {
     return afastamento + std::fabs(T0) * std::fabs(potencia) * cota.potencia + std::fabs(T0) * decaimento * cota.exata +
-           cota_inicial * (decaimento + std::fabs(potencia)) + cota.subnormal;
+           cota_inicial * (decaimento + std::fabs(potencia)) + cota.subnormal +
+           2.0 * epsilon * (afastamento + std::fabs(erro));
 }
 
 }  // namespace
@@ -275,11 +278,14 @@ Nivel medir_corrida() {
         const double expoente = tempo[m] * taxa;
         const double d = servicos::elementares::exponencial(expoente);
         const CotaDoPasso cota = cota_no_nivel(nivel.passo.cota_relativa_A, m, expoente, subnormal);
-        const double piso_media = piso_do_ponto(std::fabs(media_num[m] - media_inicial * potencia), media_inicial,
-                                                potencia, d, cota, cota_media);
-        media.somar(d * media_inicial - media_num[m], tempo[m], piso_media);
-        meio.somar(d * amp_meio - meio_num[m], tempo[m],
-                   piso_do_ponto(std::fabs(meio_num[m] - amp_meio * potencia), amp_meio, potencia, d, cota, cota_no));
+        const double erro_media = d * media_inicial - media_num[m];
+        const double piso_media = piso_do_ponto(std::fabs(media_num[m] - media_inicial * potencia), erro_media,
+                                                media_inicial, potencia, d, cota, cota_media);
+        media.somar(erro_media, tempo[m], piso_media);
+        const double erro_meio = d * amp_meio - meio_num[m];
+        meio.somar(erro_meio, tempo[m],
+                   piso_do_ponto(std::fabs(meio_num[m] - amp_meio * potencia), erro_meio, amp_meio, potencia, d, cota,
+                                 cota_no));
         // The listing's exact mean, 2 Ti/pi exp(t taxa), adds its own roundings.
         listagem.somar(media_an[m] - media_num[m], tempo[m],
                        piso_media + std::fabs(media_an[m]) * (cota.exata + 4.0 * epsilon));
@@ -298,8 +304,8 @@ Nivel medir_corrida() {
         const double desvio = std::fabs(T(j) - inicial * potencia);
         if (!(desvio <= afastamento)) afastamento = desvio;
         amplitude_maxima = std::max(amplitude_maxima, std::fabs(inicial));
-        campo.somar(decaimento_final * inicial - T(j), 0.0,
-                    piso_do_ponto(desvio, inicial, potencia, decaimento_final, cota_final, cota_no));
+        const double erro = decaimento_final * inicial - T(j);
+        campo.somar(erro, 0.0, piso_do_ponto(desvio, erro, inicial, potencia, decaimento_final, cota_final, cota_no));
     }
     const Erros e = campo.erros();
     nivel.campo.maximo = e.maximo;

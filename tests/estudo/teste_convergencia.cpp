@@ -24,6 +24,7 @@
 #include "afirmacoes.hpp"
 #include "coeficientes.hpp"
 #include "convergencia.hpp"
+#include "estado_limpo.hpp"
 #include "mapa.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
@@ -56,14 +57,8 @@ Caso exemplo(double theta = 0.5) {
     return caso;
 }
 
-class Estudo : public ::testing::Test {
+class Estudo : public EstadoLimpo {
 protected:
-    void SetUp() override {
-        servicos::definir_modo_teste(true);
-        variaveis::reiniciar_estado();
-    }
-    void TearDown() override { variaveis::reiniciar_estado(); }
-
     static std::vector<Nivel> refinar(const Caso& caso, Refinamento tipo, int niveis) {
         std::vector<Nivel> resultado;
         for (int nivel = 0; nivel < niveis; ++nivel) {
