@@ -274,6 +274,16 @@ void conferir_nivel(const Nivel& n, const Verdade& v, Contagem& conta) {
     dentro("erro máximo da média", n.media.maximo, n.media.piso, v.media_max, conta);
     dentro("erro máximo do meio", n.meio.maximo, n.meio.piso, v.meio_max, conta);
     dentro("erro máximo da listagem", n.listagem.maximo, n.listagem.piso, v.listagem_max, conta);
+    // The header's ratios of the step's factors, where A > 0.
+    if (v.A.sinal() > 0 && n.passo.A > 0.0) {
+        const RazoesDoPasso r = razoes_do_passo(n.passo, n.malha.Nt);
+        const M semi = exp(-v.z), exato = exp(-(v.z * (v.q / v.z + M(1.0))));
+        dentro("A/exp(-4 F s²) - 1", r.tempo.valor, r.tempo.cota, v.A / semi - M(1.0), conta);
+        dentro("exp(-4 F s²)/exato - 1", r.espaco.valor, r.espaco.cota, semi / exato - M(1.0), conta);
+        dentro("A/exato - 1", r.total.valor, r.total.cota, v.A / exato - M(1.0), conta);
+        dentro("(A/exato)^Nt - 1", r.total_em_tf.valor, r.total_em_tf.cota,
+               potencia(v.A / exato, n.malha.Nt) - M(1.0), conta);
+    }
     if (std::isfinite(v.log10_A_Nt) && std::fabs(v.log10_A_Nt) < 1e15) {
         EXPECT_NEAR(n.log10_A_Nt, v.log10_A_Nt, 1e-9 * std::max(1.0, std::fabs(v.log10_A_Nt))) << "log10 |A|^Nt";
         conta.conta("log10 |A|^Nt");
