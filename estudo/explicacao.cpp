@@ -646,7 +646,8 @@ std::string texto_do_achado(const Achado& a) {
             const std::string F = comparados(a.valor, a.limite_malha, limite);
             return juntar("F = alpha dt/dx² = ", F, " passa do limite ", limite,
                           " desta malha: o modo mais alto da malha cresce ", aproximado(std::fabs(a.fator)),
-                          " vezes por passo, trocando de sinal; o arredondamento, 10^10 vezes em ", std::to_string(a.passos),
+                          " vezes por passo", a.fator < 0.0 ? ", trocando de sinal" : "",
+                          "; o arredondamento, 10^10 vezes em ", std::to_string(a.passos),
                           a.passos == 1 ? " passo" : " passos", "; para ficar dentro, ", com_Nt(a.Nt_minimo),
                           " ou theta >= 0.5");
         }

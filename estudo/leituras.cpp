@@ -435,6 +435,10 @@ std::string leitura_comparacao(const std::vector<Esquema>& esquemas) {
         "Leitura: \"meio em tf\" é a soma do erro de tempo (contra a solução exata no tempo nesta malha, "
         "exp(-4 F s² n) vezes o campo inicial) e do de espaço (essa solução contra a exata), ", real(c.espaco.valor),
         " nos três esquemas",
+        std::any_of(c.esquemas.begin(), c.esquemas.end(),
+                    [](const LeituraDoEsquema& l) { return l.estado == EstadoDoPonto::instavel; })
+            ? " (num instável, mais o arredondamento amplificado)"
+            : "",
         malha_atrasa(esquemas.front().nivel.passo) ? ": a malha atrasa o decaimento (4 s²/dx² < pi²/Lx²)." : ".");
     for (std::size_t j = 0; j < esquemas.size(); ++j) {
         const Esquema& e = esquemas[j];
