@@ -8,7 +8,8 @@
 # starts. The launcher difusao-calor.exe, handing its commands on to the same
 # stand-in, names a decimal comma and its line after the edit and leaves the
 # bytes of the program run alone, and, with no wgnuplot to be found, says
-# once after the run that the plots were not drawn and what to install;
+# once after the run that the plots were not drawn and what to install (and
+# with one in the folder hands it the study's stability verdict);
 # after a failed read it passes the program's report and status through,
 # the line named once, by the check after the edit; started in an empty
 # folder it copies the example there.
@@ -127,6 +128,16 @@ tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/sem_nx
     { cat "$tmp/erro" >&2; falhar "a linha 3 e Nx não foram ditas uma vez só"; }
 tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep -q 'avisos da conferência dos dados, acima' ||
     { cat "$tmp/erro" >&2; falhar "a falha não aponta a conferência"; }
+
+# A plotter on the path (the stand-in under its name, in the folder): it gets
+# the study's stability verdict for the titles, in ASCII octal escapes.
+copia_com_entrada tracador 1 'listagem.txt' "$@"
+cp "$interpretador" "$tmp/tracador/wgnuplot.exe"
+DIFUSAO_REGISTRO=Z:$tmp/tracador.txt lancar "$tmp/tracador" difusao-calor.exe "$@" ||
+    { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha com um traçador"; }
+grep -qF 'wgnuplot -e "veredito = \"F = \316\261\302\267dt/dx\302\262 = 0.0489; ' "$tmp/tracador.txt" ||
+    { cat "$tmp/tracador.txt" >&2; falhar "o traçador não recebeu o veredito do estudo"; }
+if grep -q 'os gráficos não foram desenhados' "$tmp/erro"; then falhar "com traçador, a falta dele foi dita"; fi
 
 mkdir "$tmp/vazia"
 lancar "$tmp/vazia" "$(janelas "$pasta/difusao-calor.exe")" "$@" ||
