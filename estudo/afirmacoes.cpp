@@ -372,7 +372,8 @@ ErroInstavel erro_instavel(const Nivel& n) {
     e.esquema = n.campo.esquema;
     e.log10_esquema = n.campo.log10_esquema;
     e.arredondamento = n.campo.arredondamento;
-    e.parcela = e.arredondamento / (e.arredondamento + e.esquema);
+    const double soma = e.arredondamento + e.esquema;
+    e.parcela = soma > 0.0 ? e.arredondamento / soma : 0.0;  // no error at all: no round-off in it
     if (!std::isfinite(e.medido) || !std::isfinite(e.arredondamento))
         e.origem = OrigemDoErro::estouro;
     else if (e.parcela > parcela_dominante)

@@ -546,6 +546,7 @@ void conferir_instavel(const Nivel& n, const Caso& caso, const Verdade& v, Conta
     EXPECT_NEAR(e.arredondamento, arredondamento,
                 n.campo.piso - n.campo.arredondamento + 4.0 * epsilon * (e.arredondamento + arredondamento) + 1e-300)
         << "arredondamento";
+    if (!(arredondamento + esquema > 0.0)) return;  // nothing to share
     const double parcela = arredondamento / (arredondamento + esquema);
     const double largura = (n.campo.piso - n.campo.arredondamento) / (arredondamento + esquema) + 1e-9;
     switch (e.origem) {
