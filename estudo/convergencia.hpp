@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "exatas.hpp"
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace estudo {
 

@@ -22,6 +22,7 @@
 namespace {
 
 namespace plataforma = servicos::plataforma;
+namespace unidades = servicos::unidades;
 
 #ifndef _WIN32
 int sinal_na_escrita = 0;
@@ -31,11 +32,11 @@ int sinal_na_escrita = 0;
     for (;;) ::pause();
 }
 
-plataforma::Resultado escrever(plataforma::Descritor, const char*, std::size_t) { morrer(); }
-plataforma::Resultado escrever_em(plataforma::Descritor, std::uint64_t, const char*, std::size_t) { morrer(); }
+unidades::Resultado escrever(plataforma::Descritor, const char*, std::size_t) { morrer(); }
+unidades::Resultado escrever_em(plataforma::Descritor, std::uint64_t, const char*, std::size_t) { morrer(); }
 
-plataforma::SistemaArquivos sistema_que_morre() {
-    plataforma::SistemaArquivos s = plataforma::sistema_arquivos_nativo();
+unidades::SistemaArquivos sistema_que_morre() {
+    unidades::SistemaArquivos s = unidades::sistema_arquivos_nativo();
     s.escrever = &escrever;
     s.escrever_em = &escrever_em;
     return s;
@@ -49,10 +50,10 @@ int main(int argc, char** argv) {
     if (modo != "depois_do_laco" && modo != "durante_o_laco") return 3;
     dados::forcar_escrita(modo == "durante_o_laco" ? dados::Escrita::durante_o_laco : dados::Escrita::depois_do_laco);
 #ifndef _WIN32
-    static const plataforma::SistemaArquivos sistema = sistema_que_morre();
+    static const unidades::SistemaArquivos sistema = sistema_que_morre();
     if (const char* sinal = std::getenv("DIFUSAO_MORTE_NA_ESCRITA")) {
         sinal_na_escrita = std::atoi(sinal);
-        servicos::usar_sistema_arquivos(&sistema);
+        servicos::unidades::usar_sistema_arquivos(&sistema);
     }
 #endif
     // The mode stands where the program's name stood.

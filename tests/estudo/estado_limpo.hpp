@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "servicos/erros/erros.hpp"
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 class EstadoLimpo : public ::testing::Test {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         variaveis::reiniciar_estado();
     }
     void TearDown() override { variaveis::reiniciar_estado(); }

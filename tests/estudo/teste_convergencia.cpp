@@ -22,20 +22,20 @@
 #include <vector>
 
 #include "afirmacoes.hpp"
-#include "coeficientes.hpp"
 #include "convergencia.hpp"
 #include "estado_limpo.hpp"
 #include "mapa.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "processo.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

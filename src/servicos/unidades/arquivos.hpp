@@ -12,7 +12,7 @@
 
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos::plataforma {
+namespace servicos::unidades {
 
 // What the system answered, in the terms the reports distinguish.
 enum class Resultado : std::uint8_t {
@@ -29,7 +29,7 @@ enum class Resultado : std::uint8_t {
 
 struct Abertura {
     Resultado resultado;
-    Descritor descritor;
+    plataforma::Descritor descritor;
     bool existia;  // the file was there before the open
 };
 
@@ -42,7 +42,7 @@ struct Substituicao {
     // aside or replaced. Otherwise the content goes into a temporary file
     // beside `destino` (criar_temporario), renamed over it at the commit.
     bool direto;
-    Descritor descritor;
+    plataforma::Descritor descritor;
     bool existia;         // direct: a file that was there, cut before the first write
     std::string destino;  // what the rename replaces: the file a link points to
 };
@@ -56,7 +56,7 @@ enum class Papel : std::uint8_t {
 
 struct Temporario {
     Resultado resultado;
-    Descritor descritor;
+    plataforma::Descritor descritor;
     std::string nome;
 };
 
@@ -80,14 +80,14 @@ struct SistemaArquivos {
     // Puts the file `destino` under the name `copia` (an empty file of the
     // program, replaced), keeping it held through `posse`. POSIX gives it the
     // second name by a link where it can, so that `destino` is never missing.
-    Resultado (*guardar_anterior)(const char* destino, const char* copia, Descritor& posse);
+    Resultado (*guardar_anterior)(const char* destino, const char* copia, plataforma::Descritor& posse);
     // Puts a complete file in the place of `destino` at once.
     Resultado (*substituir)(const char* origem, const char* destino);
     // Removes a file; async-signal-safe.
     void (*descartar)(const char* nome);
     // Writes the file's content, or the folder's list of names, through to
     // the disk; a folder that cannot be synced is taken as synced.
-    Resultado (*sincronizar)(Descritor);
+    Resultado (*sincronizar)(plataforma::Descritor);
     Resultado (*sincronizar_pasta)(const char* vizinho);
     bool (*existe)(const char* nome);
     // The program's files in the folder of `vizinho`, with that folder's
@@ -95,16 +95,16 @@ struct SistemaArquivos {
     std::vector<std::string> (*temporarios_da_pasta)(const char* vizinho);
     // Takes a file of the program whose run is gone (nobody holds it; POSIX:
     // and it is the user's own): true with it open on `descritor`.
-    bool (*tomar_abandonado)(const char* nome, Descritor& descritor);
+    bool (*tomar_abandonado)(const char* nome, plataforma::Descritor& descritor);
     // Serialises the commits of runs that share a file (the input file of
     // their folder): an advisory lock, waited for, that the system drops if
     // the process dies. Returns what destravar takes; a file that cannot be
     // locked is not locked.
-    Descritor (*travar)(const char* nome);
+    plataforma::Descritor (*travar)(const char* nome);
     // The same for the folder of `vizinho`, while files of the program are
     // created or taken there (nothing on Windows, whose creation holds them).
-    Descritor (*travar_pasta)(const char* vizinho);
-    void (*destravar)(Descritor trava);
+    plataforma::Descritor (*travar_pasta)(const char* vizinho);
+    void (*destravar)(plataforma::Descritor trava);
     // Whether `nome` names nothing yet or a plain file, seen without opening
     // anything: not a folder, a device, a pipe, or a name that stands for an
     // open descriptor. A file of a set of results under such a name is
@@ -115,15 +115,15 @@ struct SistemaArquivos {
     // names (through links; case-insensitively where names are).
     bool (*mesmo_arquivo)(const char* a, const char* b);
     // Writes every byte or says why it could not.
-    Resultado (*escrever)(Descritor, const char* bytes, std::size_t tamanho);
+    Resultado (*escrever)(plataforma::Descritor, const char* bytes, std::size_t tamanho);
     // The same at the byte `posicao` of a file, whatever its current
     // position; past the end the file grows, the gap to be written later.
-    Resultado (*escrever_em)(Descritor, std::uint64_t posicao, const char* bytes, std::size_t tamanho);
+    Resultado (*escrever_em)(plataforma::Descritor, std::uint64_t posicao, const char* bytes, std::size_t tamanho);
     // Cuts a regular file at its current position (its beginning here).
-    Resultado (*cortar)(Descritor);
-    Resultado (*fechar)(Descritor);
+    Resultado (*cortar)(plataforma::Descritor);
+    Resultado (*fechar)(plataforma::Descritor);
     // Reads up to `tamanho` bytes: the count, 0 at end of file, -1 on failure.
-    long long (*ler)(Descritor, char* destino, std::size_t tamanho);
+    long long (*ler)(plataforma::Descritor, char* destino, std::size_t tamanho);
     // One line of standard input without its line end; false at end of input.
     bool (*ler_linha_console)(std::string& linha);
     // Text on standard output (the prompt for a file name).
@@ -157,4 +157,4 @@ bool nome_de_temporario(std::string_view nome);
 // The folder part of `nome`, with its closing separator ("" for a bare name).
 std::string pasta_de(std::string_view nome);
 
-}  // namespace servicos::plataforma
+}  // namespace servicos::unidades

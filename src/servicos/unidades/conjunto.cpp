@@ -7,19 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/unidades.hpp"
 
-namespace servicos {
+namespace servicos::unidades {
 
 namespace {
 
 using plataforma::Descritor;
-using plataforma::Papel;
-using plataforma::Resultado;
 
-const plataforma::SistemaArquivos& so() { return sistema_arquivos(); }
+const SistemaArquivos& so() { return sistema_arquivos(); }
 
 // One file of a set: its new content, the file that content replaces, and
 // the name that keeps the replaced file while the commit runs (empty when
@@ -56,8 +54,8 @@ bool com_diario = false;
 std::atomic<bool> descritores_emprestados{false};
 
 // Write failures: a full disk, or any other refusal.
-int mensagem_de_escrita(Resultado resultado) {
-    return resultado == Resultado::disco_cheio ? mensagem::disco_cheio : mensagem::escrita_recusada;
+base::CodigoEscrita mensagem_de_escrita(Resultado resultado) {
+    return resultado == Resultado::disco_cheio ? base::mensagem::disco_cheio : base::mensagem::escrita_recusada;
 }
 
 // A lock held for a scope (the commit's, a folder's); released by a report
@@ -79,8 +77,8 @@ private:
 };
 
 [[noreturn]] void relatar_falha(std::string_view nome, Resultado resultado) {
-    const NomeNoRelatorio arquivo(nome);
-    relatar_erro(mensagem_de_escrita(resultado), TipoInstrucao::close);
+    const erros::NomeNoRelatorio arquivo(nome);
+    erros::relatar_erro(mensagem_de_escrita(resultado), base::instrucao::close);
 }
 
 // ---------------------------------------------------------------------------
@@ -153,8 +151,8 @@ private:
 // Only the program's own files are ever taken from a record: its
 // temporaries and copies, never a user's file under a made-up record.
 bool troca_valida(const Troca& t) {
-    return plataforma::nome_de_temporario(t.temporario) && !t.destino.empty() &&
-           !plataforma::nome_de_temporario(t.destino) && (t.copia.empty() || plataforma::nome_de_temporario(t.copia));
+    return nome_de_temporario(t.temporario) && !t.destino.empty() &&
+           !nome_de_temporario(t.destino) && (t.copia.empty() || nome_de_temporario(t.copia));
 }
 
 Diario ler_diario(std::string_view texto) {
@@ -219,7 +217,7 @@ template <typename Nome>
 int sincronizar_pastas(int total, Nome nome, Resultado& resultado) {
     std::vector<std::string> feitas;
     for (int j = 0; j < total; ++j) {
-        std::string pasta = plataforma::pasta_de(nome(j));
+        std::string pasta = pasta_de(nome(j));
         bool feita = false;
         for (const std::string& f : feitas) feita = feita || f == pasta;
         if (feita) continue;
@@ -291,7 +289,7 @@ void reservar_copias() {
         Arquivo& a = arquivos[j];
         if (!so().existe(a.troca.destino.c_str())) continue;
         Trava pasta(so().travar_pasta(a.troca.destino.c_str()));
-        plataforma::Temporario copia;
+        Temporario copia;
         {
             plataforma::TerminoAdiado adiado;
             copia = so().criar_temporario(a.troca.destino.c_str(), Papel::copia);
@@ -307,7 +305,7 @@ void reservar_copias() {
 // them, and the lock of the folder) and on the disk, with its folder, before
 // anything is renamed.
 void criar_diario(const std::string& trava) {
-    const plataforma::Temporario criado = so().criar_temporario(trava.c_str(), Papel::diario);
+    const Temporario criado = so().criar_temporario(trava.c_str(), Papel::diario);
     if (criado.resultado != Resultado::ok) relatar_falha(arquivos[0].nome, criado.resultado);
     diario = criado.nome;
     descritor_diario = criado.descritor;
@@ -412,7 +410,7 @@ void retomar(const std::string& nome, Descritor descritor, const Diario& d) {
 // commit lock.
 void recuperar_diarios(const std::string& trava) {
     for (const std::string& nome : so().temporarios_da_pasta(trava.c_str())) {
-        if (!termina_com(nome, plataforma::sufixo_diario)) continue;
+        if (!termina_com(nome, sufixo_diario)) continue;
         Descritor descritor{};
         if (!so().tomar_abandonado(nome.c_str(), descritor)) continue;
         const std::string texto = ler_tudo(descritor);
@@ -503,4 +501,4 @@ void abandonar_conjunto() {
     encerrar_conjunto();
 }
 
-}  // namespace servicos
+}  // namespace servicos::unidades

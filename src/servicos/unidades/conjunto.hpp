@@ -22,7 +22,7 @@
 
 #include "servicos/unidades/arquivos.hpp"
 
-namespace servicos {
+namespace servicos::unidades {
 
 // The most files one set holds.
 inline constexpr int maximo_no_conjunto = 64;
@@ -65,4 +65,4 @@ void recuperar_conjuntos(std::string_view trava);
 // its descriptors closed (tests of the recovery).
 void abandonar_conjunto();
 
-}  // namespace servicos
+}  // namespace servicos::unidades

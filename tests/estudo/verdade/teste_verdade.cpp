@@ -36,7 +36,7 @@
 #include "relatorio.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace {
 
