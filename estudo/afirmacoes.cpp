@@ -55,11 +55,12 @@ struct Pesos {
     double tempo = 0.0;  // |t|/(|t| + |s|)
     double resta = 1.0;
     bool opostas = false;
+    double cota_tempo = 0.0, cota_resta = 0.0;
 };
 Pesos pesos(const Nivel& n) {
     const LeituraDasPartes p = ler_partes(n);
     if (p.domina == QuemDomina::sem_partes) return {};
-    return {true, p.peso_tempo, p.resta, p.relacao == RelacaoDasPartes::sinais_opostos};
+    return {true, p.peso_tempo, p.resta, p.relacao == RelacaoDasPartes::sinais_opostos, p.cota_peso, p.cota_resta};
 }
 
 // The part of the step that a refinement keeps fixed: its share at a level.
@@ -76,7 +77,9 @@ void explicar_deriva(Refinamento tipo, double theta, const std::vector<Nivel>& n
     const bool partes = pg.conhecidos && pf.conhecidos;
     if (partes && ((pg.opostas && pg.resta < fracao_do_cancelamento) || (pf.opostas && pf.resta < fracao_do_cancelamento))) {
         o.motivo = Motivo::cancelamento;
-        o.peso = std::min(pg.opostas ? pg.resta : 1.0, pf.opostas ? pf.resta : 1.0);
+        const bool do_grosso = pg.opostas && (!pf.opostas || pg.resta < pf.resta);
+        o.peso = do_grosso ? pg.resta : pf.resta;
+        o.cota_peso = do_grosso ? pg.cota_resta : pf.cota_resta;
         return;
     }
     // The sampling's shift of this pair's p, or of a neighbour's.
@@ -94,6 +97,7 @@ void explicar_deriva(Refinamento tipo, double theta, const std::vector<Nivel>& n
     if (tipo != Refinamento::espaco_e_tempo && peso_do_fixo(tipo, pf) >= peso_que_conta) {
         o.motivo = Motivo::parte_fixa;
         o.peso = peso_do_fixo(tipo, pf);
+        o.cota_peso = pf.cota_tempo;
         o.oposta = pf.opostas;
         return;
     }
@@ -102,6 +106,7 @@ void explicar_deriva(Refinamento tipo, double theta, const std::vector<Nivel>& n
         if (menor >= peso_que_conta) {
             o.motivo = Motivo::mistura;
             o.peso = pf.tempo;
+            o.cota_peso = pf.cota_tempo;
         }
     }
 }
@@ -213,6 +218,7 @@ std::vector<Ordem> ordens_da_serie(const Serie& serie, double theta, ErroDoNivel
             std::min(peso_do_fixo(serie.tipo, pg), peso_do_fixo(serie.tipo, pf)) >= fracao_da_saturacao) {
             o.motivo = Motivo::saturacao;
             o.peso = peso_do_fixo(serie.tipo, pf);
+            o.cota_peso = pf.cota_tempo;
         }
     }
     return ordens;
@@ -271,6 +277,9 @@ LeituraDasPartes ler_partes(const Cotado& tempo, const Cotado& espaco) {
     l.peso_tempo = t / (t + s);
     l.resta = std::fabs(tempo.valor + espaco.valor) / maior;
     l.menor = menor / maior;
+    const double cotas = tempo.cota + espaco.cota;
+    l.cota_peso = 2.0 * cotas / (t + s) + 4.0 * epsilon;
+    l.cota_resta = (cotas + epsilon * std::fabs(tempo.valor + espaco.valor)) / maior * (1.0 + l.resta) + 4.0 * epsilon;
     if (t - tempo.cota > s + espaco.cota)
         l.domina = QuemDomina::tempo;
     else if (s - espaco.cota > t + tempo.cota)

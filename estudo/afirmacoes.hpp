@@ -87,6 +87,7 @@ struct Ordem {
     // whether the fixed part has the sign opposite to the refined one.
     double amostragem = 0.0;
     double peso = 0.0;
+    double cota_peso = 0.0;  // bound of that share from the parts' bounds
     bool oposta = false;
 };
 
@@ -174,6 +175,10 @@ struct LeituraDasPartes {
     double peso_tempo = 0.0;  // |tempo|/(|tempo| + |espaco|)
     double resta = 1.0;       // |tempo + espaco|/max(|tempo|, |espaco|): 1 when nothing cancels
     double menor = 0.0;       // min/max of the two in absolute value
+    // Bounds of the two shares from the parts' bounds: where the parts
+    // nearly cancel, what is left of them is known only so well.
+    double cota_peso = 0.0;
+    double cota_resta = 0.0;
 };
 // Of any two parts with bounds (a level's, the comparison's middle node).
 LeituraDasPartes ler_partes(const Cotado& tempo, const Cotado& espaco);

@@ -67,6 +67,8 @@ Cotado serie_de_d(double theta, double z) {
     return {soma, arredondamento + ultimo + 2.0 * epsilon * std::fabs(soma)};
 }
 
+PartesFechadas partes_sem_subnormais(const PassoMeiaSenoide& passo, std::int64_t Nt, double Ti);
+
 // ln|1 + x|, through log1p where 1 + x keeps its sign.
 double log_de_um_mais(double x) { return x > -1.0 ? std::log1p(x) : std::log(-1.0 - x); }
 
@@ -140,6 +142,18 @@ PassoMeiaSenoide passo_meia_senoide(double theta, double F, double phi) {
 }
 
 PartesFechadas partes_fechadas(const PassoMeiaSenoide& passo, std::int64_t Nt, double Ti) {
+    PartesFechadas partes = partes_sem_subnormais(passo, Nt, Ti);
+    // Below the normal doubles each of the few operations of a part may
+    // lose up to the least subnormal.
+    constexpr double subnormal = 8.0 * std::numeric_limits<double>::denorm_min();
+    partes.tempo.cota += subnormal;
+    partes.espaco.cota += subnormal;
+    return partes;
+}
+
+namespace {
+
+PartesFechadas partes_sem_subnormais(const PassoMeiaSenoide& passo, std::int64_t Nt, double Ti) {
     PartesFechadas partes;
     const double N = static_cast<double>(Nt);
     const double ti = std::fabs(Ti);
@@ -188,6 +202,8 @@ PartesFechadas partes_fechadas(const PassoMeiaSenoide& passo, std::int64_t Nt, d
     partes.tempo = {tempo, ti * (erro_semi + A_Nt * (erro_b + epsilon)) + 2.0 * epsilon * std::fabs(tempo)};
     return partes;
 }
+
+}  // namespace
 
 RazoesDoPasso razoes_do_passo(const PassoMeiaSenoide& passo, std::int64_t Nt) {
     auto de_expm1 = [](double x, double erro_x) {

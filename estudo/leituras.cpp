@@ -115,7 +115,8 @@ std::string os_sinais(const std::vector<LeituraDasPartes>& partes) {
     if (!incertos.empty())
         frases.push_back(juntar(niveis_de(incertos), " o sinal de uma delas fica dentro da sua cota de arredondamento"));
     if (mais_fundo && partes[*mais_fundo].resta < fracao_do_cancelamento)
-        frases.push_back(juntar("no nível ", inteiro(*mais_fundo + 1), " a soma é só ", porcento(partes[*mais_fundo].resta),
+        frases.push_back(juntar("no nível ", inteiro(*mais_fundo + 1), " a soma é só ",
+                                porcento(partes[*mais_fundo].resta, partes[*mais_fundo].cota_resta),
                                 " da maior"));
     std::string texto;
     for (const std::string& f : frases) texto += juntar(texto.empty() ? "" : "; ", f);
@@ -173,11 +174,14 @@ std::string lista_de_ordens(const std::vector<Ordem>& ordens, std::size_t primei
     return texto;
 }
 
-// "27%", or "de 12% a 27%" when the values of a group differ as printed.
-std::string faixa_de_porcentos(const std::vector<double>& valores) {
-    const auto [menor, maior] = std::minmax_element(valores.begin(), valores.end());
-    if (porcento(*menor) == porcento(*maior)) return porcento(*menor);
-    return juntar("de ", porcento(*menor), " a ", porcento(*maior));
+// "27%", or "de 12% a 27%" when the values of a group differ as printed;
+// each value with its bound (porcento).
+std::string faixa_de_porcentos(const std::vector<Cotado>& valores) {
+    const auto [menor, maior] = std::minmax_element(valores.begin(), valores.end(),
+                                                    [](const Cotado& a, const Cotado& b) { return a.valor < b.valor; });
+    const std::string de = porcento(menor->valor, menor->cota), ate = porcento(maior->valor, maior->cota);
+    if (de == ate) return de;
+    return juntar("de ", de, " a ", ate);
 }
 
 // The signed errors of the levels of some pairs (from 1): "-7.245e-03 e 8.904e-04".
@@ -199,10 +203,10 @@ std::string motivo_com_numeros(Refinamento tipo, const std::vector<Nivel>& nivei
                                const std::vector<std::size_t>& pares) {
     const Ordem& o = ordens[pares.front()];
     const char* fixo = nome_da_parte(tipo == Refinamento::espaco);
-    std::vector<double> pesos;
+    std::vector<Cotado> pesos;
     double deslocamento = 0.0;
     for (std::size_t j : pares) {
-        pesos.push_back(ordens[j].peso);
+        pesos.push_back({ordens[j].peso, ordens[j].cota_peso});
         if (std::fabs(ordens[j].amostragem) > std::fabs(deslocamento)) deslocamento = ordens[j].amostragem;
     }
     const std::string no_fino = pares.size() == 1 ? juntar(" no nível ", inteiro(pares.front() + 1)) : " no nível fino";

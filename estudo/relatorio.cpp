@@ -318,6 +318,11 @@ std::string porcento(double fracao) {
     return texto;
 }
 
+std::string porcento(double fracao, double cota) {
+    if (cota <= 0.005 * std::fabs(fracao)) return porcento(fracao);
+    return juntar("menos de ", porcento(fracao + cota));
+}
+
 std::string valor_da_ordem(const Ordem& ordem) {
     const std::string p = com_formato("%.2f", std::fabs(ordem.p) < 0.005 ? 0.0 : ordem.p);
     switch (ordem.veredito) {

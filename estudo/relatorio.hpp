@@ -29,6 +29,9 @@ int casas_para_distinguir(double a, double b, int casas = 3);
 // A fraction as a percentage: two significant digits below 10 % (0.22 %,
 // 3.1 %), whole numbers above (27 %).
 std::string porcento(double fracao);
+// A fraction known within `cota`: as porcento where the bound leaves its two
+// digits right, otherwise only the bound it stays under ("menos de 0.3%").
+std::string porcento(double fracao, double cota);
 // An order's value in a sentence or a cell: 2.00, pré (4.02), arredondamento...
 std::string valor_da_ordem(const Ordem& ordem);
 // The rule of a reason for pré in words, its thresholds printed from their

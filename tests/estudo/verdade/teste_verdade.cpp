@@ -389,7 +389,7 @@ void conferir_ordens(const Serie& serie, double theta, const std::vector<Verdade
             }
             case Motivo::parte_fixa:
                 EXPECT_GE(fixo_f, peso_que_conta - 1e-6) << "parte fixa";
-                EXPECT_NEAR(o.peso, fixo_f, 1e-6);
+                EXPECT_NEAR(o.peso, fixo_f, o.cota_peso * 1.01 + 1e-12);
                 EXPECT_EQ(o.oposta, pf.opostas);
                 break;
             case Motivo::mistura:
@@ -436,7 +436,10 @@ void conferir_partes(const LeituraDasPartes& l, const M& tempo, const M& espaco,
         default: break;
     }
     if (l.domina != QuemDomina::sem_partes && maximo(t, s) > M(0.0)) {
-        EXPECT_NEAR(l.resta, (abs(tempo + espaco) / maximo(t, s)).d(), 1e-6 * std::max(1.0, l.resta)) << "resta";
+        EXPECT_NEAR(l.resta, (abs(tempo + espaco) / maximo(t, s)).d(), l.cota_resta * 1.01 + 1e-12)
+            << "resta: partes " << l.tempo.valor << " +- " << l.tempo.cota << ", " << l.espaco.valor << " +- "
+            << l.espaco.cota << "; exatas " << tempo.d() << ", " << espaco.d();
+        EXPECT_NEAR(l.peso_tempo, (t / (t + s)).d(), l.cota_peso * 1.01 + 1e-12) << "peso do tempo";
         conta.conta("partes");
     }
 }
