@@ -1,12 +1,15 @@
 // The study's tests run the program's computation on the calling thread's
 // state: each starts and ends with it cleared, reports thrown, not ending
-// the process.
+// the process. And a case's derived quantities as the program forms them.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include "servicos/erros/erros.hpp"
+#include "convergencia.hpp"
 #include "nucleo/variaveis.hpp"
+#include "principal.hpp"
+#include "servicos/erros/erros.hpp"
+#include "servicos/plataforma/plataforma.hpp"
 
 class EstadoLimpo : public ::testing::Test {
 protected:
@@ -16,3 +19,14 @@ protected:
     }
     void TearDown() override { variaveis::reiniciar_estado(); }
 };
+
+// alpha and dx of a case, as the program derives them.
+struct Grandezas {
+    double alpha = 0.0, dx = 0.0;
+};
+inline Grandezas grandezas_do_caso(const estudo::Caso& caso) {
+    const servicos::plataforma::ArmadilhasRetidas retidas;
+    estudo::colocar_no_estado(caso, {caso.Nx, caso.Nt});
+    principal::calcular_grandezas_derivadas();
+    return {variaveis::alpha, variaveis::dx};
+}

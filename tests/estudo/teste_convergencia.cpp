@@ -491,14 +491,7 @@ TEST_F(Estudo, FiosDaoOsMesmosBitsQueUmFio) {
 
 TEST_F(Estudo, MapaConfereComOLimiteEComCorridasDiretas) {
     const Caso caso = exemplo();
-    double alpha = 0.0, dx = 0.0;
-    {
-        const servicos::plataforma::ArmadilhasRetidas retidas;
-        colocar_no_estado(caso, {caso.Nx, caso.Nt});
-        principal::calcular_grandezas_derivadas();
-        alpha = variaveis::alpha;
-        dx = variaveis::dx;
-    }
+    const auto [alpha, dx] = grandezas_do_caso(caso);
     const std::vector<PassoMapa> passos = passos_do_mapa(caso, alpha, dx);
     ASSERT_GE(passos.size(), 10u);
     const std::vector<double> thetas{0.0, 0.25, 0.5, 1.0};

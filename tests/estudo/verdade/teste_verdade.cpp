@@ -703,16 +703,9 @@ TEST_F(Verdades, CadaAfirmacaoDoEstudoConfereComASolucaoExata) {
         if (a.mapa) {
             SCOPED_TRACE("mapa");
             ++mapas;
-            double alpha = 0.0, dx = 0.0;
-            {
-                const servicos::plataforma::ArmadilhasRetidas retidas;
-                colocar_no_estado(caso, {caso.Nx, caso.Nt});
-                principal::calcular_grandezas_derivadas();
-                alpha = variaveis::alpha;
-                dx = variaveis::dx;
-            }
             const std::vector<double> thetas{0.0, caso.theta};
-            const std::vector<PassoMapa> passos = passos_do_mapa(caso, alpha, dx);
+            const Grandezas g = grandezas_do_caso(caso);
+            const std::vector<PassoMapa> passos = passos_do_mapa(caso, g.alpha, g.dx);
             const Mapa mapa = montar_mapa(thetas, passos, executar_niveis(corridas_do_mapa(caso, thetas, passos), 1, false));
             for (std::size_t th = 0; th < thetas.size(); ++th) {
                 Caso c = caso;
