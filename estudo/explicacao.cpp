@@ -476,6 +476,25 @@ std::string estimativa(const Caso& caso) {
                   duracao(arquivos / bytes_por_segundo), " para gravar\n");
 }
 
+// The memory a run can have, and what bounds it as a warning names it: the
+// system (with the control groups), or a limit of the process's own when it
+// leaves less.
+struct MemoriaDaCorrida {
+    std::uint64_t bytes;
+    std::string_view quem_limita;
+};
+
+std::optional<MemoriaDaCorrida> memoria_que_o_sistema_deixa() {
+    const std::uint64_t sistema = servicos::plataforma::memoria_disponivel();
+    const auto folga = servicos::plataforma::folga_dos_limites_do_processo();
+    if (folga && (sistema == 0 || folga->bytes < sistema))
+        return MemoriaDaCorrida{folga->bytes, folga->limite == servicos::plataforma::LimiteDoProcesso::dados
+                                                  ? "o limite de dados do processo (ulimit -d)"
+                                                  : "o limite de memória virtual do processo (ulimit -v)"};
+    if (sistema == 0) return std::nullopt;
+    return MemoriaDaCorrida{sistema, "o sistema"};
+}
+
 // The lines as they are named in a warning: "linha 7", "linhas 3 e 5",
 // "linhas 2 a 5 e 8 a 10"; "" for none.
 std::string nomear_linhas(std::vector<std::size_t> linhas) {
@@ -548,7 +567,7 @@ std::optional<std::int32_t> menor_Nt_que_cumpre(const Caso& caso, bool (*cumpre)
     return alto;
 }
 
-std::vector<Achado> achados_dos_dados(const DadosLidos& dados, std::uint64_t disponivel) {
+std::vector<Achado> achados_dos_dados(const DadosLidos& dados, std::uint64_t disponivel, std::string_view quem_limita) {
     const Caso& c = dados.caso;
     std::vector<Achado> achados;
     auto achar = [&](Problema problema, std::vector<Dado> de) -> Achado& {
@@ -613,6 +632,7 @@ std::vector<Achado> achados_dos_dados(const DadosLidos& dados, std::uint64_t dis
         Achado& a = achar(Problema::memoria, {d_Nx, d_Nt});
         a.precisa = precisa;
         a.disponivel = disponivel;
+        a.nome = std::string(quem_limita);
     }
     return achados;
 }
@@ -666,8 +686,9 @@ std::string texto_do_achado(const Achado& a) {
                           real(a.limite_geral), " em qualquer malha (F = ", real(a.valor), "): ", com_Nt(a.Nt_minimo),
                           " ou um theta maior");
         case Problema::memoria:
-            return juntar("a corrida precisa de ", tamanho(static_cast<double>(a.precisa)), " e o sistema só pode dar ",
-                          tamanho(static_cast<double>(a.disponivel)), ": difusao_calor pararia sem memória; use Nx ou Nt menores");
+            return juntar("a corrida precisa de ", tamanho(static_cast<double>(a.precisa)), " e ", a.nome, " só deixa ",
+                          tamanho(static_cast<double>(a.disponivel)),
+                          ": difusao_calor pararia sem memória (F6772); use Nx ou Nt menores");
     }
     return {};
 }
@@ -692,7 +713,9 @@ std::string bloco_de_avisos(const std::vector<Aviso>& avisos) {
 std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const LinhasDosDados& linhas) {
     std::vector<Aviso> avisos;
     const DadosLidos dados{std::string(nome_listagem), variaveis::dados_de_entrada()};
-    for (const Achado& achado : achados_dos_dados(dados, servicos::plataforma::memoria_disponivel()))
+    const std::optional<MemoriaDaCorrida> disponivel = memoria_que_o_sistema_deixa();
+    for (const Achado& achado :
+         achados_dos_dados(dados, disponivel ? disponivel->bytes : 0, disponivel ? disponivel->quem_limita : ""))
         avisos.push_back(aviso_do_achado(achado, linhas));
     return avisos;
 }

@@ -96,7 +96,7 @@ struct Achado {
     // the program computes F); none when no Nt within its counters does.
     std::optional<std::int32_t> Nt_minimo;
     std::uint64_t precisa = 0, disponivel = 0;  // memoria, in bytes
-    std::string nome;  // nome_do_programa
+    std::string nome;  // nome_do_programa: the listing's name; memoria: who limits it
 };
 
 // The ten data as read.
@@ -104,9 +104,11 @@ struct DadosLidos {
     std::string nome_listagem;  // with its blanks
     Caso caso;
 };
-// The problems of the data; `disponivel` is the memory the system can give
-// (0: unknown). The floating-point traps are held by the caller.
-std::vector<Achado> achados_dos_dados(const DadosLidos& dados, std::uint64_t disponivel);
+// The problems of the data; `disponivel` is the memory the run can have
+// (0: unknown) and `quem_limita` who sets it ("o sistema", a limit of the
+// process). The floating-point traps are held by the caller.
+std::vector<Achado> achados_dos_dados(const DadosLidos& dados, std::uint64_t disponivel,
+                                      std::string_view quem_limita);
 // The warning's words, and each warning's lines.
 std::string texto_do_achado(const Achado& achado);
 Aviso aviso_do_achado(const Achado& achado, const LinhasDosDados& linhas);

@@ -716,6 +716,14 @@ bool esperando_abertura(pid_t pid) {
     return chamada.rfind(std::to_string(SYS_openat) + " ", 0) == 0;
 }
 
+// Whether child `pid` has ended, leaving it to be waited for. (waitpid takes
+// no WNOWAIT: it fails at once with EINVAL, which once made the loop below
+// send its signal at any moment of the run, the editor's included.)
+bool terminou_sem_colher(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+}
+
 TEST_P(FifoSemLeitor, PedidoDeTerminoAtendido) {
     const int sinal = GetParam();
     fs::remove(pasta / "temp_media.txt");
@@ -723,7 +731,7 @@ TEST_P(FifoSemLeitor, PedidoDeTerminoAtendido) {
     entrada(pequeno_com(7, "250"));
     Filho filho(pasta.caminho(), registro(), sem_core(erro_em_arquivo()));
     while (!(!temporarios_em(pasta.caminho()).empty() && esperando_abertura(filho.pid())) &&
-           ::waitpid(filho.pid(), nullptr, WNOHANG | WNOWAIT) == 0)
+           !terminou_sem_colher(filho.pid()))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ::kill(filho.pid(), sinal);
     const Fim fim = filho.esperar();

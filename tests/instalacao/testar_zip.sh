@@ -9,10 +9,12 @@
 # stand-in, names a decimal comma and its line after the edit and leaves the
 # bytes of the program run alone, and, with no wgnuplot to be found, says
 # once after the run that the plots were not drawn and what to install (and
-# with one in the folder hands it the study's stability verdict);
-# after a failed read it passes the program's report and status through,
-# the line named once, by the check after the edit; started in an empty
-# folder it copies the example there.
+# with one in the folder hands it the study's stability verdict); after a
+# failed read it passes the program's report and status through, the line
+# named once, by the check after the edit; after a run too large for the
+# memory it passes F6772 through and then gives the memory the run needs and
+# what the system leaves; started in an empty folder it copies the example
+# and every plot script there.
 #
 #   testar_zip.sh ZIP ESPERADO INTERPRETADOR EMULADOR...
 #
@@ -139,11 +141,32 @@ grep -qF 'wgnuplot -e "veredito = \"F = \316\261\302\267dt/dx\302\262 = 0.0489; 
     { cat "$tmp/tracador.txt" >&2; falhar "o traçador não recebeu o veredito do estudo"; }
 if grep -q 'os gráficos não foram desenhados' "$tmp/erro"; then falhar "com traçador, a falta dele foi dita"; fi
 
+# The largest Nx, 155 GB of arrays: more than this machine can give, unless
+# it has that much free.
+livre_kb=$(awk '/^(MemAvailable|SwapFree):/ { soma += $2 } END { print soma + 0 }' /proc/meminfo)
+if [ "$livre_kb" -lt 150000000 ]; then
+    copia_com_entrada enorme 3 '2147483646  Nx' "$@"
+    if lancar "$tmp/enorme" difusao-calor.exe "$@"; then status=0; else status=$?; fi
+    [ "$status" = "$status_direto" ] && [ "$status" = 1 ] || falhar "status $status, e o programa sozinho deu $status_direto"
+    printf '\r\nrun-time error F6772\r\n- insufficient memory\r\n' | cmp - "$tmp/enorme.direta.erro" ||
+        falhar "o programa sozinho não relatou F6772"
+    inicio=$(grep -abo 'run-time error' "$tmp/erro" | head -n 1 | cut -d: -f1)
+    [ -n "$inicio" ] || { cat "$tmp/erro" >&2; falhar "o relatório do programa sumiu"; }
+    tamanho=$(wc -c < "$tmp/enorme.direta.erro")
+    tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/enorme.direta.erro" ||
+        falhar "o relatório do programa não passou como está"
+    tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep 'linhas 3 e 5' | grep 'precisa de' | grep -q 'F6772' ||
+        { cat "$tmp/erro" >&2; falhar "a explicação não diz a memória da corrida e a do sistema"; }
+else
+    echo "esta máquina tem 150 GB livres: a corrida grande demais não foi testada"
+fi
+
 mkdir "$tmp/vazia"
 lancar "$tmp/vazia" "$(janelas "$pasta/difusao-calor.exe")" "$@" ||
     { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha numa pasta vazia"; }
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu comparacao_esquemas.gnu convergencia.gnu \
+    convergencia_listagem.gnu mapa.gnu perfis.gnu; do
     cmp "$pasta/$nome" "$tmp/vazia/$nome" || falhar "$nome não foi copiado para a pasta vazia"
 done
 cmp "$esperado/listagem.txt" "$tmp/vazia/listagem.txt" || falhar "a corrida na pasta vazia não rodou o exemplo"
-echo "difusao-calor.exe do zip: vírgula avisada, falta do wgnuplot dita, falha explicada uma vez, exemplo copiado"
+echo "difusao-calor.exe do zip: vírgula avisada, falta do wgnuplot dita, falhas explicadas (a leitura uma vez, F6772 com a memória), exemplo e roteiros copiados"
