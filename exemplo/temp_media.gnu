@@ -125,14 +125,19 @@ decai_por_decadas(a, b) = a > 0 && b / a > 1000
 # About 30 marks on the numerical curve, whatever the number of steps.
 marcas = -maior(int(TEMPO_records / 30), 1)
 # All the levels at one time (tf = 0): nothing to draw against time; the
-# frame around that instant, and a note saying so.
-if (TEMPO_max > TEMPO_min) {
+# frame around that instant with room above and below the values, a note
+# saying so beside them, and each curve's value there as a point (a line
+# through one point draws nothing).
+um_instante = !(TEMPO_max > TEMPO_min)
+if (!um_instante) {
     set xrange [TEMPO_min : TEMPO_max]
 } else {
     set xrange [TEMPO_min - 1 : TEMPO_max + 1]
-    set label 1 sprintf("todos os %d níveis de tempo estão em t = %g s (tf = 0): não há história no tempo a desenhar", \
-        TEMPO_records, TEMPO_min) at screen 0.5, 0.63 center front
+    set offsets 0, 0, graph 0.15, graph 0.15
+    set label 1 sprintf("todos os %d níveis de tempo estão em t = %g s (tf = 0):\nnão há história no tempo a desenhar", \
+        TEMPO_records, TEMPO_min) at screen 0.14, 0.66 left front
 }
+no_instante(v) = um_instante ? v : NaN
 # The trapezoidal rule's own error on the exact field, Tm_an(0) - Tm(0) at
 # t = 0, decays like the exact mean: its value at t is the exact column
 # times its share at t = 0.
@@ -183,7 +188,8 @@ do for [painel = 1:2] {
         set ylabel rotulo_y
         plot arquivo using (valor(strcol(1))):(valor(strcol(2))) with linespoints pointinterval marcas pointsize 0.8 \
                  lw 2 lc rgb "#9400d3" title rotulo_numerica, \
-             arquivo using (valor(strcol(1))):(valor(strcol(3))) with lines lw 2 dt 2 lc rgb "#00a050" title rotulo_exata
+             arquivo using (valor(strcol(1))):(valor(strcol(3))) with lines lw 2 dt 2 lc rgb "#00a050" title rotulo_exata, \
+             arquivo using (valor(strcol(1))):(no_instante(valor(strcol(3)))) with points pt 6 ps 2 lc rgb "#00a050" notitle
     } else {
         set tmargin at screen 0.31
         set bmargin at screen 0.08
@@ -193,6 +199,8 @@ do for [painel = 1:2] {
         set ylabel "exata − numérica [°C]"
         plot arquivo using (valor(strcol(1))):(valor(strcol(3)) - valor(strcol(2))) with lines lw 2 lc rgb "#dd181f" \
                  title "erro: exata − numérica, a coluna “Erro numérico” da listagem", \
+             arquivo using (valor(strcol(1))):(no_instante(valor(strcol(3)) - valor(strcol(2)))) with points pt 7 \
+                 lc rgb "#dd181f" notitle, \
              arquivo using (valor(strcol(1))):(com_trapezios ? valor(strcol(3)) * parcela_trapezios : NaN) \
                  with lines lw 2 dt 3 lc rgb "#606060" \
                  title (com_trapezios ? sprintf("só a regra dos trapézios sobre o campo exato (%.3g °C em t = 0): não é o erro do esquema", \
