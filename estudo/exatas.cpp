@@ -12,6 +12,7 @@ namespace {
 
 constexpr double infinito = std::numeric_limits<double>::infinity();
 constexpr double nao_numero = std::numeric_limits<double>::quiet_NaN();
+constexpr double subnormal_minimo = std::numeric_limits<double>::denorm_min();
 
 // The series below are summed while |u|, |v| stay under this; their terms
 // then shrink at least eight times each.
@@ -165,7 +166,9 @@ PartesFechadas partes_sem_subnormais(const PassoMeiaSenoide& passo, std::int64_t
     const double a = -(N * passo.z);  // ln exp(-Nt z)
     const double erro_a = std::fabs(a) * (epsilon + erro_relativo_de_z);
     const double semi = std::exp(a);
-    const double erro_semi = semi * (erro_a + epsilon);
+    // Below the normal doubles exp rounds to a multiple of the least
+    // subnormal: an absolute error that the factors after it multiply.
+    const double erro_semi = semi * (erro_a + epsilon) + subnormal_minimo;
 
     // The grid's part: Ti exp(-Nt z) expm1(-Nt q).
     const double x = -(N * passo.q.valor);
@@ -199,7 +202,8 @@ PartesFechadas partes_sem_subnormais(const PassoMeiaSenoide& passo, std::int64_t
     const double erro_b = N * passo.log_A.cota + epsilon * std::fabs(b);
     const double A_Nt = std::exp(b);
     const double tempo = A_Nt_positivo ? Ti * (semi - A_Nt) : Ti * (semi + A_Nt);
-    partes.tempo = {tempo, ti * (erro_semi + A_Nt * (erro_b + epsilon)) + 2.0 * epsilon * std::fabs(tempo)};
+    partes.tempo = {tempo, ti * (erro_semi + A_Nt * (erro_b + epsilon) + subnormal_minimo) +
+                               2.0 * epsilon * std::fabs(tempo)};
     return partes;
 }
 
