@@ -158,6 +158,8 @@ PartesFechadas partes_sem_subnormais(const PassoMeiaSenoide& passo, std::int64_t
     PartesFechadas partes;
     const double N = static_cast<double>(Nt);
     const double ti = std::fabs(Ti);
+    // The bounds multiply the amplitude and the factors first: a subnormal
+    // error times a small factor would round to zero.
     partes.log10_A_Nt = N * passo.log_A.valor / std::numbers::ln10;
     if (!std::isfinite(passo.d.valor) || !std::isfinite(passo.q.valor)) {
         partes.tempo = partes.espaco = {nao_numero, infinito};
@@ -176,7 +178,7 @@ PartesFechadas partes_sem_subnormais(const PassoMeiaSenoide& passo, std::int64_t
     const double E = std::expm1(x);
     const double erro_E = std::exp(x + erro_x) * erro_x + epsilon * std::fabs(E);
     const double espaco = Ti * semi * E;
-    partes.espaco = {espaco, ti * (semi * erro_E + std::fabs(E) * erro_semi) + 2.0 * epsilon * std::fabs(espaco)};
+    partes.espaco = {espaco, (ti * semi) * erro_E + (ti * std::fabs(E)) * erro_semi + 2.0 * epsilon * std::fabs(espaco)};
 
     // The time stepping's: Ti (exp(-Nt z) - A^Nt).
     const double A = passo.A;
@@ -194,7 +196,8 @@ PartesFechadas partes_sem_subnormais(const PassoMeiaSenoide& passo, std::int64_t
         const double Em = std::expm1(y);
         const double tempo = -(Ti * semi * Em);
         const double erro_Em = std::exp(y + erro_y) * erro_y + epsilon * std::fabs(Em);
-        partes.tempo = {tempo, ti * (semi * erro_Em + std::fabs(Em) * erro_semi) + 2.0 * epsilon * std::fabs(tempo)};
+        partes.tempo = {tempo,
+                        (ti * semi) * erro_Em + (ti * std::fabs(Em)) * erro_semi + 2.0 * epsilon * std::fabs(tempo)};
         return partes;
     }
     // |A|^Nt and exp(-Nt z) differ by a factor e or more: no cancellation.
@@ -202,7 +205,7 @@ PartesFechadas partes_sem_subnormais(const PassoMeiaSenoide& passo, std::int64_t
     const double erro_b = N * passo.log_A.cota + epsilon * std::fabs(b);
     const double A_Nt = std::exp(b);
     const double tempo = A_Nt_positivo ? Ti * (semi - A_Nt) : Ti * (semi + A_Nt);
-    partes.tempo = {tempo, ti * (erro_semi + A_Nt * (erro_b + epsilon) + subnormal_minimo) +
+    partes.tempo = {tempo, ti * erro_semi + (ti * A_Nt) * (erro_b + epsilon) + ti * subnormal_minimo +
                                2.0 * epsilon * std::fabs(tempo)};
     return partes;
 }
