@@ -551,6 +551,23 @@ std::string com_Nt(const std::optional<std::int32_t>& Nt) {
     return juntar("use Nt >= ", std::to_string(*Nt), " (dt menor)");
 }
 
+// How the fastest mode of an unstable grid grows, and the round-off with it.
+std::string crescimento(const Achado& a) {
+    return juntar(a.modo_mais_alto ? std::string("o modo mais alto da malha")
+                                   : juntar("o modo m = ", std::to_string(a.modo), " da malha (com theta < 0, não o mais alto)"),
+                  " cresce ", aproximado(std::fabs(a.fator)), " vezes por passo", a.fator < 0.0 ? ", trocando de sinal" : "",
+                  a.passos == 0 ? std::string()
+                                : juntar("; o arredondamento, 10^10 vezes em ", std::to_string(a.passos),
+                                         a.passos == 1 ? " passo" : " passos"));
+}
+
+// A mode whose denominator vanishes: the implicit matrix has no inverse.
+std::string singular(const Achado& a) {
+    return juntar("no modo m = ", std::to_string(a.modo_singular),
+                  " da malha 1 + 4 theta F s² = 0 (dentro do arredondamento): a matriz implícita é singular, e o "
+                  "passo divide esse modo por quase zero");
+}
+
 }  // namespace
 
 std::optional<std::int32_t> menor_Nt_que_cumpre(const Caso& caso, bool (*cumpre)(const Caso& caso, double F)) {
@@ -611,8 +628,17 @@ std::vector<Achado> achados_dos_dados(const DadosLidos& dados, std::uint64_t dis
         a.valor = F;
         a.limite = limite_fourier(c.theta);
         a.limite_malha = limite_fourier_malha(c.theta, c.Nx);
-        a.fator = fator_pior_modo(c.theta, F, c.Nx);
-        a.passos = static_cast<std::int64_t>(std::ceil(passos_para_crescer(a.fator, crescimento_do_ruido)));
+        // Over every mode: for theta < 0 the denominator 1 + 4 theta F s^2
+        // falls towards zero inside the spectrum, and a mode below the
+        // highest grows fastest (or divides by zero).
+        const ModoMaisRapido rapido = modo_mais_rapido(c.theta, F, c.Nx);
+        a.modo = rapido.m;
+        a.modo_mais_alto = rapido.m == c.Nx - 2;
+        a.fator = rapido.A;
+        a.modo_singular = rapido.m_singular;
+        const double passos = passos_para_crescer(a.fator, crescimento_do_ruido);
+        if (passos < static_cast<double>(variaveis::maior_contagem))
+            a.passos = std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(passos)));
         a.Nt_minimo = menor_Nt_que_cumpre(c, na_malha ? estavel_nesta_malha : estavel_refinada);
     }
     if (std::isfinite(F) && c.Nx >= 3) {
@@ -664,12 +690,9 @@ std::string texto_do_achado(const Achado& a) {
             return "dx, dt ou alpha dão divisão por zero ou estouro: difusao_calor pararia com um relatório";
         case Problema::instavel_na_malha: {
             const std::string F = comparados(a.valor, a.limite_malha, limite);
-            return juntar("F = alpha dt/dx² = ", F, " passa do limite ", limite,
-                          " desta malha: o modo mais alto da malha cresce ", aproximado(std::fabs(a.fator)),
-                          " vezes por passo", a.fator < 0.0 ? ", trocando de sinal" : "",
-                          "; o arredondamento, 10^10 vezes em ", std::to_string(a.passos),
-                          a.passos == 1 ? " passo" : " passos", "; para ficar dentro, ", com_Nt(a.Nt_minimo),
-                          " ou theta >= 0.5");
+            return juntar("F = alpha dt/dx² = ", F, " passa do limite ", limite, " desta malha: ",
+                          a.modo_singular != 0 ? singular(a) : crescimento(a), "; para ficar dentro, ",
+                          com_Nt(a.Nt_minimo), " ou theta >= 0.5");
         }
         case Problema::instavel_refinada: {
             const std::string F = comparados(a.valor, a.limite, limite);

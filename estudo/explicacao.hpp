@@ -89,8 +89,11 @@ struct Achado {
     double valor = 0.0;       // the datum, or F
     double limite = 0.0;      // the bound passed (refined grids' for instavel_refinada)
     double limite_malha = 0.0;
-    double fator = 0.0;       // the highest mode's or the half sine's factor
-    std::int64_t passos = 0;  // steps for round-off to grow 10^10 times
+    double fator = 0.0;       // the fastest-growing mode's or the half sine's factor
+    std::int32_t modo = 0;    // instavel_na_malha: that mode, m
+    bool modo_mais_alto = true;      // it is m = Nx - 2 (not so only for theta < 0)
+    std::int32_t modo_singular = 0;  // instavel_na_malha: a mode with 1 + 4 theta F s^2 = 0; 0: none
+    std::int64_t passos = 0;  // steps for round-off to grow 10^10 times (0: it does not grow)
     double limite_geral = 0.0;  // oscila: the bound for every mode of every grid
     // The least Nt that meets the bound with the other data as they are (as
     // the program computes F); none when no Nt within its counters does.

@@ -881,6 +881,14 @@ INSTANTIATE_TEST_SUITE_P(
                 {"F = alpha dt/dx² = 5.0001e-01 passa do limite 5.0000e-01 das malhas refinadas",
                  "use Nt >= 1001 (dt menor)"},
                 "", {}, 0, 1},
+        // theta < 0 (Nx = 11): the denominator 1 + 4 theta F s² vanishes inside
+        // the spectrum, at mode 5 for F = 2, next to mode 6 for F = 1.5, which
+        // then grows faster than the highest.
+        Corrida{"AvisoMatrizSingular", entrada_unitaria(11, "0.2", 10, "-0.25"), {"--explicar", "--avisos"}, 2,
+                {"no modo m = 5 da malha 1 + 4 theta F s² = 0 (dentro do arredondamento): a matriz implícita é singular"},
+                "", {}, 0, 2, {"modo mais alto"}},
+        Corrida{"AvisoModoMaisRapido", entrada_unitaria(11, "0.15", 10, "-0.25"), {"--explicar", "--avisos"}, 2,
+                {"o modo m = 6 da malha (com theta < 0, não o mais alto) cresce 214.3 vezes por passo"}, "", {}, 0, 2},
         Corrida{"AvisoNxDois", entrada_com(2, 600, 0.5), {"--explicar", "--avisos"}, 2, {"Nx = 2 < 3", "use Nx >= 3"}, "",
                 {}, 0, 1},
         Corrida{"AvisoNxComTextoAntes", "l.txt\n1\nnós = 21\n600.0\n600\n100\n0.5\n45\n800\n460\n",
