@@ -351,8 +351,11 @@ std::string sem_graficos() {
 
 // A text as the inside of a gnuplot double-quoted string, in ASCII alone
 // (the command line passes through the system's code page): line ends as \n,
-// other bytes beyond ASCII, quotes and backslashes as octal escapes.
+// other bytes beyond ASCII, quotes and backslashes as octal escapes. So are
+// the characters that cmd acts on outside its quotes ("F < 0" would be a
+// redirection), for the escaped quotes around the text leave it outside them.
 std::string em_aspas_do_gnuplot(std::string_view texto) {
+    constexpr std::string_view especiais = "\"\\%<>&|^()!";
     while (!texto.empty() && (texto.back() == '\n' || texto.back() == '\r')) texto.remove_suffix(1);
     std::string fora;
     for (const char c : texto) {
@@ -360,7 +363,7 @@ std::string em_aspas_do_gnuplot(std::string_view texto) {
         if (c == '\r') continue;
         if (c == '\n') {
             fora += "\\n";
-        } else if (u < 0x20 || u >= 0x7f || c == '"' || c == '\\' || c == '%') {
+        } else if (u < 0x20 || u >= 0x7f || especiais.find(c) != std::string_view::npos) {
             const char octal[] = {'\\', static_cast<char>('0' + (u >> 6)), static_cast<char>('0' + ((u >> 3) & 7)),
                                   static_cast<char>('0' + (u & 7)), '\0'};
             fora += octal;

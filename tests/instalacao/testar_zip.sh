@@ -132,13 +132,14 @@ tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep -q 'avisos da conferênc
     { cat "$tmp/erro" >&2; falhar "a falha não aponta a conferência"; }
 
 # A plotter on the path (the stand-in under its name, in the folder): it gets
-# the study's stability verdict for the titles, in ASCII octal escapes.
-copia_com_entrada tracador 1 'listagem.txt' "$@"
+# the study's stability verdict for the titles, in ASCII octal escapes, also
+# the characters that cmd would act on (k < 0: "F < 0 (k, ro ou cp ...").
+copia_com_entrada tracador 8 '-45.0    condutividade' "$@"
 cp "$interpretador" "$tmp/tracador/wgnuplot.exe"
 DIFUSAO_REGISTRO=Z:$tmp/tracador.txt lancar "$tmp/tracador" difusao-calor.exe "$@" ||
     { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha com um traçador"; }
-grep -qF 'wgnuplot -e "veredito = \"F = \316\261\302\267dt/dx\302\262 = 0.0489; ' "$tmp/tracador.txt" ||
-    { cat "$tmp/tracador.txt" >&2; falhar "o traçador não recebeu o veredito do estudo"; }
+grep -qF 'wgnuplot -e "veredito = \"F = \316\261\302\267dt/dx\302\262 = -0.0489 \074 0 \050k, ro ou cp negativo\051: ' \
+    "$tmp/tracador.txt" || { cat "$tmp/tracador.txt" >&2; falhar "o traçador não recebeu o veredito do estudo"; }
 if grep -q 'os gráficos não foram desenhados' "$tmp/erro"; then falhar "com traçador, a falta dele foi dita"; fi
 
 # The largest Nx, 155 GB of arrays: more than this machine can give, unless
