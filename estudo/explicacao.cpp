@@ -553,9 +553,11 @@ std::string com_Nt(const std::optional<std::int32_t>& Nt) {
 
 // How the fastest mode of an unstable grid grows, and the round-off with it.
 std::string crescimento(const Achado& a) {
-    return juntar(a.modo_mais_alto ? std::string("o modo mais alto da malha")
-                                   : juntar("o modo m = ", std::to_string(a.modo), " da malha (com theta < 0, não o mais alto)"),
-                  " cresce ", aproximado(std::fabs(a.fator)), " vezes por passo", a.fator < 0.0 ? ", trocando de sinal" : "",
+    const std::string modo = a.modo_mais_alto ? std::string("o modo mais alto da malha")
+                                              : juntar("o modo m = ", std::to_string(a.modo),
+                                                       " da malha (com theta < 0, não o mais alto)");
+    return juntar(modo, " cresce ", aproximado(std::fabs(a.fator)), " vezes por passo",
+                  a.fator < 0.0 ? ", trocando de sinal" : "",
                   a.passos == 0 ? std::string()
                                 : juntar("; o arredondamento, 10^10 vezes em ", std::to_string(a.passos),
                                          a.passos == 1 ? " passo" : " passos"));
