@@ -367,7 +367,18 @@ std::string regra_do_motivo(Motivo motivo) {
 
 std::string curto(double valor) { return com_formato("%g", valor); }
 
-std::string aproximado(double valor) { return com_formato("%.4g", valor); }
+std::string aproximado(double valor) {
+    std::string texto = com_formato("%.4g", valor);
+    // A factor just past 1 in absolute value would print as 1, on its bound.
+    for (int digitos = 5; digitos <= 17 && std::fabs(valor) != 1.0 && (texto == "1" || texto == "-1"); ++digitos) {
+        char mais[64];
+        std::snprintf(mais, sizeof mais, "%.*g", digitos, valor);
+        texto = mais;
+    }
+    return texto;
+}
+
+std::string fator_de_modo(double A) { return real(A, casas_para_distinguir(std::fabs(A), 1.0, 4)); }
 
 std::string resumo_da_malha(double theta, std::int32_t Nx, std::int32_t Nt, double F) {
     return juntar("theta = ", curto(theta), ", Nx = ", inteiro(Nx), ", Nt = ", inteiro(Nt), ", F = ", real(F));
@@ -411,15 +422,17 @@ std::string o_que_o_modo_faz(double A, std::int32_t Nt, bool conta_o_ruido) {
         case Comportamento::oscila: return "-1 <= A < 0: troca de sinal a cada passo (oscila) e decai";
         case Comportamento::cresce: break;
     }
-    std::string texto = juntar("|A| > 1: cresce ", real(std::fabs(A), 4), " vezes por passo",
+    std::string texto = juntar("|A| > 1: cresce ", fator_de_modo(std::fabs(A)), " vezes por passo",
                                A < 0.0 ? ", trocando de sinal" : "");
     if (!conta_o_ruido) return texto;
     // Round-off of about 1e-16 of the field grows |A| times a step.
     const double vezes = std::log10(std::fabs(A)) * static_cast<double>(Nt);
     const double passos = std::ceil(passos_para_crescer(A, crescimento_do_ruido));
-    return juntar(texto, "; o arredondamento (1e-16 do campo)\n    cresce 10^10 vezes em ", com_formato("%.0f", passos),
-                  passos == 1.0 ? " passo" : " passos", "; em Nt = ", inteiro(Nt), " passos, 10^",
-                  com_formato("%.0f", std::floor(vezes)), " vezes");
+    // Broken to the console's width after the caller's indent of four.
+    const std::string frase = juntar("    ", texto, "; o arredondamento (1e-16 do campo) cresce 10^10 vezes em ",
+                                     com_formato("%.0f", passos), passos == 1.0 ? " passo" : " passos", "; em Nt = ",
+                                     inteiro(Nt), " passos, 10^", com_formato("%.0f", std::floor(vezes)), " vezes");
+    return quebrar(frase, "    ").substr(4);
 }
 
 std::string dentro_ou_fora(double F, double limite) { return F <= limite ? "dentro" : "FORA"; }
@@ -480,11 +493,11 @@ std::string texto_estabilidade(const Estabilidade& e) {
     texto += juntar(
         "    ", o_que_o_modo_faz(a.discreto, e.Nt, false), "\n",
         "  modo mais alto da malha, m = Nx - 2, s² = cos²(pi/(2(Nx - 1))) = ", real(e.s2_pior, 4), ": A = ",
-        real(e.pior, 4), "\n    ", o_que_o_modo_faz(e.pior, e.Nt, !outro_mais_rapido),
+        fator_de_modo(e.pior), "\n    ", o_que_o_modo_faz(e.pior, e.Nt, !outro_mais_rapido),
         comportamento(e.pior) == Comportamento::cresce ? "\n" : "; o arredondamento nele não cresce\n");
     if (outro_mais_rapido)
         texto += juntar("  modo que mais cresce, m = ", inteiro(e.rapido.m), ", s² = ", real(e.rapido.s2, 4), ": A = ",
-                        real(e.rapido.A, 4),
+                        fator_de_modo(e.rapido.A),
                         e.theta * e.F < 0.0 ? "\n    (com theta F < 0 o denominador 1 + 4 theta F s² se anula perto dele)"
                                             : "",
                         "\n    ", o_que_o_modo_faz(e.rapido.A, e.Nt, true), "\n");

@@ -39,8 +39,12 @@ std::string valor_da_ordem(const Ordem& ordem);
 std::string regra_do_motivo(Motivo motivo);
 // Short form of a datum: 600, 0.5, 1.2e-05.
 std::string curto(double valor);
-// Four significant digits, for factors and ratios in sentences: 45.57, 0.8778.
+// Four significant digits, for factors and ratios in sentences: 45.57, 0.8778;
+// more where four would print a value that is not 1 as 1 (1.00002).
 std::string aproximado(double valor);
+// A mode's factor A with four decimals, or the more that show which side of
+// |A| = 1 it is: -1.00002e+00, not -1.0000e+00 for a mode that grows.
+std::string fator_de_modo(double A);
 // "theta = 0.5, Nx = 21, Nt = 600, F = 4.891e-02": what every plot title shows.
 std::string resumo_da_malha(double theta, std::int32_t Nx, std::int32_t Nt, double F);
 // The scheme's name: explícito, Crank-Nicolson, implícito or theta = ...

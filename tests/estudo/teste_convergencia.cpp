@@ -842,6 +842,12 @@ INSTANTIATE_TEST_SUITE_P(
         Corrida{"ExplicitoInstavel", entrada_com(81, 600, 0.0), {"--niveis", "2"}, 0,
                 {"FORA do limite desta malha", "A = -2.1292e+00", "31 passos", "instável"}, "", {"convergencia.txt"},
                 1 + 6},
+        // Nt = 1467 on the grid of 101 nodes: F a hair past this grid's bound,
+        // the highest mode grows 1.00004 times a step, not "1".
+        Corrida{"FatorJuntoDeUm", entrada_com(101, 1467, 0.0), {"--niveis", "2"}, 0,
+                {"o modo mais alto da malha cresce 1.00004 vezes por passo", "A = -1.00004e+00",
+                 "|A| > 1: cresce 1.00004e+00 vezes por passo"},
+                "", {"convergencia.txt"}, 1 + 6},
         Corrida{"ComparacaoInstavel", entrada_com(81, 600, 0.5), {"--comparar"}, 0,
                 {"Fora do limite de estabilidade desta malha"}, "",
                 {"comparacao_esquemas.txt"}, 1 + 601},
