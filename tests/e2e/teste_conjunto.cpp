@@ -236,6 +236,12 @@ public:
         ::_exit(127);
     }
     pid_t pid() const { return pid_; }
+    // Whether the run has not ended yet; it is left to esperar().
+    bool vivo() const {
+        siginfo_t estado{};
+        return ::waitid(P_PID, static_cast<id_t>(pid_), &estado, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               estado.si_pid == 0;
+    }
     Fim esperar() {
         const auto limite = std::chrono::steady_clock::now() + std::chrono::minutes(1);
         int estado = 0;
@@ -680,7 +686,7 @@ TEST_P(MortaNaConfirmacao, ProximaCorridaTerminaOConjunto) {
             trocados += fs::file_size(pasta / nome, erro) == novo.at(nome).size() ? 1 : 0;
         return trocados == caso.trocados;
     };
-    while (!chegou() && ::waitpid(filho.pid(), nullptr, WNOHANG) == 0)
+    while (!chegou() && filho.vivo())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const pid_t programa_morto = filho_de(filho.pid());
     ASSERT_GT(programa_morto, 0) << "the run ended before the state was reached";
@@ -722,8 +728,10 @@ TEST_P(FifoSemLeitor, PedidoDeTerminoAtendido) {
     ASSERT_EQ(::mkfifo((pasta / "temp_media.txt").c_str(), 0600), 0);
     entrada(pequeno_com(7, "250"));
     Filho filho(pasta.caminho(), registro(), sem_core(erro_em_arquivo()));
-    while (!(!temporarios_em(pasta.caminho()).empty() && esperando_abertura(filho.pid())) &&
-           ::waitpid(filho.pid(), nullptr, WNOHANG | WNOWAIT) == 0)
+    // waitpid takes no WNOWAIT: asked so, it failed at once, and the signal
+    // fell at the start of the run, while the editor ran, ignoring the
+    // interrupt keys as it must.
+    while (!(!temporarios_em(pasta.caminho()).empty() && esperando_abertura(filho.pid())) && filho.vivo())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ::kill(filho.pid(), sinal);
     const Fim fim = filho.esperar();
