@@ -5,8 +5,9 @@
 //
 // POSIX: DIFUSAO_MORTE_NA_ESCRITA=<signal> sends that signal to the run at
 // the first write of its results (a unit's buffer, or a stretch of the
-// writer's), as a kill while the run writes, and the writing thread waits
-// there for it to act.
+// writer's; not the set's record), as a kill while the run writes, and the
+// writing thread waits there for it to act.
+#include <atomic>
 #include <cstdlib>
 #include <string_view>
 
@@ -25,17 +26,28 @@ namespace plataforma = servicos::plataforma;
 
 #ifndef _WIN32
 int sinal_na_escrita = 0;
+// The set's record is no result: its writes go through.
+std::atomic<int> descritor_do_diario{-1};
 
 [[noreturn]] void morrer() {
     ::kill(::getpid(), sinal_na_escrita);
     for (;;) ::pause();
 }
 
-plataforma::Resultado escrever(plataforma::Descritor, const char*, std::size_t) { morrer(); }
+plataforma::Temporario criar_diario(const char* trava) {
+    const plataforma::Temporario criado = plataforma::sistema_arquivos_nativo().criar_diario(trava);
+    if (criado.resultado == plataforma::Resultado::ok) descritor_do_diario.store(criado.descritor);
+    return criado;
+}
+plataforma::Resultado escrever(plataforma::Descritor d, const char* bytes, std::size_t tamanho) {
+    if (d != descritor_do_diario.load()) morrer();
+    return plataforma::sistema_arquivos_nativo().escrever(d, bytes, tamanho);
+}
 plataforma::Resultado escrever_em(plataforma::Descritor, std::uint64_t, const char*, std::size_t) { morrer(); }
 
 plataforma::SistemaArquivos sistema_que_morre() {
     plataforma::SistemaArquivos s = plataforma::sistema_arquivos_nativo();
+    s.criar_diario = &criar_diario;
     s.escrever = &escrever;
     s.escrever_em = &escrever_em;
     return s;

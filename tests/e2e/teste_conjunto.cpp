@@ -47,23 +47,25 @@ using e2e::entrada_pequena;
 using e2e::interpretador;
 using e2e::programa;
 
-const std::vector<std::string> conjunto{"pequeno.txt", "temp_media.txt", "temp_meio.txt"};
+// The files of a set whose listing is `listagem`.
+std::vector<std::string> conjunto_de(const std::string& listagem) { return {listagem, "temp_media.txt", "temp_meio.txt"}; }
 
 // "pequeno" with Nt (line 5), Ti (line 6) and tf (line 4) replaced.
 std::string pequeno_com(int Nt, const std::string& Ti = "100", const std::string& tf = "1") {
     return "pequeno.txt\n1\n3\n" + tf + "\n" + std::to_string(Nt) + "\n" + Ti + "\n1\n1\n1\n1\n";
 }
 
-std::set<std::string> arquivos_em(const fs::path& pasta) {
-    std::set<std::string> nomes;
-    for (const auto& item : fs::directory_iterator(pasta)) nomes.insert(item.path().filename().string());
-    return nomes;
+// An input with its listing (the first line) named `listagem`.
+std::string com_listagem(const std::string& entrada, const std::string& listagem) {
+    return "'" + listagem + "'" + entrada.substr(entrada.find('\n'));
 }
 
+// The files of the program in the folder and the folders in it.
 std::set<std::string> temporarios_em(const fs::path& pasta) {
     std::set<std::string> nomes;
-    for (const std::string& nome : arquivos_em(pasta))
-        if (nome.rfind("difusao_calor-temp-", 0) == 0) nomes.insert(nome);
+    for (const auto& item : fs::recursive_directory_iterator(pasta))
+        if (item.path().filename().string().rfind("difusao_calor-temp-", 0) == 0)
+            nomes.insert(fs::relative(item.path(), pasta).string());
     return nomes;
 }
 
@@ -73,15 +75,16 @@ using Conjunto = std::map<std::string, std::string>;
 // after its start in the folder.
 const std::string nove_valores = "pequeno.txt\n1\n3\n1\n1\n100\n1\n1\n1\n";
 
-Conjunto conjunto_em(const fs::path& pasta) {
+Conjunto conjunto_em(const fs::path& pasta, const std::string& listagem = "pequeno.txt") {
     Conjunto bytes;
-    for (const std::string& nome : conjunto) bytes[nome] = suporte::ler_arquivo(pasta / nome);
+    for (const std::string& nome : conjunto_de(listagem)) bytes[nome] = suporte::ler_arquivo(pasta / nome);
     return bytes;
 }
 
 class ConjuntoDeResultados : public e2e::Execucao {
 protected:
     Conjunto anterior;
+    std::string listagem = "pequeno.txt";  // the earlier set's listing
 
     // The earlier set: a complete run of "pequeno".
     void SetUp() override {
@@ -100,8 +103,15 @@ protected:
         };
     }
     void esperar_anterior_intacto() {
-        EXPECT_TRUE(conjunto_em(pasta.caminho()) == anterior) << "the earlier set changed";
+        EXPECT_TRUE(conjunto_em(pasta.caminho(), listagem) == anterior) << "the earlier set changed";
         EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+    }
+    // The earlier listing moved to `nome`, another folder's.
+    void mudar_listagem(const std::string& nome) {
+        fs::create_directories((pasta / nome).parent_path());
+        fs::rename(pasta / listagem, pasta / nome);
+        listagem = nome;
+        anterior = conjunto_em(pasta.caminho(), listagem);
     }
 #endif
 };
@@ -361,6 +371,19 @@ std::function<void()> limite_de_tamanho(const fs::path&) {
     };
 }
 
+// The run with only the standard streams open and `limite` descriptors in
+// all: the set's files take the next ones, in a known order (its record,
+// the record's folder, each temporary), and the commit its lock after them.
+std::function<std::function<void()>(const fs::path&)> descritores(int limite) {
+    return [limite](const fs::path&) {
+        return [limite] {
+            for (int d = 3; d < 1024; ++d) ::close(d);
+            const rlimit teto{static_cast<rlim_t>(limite), static_cast<rlim_t>(limite)};
+            ::setrlimit(RLIMIT_NOFILE, &teto);
+        };
+    };
+}
+
 const std::string insubstituivel =
     "file cannot be replaced safely (a mount point, another user's file in a shared folder, or a file in use by "
     "another program)";
@@ -434,6 +457,13 @@ std::vector<FalhaDeEscrita> falhas_de_escrita() {
         // loop's fault is the one reported.
         FalhaDeEscrita{"EstouroNoLacoDepoisDeEscritaRecusada", "pequeno.txt\n1\n101\n0.18\n3000\n100\n0\n1\n1\n1\n",
                        "\r\nrun-time error M6104: MATH\r\n- floating-point error: overflow\r\n", {}, limite_de_tamanho},
+        // Descriptors used up: the record's folder, which the commit syncs,
+        // cannot be held; then the commit's lock cannot be had. Either way
+        // nothing is replaced.
+        FalhaDeEscrita{"SemDescritorParaAPasta", pequeno_com(7, "250"),
+                       quadro("F6417", "OPEN", "pequeno.txt", "too many open files"), {}, descritores(4)},
+        FalhaDeEscrita{"SemDescritorNaConfirmacao", pequeno_com(7, "250"),
+                       quadro("F6417", "CLOSE", "pequeno.txt", "too many open files"), {}, descritores(8)},
         // A folder where the user may write the files but create none: no
         // file is written in place, the run is refused up front (the old
         // fault: written in place, then cut by the file-size limit).
@@ -483,11 +513,12 @@ std::vector<FalhaDeEscrita> falhas_de_escrita() {
                        },
                        {},
                        [](const fs::path& pasta) { ::umount2((pasta / "temp_meio.txt").c_str(), MNT_DETACH); }},
-        // A folder with room for two new files and no more: the third
-        // temporary cannot be created, and nothing is written in place.
+        // A folder with room for three new files and no more (the set's
+        // record and two temporaries): the third temporary cannot be
+        // created, and nothing is written in place.
         FalhaDeEscrita{"PastaSemInodes", pequeno_com(1200, "250"),
                        quadro("F6422", "OPEN", "temp_meio.txt", "disk full" + sem_arquivo_novo),
-                       [](const fs::path& pasta) { return disco_com_inodes_livres(pasta, 2); },
+                       [](const fs::path& pasta) { return disco_com_inodes_livres(pasta, 3); },
                        {},
                        [](const fs::path& pasta) { ::umount2(pasta.c_str(), MNT_DETACH); }},
     };
@@ -603,6 +634,7 @@ struct MorteNaEscrita {
     const char* nome;
     std::string modo;
     int sinal;
+    std::string listagem = "pequeno.txt";
 };
 
 void PrintTo(const MorteNaEscrita& caso, std::ostream* saida) { *saida << caso.nome; }
@@ -611,7 +643,8 @@ class MortaNaEscrita : public ConjuntoDeResultados, public ::testing::WithParamI
 
 TEST_P(MortaNaEscrita, ConjuntoAnteriorInteiro) {
     const MorteNaEscrita& caso = GetParam();
-    entrada("pequeno.txt\n1\n1001\n0.1\n2000\n250\n0.5\n1\n1\n1\n");
+    if (caso.listagem != listagem) mudar_listagem(caso.listagem);
+    entrada(com_listagem("pequeno.txt\n1\n1001\n0.1\n2000\n250\n0.5\n1\n1\n1\n", listagem));
     const std::string sinal = std::to_string(caso.sinal);
     const auto erro = erro_em_arquivo();
     Filho filho(
@@ -635,7 +668,10 @@ INSTANTIATE_TEST_SUITE_P(Sinais, MortaNaEscrita,
                          ::testing::Values(MorteNaEscrita{"TerminoDepoisDoLaco", "depois_do_laco", SIGTERM},
                                            MorteNaEscrita{"TerminoDuranteOLaco", "durante_o_laco", SIGTERM},
                                            MorteNaEscrita{"MorteDepoisDoLaco", "depois_do_laco", SIGKILL},
-                                           MorteNaEscrita{"MorteDuranteOLaco", "durante_o_laco", SIGKILL}),
+                                           MorteNaEscrita{"MorteDuranteOLaco", "durante_o_laco", SIGKILL},
+                                           // Its temporary beside it, found by the next run all the same.
+                                           MorteNaEscrita{"MorteComListagemEmOutraPasta", "depois_do_laco", SIGKILL,
+                                                          "sub/pequeno.txt"}),
                          [](const auto& info) { return std::string(info.param.nome); });
 
 #ifdef __linux__
@@ -651,6 +687,10 @@ struct MorteNaConfirmacao {
     const char* nome;
     std::string chamada;  // the call whose return strace holds back
     int trocados;         // files of the set renamed when the run is killed
+    std::string listagem = "pequeno.txt";
+    // The folder may be written and not listed (mode 0300), and both runs
+    // are another user's (the superuser would be let through).
+    bool sem_leitura = false;
 };
 
 void PrintTo(const MorteNaConfirmacao& caso, std::ostream* saida) { *saida << caso.nome; }
@@ -664,25 +704,48 @@ pid_t filho_de(pid_t pai) {
     return static_cast<pid_t>(std::atoi(filhos.c_str()));
 }
 
+// The folder made one that its owner may write and not list, its files and
+// itself given to the user that runs the program where that is another one;
+// and back.
+void tirar_leitura(const fs::path& pasta, bool como_outro) {
+    if (como_outro) {
+        for (const auto& item : fs::recursive_directory_iterator(pasta))
+            if (::lchown(item.path().c_str(), ninguem, ninguem) != 0) {
+            }
+        if (::chown(pasta.c_str(), ninguem, ninguem) != 0) {
+        }
+    }
+    fs::permissions(pasta, fs::perms::owner_write | fs::perms::owner_exec);
+}
+void devolver_leitura(const fs::path& pasta) { fs::permissions(pasta, fs::perms::owner_all); }
+
 TEST_P(MortaNaConfirmacao, ProximaCorridaTerminaOConjunto) {
     if (std::system("strace -o /dev/null true > /dev/null 2>&1") != 0) GTEST_SKIP() << "strace cannot run here";
     const MorteNaConfirmacao& caso = GetParam();
+    if (caso.listagem != listagem) mudar_listagem(caso.listagem);
     // The new set, from a whole run; then the earlier one back in place.
-    entrada(pequeno_com(3000, "300"));
+    entrada(com_listagem(pequeno_com(3000, "300"), listagem));
     ASSERT_EQ(rodar().status, 0);
-    const Conjunto novo = conjunto_em(pasta.caminho());
+    const Conjunto novo = conjunto_em(pasta.caminho(), listagem);
     for (const auto& [nome, bytes] : anterior) suporte::escrever_arquivo(pasta / nome, bytes);
 
+    const bool como_outro = caso.sem_leitura && ::geteuid() == 0;
+    const auto erro = erro_em_arquivo();
+    const auto ajustar = [&] {
+        erro();
+        if (como_outro) como_ninguem();
+    };
+    if (caso.sem_leitura) tirar_leitura(pasta.caminho(), como_outro);
     // Only the call after which the run is killed is held back.
     const std::string vez = std::to_string(std::max(caso.trocados, 1));
-    Filho filho(pasta.caminho(), registro(), erro_em_arquivo(),
+    Filho filho(pasta.caminho(), registro(), ajustar,
                 {"strace", "-o", "/dev/null", "-e", "trace=" + caso.chamada, "-e",
                  "inject=" + caso.chamada + ":delay_exit=60000000:when=" + vez});
     const auto chegou = [&] {
         std::error_code erro;
-        if (caso.trocados == 0) return fs::hard_link_count(pasta / "pequeno.txt", erro) == 2;
+        if (caso.trocados == 0) return fs::hard_link_count(pasta / listagem, erro) == 2;
         int trocados = 0;
-        for (const std::string& nome : conjunto)
+        for (const std::string& nome : conjunto_de(listagem))
             trocados += fs::file_size(pasta / nome, erro) == novo.at(nome).size() ? 1 : 0;
         return trocados == caso.trocados;
     };
@@ -695,11 +758,16 @@ TEST_P(MortaNaConfirmacao, ProximaCorridaTerminaOConjunto) {
     ::kill(programa_morto, SIGKILL);
     ::kill(filho.pid(), SIGKILL);
     ASSERT_TRUE(filho.esperar().terminou);
+    if (caso.sem_leitura) devolver_leitura(pasta.caminho());
     ASSERT_FALSE(temporarios_em(pasta.caminho()).empty()) << "not killed inside the commit";
 
     entrada(nove_valores);
-    EXPECT_EQ(rodar().status, 1);
-    EXPECT_TRUE(conjunto_em(pasta.caminho()) == novo) << "the killed commit was not finished";
+    if (caso.sem_leitura) tirar_leitura(pasta.caminho(), como_outro);
+    Filho proxima(pasta.caminho(), registro(), ajustar);
+    const Fim fim = proxima.esperar();
+    if (caso.sem_leitura) devolver_leitura(pasta.caminho());
+    EXPECT_EQ(fim.status, 1) << suporte::ler_arquivo(relatorio());
+    EXPECT_TRUE(conjunto_em(pasta.caminho(), listagem) == novo) << "the killed commit was not finished";
     EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
 }
 
@@ -707,7 +775,14 @@ INSTANTIATE_TEST_SUITE_P(Passos, MortaNaConfirmacao,
                          ::testing::Values(MorteNaConfirmacao{"AntesDaPrimeiraTroca", "link", 0},
                                            MorteNaConfirmacao{"DepoisDaPrimeiraTroca", "rename", 1},
                                            MorteNaConfirmacao{"DepoisDaSegundaTroca", "rename", 2},
-                                           MorteNaConfirmacao{"DepoisDaUltimaTroca", "rename", 3}),
+                                           MorteNaConfirmacao{"DepoisDaUltimaTroca", "rename", 3},
+                                           // The record names the listing's temporary, in its own folder.
+                                           MorteNaConfirmacao{"ListagemEmOutraPastaDepoisDaPrimeiraTroca", "rename", 1,
+                                                              "sub/pequeno.txt"},
+                                           // Neither run can list the folder: the record is found
+                                           // by its name, the folder synced through its file system.
+                                           MorteNaConfirmacao{"PastaSemLeituraDepoisDaSegundaTroca", "rename", 2,
+                                                              "pequeno.txt", true}),
                          [](const auto& info) { return std::string(info.param.nome); });
 
 // ---------------------------------------------------------------------------
