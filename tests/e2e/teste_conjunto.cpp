@@ -20,6 +20,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -673,6 +674,241 @@ INSTANTIATE_TEST_SUITE_P(Sinais, MortaNaEscrita,
                                            MorteNaEscrita{"MorteComListagemEmOutraPasta", "depois_do_laco", SIGKILL,
                                                           "sub/pequeno.txt"}),
                          [](const auto& info) { return std::string(info.param.nome); });
+
+// ---------------------------------------------------------------------------
+// A power cut at any point of a run's set, under the weakest model of a disk
+// that POSIX allows with fsync: a file's bytes are on the disk as of its last
+// sync, a folder's names as of its last sync, and of the changes to a
+// folder's names since then (files made, linked, renamed, removed) any
+// subset may have reached it, in their order. The operations of a real run
+// (its listing in another folder than its data files) are recorded by the
+// program itself (escrita_forcada, DIFUSAO_OPERACOES); after each of them,
+// every state the disk can be left in is built as a real folder, and the
+// next run of the real program, one that fails at once, must leave there one
+// whole set, the earlier or the new, and no file of the program.
+
+// The disk of the model: files by number, each with its bytes as written
+// and as last synced; names by folder, as they stand and as last synced,
+// with the changes to each folder's names since its last sync.
+class DiscoPosix {
+public:
+    struct Mudanca {
+        enum Tipo { criar, ligar, renomear, remover } tipo;
+        std::string de, para;
+        int arquivo = -1;
+    };
+    using Nomes = std::map<std::string, int>;  // path -> file
+    // A state after a cut: every name with its file's bytes (names of one
+    // file share a number).
+    using Estado = std::map<std::string, std::pair<int, std::string>>;
+
+    void arquivo_existente(const std::string& nome, const std::string& bytes) {
+        arquivos_.push_back({bytes, bytes});
+        atuais_[nome] = sincronizados_[pasta(nome)][nome] = static_cast<int>(arquivos_.size()) - 1;
+    }
+
+    // One line of the record of the operations.
+    void aplicar(const std::string& linha) {
+        std::istringstream campos(linha);
+        std::string operacao, a, b;
+        campos >> operacao >> a >> b;
+        if (operacao == "criar") {
+            arquivos_.push_back({});
+            mudar({Mudanca::criar, a, {}, static_cast<int>(arquivos_.size()) - 1});
+        } else if (operacao == "escrever") {
+            Arquivo& arquivo = arquivos_.at(static_cast<std::size_t>(atuais_.at(a)));
+            const std::size_t posicao = std::stoul(b);
+            std::string hex;
+            campos >> hex;
+            if (arquivo.escrito.size() < posicao + hex.size() / 2) arquivo.escrito.resize(posicao + hex.size() / 2);
+            for (std::size_t j = 0; j < hex.size() / 2; ++j)
+                arquivo.escrito[posicao + j] = static_cast<char>(std::stoi(hex.substr(2 * j, 2), nullptr, 16));
+        } else if (operacao == "sincronizar") {
+            Arquivo& arquivo = arquivos_.at(static_cast<std::size_t>(atuais_.at(a)));
+            arquivo.no_disco = arquivo.escrito;
+        } else if (operacao == "sincronizar_pasta") {
+            sincronizar_pasta(a == "." ? std::string() : a);
+        } else if (operacao == "sincronizar_tudo") {
+            for (Arquivo& arquivo : arquivos_) arquivo.no_disco = arquivo.escrito;
+            for (auto& [nome, mudancas] : pendentes_) sincronizar_pasta(std::string(nome));
+        } else if (operacao == "ligar") {
+            mudar({Mudanca::ligar, a, b, -1});
+        } else if (operacao == "renomear") {
+            mudar({Mudanca::renomear, a, b, -1});
+        } else if (operacao == "remover") {
+            mudar({Mudanca::remover, a, {}, -1});
+        } else {
+            ADD_FAILURE() << "unknown operation: " << linha;
+        }
+    }
+
+    // Every state the disk can be left in by a cut now.
+    std::vector<Estado> cortes() const {
+        std::vector<Nomes> nomes{{}};
+        for (const auto& [pasta_, sincronizados] : sincronizados_) {
+            const auto pendentes = pendentes_.find(pasta_);
+            const std::vector<Mudanca> nenhuma;
+            const std::vector<Mudanca>& mudancas = pendentes == pendentes_.end() ? nenhuma : pendentes->second;
+            std::vector<Nomes> combinados;
+            for (unsigned subconjunto = 0; subconjunto < (1u << mudancas.size()); ++subconjunto) {
+                Nomes desta = sincronizados;
+                for (std::size_t j = 0; j < mudancas.size(); ++j)
+                    if (subconjunto & (1u << j)) efetuar(desta, mudancas[j]);
+                for (const Nomes& outras : nomes) {
+                    Nomes todas = outras;
+                    todas.insert(desta.begin(), desta.end());
+                    combinados.push_back(std::move(todas));
+                }
+            }
+            nomes = std::move(combinados);
+        }
+        std::vector<Estado> estados;
+        for (const Nomes& n : nomes) {
+            // Bytes written since the last sync may or may not be there.
+            std::vector<int> incertos;
+            for (const auto& [nome, arquivo] : n) {
+                const Arquivo& a = arquivos_[static_cast<std::size_t>(arquivo)];
+                if (a.escrito != a.no_disco && std::find(incertos.begin(), incertos.end(), arquivo) == incertos.end())
+                    incertos.push_back(arquivo);
+            }
+            for (unsigned escolha = 0; escolha < (1u << incertos.size()); ++escolha) {
+                Estado estado;
+                for (const auto& [nome, arquivo] : n) {
+                    const Arquivo& a = arquivos_[static_cast<std::size_t>(arquivo)];
+                    const auto k = std::find(incertos.begin(), incertos.end(), arquivo) - incertos.begin();
+                    const bool escrito = static_cast<std::size_t>(k) < incertos.size() && (escolha & (1u << k));
+                    estado[nome] = {arquivo, escrito ? a.escrito : a.no_disco};
+                }
+                estados.push_back(std::move(estado));
+            }
+        }
+        return estados;
+    }
+
+private:
+    struct Arquivo {
+        std::string escrito, no_disco;
+    };
+    static std::string pasta(const std::string& nome) {
+        const auto barra = nome.rfind('/');
+        return barra == std::string::npos ? std::string() : nome.substr(0, barra + 1);
+    }
+    static void efetuar(Nomes& nomes, const Mudanca& m) {
+        const auto de = nomes.find(m.de);
+        switch (m.tipo) {
+            case Mudanca::criar: nomes[m.de] = m.arquivo; break;
+            case Mudanca::ligar:
+                if (de != nomes.end()) nomes[m.para] = de->second;
+                break;
+            case Mudanca::renomear:
+                if (de != nomes.end()) {
+                    const int arquivo = de->second;
+                    nomes.erase(de);
+                    nomes[m.para] = arquivo;
+                }
+                break;
+            case Mudanca::remover:
+                if (de != nomes.end()) nomes.erase(de);
+                break;
+        }
+    }
+    void mudar(const Mudanca& m) {
+        efetuar(atuais_, m);
+        pendentes_[pasta(m.de)].push_back(m);
+        sincronizados_[pasta(m.de)];
+    }
+    void sincronizar_pasta(const std::string& nome) {
+        Nomes& sincronizados = sincronizados_[nome];
+        sincronizados.clear();
+        for (const auto& [n, arquivo] : atuais_)
+            if (pasta(n) == nome) sincronizados[n] = arquivo;
+        pendentes_[nome].clear();
+    }
+
+    std::vector<Arquivo> arquivos_;
+    Nomes atuais_;
+    std::map<std::string, Nomes> sincronizados_;
+    std::map<std::string, std::vector<Mudanca>> pendentes_;
+};
+
+// A state as a real folder: names of one file are hard links.
+void construir(const fs::path& pasta, const DiscoPosix::Estado& estado) {
+    std::map<int, fs::path> feitos;
+    fs::create_directories(pasta / "sub");
+    for (const auto& [nome, arquivo] : estado) {
+        const auto feito = feitos.find(arquivo.first);
+        if (feito != feitos.end()) {
+            fs::create_hard_link(feito->second, pasta / nome);
+            continue;
+        }
+        suporte::escrever_arquivo(pasta / nome, arquivo.second);
+        feitos[arquivo.first] = pasta / nome;
+    }
+}
+
+TEST_F(ConjuntoDeResultados, QuedaDeEnergiaEmQualquerPontoDeixaUmConjunto) {
+    const std::vector<std::string> nomes{"sub/pequeno.txt", "temp_media.txt", "temp_meio.txt"};
+    const auto conjunto_de = [&nomes](const fs::path& onde) {
+        Conjunto bytes;
+        for (const std::string& nome : nomes) bytes[nome] = suporte::ler_arquivo(onde / nome);
+        return bytes;
+    };
+    // The earlier set, with its listing in a folder of its own.
+    fs::remove(pasta / "pequeno.txt");
+    fs::create_directory(pasta / "sub");
+    entrada("'sub/pequeno.txt'\n1\n3\n1\n2\n100\n1\n1\n1\n1\n");
+    ASSERT_EQ(rodar().status, 0);
+    const Conjunto antes = conjunto_de(pasta.caminho());
+    DiscoPosix disco;
+    for (const auto& item : fs::recursive_directory_iterator(pasta.caminho()))
+        if (item.is_regular_file())
+            disco.arquivo_existente(fs::relative(item.path(), pasta.caminho()).string(),
+                                    suporte::ler_arquivo(item.path()));
+
+    // The new set, its operations recorded.
+    entrada("'sub/pequeno.txt'\n1\n3\n1\n3\n250\n1\n1\n1\n1\n");
+    const fs::path operacoes = fora / "operacoes.txt";
+    modo_de_escrita = "depois_do_laco";
+    ASSERT_EQ(rodar({{"DIFUSAO_OPERACOES", operacoes.string()}}).status, 0);
+    modo_de_escrita.clear();
+    const Conjunto depois = conjunto_de(pasta.caminho());
+    ASSERT_TRUE(depois != antes);
+
+    std::map<DiscoPosix::Estado, int> estados;  // each state once, and after which operation it first came
+    std::istringstream linhas(suporte::ler_arquivo(operacoes));
+    int passo = 0;
+    for (const DiscoPosix::Estado& e : disco.cortes()) estados.emplace(e, passo);
+    for (std::string linha; std::getline(linhas, linha); ++passo) {
+        disco.aplicar(linha);
+        for (const DiscoPosix::Estado& e : disco.cortes()) estados.emplace(e, passo + 1);
+    }
+    ASSERT_GT(passo, 20) << "too few operations recorded";
+
+    int quebrados = 0;
+    for (const auto& [estado, depois_de] : estados) {
+        const suporte::PastaTemporaria corte;
+        construir(corte.caminho(), estado);
+        suporte::escrever_arquivo(corte / "entradas_geral.ent", nove_valores);
+        const suporte::Resultado r = suporte::executar(
+            {programa, {}, corte.caminho(), {{"COMSPEC", interpretador.string()}, {"DIFUSAO_REGISTRO", registro().string()}},
+             std::string()});
+        const Conjunto final = conjunto_de(corte.caminho());
+        const bool inteiro = final == antes || final == depois;
+        std::set<std::string> restos;
+        for (const auto& item : fs::recursive_directory_iterator(corte.caminho()))
+            if (item.path().filename().string().rfind("difusao_calor-temp-", 0) == 0)
+                restos.insert(fs::relative(item.path(), corte.caminho()).string());
+        if (r.status == 1 && inteiro && restos.empty()) continue;
+        if (++quebrados > 3) continue;
+        std::string nomes_do_estado;
+        for (const auto& [nome, arquivo] : estado) nomes_do_estado += " " + nome;
+        ADD_FAILURE() << "cut after operation " << depois_de << " (" << estado.size() << " files:" << nomes_do_estado
+                      << "): status " << r.status << ", " << (inteiro ? "one whole set" : "a broken set") << ", "
+                      << restos.size() << " files of the program left" << r.erro;
+    }
+    EXPECT_EQ(quebrados, 0) << "of " << estados.size() << " states";
+    RecordProperty("estados", static_cast<int>(estados.size()));
+}
 
 #ifdef __linux__
 // ---------------------------------------------------------------------------
