@@ -63,7 +63,9 @@ void terminar_registro(char* fim) {
 
 // A stretch of a file written from a known position on, through a buffer.
 // What it has written starts going to the disk a MiB at a time, so that the
-// sync of the commit waits only for the last of it.
+// sync of the commit waits only for the last of it; the writer is a thread
+// of its own, which may wait for that where the system cannot start it
+// without waiting.
 class Trecho {
 public:
     void iniciar(Descritor descritor, std::uint64_t posicao, char* buffer) {
@@ -92,7 +94,7 @@ public:
         posicao_ += ocupado_;
         ocupado_ = 0;
         if (posicao_ - em_gravacao_ >= servicos::bytes_por_gravacao) {
-            so().iniciar_gravacao(descritor_, em_gravacao_, posicao_ - em_gravacao_);
+            so().iniciar_gravacao(descritor_, em_gravacao_, posicao_ - em_gravacao_, true);
             em_gravacao_ = posicao_;
         }
         return r == Resultado::ok;

@@ -56,11 +56,6 @@ std::string pequeno_com(int Nt, const std::string& Ti = "100", const std::string
     return "pequeno.txt\n1\n3\n" + tf + "\n" + std::to_string(Nt) + "\n" + Ti + "\n1\n1\n1\n1\n";
 }
 
-// An input with its listing (the first line) named `listagem`.
-std::string com_listagem(const std::string& entrada, const std::string& listagem) {
-    return "'" + listagem + "'" + entrada.substr(entrada.find('\n'));
-}
-
 // The files of the program in the folder and the folders in it.
 std::set<std::string> temporarios_em(const fs::path& pasta) {
     std::set<std::string> nomes;
@@ -212,6 +207,11 @@ TEST_F(ConjuntoDeResultados, DadoAbertoSemPartilharARemocao) {
 #endif
 
 #ifndef _WIN32
+
+// An input with its listing (the first line) named `listagem`.
+std::string com_listagem(const std::string& entrada, const std::string& listagem) {
+    return "'" + listagem + "'" + entrada.substr(entrada.find('\n'));
+}
 
 // The overflow of the middle-node value while the listing is written.
 const std::string estouro_na_listagem = "pequeno.txt\n1\n3\n1.9465\n1\n1e300\n1\n-1.0\n1\n1\n";

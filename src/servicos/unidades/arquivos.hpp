@@ -107,10 +107,12 @@ struct SistemaArquivos {
     // Writes the file's content through to the disk.
     Resultado (*sincronizar)(Descritor);
     // Starts writing the range of a file's content out to the disk, to have
-    // less to wait for when it is synced: Linux starts it and returns, Windows
-    // writes the file out (for a thread that can wait), elsewhere nothing. It
-    // is no sync: only sincronizar says that the content is on the disk.
-    void (*iniciar_gravacao)(Descritor, std::uint64_t posicao, std::uint64_t tamanho);
+    // less to wait for when it is synced: Linux starts it and returns. Where
+    // the system can only write a file out and wait for it (Windows), it does
+    // so when the caller `pode_esperar` (a thread of its own), else nothing;
+    // elsewhere nothing. It is no sync: only sincronizar says that the
+    // content is on the disk.
+    void (*iniciar_gravacao)(Descritor, std::uint64_t posicao, std::uint64_t tamanho, bool pode_esperar);
     // The folder of `vizinho`, held for syncing its list of names. One that
     // cannot be read is held through `no_mesmo_sistema` (a file in it, or on
     // its file system), else through `vizinho` itself (Linux); elsewhere it is

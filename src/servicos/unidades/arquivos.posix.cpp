@@ -447,7 +447,7 @@ Resultado sincronizar_descritor(int descritor) {
 
 Resultado sincronizar(int descritor) { return sincronizar_descritor(descritor); }
 
-void iniciar_gravacao(int descritor, std::uint64_t posicao, std::uint64_t tamanho) {
+void iniciar_gravacao(int descritor, std::uint64_t posicao, std::uint64_t tamanho, bool) {
 #ifdef __linux__
     // Only the start: the pages go to the disk while the caller goes on.
     ::sync_file_range(descritor, static_cast<off_t>(posicao), static_cast<off_t>(tamanho), SYNC_FILE_RANGE_WRITE);

@@ -218,8 +218,8 @@ Resultado sincronizar(void* arquivo) {
 
 // Windows starts no write-out without waiting for it: the file is written
 // out whole, by a thread that waits for it in the place of the time loop.
-void iniciar_gravacao(void* arquivo, std::uint64_t, std::uint64_t) {
-    if (arquivo != nullptr && GetFileType(arquivo) == FILE_TYPE_DISK) FlushFileBuffers(arquivo);
+void iniciar_gravacao(void* arquivo, std::uint64_t, std::uint64_t, bool pode_esperar) {
+    if (pode_esperar && arquivo != nullptr && GetFileType(arquivo) == FILE_TYPE_DISK) FlushFileBuffers(arquivo);
 }
 
 // The renames are written through (MOVEFILE_WRITE_THROUGH): no folder to sync.

@@ -367,7 +367,7 @@ void encerrar_conjunto() {
 // the record can name them as complete. The write-out of all of them is
 // started first, so that their syncs wait for it together.
 void sincronizar_temporarios() {
-    for (int j = 0; j < quantos; ++j) so().iniciar_gravacao(arquivos[j].descritor, 0, 0);
+    for (int j = 0; j < quantos; ++j) so().iniciar_gravacao(arquivos[j].descritor, 0, 0, false);
     for (int j = 0; j < quantos; ++j) {
         const Resultado r = so().sincronizar(arquivos[j].descritor);
         if (r != Resultado::ok) relatar_falha(arquivos[j].nome, r);
@@ -574,7 +574,8 @@ void iniciar_conjunto(std::string_view trava) {
 bool conjunto_aberto() { return fase == Fase::escrevendo; }
 
 bool criar_no_conjunto(std::string_view nome, const std::string& destino, plataforma::Temporario& criado) {
-    if (quantos == maximo_no_conjunto) return false;
+    // Each file may bring a folder of its own, besides the record's.
+    if (quantos == maximo_no_conjunto || quantas_pastas == maximo_no_conjunto) return false;
     const plataforma::TerminoAdiado adiado;
     const int p = pasta_do_conjunto(destino);
     criado = {Resultado::ja_existe, {}, {}};

@@ -155,7 +155,7 @@ Resultado escrever_na_unidade(Unidade& u, const char* bytes, std::size_t tamanho
     const Resultado r = so().escrever(u.descritor, bytes, tamanho);
     u.escritos += tamanho;
     if (u.do_conjunto && u.escritos - u.em_gravacao >= bytes_por_gravacao) {
-        so().iniciar_gravacao(u.descritor, u.em_gravacao, u.escritos - u.em_gravacao);
+        so().iniciar_gravacao(u.descritor, u.em_gravacao, u.escritos - u.em_gravacao, false);
         u.em_gravacao = u.escritos;
     }
     return r;
