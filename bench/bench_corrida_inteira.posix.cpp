@@ -25,12 +25,12 @@
 #include <sys/wait.h>
 
 #include "campo_inicial.hpp"
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "pasta_temporaria.hpp"
 #include "piso.hpp"
 #include "principal.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 extern char** environ;
 

@@ -11,12 +11,12 @@
 #include <cstdint>
 
 #include "campo_inicial.hpp"
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "piso.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 

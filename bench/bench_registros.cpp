@@ -18,7 +18,7 @@
 
 namespace {
 
-using servicos::ItemFormato;
+using servicos::registros::ItemFormato;
 
 // Fixed-seed values spread over every binade of the finite doubles (both
 // signs, normal and subnormal), and values of the size a run produces.
@@ -55,7 +55,7 @@ void BM_editar_E(benchmark::State& estado) {
     char campo[25];
     for (auto _ : estado) {
         for (double v : valores) {
-            servicos::editar_E(v, 25, 15, 1, campo);
+            servicos::registros::editar_E(v, 25, 15, 1, campo);
             benchmark::DoNotOptimize(campo);
             benchmark::ClobberMemory();
         }
@@ -79,7 +79,7 @@ void BM_snprintf_E(benchmark::State& estado) {
 BENCHMARK(BM_snprintf_E)->Arg(0)->Arg(1)->ArgName("temperaturas");
 
 // A destination that keeps the last record, like a unit's buffer would.
-class Linha final : public servicos::DestinoRegistros {
+class Linha final : public servicos::registros::DestinoRegistros {
 public:
     void texto(std::string_view bytes) override {
         std::memcpy(bytes_ + tamanho_, bytes.data(), std::min(bytes.size(), sizeof bytes_ - tamanho_));
@@ -102,7 +102,7 @@ void BM_linha_dados(benchmark::State& estado) {
     for (auto _ : estado) {
         for (std::size_t i = 0; i + 3 <= valores.size(); i += 3) {
             const ItemFormato itens[] = {valores[i], valores[i + 1], valores[i + 2]};
-            servicos::formatar_registros(dados::formato_linha_dados, itens, linha);
+            servicos::registros::formatar_registros(dados::formato_linha_dados, itens, linha);
         }
     }
     por_valor(estado, valores.size() / 3 * 3);
@@ -116,7 +116,7 @@ void BM_linha_listagem(benchmark::State& estado) {
     for (auto _ : estado) {
         for (std::size_t i = 0; i + 4 <= valores.size(); i += 4) {
             const ItemFormato itens[] = {valores[i], valores[i + 1], valores[i + 2], valores[i + 3]};
-            servicos::formatar_registros(dados::formato_linha_listagem, itens, linha);
+            servicos::registros::formatar_registros(dados::formato_linha_listagem, itens, linha);
         }
     }
     por_valor(estado, valores.size() / 4 * 4);

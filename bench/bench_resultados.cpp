@@ -20,12 +20,12 @@
 
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
+#include "nucleo/variaveis.hpp"
 #include "pasta_temporaria.hpp"
 #include "principal.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/registros/registros.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "variaveis.hpp"
 
 namespace fs = std::filesystem;
 
@@ -70,10 +70,10 @@ void BM_escrita_bruta(benchmark::State& estado) {
     dados::resultados();
     const std::uint64_t total = bytes_dos_resultados();
     const std::vector<char> bloco(64 * 1024, 'x');
-    const auto& so = servicos::plataforma::sistema_arquivos_nativo();
+    const auto& so = servicos::unidades::sistema_arquivos_nativo();
     for (auto _ : estado) {
         const auto abertura = so.abrir("bruto.bin");
-        if (abertura.resultado != servicos::plataforma::Resultado::ok) {
+        if (abertura.resultado != servicos::unidades::Resultado::ok) {
             estado.SkipWithError("cannot open bruto.bin");
             return;
         }
@@ -90,15 +90,15 @@ void BM_escrita_bruta(benchmark::State& estado) {
 void BM_linhas_nulas(benchmark::State& estado) {
     preparar_corrida();
     for (auto _ : estado) {
-        servicos::abrir_unidade(5, "/dev/null");
+        servicos::unidades::abrir_unidade(5, "/dev/null");
         for (std::int32_t m = 0; m <= Nt; ++m)
-            servicos::escrever_formatado(5, formato_linha_dados, {t(m), Tm(m), Tm_an(m)});
-        servicos::fechar_unidade(5);
+            servicos::unidades::escrever_formatado(5, formato_linha_dados, {t(m), Tm(m), Tm_an(m)});
+        servicos::unidades::fechar_unidade(5);
     }
     estado.SetBytesProcessed(static_cast<std::int64_t>(77 * (Nt + 1.0) * estado.iterations()));
 }
 
-class Descarte final : public servicos::DestinoRegistros {
+class Descarte final : public servicos::registros::DestinoRegistros {
 public:
     void texto(std::string_view bytes) override { benchmark::DoNotOptimize(bytes.data()); }
     void fim_registro() override {}
@@ -109,8 +109,8 @@ void BM_linhas_formato(benchmark::State& estado) {
     Descarte descarte;
     for (auto _ : estado) {
         for (std::int32_t m = 0; m <= Nt; ++m) {
-            const servicos::ItemFormato itens[] = {t(m), Tm(m), Tm_an(m)};
-            servicos::formatar_registros(formato_linha_dados, itens, descarte);
+            const servicos::registros::ItemFormato itens[] = {t(m), Tm(m), Tm_an(m)};
+            servicos::registros::formatar_registros(formato_linha_dados, itens, descarte);
         }
     }
     estado.SetBytesProcessed(static_cast<std::int64_t>(77 * (Nt + 1.0) * estado.iterations()));

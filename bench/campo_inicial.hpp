@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 template <typename Laco>
 void repetir_do_campo_inicial(benchmark::State& estado, Laco laco) {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "servicos/plataforma/intrinsecos.hpp"
+#include "servicos/base/intrinsecos.hpp"
 
 inline void piso(const double* DIFUSAO_EXCLUSIVO aPp, const double* DIFUSAO_EXCLUSIVO aWp,
                  const double* DIFUSAO_EXCLUSIVO aEp, const double* DIFUSAO_EXCLUSIVO b, double* DIFUSAO_EXCLUSIVO P,

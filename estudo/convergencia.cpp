@@ -6,11 +6,11 @@
 #include <limits>
 #include <numbers>
 
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 

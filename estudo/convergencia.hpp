@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace estudo {
 

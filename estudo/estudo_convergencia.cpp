@@ -22,19 +22,19 @@
 #include "explicacao.hpp"
 #include "leituras.hpp"
 #include "mapa.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
 #include "perfis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -383,7 +383,8 @@ int main(int argc, char** argv) {
     try {
         status = executar(argc, argv);
     } catch (const std::bad_alloc&) {
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     }
-    servicos::encerrar_programa(status);
+    servicos::erros::encerrar_programa(status);
 }

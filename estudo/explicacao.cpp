@@ -15,21 +15,21 @@
 #include "convergencia.hpp"
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
+#include "nucleo/variaveis.hpp"
 #include "relatorio.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/unidades/leitura_lista.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
+#include "servicos/unidades/leitura_lista.hpp"
 #include "servicos/unidades/unidades.hpp"
 #include "tabela.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 
 namespace {
 
-using servicos::LeituraObservada;
+using servicos::unidades::LeituraObservada;
 using Forma = LeituraObservada::Forma;
 
 constexpr const char* arquivo_entrada = "entradas_geral.ent";
@@ -137,8 +137,8 @@ std::string porque_terminou(int terminador) {
         case '\t': return "uma tabulação terminou o valor";
         case ',': return "a vírgula terminou o valor";
         case '/': return "a barra terminou o valor (e a leitura)";
-        case servicos::terminador_fim_de_linha: return "o fim da linha terminou o valor";
-        case servicos::FonteBytes::fim_dos_dados: return "o fim do arquivo terminou o valor";
+        case servicos::unidades::terminador_fim_de_linha: return "o fim da linha terminou o valor";
+        case servicos::unidades::FonteBytes::fim_dos_dados: return "o fim do arquivo terminou o valor";
         case ')': return "o valor vai entre parênteses, guardado sem eles";
         default: return "o valor vai entre aspas";
     }
@@ -172,7 +172,7 @@ std::string nome_do_item(const Item& item) { return juntar(item.nome, " (", item
 // Why a read failed, in one line: what the variable asks for, what the line
 // holds, and the likely cause.
 std::string causa_da_falha(const LeituraObservada& lida, const LinhaDoValor& linha, std::size_t j) {
-    namespace m = servicos::mensagem;
+    namespace m = servicos::base::mensagem;
     const std::string_view valor = lida.valor.empty() ? sem_brancos(linha.texto) : lida.valor;
     const std::string achado = juntar(", e a linha tem ", entre_aspas(valor));
     const std::string deslocados = "; se faltou ou sobrou uma linha antes, os valores depois dela se deslocaram";
@@ -207,7 +207,7 @@ std::string causa_da_falha(const LeituraObservada& lida, const LinhaDoValor& lin
 
 // The code of the program's report, F6101 for the message 101.
 std::string codigo_do_relatorio(int falha) {
-    return juntar("F", std::to_string(servicos::mensagem::base_dos_codigos + falha));
+    return juntar("F", std::to_string(servicos::base::mensagem::base_dos_codigos + falha));
 }
 
 // What the observer does besides collecting the warnings.
@@ -217,7 +217,7 @@ enum class Papel {
     recolher,  // the study's modes: silent; a failure prints the same lines before the program's report
 };
 
-class Explicador final : public servicos::ObservadorLeitura {
+class Explicador final : public servicos::unidades::ObservadorLeitura {
 public:
     explicit Explicador(Papel papel) : papel_(papel) {}
 
@@ -280,7 +280,7 @@ private:
         std::string linhas;
         for (const Aviso& a : avisos_) linhas += juntar(linha_do_aviso(a), "\n");
         escrever(linhas);
-        servicos::encerrar_programa(1);  // no report: the lines say it
+        servicos::erros::encerrar_programa(1);  // no report: the lines say it
     }
 
     // Numbers the lines the read went through: empty ones skipped before
@@ -388,7 +388,7 @@ private:
 
     void avisar_nome_cortado(const LeituraObservada& lida, const LinhaDoValor& linha, std::string_view ignorado,
                              std::string& texto) {
-        if (ignorado.empty() || lida.terminador == servicos::terminador_fim_de_linha) return;
+        if (ignorado.empty() || lida.terminador == servicos::unidades::terminador_fim_de_linha) return;
         const std::string_view seguinte = ignorado.substr(0, ignorado.find_first_of(" \t"));
         const bool parece_nome = lida.valor.find('.') == std::string_view::npos &&
                                  seguinte.find('.') != std::string_view::npos;
@@ -410,23 +410,23 @@ private:
 
 // Only the listing's name: the first read is all it needs. The process ends
 // there, before the other nine values are read or their failures reported.
-class LeitorDoNome final : public servicos::ObservadorLeitura {
+class LeitorDoNome final : public servicos::unidades::ObservadorLeitura {
 public:
     void leitura(const LeituraObservada& lida) override {
-        if (lida.falha != 0) servicos::encerrar_programa(1);
-        const std::string_view nome = servicos::nome_normalizado(
+        if (lida.falha != 0) servicos::erros::encerrar_programa(1);
+        const std::string_view nome = servicos::unidades::nome_normalizado(
             std::string_view(variaveis::arq_saida.data(), variaveis::arq_saida.size()));
-        if (nome.empty()) servicos::encerrar_programa(1);
+        if (nome.empty()) servicos::erros::encerrar_programa(1);
         escrever(juntar(nome, "\n"));
-        servicos::encerrar_programa(0);
+        servicos::erros::encerrar_programa(0);
     }
 };
 
 // The observer installed for the program's ten reads.
 class Observando {
 public:
-    explicit Observando(servicos::ObservadorLeitura& observador) { servicos::observar_leituras(&observador); }
-    ~Observando() { servicos::observar_leituras(nullptr); }
+    explicit Observando(servicos::unidades::ObservadorLeitura& observador) { servicos::unidades::observar_leituras(&observador); }
+    ~Observando() { servicos::unidades::observar_leituras(nullptr); }
     Observando(const Observando&) = delete;
     Observando& operator=(const Observando&) = delete;
 };
@@ -567,7 +567,7 @@ std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const Linhas
                               Nx < 2 ? "; difusao_calor pararia com um relatório" : ""));
     if (Nt < 1) avisar({d_Nt}, juntar("Nt = ", std::to_string(Nt), " < 1: difusao_calor pararia com um relatório"));
 
-    const std::string_view nome = servicos::nome_normalizado(nome_listagem);
+    const std::string_view nome = servicos::unidades::nome_normalizado(nome_listagem);
     if (nome.empty()) avisar({d_arq_saida}, "nome da listagem vazio: difusao_calor pediria um nome no console");
     std::string_view base = nome;
     if (base.starts_with("./") || base.starts_with(".\\")) base.remove_prefix(2);
@@ -665,8 +665,8 @@ int narrar_entrada() {
     if (!std::filesystem::exists(arquivo_entrada, erro)) {
         escrever("\nentradas_geral.ent não existe nesta pasta: difusao_calor o criaria vazio e pararia na\n"
                  "primeira leitura com este relatório:\n");
-        servicos::plataforma::escrever_erro_padrao(servicos::montar_relatorio(
-            servicos::mensagem::fim_de_arquivo, servicos::TipoInstrucao::read, arquivo_entrada));
+        servicos::plataforma::escrever_erro_padrao(servicos::erros::montar_relatorio(
+            servicos::base::mensagem::fim_de_arquivo, servicos::base::TipoInstrucao::read, arquivo_entrada));
         return 1;
     }
     Explicador explicador(Papel::narrar);

@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "convergencia.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "tabela.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 
@@ -40,7 +40,7 @@ private:
 };
 
 // Gives the calling thread's arrays back when it goes out of scope: nothing
-// per thread is destroyed at a thread's end (variaveis.hpp), so a worker
+// per thread is destroyed at a thread's end (nucleo/variaveis.hpp), so a worker
 // gives back what its last run left before it ends.
 class ArranjosDevolvidos {
 public:

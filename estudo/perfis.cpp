@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "relatorio.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace estudo {
 

@@ -21,14 +21,14 @@
 #include <vector>
 
 #include "comum.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/registros/edicao_numerica.hpp"
 #include "servicos/registros/registros.hpp"
 
 namespace {
 
-using servicos::ItemFormato;
+using servicos::registros::ItemFormato;
 
 constexpr std::size_t maximo_itens = 64;
 // A statement's output is cut off here: formats may ask for far more records
@@ -64,7 +64,7 @@ Entrada decompor(const std::uint8_t* dados, std::size_t tamanho) {
     return entrada;
 }
 
-class Coletor final : public servicos::DestinoRegistros {
+class Coletor final : public servicos::registros::DestinoRegistros {
 public:
     void texto(std::string_view bytes) override {
         bytes_ += bytes.size();
@@ -92,7 +92,7 @@ struct Resultado {
 };
 
 bool codigo_de_formato(int numero) {
-    namespace m = servicos::mensagem;
+    namespace m = servicos::base::mensagem;
     return numero == m::formato_invalido || numero == m::real_com_descritor_inteiro ||
            numero == m::inteiro_com_descritor_real;
 }
@@ -101,10 +101,10 @@ Resultado executar(const Entrada& entrada) {
     Coletor coletor;
     Resultado r;
     try {
-        servicos::formatar_registros(entrada.formato, entrada.itens, coletor);
+        servicos::registros::formatar_registros(entrada.formato, entrada.itens, coletor);
         fuzz::exigir(!coletor.registros.empty(), "a statement that ended no record");
-    } catch (const servicos::FalhaRelatada& falha) {
-        fuzz::exigir(falha.tipo == servicos::TipoInstrucao::write, "a format failure not reported as WRITE",
+    } catch (const servicos::erros::FalhaRelatada& falha) {
+        fuzz::exigir(falha.tipo == servicos::base::TipoInstrucao::write, "a format failure not reported as WRITE",
                      falha.relatorio);
         fuzz::exigir(codigo_de_formato(falha.numero_mensagem), "a code that no format failure has", falha.relatorio);
         fuzz::conferir_quadro(falha, "WRITE(saida.txt)\r\n- ");
@@ -121,8 +121,8 @@ void conferir_arredondamento(const ItemFormato& item) {
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(item.real);
     const bool finito_nao_nulo = (bits & 0x7FF0000000000000u) != 0x7FF0000000000000u && (bits << 1) != 0;
     if (!finito_nao_nulo) return;
-    const auto rapido = servicos::edicao::arredondamento_inicial(bits);
-    const auto exato = servicos::edicao::arredondamento_inicial_exato(bits);
+    const auto rapido = servicos::registros::edicao::arredondamento_inicial(bits);
+    const auto exato = servicos::registros::edicao::arredondamento_inicial_exato(bits);
     fuzz::exigir(rapido.digitos == exato.digitos && rapido.p == exato.p,
                  "the fast first rounding differs from the exact one");
 }
@@ -130,8 +130,8 @@ void conferir_arredondamento(const ItemFormato& item) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    servicos::definir_modo_teste(true);
-    servicos::definir_nome_unidade("saida.txt");
+    servicos::erros::definir_modo_teste(true);
+    servicos::erros::definir_nome_unidade("saida.txt");
     return 0;
 }
 

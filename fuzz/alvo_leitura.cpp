@@ -20,13 +20,13 @@
 #include <string_view>
 
 #include "comum.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/leitura_lista.hpp"
 
 namespace {
 
-class FonteMemoria final : public servicos::FonteBytes {
+class FonteMemoria final : public servicos::unidades::FonteBytes {
 public:
     FonteMemoria(const std::uint8_t* dados, std::size_t tamanho) : dados_(dados), tamanho_(tamanho) {}
     int proximo() override { return posicao_ < tamanho_ ? dados_[posicao_++] : fim_dos_dados; }
@@ -40,7 +40,7 @@ private:
 
 // The codes a read may end with.
 bool codigo_de_leitura(int numero) {
-    namespace m = servicos::mensagem;
+    namespace m = servicos::base::mensagem;
     for (const int aceito : {m::inteiro_fora_da_faixa, m::inteiro_invalido, m::real_fora_da_faixa, m::real_invalido,
                              m::segundo_sustenido, m::base_invalida, m::leitura_falhou, m::fim_de_arquivo,
                              m::repeticao_zero, m::repeticao_dupla, m::texto_para_numero, m::valor_longo_demais})
@@ -48,8 +48,8 @@ bool codigo_de_leitura(int numero) {
     return false;
 }
 
-void conferir_falha(const servicos::FalhaRelatada& falha) {
-    fuzz::exigir(falha.tipo == servicos::TipoInstrucao::read, "a reader failure not reported as READ");
+void conferir_falha(const servicos::erros::FalhaRelatada& falha) {
+    fuzz::exigir(falha.tipo == servicos::base::TipoInstrucao::read, "a reader failure not reported as READ");
     fuzz::exigir(codigo_de_leitura(falha.numero_mensagem), "a code that no read may end with");
     fuzz::conferir_quadro(falha, "READ(entradas_geral.ent)\r\n- ");
 }
@@ -59,9 +59,9 @@ template <typename T>
 bool ler(FonteMemoria& fonte, T& valor) {
     const auto antes = std::bit_cast<std::array<unsigned char, sizeof(T)>>(valor);
     try {
-        servicos::ler_lista(fonte, valor);
+        servicos::unidades::ler_lista(fonte, valor);
         return true;
-    } catch (const servicos::FalhaRelatada& falha) {
+    } catch (const servicos::erros::FalhaRelatada& falha) {
         conferir_falha(falha);
         fuzz::exigir(std::bit_cast<std::array<unsigned char, sizeof(T)>>(valor) == antes,
                      "a failed read changed its variable");
@@ -72,9 +72,9 @@ bool ler(FonteMemoria& fonte, T& valor) {
 bool ler_texto(FonteMemoria& fonte, std::array<char, 100>& texto) {
     const std::array<char, 100> antes = texto;
     try {
-        servicos::ler_lista(fonte, std::span<char>(texto));
+        servicos::unidades::ler_lista(fonte, std::span<char>(texto));
         return true;
-    } catch (const servicos::FalhaRelatada& falha) {
+    } catch (const servicos::erros::FalhaRelatada& falha) {
         conferir_falha(falha);
         fuzz::exigir(texto == antes, "a failed read changed its variable");
         return false;
@@ -82,9 +82,9 @@ bool ler_texto(FonteMemoria& fonte, std::array<char, 100>& texto) {
 }
 
 // What the observer of the reads is told must not change what is read.
-class Observador final : public servicos::ObservadorLeitura {
+class Observador final : public servicos::unidades::ObservadorLeitura {
 public:
-    void leitura(const servicos::LeituraObservada& lida) override { consumidos += lida.consumido.size(); }
+    void leitura(const servicos::unidades::LeituraObservada& lida) override { consumidos += lida.consumido.size(); }
     std::size_t consumidos = 0;
 };
 
@@ -109,8 +109,8 @@ std::string ler_tudo(const std::uint8_t* dados, std::size_t tamanho) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    servicos::definir_modo_teste(true);
-    servicos::definir_nome_unidade("entradas_geral.ent");
+    servicos::erros::definir_modo_teste(true);
+    servicos::erros::definir_nome_unidade("entradas_geral.ent");
     return 0;
 }
 
@@ -119,9 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* dados, std::size_t tam
     const std::string simples = ler_tudo(dados, tamanho);
     // Read again as the study's input explainer reads, with an observer.
     Observador observador;
-    servicos::observar_leituras(&observador);
+    servicos::unidades::observar_leituras(&observador);
     const std::string observado = ler_tudo(dados, tamanho);
-    servicos::observar_leituras(nullptr);
+    servicos::unidades::observar_leituras(nullptr);
     fuzz::exigir(observado == simples, "an observed read gave another result", observado);
     fuzz::exigir(observador.consumidos == std::stoull(simples.substr(simples.rfind(' ') + 1)),
                  "the observer was not told of every byte the reads took");

@@ -23,11 +23,11 @@ inline void exigir(bool condicao, const char* promessa, std::string_view detalhe
 // The report frame of a failure: CR LF, "run-time error ", the letter and the
 // code of its number, then `rotulo` (the statement label with the unit's name
 // and the dash line), a message of one line, CR LF.
-inline void conferir_quadro(const servicos::FalhaRelatada& falha, std::string_view rotulo) {
+inline void conferir_quadro(const servicos::erros::FalhaRelatada& falha, std::string_view rotulo) {
     const std::string& quadro = falha.relatorio;
     constexpr std::string_view inicio = "\r\nrun-time error ";
     char codigo[16];
-    std::snprintf(codigo, sizeof codigo, "%c%04d: ", falha.tipo == servicos::TipoInstrucao::math ? 'M' : 'F',
+    std::snprintf(codigo, sizeof codigo, "%c%04d: ", falha.tipo == servicos::base::TipoInstrucao::math ? 'M' : 'F',
                   6000 + falha.numero_mensagem);
     const std::string cabeca = std::string(inicio) + codigo + std::string(rotulo);
     exigir(quadro.starts_with(cabeca), "a frame that does not begin as the frame of its code", quadro);

@@ -3,23 +3,23 @@
 #include <cstdint>
 #include <new>
 
-#include "coeficientes.hpp"
 #include "dados/dados.hpp"
 #include "dados/resultados_no_laco.hpp"
-#include "passo_tempo.hpp"
-#include "processamento.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/passo_tempo.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace principal {
 
 using namespace variaveis;
-using servicos::potencia;
+using servicos::erros::potencia;
 
 int _main(int /*argc*/, char** /*argv*/, char** /*envp*/) {
     programa_principal();
@@ -32,9 +32,10 @@ void executar_processo(int argc, char** argv) {
     try {
         status = _main(argc, argv, nullptr);
     } catch (const std::bad_alloc&) {
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     }
-    servicos::encerrar_programa(status);
+    servicos::erros::encerrar_programa(status);
 }
 
 void programa_principal() {
@@ -71,7 +72,7 @@ void calcular_grandezas_derivadas() {
     // a_cen = 1 - 2(1 - theta)*F.
     dx = Lx / (Nx - 1.0);
     dt = tf / Nt;
-    pi = servicos::arco_cosseno(-1.0);
+    pi = servicos::erros::arco_cosseno(-1.0);
     alpha = k / (cp * ro);
     a_imp = alpha * theta * dt / potencia(dx, 2.0);
     a_exp = (1.0 - theta) * alpha * dt / potencia(dx, 2.0);
@@ -89,7 +90,8 @@ namespace {
 
 void alocar_ou_relatar(Arranjo& arranjo, std::int64_t inicio, std::int64_t fim) {
     if (!arranjo.alocar(inicio, fim))
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
 }
 
 }  // namespace
@@ -98,7 +100,7 @@ void alocar_arranjos(std::uint64_t memoria_a_mais) {
     // The boundary rows and the middle node need two nodes at least, and level
     // 0 is always recorded: smaller data would reach outside the arrays.
     if (Nx < 2 || Nt < 0)
-        servicos::relatar_erro(servicos::mensagem::dimensao_invalida, servicos::TipoInstrucao::allocate);
+        servicos::erros::relatar_erro(servicos::base::mensagem::dimensao_invalida, servicos::base::instrucao::allocate);
     // Refuse up front what the system cannot give, instead of letting an
     // over-committed allocation be killed when its pages are touched.
     // Counts past maior_contagem would overflow the loops' counters: such
@@ -107,7 +109,8 @@ void alocar_arranjos(std::uint64_t memoria_a_mais) {
     const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
     const bool contadores_estouram = Nx > maior_contagem || Nt > maior_contagem;
     if (contadores_estouram || (disponivel != 0 && memoria_da_corrida(Nx, Nt) + memoria_a_mais > disponivel))
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     for (Arranjo* no : arranjos_dos_nos()) alocar_ou_relatar(*no, 1, Nx);
     for (Arranjo* nivel : arranjos_dos_niveis()) alocar_ou_relatar(*nivel, 0, Nt);
 }

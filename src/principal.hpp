@@ -1,4 +1,8 @@
 // The main program: input, set-up, time loop, comparison, reports.
+//
+// The program (principal, main) is the top of src/: it may include dados/,
+// the numerical core (nucleo/) and the services (servicos/). Only the study
+// tool (estudo/, outside src/) is above it, and nothing in src/ includes that.
 #pragma once
 
 #include <cstdint>
@@ -14,11 +18,17 @@ int _main(int argc, char** argv, char** envp);
 // reported as such.
 [[noreturn]] void executar_processo(int argc, char** argv);
 
-// The whole run on the shared state: leitura_dados, calcular, resultados.
+// The whole run on the shared state: the input (leitura_dados, then the
+// check of the listing's name), the set-up (preparar_laco), the time loop and
+// the reports. A large run has its results written by a second thread while
+// its loop runs (dados/resultados_no_laco.hpp), a small one has them written
+// after it by solucao_analitica and resultados; the bytes and the reports are
+// the same either way.
 void programa_principal();
 
-// Everything between the input and the reports: derived quantities, arrays,
-// grids, initial field, time loop and the analytic mean temperature.
+// Everything between the input and the reports, without writing anything:
+// preparar_laco, the time loop and the analytic mean temperature. The tests
+// and the study tool run a case through it.
 void calcular();
 
 // Everything before the time loop: derived quantities, arrays, grids, the
@@ -32,7 +42,9 @@ void preparar_laco(std::uint64_t memoria_a_mais = 0);
 // Exact up to the largest 32-bit counts.
 std::uint64_t memoria_da_corrida(std::int32_t nos, std::int32_t passos);
 
-// The pieces of `calcular`, in the order it runs them.
+// The pieces of preparar_laco and calcular that are the program's own, in
+// the order they run (the initial field runs between montar_malhas and
+// registrar_nivel_inicial, the coefficients after it).
 void calcular_grandezas_derivadas();
 void alocar_arranjos(std::uint64_t memoria_a_mais = 0);
 void montar_malhas();

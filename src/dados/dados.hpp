@@ -1,4 +1,7 @@
 // Input reader and result reports of the run.
+//
+// dados/ may include the numerical core (nucleo/) and the services
+// (servicos/); only the program above it includes it.
 #pragma once
 
 #include <string>

@@ -9,20 +9,20 @@
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
 #include "dados/formatos.hpp"
-#include "processamento.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/comandos/comandos.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "variaveis.hpp"
 
 namespace dados {
 
 using namespace variaveis;
-using servicos::escrever_formatado;
-using servicos::ItemFormato;
+using servicos::unidades::escrever_formatado;
+using servicos::registros::ItemFormato;
 
 namespace {
 
@@ -32,13 +32,14 @@ constexpr int unidade_resultados = 5;
 struct Meio {
     double taxa;      // -(pi^2*alpha/Lx^2) [1/s]
     double amp_meio;  // exact initial value at x(imeio), by the initial field's own operations
-    double analitico(std::int32_t nivel) const { return servicos::exponencial(t(nivel) * taxa) * amp_meio; }
+    double analitico(std::int32_t nivel) const { return servicos::erros::exponencial(t(nivel) * taxa) * amp_meio; }
 };
 
 // The middle node's exact values of the rows, level after level, computed
 // ahead a block at a time with the traps held. A block in which anything
 // would be reported is evaluated row by row as written instead, so that the
-// report comes at the same row, after the same records.
+// report comes at the same row, after the same records (held and replayed,
+// docs/arquitetura.md).
 class MeioAdiantado {
 public:
     explicit MeioAdiantado(const Meio& meio) : meio_(meio) {}
@@ -76,17 +77,17 @@ std::array<ItemFormato, 12> itens_do_cabecalho() { return {Lx, Nx, tf, Nt, Ti, t
 // The records of statements, each ended by CR LF as a unit ends it.
 std::string registros(std::string_view formato, std::span<const ItemFormato> itens = {}) {
     std::string bytes;
-    for (const std::string& registro : servicos::formatar_registros(formato, itens)) bytes += registro + "\r\n";
+    for (const std::string& registro : servicos::registros::formatar_registros(formato, itens)) bytes += registro + "\r\n";
     return bytes;
 }
 
 // Returns the name of the file written, which a blank name only gets here.
 std::string escrever_listagem(const Meio& meio) {
-    std::string listagem = servicos::nome_para_abertura(unidade_resultados, texto_arq_saida());
+    std::string listagem = servicos::unidades::nome_para_abertura(unidade_resultados, texto_arq_saida());
     // Checked again, cheaply: a blank name is only known now, and during a
     // long computation a link may have appeared under the listing's name.
     recusar_arquivo_do_programa(listagem);
-    servicos::abrir_unidade(unidade_resultados, listagem);
+    servicos::unidades::abrir_unidade(unidade_resultados, listagem);
     const auto cabecalho = itens_do_cabecalho();
     escrever_formatado(unidade_resultados, formato_cabecalho, cabecalho);
     escrever_formatado(unidade_resultados, formato_titulo_media);
@@ -98,42 +99,42 @@ std::string escrever_listagem(const Meio& meio) {
         const double Tmeio_an = exato.analitico(n);
         escrever_formatado(unidade_resultados, formato_linha_listagem, {t(n), Tmeio(n), Tmeio_an, Tmeio_an - Tmeio(n)});
     }
-    servicos::fechar_unidade(unidade_resultados);
+    servicos::unidades::fechar_unidade(unidade_resultados);
     return listagem;
 }
 
 void escrever_temp_media() {
-    servicos::abrir_unidade(unidade_resultados, "temp_media.txt");
+    servicos::unidades::abrir_unidade(unidade_resultados, "temp_media.txt");
     for (n = 0; n <= Nt; ++n) escrever_formatado(unidade_resultados, formato_linha_dados, {t(n), Tm(n), Tm_an(n)});
-    servicos::fechar_unidade(unidade_resultados);
+    servicos::unidades::fechar_unidade(unidade_resultados);
 }
 
 void escrever_temp_meio(const Meio& meio) {
-    servicos::abrir_unidade(unidade_resultados, "temp_meio.txt");
+    servicos::unidades::abrir_unidade(unidade_resultados, "temp_meio.txt");
     MeioAdiantado exato(meio);
     for (n = 0; n <= Nt; ++n) {
         const double Tmeio_an = exato.analitico(n);
         escrever_formatado(unidade_resultados, formato_linha_dados, {t(n), Tmeio(n), Tmeio_an});
     }
-    servicos::fechar_unidade(unidade_resultados);
+    servicos::unidades::fechar_unidade(unidade_resultados);
 }
 
 }  // namespace
 
 std::string comando_editor(std::string_view nome) {
     // The editor is shown the very file that was written.
-    return "notepad " + servicos::citar_para_interpretador(servicos::nome_normalizado(nome));
+    return "notepad " + servicos::comandos::citar_para_interpretador(servicos::unidades::nome_normalizado(nome));
 }
 
 void recusar_arquivo_do_programa(std::string_view listagem) {
     // A name like the program's temporary files could be the very name a
     // temporary of this set gets.
-    bool proprio = servicos::plataforma::nome_de_temporario(listagem);
+    bool proprio = servicos::unidades::nome_de_temporario(listagem);
     for (const std::string_view arquivo : arquivos_do_programa)
-        proprio = proprio || servicos::mesmo_arquivo(listagem, arquivo);
+        proprio = proprio || servicos::unidades::mesmo_arquivo(listagem, arquivo);
     if (!proprio) return;
-    const servicos::NomeNoRelatorio nome(listagem);
-    servicos::relatar_erro(servicos::mensagem::arquivo_do_programa, servicos::TipoInstrucao::open);
+    const servicos::erros::NomeNoRelatorio nome(listagem);
+    servicos::erros::relatar_erro(servicos::base::mensagem::arquivo_do_programa, servicos::base::instrucao::open);
 }
 
 std::string registros_antes_da_media() {
@@ -143,10 +144,10 @@ std::string registros_antes_da_media() {
 
 std::string registros_antes_do_meio() { return registros(formato_titulo_meio); }
 
-void recuperar_resultados() { servicos::recuperar_conjuntos(arquivo_de_entrada); }
+void recuperar_resultados() { servicos::unidades::recuperar_conjuntos(arquivo_de_entrada); }
 
 void verificar_listagem() {
-    const std::string_view listagem = servicos::nome_normalizado(texto_arq_saida());
+    const std::string_view listagem = servicos::unidades::nome_normalizado(texto_arq_saida());
     // A blank name is known only when the listing is opened, and checked then.
     if (!listagem.empty()) recusar_arquivo_do_programa(listagem);
 }
@@ -156,7 +157,7 @@ void resultados() {
 
     // The three files replace the earlier ones together, or not at all. Runs
     // in one folder share its input file, which serialises their commits.
-    servicos::iniciar_conjunto(arquivo_de_entrada);
+    servicos::unidades::iniciar_conjunto(arquivo_de_entrada);
     const std::string listagem = escrever_listagem(meio);
     escrever_temp_media();
     escrever_temp_meio(meio);
@@ -164,14 +165,14 @@ void resultados() {
 }
 
 void confirmar_e_mostrar(const std::string& listagem) {
-    servicos::confirmar_conjunto(arquivo_de_entrada);
+    servicos::unidades::confirmar_conjunto(arquivo_de_entrada);
 
     // Every file is complete before the viewers start, so they see it whole.
     // The editor is shown the file written, also when a blank name was
     // replaced. The statuses of the viewers do not concern the run.
-    servicos::executar_comando(comando_editor(listagem));
-    servicos::executar_comando("wgnuplot temp_media.gnu");
-    servicos::executar_comando("wgnuplot temp_meio.gnu");
+    servicos::comandos::executar_comando(comando_editor(listagem));
+    servicos::comandos::executar_comando("wgnuplot temp_media.gnu");
+    servicos::comandos::executar_comando("wgnuplot temp_meio.gnu");
 }
 
 }  // namespace dados

@@ -13,19 +13,19 @@
 
 #include "dados/arquivos_do_programa.hpp"
 #include "dados/dados.hpp"
-#include "processamento.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 #include "servicos/registros/edicao_numerica.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "variaveis.hpp"
 
 namespace dados {
 
 namespace {
 
 using servicos::plataforma::Descritor;
-using servicos::plataforma::Resultado;
+using servicos::unidades::Resultado;
 
 Escrita escrita_forcada = Escrita::pelo_trabalho;
 
@@ -52,9 +52,9 @@ constexpr std::int32_t niveis_por_despertar = 256;
 // The part of the writer's stack that it uses, with room to spare.
 constexpr std::uint64_t pilha = 64 * 1024;
 
-const servicos::plataforma::SistemaArquivos& so() { return servicos::sistema_arquivos(); }
+const servicos::unidades::SistemaArquivos& so() { return servicos::unidades::sistema_arquivos(); }
 
-void editar(double valor, char* saida) { servicos::editar_E(valor, largura, decimais, escala, saida); }
+void editar(double valor, char* saida) { servicos::registros::editar_E(valor, largura, decimais, escala, saida); }
 
 void terminar_registro(char* fim) {
     fim[0] = '\r';
@@ -93,7 +93,7 @@ public:
         const Resultado r = so().escrever_em(descritor_, posicao_, buffer_, ocupado_);
         posicao_ += ocupado_;
         ocupado_ = 0;
-        if (posicao_ - em_gravacao_ >= servicos::bytes_por_gravacao) {
+        if (posicao_ - em_gravacao_ >= servicos::unidades::bytes_por_gravacao) {
             so().iniciar_gravacao(descritor_, em_gravacao_, posicao_ - em_gravacao_, true);
             em_gravacao_ = posicao_;
         }
@@ -275,16 +275,16 @@ constexpr std::uint64_t bytes_da_memoria = trechos * capacidade + lote * sizeof(
 // The set's temporary files removed, requests to terminate held meanwhile.
 void descartar_temporarios() {
     const servicos::plataforma::TerminoAdiado adiado;
-    servicos::descartar_conjunto();
+    servicos::unidades::descartar_conjunto();
 }
 
 // The writer's files, each a new temporary of the set; false, with the set
 // discarded, when any of them cannot be had so.
 bool abrir_temporarios(const std::string& listagem, Trabalho& w) {
-    servicos::iniciar_conjunto(arquivo_de_entrada);
-    if (servicos::abrir_temporario_do_conjunto(listagem, w.listagem) &&
-        servicos::abrir_temporario_do_conjunto("temp_media.txt", w.media) &&
-        servicos::abrir_temporario_do_conjunto("temp_meio.txt", w.meio))
+    servicos::unidades::iniciar_conjunto(arquivo_de_entrada);
+    if (servicos::unidades::abrir_temporario_do_conjunto(listagem, w.listagem) &&
+        servicos::unidades::abrir_temporario_do_conjunto("temp_media.txt", w.media) &&
+        servicos::unidades::abrir_temporario_do_conjunto("temp_meio.txt", w.meio))
         return true;
     descartar_temporarios();
     return false;
@@ -319,7 +319,7 @@ void ResultadosNoLaco::iniciar() {
     using namespace variaveis;
     // A blank name is asked for on the console, or taken from the command
     // line, by the open of the listing itself.
-    listagem_ = std::string(servicos::nome_normalizado(std::string_view(arq_saida.data(), arq_saida.size())));
+    listagem_ = std::string(servicos::unidades::nome_normalizado(std::string_view(arq_saida.data(), arq_saida.size())));
     Trabalho trabalho{};
     if (listagem_.empty() || !processamento::fatores_sem_falha(trabalho.fatores)) return;
     std::unique_ptr<char[]> buffers(new (std::nothrow) char[trechos * capacidade]);
@@ -338,12 +338,12 @@ void ResultadosNoLaco::iniciar() {
         // Requests to terminate are the main thread's: the writer starts
         // with them held, and keeps them so.
         const servicos::plataforma::TerminoAdiado adiado;
-        servicos::emprestar_descritores(true);
+        servicos::unidades::emprestar_descritores(true);
         escritor->comecar();
     } catch (const std::exception&) {
         // No thread to be had (system_error, or bad_alloc for its state): the
         // reports as written, the descriptors the set's own again.
-        servicos::emprestar_descritores(false);
+        servicos::unidades::emprestar_descritores(false);
         descartar_temporarios();
         return;
     }
@@ -353,7 +353,7 @@ void ResultadosNoLaco::iniciar() {
 ResultadosNoLaco::~ResultadosNoLaco() {
     if (!escritor_) return;
     escritor_->parar();
-    servicos::emprestar_descritores(false);
+    servicos::unidades::emprestar_descritores(false);
 }
 
 passo_tempo::Publicacao* ResultadosNoLaco::publicacao() { return escritor_ ? this : nullptr; }
@@ -367,7 +367,7 @@ void ResultadosNoLaco::concluir() {
     if (escritor_) {
         const bool completo = escritor_->esperar();
         escritor_.reset();
-        servicos::emprestar_descritores(false);
+        servicos::unidades::emprestar_descritores(false);
         if (completo) {
             // Checked again as the open of the listing checks it: during a
             // long computation a link may have appeared under the listing's

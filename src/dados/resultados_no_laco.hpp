@@ -12,6 +12,9 @@
 //    fault of an exact value or of an error column), its files are discarded
 //    and the reports write the set again one file after another, so that
 //    whatever fails is met, and reported, where and as the reports meet it.
+// The writer is the widest place of the idiom "held and replayed"
+// (docs/arquitetura.md): its arithmetic runs with the traps held, and what
+// it met is replayed by the reports as written.
 // A fault of the loop ends the run before any of this, the writer's files
 // discarded with the set. Small runs, and runs that could talk to the
 // console or write into anything but plain files, keep the reports as
@@ -22,7 +25,7 @@
 #include <memory>
 #include <string>
 
-#include "passo_tempo.hpp"
+#include "nucleo/passo_tempo.hpp"
 
 namespace dados {
 

@@ -11,10 +11,10 @@ namespace servicos {
 
 void iniciar_execucao(int argc, char** argv) {
     plataforma::garantir_fluxos_padrao();
-    definir_argumentos(argc, argv);
-    registrar_limpeza(&fechar_todas_unidades);
-    plataforma::preparar_sinais(&descartar_conjunto);
-    plataforma::armar_armadilhas_ponto_flutuante(&relatar_armadilha);
+    unidades::definir_argumentos(argc, argv);
+    erros::registrar_limpeza(&unidades::fechar_todas_unidades);
+    plataforma::preparar_sinais(&unidades::descartar_conjunto);
+    plataforma::armar_armadilhas_ponto_flutuante(&erros::relatar_armadilha);
 }
 
 }  // namespace servicos

@@ -1,6 +1,7 @@
 // The start of a run: what the run-time sets up before the program's own
 // code. It joins the subsystems of this folder (the units' clean-up, the
-// reports, the platform's streams and traps), so it stays above them all.
+// reports, the platform's streams and traps), so it stays above them all:
+// it may include every folder of servicos/, and none of them includes it.
 #pragma once
 
 namespace servicos {

@@ -12,17 +12,17 @@
 #include <string>
 #include <string_view>
 
-#include "coeficientes.hpp"
 #include "dados/dados.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
-#include "variaveis.hpp"
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);
-    if (argc < 3) servicos::encerrar_programa(3);
+    if (argc < 3) servicos::erros::encerrar_programa(3);
     using namespace variaveis;
     const auto nivel = static_cast<std::int32_t>(std::atoi(argv[2]));
     const std::string_view onde = argv[1];
@@ -43,5 +43,5 @@ int main(int argc, char** argv) {
         if (onde == "analitica") processamento::solucao_analitica();
         if (onde == "resultados") dados::resultados();
     }
-    servicos::encerrar_programa(3);
+    servicos::erros::encerrar_programa(3);
 }

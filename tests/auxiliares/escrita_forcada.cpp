@@ -34,6 +34,7 @@
 namespace {
 
 namespace plataforma = servicos::plataforma;
+namespace unidades = servicos::unidades;
 
 #ifndef _WIN32
 int sinal_na_escrita = 0;
@@ -45,21 +46,21 @@ std::atomic<int> descritor_do_diario{-1};
     for (;;) ::pause();
 }
 
-plataforma::Temporario criar_diario(const char* trava) {
-    const plataforma::Temporario criado = plataforma::sistema_arquivos_nativo().criar_diario(trava);
-    if (criado.resultado == plataforma::Resultado::ok) descritor_do_diario.store(criado.descritor);
+unidades::Temporario criar_diario(const char* trava) {
+    const unidades::Temporario criado = unidades::sistema_arquivos_nativo().criar_diario(trava);
+    if (criado.resultado == unidades::Resultado::ok) descritor_do_diario.store(criado.descritor);
     return criado;
 }
-plataforma::Resultado escrever(plataforma::Descritor d, const char* bytes, std::size_t tamanho) {
+unidades::Resultado escrever(plataforma::Descritor d, const char* bytes, std::size_t tamanho) {
     if (d != descritor_do_diario.load()) morrer();
-    return plataforma::sistema_arquivos_nativo().escrever(d, bytes, tamanho);
+    return unidades::sistema_arquivos_nativo().escrever(d, bytes, tamanho);
 }
-plataforma::Resultado escrever_em(plataforma::Descritor, std::uint64_t, const char*, std::size_t) { morrer(); }
+unidades::Resultado escrever_em(plataforma::Descritor, std::uint64_t, const char*, std::size_t) { morrer(); }
 
 // The operations of the set, logged (DIFUSAO_OPERACOES).
 namespace operacoes {
 
-const plataforma::SistemaArquivos& nativo() { return plataforma::sistema_arquivos_nativo(); }
+const unidades::SistemaArquivos& nativo() { return unidades::sistema_arquivos_nativo(); }
 
 std::mutex mutex;  // the writer thread writes while the loop runs
 int saida = -1;
@@ -74,22 +75,22 @@ void linha(const std::string& texto) {
 }
 
 std::string pasta(const char* vizinho) {
-    const std::string nome = plataforma::pasta_de(vizinho);
+    const std::string nome = unidades::pasta_de(vizinho);
     return nome.empty() ? std::string(".") : nome;
 }
 
-plataforma::Temporario criado(const plataforma::Temporario& t) {
-    if (t.resultado != plataforma::Resultado::ok) return t;
+unidades::Temporario criado(const unidades::Temporario& t) {
+    if (t.resultado != unidades::Resultado::ok) return t;
     const std::lock_guard trava(mutex);
     nomes[t.descritor] = t.nome;
     posicoes[t.descritor] = 0;
     linha("criar " + t.nome);
     return t;
 }
-plataforma::Temporario criar_temporario(const char* nome, const char* vizinho) {
+unidades::Temporario criar_temporario(const char* nome, const char* vizinho) {
     return criado(nativo().criar_temporario(nome, vizinho));
 }
-plataforma::Temporario criar_diario(const char* trava) { return criado(nativo().criar_diario(trava)); }
+unidades::Temporario criar_diario(const char* trava) { return criado(nativo().criar_diario(trava)); }
 
 void escrito(int d, std::uint64_t posicao, const char* bytes, std::size_t tamanho) {
     const auto nome = nomes.find(d);
@@ -102,63 +103,63 @@ void escrito(int d, std::uint64_t posicao, const char* bytes, std::size_t tamanh
     }
     linha(texto);
 }
-plataforma::Resultado escrever(int d, const char* bytes, std::size_t tamanho) {
-    const plataforma::Resultado r = nativo().escrever(d, bytes, tamanho);
+unidades::Resultado escrever(int d, const char* bytes, std::size_t tamanho) {
+    const unidades::Resultado r = nativo().escrever(d, bytes, tamanho);
     const std::lock_guard trava(mutex);
-    if (r == plataforma::Resultado::ok && nomes.count(d)) {
+    if (r == unidades::Resultado::ok && nomes.count(d)) {
         escrito(d, posicoes[d], bytes, tamanho);
         posicoes[d] += tamanho;
     }
     return r;
 }
-plataforma::Resultado escrever_em(int d, std::uint64_t posicao, const char* bytes, std::size_t tamanho) {
-    const plataforma::Resultado r = nativo().escrever_em(d, posicao, bytes, tamanho);
+unidades::Resultado escrever_em(int d, std::uint64_t posicao, const char* bytes, std::size_t tamanho) {
+    const unidades::Resultado r = nativo().escrever_em(d, posicao, bytes, tamanho);
     const std::lock_guard trava(mutex);
-    if (r == plataforma::Resultado::ok) escrito(d, posicao, bytes, tamanho);
+    if (r == unidades::Resultado::ok) escrito(d, posicao, bytes, tamanho);
     return r;
 }
-plataforma::Resultado sincronizar(int d) {
-    const plataforma::Resultado r = nativo().sincronizar(d);
+unidades::Resultado sincronizar(int d) {
+    const unidades::Resultado r = nativo().sincronizar(d);
     const std::lock_guard trava(mutex);
-    if (r == plataforma::Resultado::ok && nomes.count(d)) linha("sincronizar " + nomes[d]);
+    if (r == unidades::Resultado::ok && nomes.count(d)) linha("sincronizar " + nomes[d]);
     return r;
 }
-plataforma::Pasta abrir_pasta(const char* vizinho, int no_mesmo_sistema) {
-    const plataforma::Pasta p = nativo().abrir_pasta(vizinho, no_mesmo_sistema);
+unidades::Pasta abrir_pasta(const char* vizinho, int no_mesmo_sistema) {
+    const unidades::Pasta p = nativo().abrir_pasta(vizinho, no_mesmo_sistema);
     const std::lock_guard trava(mutex);
-    if (p.resultado == plataforma::Resultado::ok) pastas[p.descritor] = pasta(vizinho);
+    if (p.resultado == unidades::Resultado::ok) pastas[p.descritor] = pasta(vizinho);
     return p;
 }
-plataforma::Resultado sincronizar_pasta(const plataforma::Pasta& p) {
-    const plataforma::Resultado r = nativo().sincronizar_pasta(p);
+unidades::Resultado sincronizar_pasta(const unidades::Pasta& p) {
+    const unidades::Resultado r = nativo().sincronizar_pasta(p);
     const std::lock_guard trava(mutex);
-    if (r == plataforma::Resultado::ok) linha(p.pelo_sistema ? "sincronizar_tudo" : "sincronizar_pasta " + pastas[p.descritor]);
+    if (r == unidades::Resultado::ok) linha(p.pelo_sistema ? "sincronizar_tudo" : "sincronizar_pasta " + pastas[p.descritor]);
     return r;
 }
-plataforma::Resultado guardar_anterior(const char* destino, const char* copia) {
-    const plataforma::Resultado r = nativo().guardar_anterior(destino, copia);
+unidades::Resultado guardar_anterior(const char* destino, const char* copia) {
+    const unidades::Resultado r = nativo().guardar_anterior(destino, copia);
     const std::lock_guard trava(mutex);
-    if (r == plataforma::Resultado::ok)
+    if (r == unidades::Resultado::ok)
         linha((nativo().existe(destino) ? "ligar " : "renomear ") + std::string(destino) + " " + copia);
     return r;
 }
-plataforma::Resultado substituir(const char* origem, const char* destino) {
-    const plataforma::Resultado r = nativo().substituir(origem, destino);
+unidades::Resultado substituir(const char* origem, const char* destino) {
+    const unidades::Resultado r = nativo().substituir(origem, destino);
     const std::lock_guard trava(mutex);
-    if (r == plataforma::Resultado::ok) linha("renomear " + std::string(origem) + " " + destino);
+    if (r == unidades::Resultado::ok) linha("renomear " + std::string(origem) + " " + destino);
     return r;
 }
-plataforma::Resultado descartar(const char* nome) {
+unidades::Resultado descartar(const char* nome) {
     const bool existia = nativo().existe(nome);
-    const plataforma::Resultado r = nativo().descartar(nome);
+    const unidades::Resultado r = nativo().descartar(nome);
     const std::lock_guard trava(mutex);
-    if (r == plataforma::Resultado::ok && existia) linha("remover " + std::string(nome));
+    if (r == unidades::Resultado::ok && existia) linha("remover " + std::string(nome));
     return r;
 }
 
-plataforma::SistemaArquivos sistema(const char* arquivo) {
+unidades::SistemaArquivos sistema(const char* arquivo) {
     saida = ::open(arquivo, O_WRONLY | O_CREAT | O_TRUNC | O_APPEND | O_CLOEXEC, 0600);
-    plataforma::SistemaArquivos s = nativo();
+    unidades::SistemaArquivos s = nativo();
     s.criar_temporario = &criar_temporario;
     s.criar_diario = &criar_diario;
     s.escrever = &escrever;
@@ -174,8 +175,8 @@ plataforma::SistemaArquivos sistema(const char* arquivo) {
 
 }  // namespace operacoes
 
-plataforma::SistemaArquivos sistema_que_morre() {
-    plataforma::SistemaArquivos s = plataforma::sistema_arquivos_nativo();
+unidades::SistemaArquivos sistema_que_morre() {
+    unidades::SistemaArquivos s = unidades::sistema_arquivos_nativo();
     s.criar_diario = &criar_diario;
     s.escrever = &escrever;
     s.escrever_em = &escrever_em;
@@ -190,14 +191,14 @@ int main(int argc, char** argv) {
     if (modo != "depois_do_laco" && modo != "durante_o_laco") return 3;
     dados::forcar_escrita(modo == "durante_o_laco" ? dados::Escrita::durante_o_laco : dados::Escrita::depois_do_laco);
 #ifndef _WIN32
-    static const plataforma::SistemaArquivos sistema = sistema_que_morre();
+    static const unidades::SistemaArquivos sistema = sistema_que_morre();
     if (const char* sinal = std::getenv("DIFUSAO_MORTE_NA_ESCRITA")) {
         sinal_na_escrita = std::atoi(sinal);
-        servicos::usar_sistema_arquivos(&sistema);
+        servicos::unidades::usar_sistema_arquivos(&sistema);
     }
     if (const char* arquivo = std::getenv("DIFUSAO_OPERACOES")) {
-        static const plataforma::SistemaArquivos registrado = operacoes::sistema(arquivo);
-        servicos::usar_sistema_arquivos(&registrado);
+        static const unidades::SistemaArquivos registrado = operacoes::sistema(arquivo);
+        servicos::unidades::usar_sistema_arquivos(&registrado);
     }
 #endif
     // The mode stands where the program's name stood.

@@ -12,12 +12,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/comandos/comandos.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
 #include "servicos/unidades/unidades.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ALOCADOR_PROPRIO 1
@@ -82,13 +82,13 @@ int main(int argc, char** argv) {
     esgotar_heap();
 
     if (caso == "unidade") {
-        servicos::abrir_unidade(5, "saida.txt");
+        servicos::unidades::abrir_unidade(5, "saida.txt");
     } else if (caso == "solver") {
         solver::tdma(aP, aW, aE, bP, T, nos);
     } else if (caso == "comando") {
-        servicos::executar_comando("true");
+        servicos::comandos::executar_comando("true");
     }
-    servicos::encerrar_programa(3);
+    servicos::erros::encerrar_programa(3);
 }
 
 #else

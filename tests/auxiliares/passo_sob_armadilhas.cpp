@@ -11,14 +11,14 @@
 #include <cstdint>
 #include <string_view>
 
-#include "coeficientes.hpp"
-#include "passo_tempo.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/passo_tempo.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/execucao.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -123,7 +123,7 @@ bool preparar_corrida(std::string_view caso) {
 
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);
-    if (argc < 3) servicos::encerrar_programa(3);
+    if (argc < 3) servicos::erros::encerrar_programa(3);
     const std::string_view modo = argv[1];
     const std::string_view caso = argv[2];
     const bool escrita = modo == "escrita";
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
         else
             passo_forjado_fundido();
     } else {
-        servicos::encerrar_programa(3);
+        servicos::erros::encerrar_programa(3);
     }
-    servicos::encerrar_programa(0);
+    servicos::erros::encerrar_programa(0);
 }

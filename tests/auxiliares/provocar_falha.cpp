@@ -3,12 +3,12 @@
 // argument. Exit status 3 means the failure did not happen.
 #include <string_view>
 
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/execucao.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -42,14 +42,15 @@ void provocar(std::string_view caso) {
         preparar([](DadosEntrada& d) { d.Lx = 1e200; });  // dx^2 beyond the double range
         principal::calcular_grandezas_derivadas();
     } else if (caso == "dominio") {
-        servicos::potencia(-8.0, 1.0 / 3.0);
+        servicos::erros::potencia(-8.0, 1.0 / 3.0);
     } else if (caso == "underflow") {
-        if (servicos::exponencial(-1000.0) != 0.0) servicos::encerrar_programa(3);
-        servicos::encerrar_programa(0);
+        if (servicos::erros::exponencial(-1000.0) != 0.0) servicos::erros::encerrar_programa(3);
+        servicos::erros::encerrar_programa(0);
     } else if (caso == "memoria") {
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
     } else if (caso == "normal") {
-        servicos::encerrar_programa(0);
+        servicos::erros::encerrar_programa(0);
     }
 }
 
@@ -58,5 +59,5 @@ void provocar(std::string_view caso) {
 int main(int argc, char** argv) {
     servicos::iniciar_execucao(argc, argv);
     provocar(argc > 1 ? argv[1] : "");
-    servicos::encerrar_programa(3);
+    servicos::erros::encerrar_programa(3);
 }

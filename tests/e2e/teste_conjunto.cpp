@@ -372,6 +372,23 @@ std::function<void()> limite_de_tamanho(const fs::path&) {
     };
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sob_sanitizadores = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool sob_sanitizadores = true;
+#else
+constexpr bool sob_sanitizadores = false;
+#endif
+#else
+constexpr bool sob_sanitizadores = false;
+#endif
+
+// The sanitizers' run-time opens files of its own, past any small limit.
+std::string sem_limite_de_descritores(const fs::path&) {
+    return sob_sanitizadores ? "the sanitizers' run-time needs descriptors of its own" : std::string();
+}
+
 // The run with only the standard streams open and `limite` descriptors in
 // all: the set's files take the next ones, in a known order (its record,
 // the record's folder, each temporary), and the commit its lock after them.
@@ -462,9 +479,11 @@ std::vector<FalhaDeEscrita> falhas_de_escrita() {
         // cannot be held; then the commit's lock cannot be had. Either way
         // nothing is replaced.
         FalhaDeEscrita{"SemDescritorParaAPasta", pequeno_com(7, "250"),
-                       quadro("F6417", "OPEN", "pequeno.txt", "too many open files"), {}, descritores(4)},
+                       quadro("F6417", "OPEN", "pequeno.txt", "too many open files"), sem_limite_de_descritores,
+                       descritores(4)},
         FalhaDeEscrita{"SemDescritorNaConfirmacao", pequeno_com(7, "250"),
-                       quadro("F6417", "CLOSE", "pequeno.txt", "too many open files"), {}, descritores(8)},
+                       quadro("F6417", "CLOSE", "pequeno.txt", "too many open files"), sem_limite_de_descritores,
+                       descritores(8)},
         // A folder where the user may write the files but create none: no
         // file is written in place, the run is refused up front (the old
         // fault: written in place, then cut by the file-size limit).

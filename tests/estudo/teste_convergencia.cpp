@@ -21,19 +21,19 @@
 #include <utility>
 #include <vector>
 
-#include "coeficientes.hpp"
 #include "convergencia.hpp"
 #include "mapa.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "opcoes.hpp"
 #include "paralelo.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "processo.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -58,7 +58,7 @@ Caso exemplo(double theta = 0.5) {
 class Estudo : public ::testing::Test {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         variaveis::reiniciar_estado();
     }
     void TearDown() override { variaveis::reiniciar_estado(); }

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <random>
 #include <vector>
 
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -30,7 +30,7 @@ constexpr Caso caso_base{1.0, 3, 1.0, 1, 100.0, 1.0, 1.0, 1.0, 1.0};
 class Nucleo : public ::testing::Test {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         reiniciar_estado();
     }
     void TearDown() override { reiniciar_estado(); }
@@ -199,12 +199,12 @@ TEST_F(Nucleo, DadosQueSairiamDosArranjosSaoRecusados) {
         std::int32_t Nx, Nt;
         int numero;
     };
-    for (const Linha& l : {Linha{0, 5, servicos::mensagem::dimensao_invalida},
-                           Linha{-7, 5, servicos::mensagem::dimensao_invalida},
-                           Linha{INT_MIN, 5, servicos::mensagem::dimensao_invalida},
-                           Linha{5, -1, servicos::mensagem::dimensao_invalida},
-                           Linha{INT_MAX, 5, servicos::mensagem::memoria_insuficiente},
-                           Linha{5, INT_MAX, servicos::mensagem::memoria_insuficiente}}) {
+    for (const Linha& l : {Linha{0, 5, servicos::base::mensagem::dimensao_invalida},
+                           Linha{-7, 5, servicos::base::mensagem::dimensao_invalida},
+                           Linha{INT_MIN, 5, servicos::base::mensagem::dimensao_invalida},
+                           Linha{5, -1, servicos::base::mensagem::dimensao_invalida},
+                           Linha{INT_MAX, 5, servicos::base::mensagem::memoria_insuficiente},
+                           Linha{5, INT_MAX, servicos::base::mensagem::memoria_insuficiente}}) {
         SCOPED_TRACE(testing::Message() << l.Nx << " " << l.Nt);
         Caso c = caso_base;
         c.Nx = l.Nx;
@@ -214,7 +214,7 @@ TEST_F(Nucleo, DadosQueSairiamDosArranjosSaoRecusados) {
         try {
             principal::calcular();
             ADD_FAILURE() << "not refused";
-        } catch (const servicos::FalhaRelatada& f) {
+        } catch (const servicos::erros::FalhaRelatada& f) {
             EXPECT_EQ(f.numero_mensagem, l.numero);
         }
     }

@@ -11,15 +11,15 @@
 #include <string>
 #include <vector>
 
-#include "coeficientes.hpp"
-#include "passo_tempo.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/passo_tempo.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 #include "principal.hpp"
-#include "processamento.hpp"
 #include "processo.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "solver.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -99,7 +99,7 @@ Estado pelo_laco_fundido(const Caso& c) {
 
 class PassoTempo : public ::testing::Test {
 protected:
-    void SetUp() override { servicos::definir_modo_teste(true); }
+    void SetUp() override { servicos::erros::definir_modo_teste(true); }
     void TearDown() override { reiniciar_estado(); }
 
     static void conferir(const Caso& c) {

@@ -1,7 +1,7 @@
 // What both command interpreters read as one literal piece of a command line.
 #include "servicos/comandos/comandos.hpp"
 
-namespace servicos {
+namespace servicos::comandos {
 
 namespace {
 
@@ -25,4 +25,4 @@ bool literal_para_interpretador(std::string_view texto, std::string_view pontuac
     return true;
 }
 
-}  // namespace servicos
+}  // namespace servicos::comandos

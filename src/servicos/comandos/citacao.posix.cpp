@@ -5,7 +5,7 @@
 // would get two arguments (the second, as "+cmd", even a command of its own).
 #include "servicos/comandos/comandos.hpp"
 
-namespace servicos {
+namespace servicos::comandos {
 
 std::string citar_para_interpretador(std::string_view texto) {
     if (texto.empty() || literal_para_interpretador(texto, "._-/+,:@=", BrancoIsolado::citado))
@@ -21,4 +21,4 @@ std::string citar_para_interpretador(std::string_view texto) {
     return citado;
 }
 
-}  // namespace servicos
+}  // namespace servicos::comandos

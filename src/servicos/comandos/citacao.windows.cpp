@@ -12,7 +12,7 @@
 
 #include "servicos/comandos/comandos.hpp"
 
-namespace servicos {
+namespace servicos::comandos {
 
 namespace {
 
@@ -53,4 +53,4 @@ std::string citar_para_interpretador(std::string_view texto) {
     return "\"%" + variavel_com(valor) + "%\"";
 }
 
-}  // namespace servicos
+}  // namespace servicos::comandos

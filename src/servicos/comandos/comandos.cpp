@@ -1,7 +1,7 @@
 // What both platform sides of the command runner share.
 #include "servicos/comandos/comandos.hpp"
 
-namespace servicos {
+namespace servicos::comandos {
 
 std::size_t tamanho_sem_brancos_finais(std::string_view comando) {
     std::size_t n = comando.size();
@@ -9,4 +9,4 @@ std::size_t tamanho_sem_brancos_finais(std::string_view comando) {
     return n;
 }
 
-}  // namespace servicos
+}  // namespace servicos::comandos

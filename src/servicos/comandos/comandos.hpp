@@ -3,9 +3,9 @@
 // that the interpreter takes it literally (citacao*.cpp).
 //
 // May call: erros/ (the one failure it reports itself, a working buffer it
-// cannot obtain) and plataforma/ (the interrupt keys, which the program
-// leaves to a running command); everything else goes back to the caller as
-// a status.
+// cannot obtain), plataforma/ (the interrupt keys, which the program leaves
+// to a running command) and base/ (the message numbers); everything else
+// goes back to the caller as a status.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace servicos {
+namespace servicos::comandos {
 
 inline constexpr std::size_t maximo_comando = 1024;
 inline constexpr std::size_t maximo_interpretador = 260;
@@ -69,4 +69,4 @@ enum class BrancoIsolado { literal, citado };
 // when `branco` says so.
 bool literal_para_interpretador(std::string_view texto, std::string_view pontuacao, BrancoIsolado branco);
 
-}  // namespace servicos
+}  // namespace servicos::comandos

@@ -15,13 +15,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
 extern char** environ;
 
-namespace servicos {
+namespace servicos::comandos {
 
 namespace {
 
@@ -112,7 +112,7 @@ std::int32_t executar_comando(std::string_view comando) {
     if (n > maximo_comando) return falhar(razao_comando::longo_demais);
 
     char* buffer = static_cast<char*>(std::malloc(n + folga_buffer));
-    if (buffer == nullptr) relatar_erro(mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
+    if (buffer == nullptr) erros::relatar_erro(base::mensagem::memoria_insuficiente, base::instrucao::sem_rotulo);
     if (!copiar_interpretador(buffer)) {
         std::free(buffer);
         return falhar(razao_comando::nao_encontrado);
@@ -136,4 +136,4 @@ std::int32_t executar_comando(std::string_view comando) {
 
 int razao_ultima_falha() { return razao_registrada; }
 
-}  // namespace servicos
+}  // namespace servicos::comandos

@@ -9,11 +9,11 @@
 
 #include <windows.h>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::comandos {
 
 namespace {
 
@@ -73,7 +73,7 @@ std::int32_t executar_comando(std::string_view comando) {
     if (n > maximo_comando) return falhar(razao_comando::longo_demais);
 
     char* linha = static_cast<char*>(std::malloc(n + folga_buffer));
-    if (linha == nullptr) relatar_erro(mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
+    if (linha == nullptr) erros::relatar_erro(base::mensagem::memoria_insuficiente, base::instrucao::sem_rotulo);
     const std::size_t tamanho = copiar_interpretador(linha);
     if (tamanho > maximo_interpretador) {
         std::free(linha);
@@ -106,4 +106,4 @@ int razao_ultima_falha() {
     return static_cast<int>(valor & 0xFFFFu);
 }
 
-}  // namespace servicos
+}  // namespace servicos::comandos

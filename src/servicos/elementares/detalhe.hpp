@@ -11,7 +11,7 @@
 #include <cassert>
 #include <cstdint>
 
-#include "servicos/plataforma/intrinsecos.hpp"
+#include "servicos/base/intrinsecos.hpp"
 
 namespace servicos::elementares::detalhe {
 
@@ -104,7 +104,7 @@ inline void levantar_underflow() {
 // The last limb's unit, 2^(-64 (N - 1)), is "the ulp" of the error bounds.
 
 // 128-bit products and sums of limbs.
-using intrinsecos::u128;
+using base::intrinsecos::u128;
 
 template <int N>
 struct Fixo {

@@ -15,9 +15,9 @@
 #include <cfenv>
 #include <cstdint>
 
+#include "servicos/base/intrinsecos.hpp"
 #include "servicos/elementares/detalhe.hpp"
 #include "servicos/elementares/tabelas.inc"
-#include "servicos/plataforma/intrinsecos.hpp"
 
 namespace servicos::elementares {
 
@@ -151,7 +151,7 @@ Rapido exponencial_rapida_qualquer(double x) {
     // A subnormal result always had to be rounded, but its last operation
     // may have been exact and left the flag down. (No exact value lies close
     // enough below 2^-1022 to round up to it and still count as tiny.)
-    if (resultado < 0x1p-1022 && !intrinsecos::underflow_levantado()) levantar_underflow();
+    if (resultado < 0x1p-1022 && !base::intrinsecos::underflow_levantado()) levantar_underflow();
     return resultado;
 }
 
@@ -364,7 +364,7 @@ double arco_cosseno_qualquer(double x) {
         candidato = (pi_2.alto - arco_seno_aproximado(x)) + pi_2.baixo;
     } else {
         // arccos a = 2 arcsin(sqrt((1 - a)/2)), 1 - a exact.
-        const double w = 2.0 * arco_seno_aproximado(intrinsecos::raiz_quadrada((1.0 - a) * 0.5));
+        const double w = 2.0 * arco_seno_aproximado(base::intrinsecos::raiz_quadrada((1.0 - a) * 0.5));
         candidato = x > 0.0 ? w : (pi.alto - w) + pi.baixo;
     }
     // Rounding to nearest, the candidate lies in [2^-26, pi) (arccos of the

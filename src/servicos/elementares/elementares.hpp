@@ -18,8 +18,8 @@
 //    argument, the exponential below 2^-1022).
 // Division by zero is never raised, errno never touched; there is no state.
 //
-// May call: nothing of the program but plataforma/intrinsecos.hpp (128-bit
-// integers, the square root); the watched versions are in erros/.
+// May call: nothing of the program but base/ (128-bit integers, the square
+// root); the watched versions are in erros/.
 #pragma once
 
 namespace servicos::elementares {

@@ -8,12 +8,14 @@
 #include <cstddef>
 #include <cstring>
 
-#include "servicos/erros/mensagens.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::erros {
 
 namespace {
+
+using base::TipoInstrucao;
 
 // Room for the longest frame: its fixed parts, a file name of
 // maior_nome_unidade bytes and a message with its detail.
@@ -30,7 +32,7 @@ public:
     }
     void acrescentar_codigo(int numero) {
         char digitos[4];
-        int valor = mensagem::base_dos_codigos + numero;
+        int valor = base::mensagem::base_dos_codigos + numero;
         for (int posicao = 3; posicao >= 0; --posicao, valor /= 10) digitos[posicao] = static_cast<char>('0' + valor % 10);
         acrescentar(std::string_view(digitos, 4));
     }
@@ -51,16 +53,16 @@ constexpr std::string_view rotulos[] = {
 bool age_sobre_unidade(TipoInstrucao tipo) { return static_cast<int>(tipo) <= static_cast<int>(TipoInstrucao::eof); }
 
 void montar_mensagem(Montador& m, int numero, TipoInstrucao tipo, std::string_view detalhe) {
-    if (tipo == TipoInstrucao::math && numero < mensagem::primeira_falha_de_funcao) {
+    if (tipo == TipoInstrucao::math && numero < base::mensagem::primeira_falha_de_funcao) {
         m.acrescentar("floating-point error: ");
-        m.acrescentar(mensagem::tipo_ponto_flutuante(numero));
+        m.acrescentar(base::mensagem::tipo_ponto_flutuante(numero));
     } else if (tipo == TipoInstrucao::math) {
         m.acrescentar(detalhe);
         m.acrescentar(": ");
-        m.acrescentar(mensagem::palavra_funcao(numero));
+        m.acrescentar(base::mensagem::palavra_funcao(numero));
         m.acrescentar(" error");
     } else {
-        m.acrescentar(mensagem::texto(numero));
+        m.acrescentar(base::mensagem::texto(numero));
         if (!detalhe.empty()) {
             m.acrescentar(": ");
             m.acrescentar(detalhe);
@@ -133,11 +135,13 @@ NomeNoRelatorio::NomeNoRelatorio(std::string_view nome) : tamanho_anterior_(tama
 
 NomeNoRelatorio::~NomeNoRelatorio() { definir_nome_unidade(std::string_view(anterior_, tamanho_anterior_)); }
 
-void relatar_erro(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe) {
+void interno::relatar_numero(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe) {
     escrever_e_terminar(numero_mensagem, tipo, detalhe);
 }
 
-void relatar_armadilha(int numero_mensagem) { escrever_e_terminar(numero_mensagem, TipoInstrucao::math, {}); }
+void relatar_armadilha(base::CodigoMatematica codigo) {
+    escrever_e_terminar(codigo.numero(), TipoInstrucao::math, {});
+}
 
 void encerrar_programa(int status) {
     if (!limpeza_iniciada.exchange(true)) {
@@ -155,4 +159,4 @@ void marcar_linha_parcial_console(bool parcial) { linha_parcial_console.store(pa
 void definir_modo_teste(bool ativo) { testes_ativos = ativo; }
 bool modo_teste() { return testes_ativos; }
 
-}  // namespace servicos
+}  // namespace servicos::erros

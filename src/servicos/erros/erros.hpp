@@ -1,54 +1,41 @@
-// Run-time errors: the report frames and the ending of the program, the
-// catalogue of message numbers and texts (mensagens.hpp), and the watched
-// math functions that turn a failure into a report (matematica.hpp, and
-// vigia_em_bloco.hpp for many at once).
+// Run-time errors: the report frames and the ending of the program, and the
+// watched math functions that turn a failure into a report (matematica.hpp,
+// and vigia_em_bloco.hpp for many at once). The catalogue of message numbers
+// and texts is base/mensagens.hpp.
 //
 // Every failure of a run ends here: one report frame on the standard error
 // stream, the open files written out and closed, exit status 1.
 //
 // May call: plataforma/ (standard error, the end of the process, the trap
-// holder) and elementares/ (the functions it watches). The catalogue is a
-// leaf that every subsystem may name its failures by, the platform layer
-// included.
+// holder), elementares/ (the functions it watches) and base/ (the catalogue
+// of messages).
 #pragma once
 
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-namespace servicos {
+#include "servicos/base/mensagens.hpp"
 
-// Kind of the statement that failed; it selects the label of the report.
-enum class TipoInstrucao : int {
-    nenhuma = 0,
-    close = 1,
-    write = 2,
-    endfile = 3,
-    inquire = 4,
-    locking = 5,
-    open = 6,
-    read = 7,
-    rewind = 8,
-    backspace = 9,
-    eof = 10,
-    debug = 11,
-    allocate = 12,
-    deallocate = 13,
-    beginthread = 14,
-    math = 15,
-    sem_rotulo = 16,
-    qwin = 17,
-};
+namespace servicos::erros {
 
-// The complete report frame, byte for byte, as written on standard error.
-// `nome_unidade` is used for the kinds that act on a unit (0 to 10); `detalhe`
-// completes the message: the function's name for a math-function failure,
-// otherwise an optional note appended to the fixed message text.
-std::string montar_relatorio(int numero_mensagem, TipoInstrucao tipo, std::string_view nome_unidade,
+namespace interno {
+// The one report behind relatar_erro (below), of a number whose kind the
+// caller has checked.
+[[noreturn]] void relatar_numero(int numero_mensagem, base::TipoInstrucao tipo, std::string_view detalhe);
+}  // namespace interno
+
+// The complete report frame, byte for byte, as written on standard error, of
+// any number under any kind (a report itself takes only the kinds its code is
+// met under). `nome_unidade` is used for the kinds that act on a unit (0 to
+// 10); `detalhe` completes the message: the function's name for a
+// math-function failure, otherwise an optional note appended to the fixed
+// message text.
+std::string montar_relatorio(int numero_mensagem, base::TipoInstrucao tipo, std::string_view nome_unidade,
                              std::string_view detalhe = {});
 
 // The message text of a number (without frame), e.g. "floating-point error: overflow".
-std::string texto_mensagem(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe = {});
+std::string texto_mensagem(int numero_mensagem, base::TipoInstrucao tipo, std::string_view detalhe = {});
 
 // Bytes kept of the file name that a report shows, four times the longest
 // path Windows takes; a longer name is cut there.
@@ -78,7 +65,14 @@ private:
 // Reports a failure and ends the program with exit status 1. During the final
 // clean-up the report is written and the process ends at once with the status
 // that started the clean-up. In test mode (below) it throws `FalhaRelatada`.
-[[noreturn]] void relatar_erro(int numero_mensagem, TipoInstrucao tipo, std::string_view detalhe = {});
+// The statement's kind must be one that the code is met under
+// (base/mensagens.hpp): `relatar_erro(mensagem::fim_de_arquivo,
+// instrucao::read)` compiles, the same code under `instrucao::open` does not.
+template <base::TipoInstrucao Tipo, base::TipoInstrucao... Tipos>
+    requires(base::Codigo<Tipos...>::template sob<Tipo>)
+[[noreturn]] void relatar_erro(base::Codigo<Tipos...> codigo, base::Instrucao<Tipo>, std::string_view detalhe = {}) {
+    interno::relatar_numero(codigo.numero(), Tipo, detalhe);
+}
 
 // Ends the program: sets the clean-up flag, writes out and closes every
 // connected unit, ends a partial console line, exits with `status`.
@@ -97,15 +91,15 @@ void marcar_linha_parcial_console(bool parcial);
 // tests and fuzzers observe them and go on.
 struct FalhaRelatada {
     int numero_mensagem;
-    TipoInstrucao tipo;
+    base::TipoInstrucao tipo;
     std::string relatorio;  // the exact frame that would have been written
 };
 void definir_modo_teste(bool ativo);
 bool modo_teste();
 
 // The report of a floating-point trap, for the platform's trap handler (see
-// iniciar_execucao): the fault's message number (101, 103, 104...) gives the
-// M61xx report, and the program ends.
-[[noreturn]] void relatar_armadilha(int numero_mensagem);
+// iniciar_execucao): the fault's code (101, 103, 104...) gives the M61xx
+// report, and the program ends.
+[[noreturn]] void relatar_armadilha(base::CodigoMatematica codigo);
 
-}  // namespace servicos
+}  // namespace servicos::erros

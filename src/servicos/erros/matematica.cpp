@@ -11,24 +11,25 @@
 #include <cerrno>
 #include <cfenv>
 #include <cmath>
+#include <optional>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::erros {
 
 namespace {
 
 // Math libraries differ in how they tell a failure: some raise only the
 // exception flags, others only set errno (a domain error returning a quiet
 // NaN, an overflow returning infinity without the flag). Either one counts.
-int falha_da_funcao(int sinalizadas, int erro, double resultado) {
-    if ((sinalizadas & FE_INVALID) || erro == EDOM) return mensagem::funcao_dominio;
-    if (sinalizadas & FE_DIVBYZERO) return mensagem::funcao_singularidade;
-    if ((sinalizadas & FE_OVERFLOW) || (erro == ERANGE && std::isinf(resultado))) return mensagem::funcao_overflow;
-    return 0;
+std::optional<base::CodigoMatematica> falha_da_funcao(int sinalizadas, int erro, double resultado) {
+    if ((sinalizadas & FE_INVALID) || erro == EDOM) return base::mensagem::funcao_dominio;
+    if (sinalizadas & FE_DIVBYZERO) return base::mensagem::funcao_singularidade;
+    if ((sinalizadas & FE_OVERFLOW) || (erro == ERANGE && std::isinf(resultado))) return base::mensagem::funcao_overflow;
+    return std::nullopt;
 }
 
 // The volatile operands pin the computation between holding and giving back
@@ -37,7 +38,7 @@ int falha_da_funcao(int sinalizadas, int erro, double resultado) {
 template <typename Funcao>
 double vigiar(const char* nome, double argumento, Funcao funcao) {
     double resultado;
-    int falha;
+    std::optional<base::CodigoMatematica> falha;
     {
         const plataforma::ArmadilhasRetidas retidas;
         errno = 0;
@@ -46,7 +47,7 @@ double vigiar(const char* nome, double argumento, Funcao funcao) {
         resultado = saida;
         falha = falha_da_funcao(retidas.falhas(), errno, resultado);
     }
-    if (falha != 0) relatar_erro(falha, TipoInstrucao::math, nome);
+    if (falha) relatar_erro(*falha, base::instrucao::math, nome);
     return resultado;
 }
 
@@ -60,7 +61,7 @@ double vigiar(const char* nome, double argumento, Funcao funcao) {
 // the infinity there without raising any flag or errno, so it is caught here.
 double potencia(double base, double expoente) {
     if (expoente == 2.0) return vigiar("**", base, [](double b) { return b * b; });
-    if (base == 0.0 && expoente < 0.0) relatar_erro(mensagem::funcao_singularidade, TipoInstrucao::math, "**");
+    if (base == 0.0 && expoente < 0.0) relatar_erro(base::mensagem::funcao_singularidade, base::instrucao::math, "**");
     return vigiar("**", base, [=](double b) { return std::pow(b, expoente); });
 }
 double seno(double x) {
@@ -73,4 +74,4 @@ double arco_cosseno(double x) {
     return vigiar("acos", x, [](double a) { return elementares::arco_cosseno(a); });
 }
 
-}  // namespace servicos
+}  // namespace servicos::erros

@@ -6,11 +6,11 @@
 // significance are accepted silently.
 #pragma once
 
-namespace servicos {
+namespace servicos::erros {
 
 double potencia(double base, double expoente);  // reported as "**"
 double seno(double x);                          // "sin"
 double exponencial(double x);                   // "exp"
 double arco_cosseno(double x);                  // "acos"
 
-}  // namespace servicos
+}  // namespace servicos::erros

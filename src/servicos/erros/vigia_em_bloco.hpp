@@ -1,6 +1,9 @@
 // Many evaluations of the watched math functions at once: holding and giving
 // back the traps around every single call costs more than the function, so a
-// whole block runs under one hold and is judged once at its end.
+// whole block runs under one hold and is judged once at its end, and a block
+// judged false is evaluated again call by call (the idiom "held and
+// replayed" of docs/arquitetura.md, for the initial field's sines and the
+// exact solution's exponentials).
 #pragma once
 
 #include <algorithm>
@@ -9,7 +12,7 @@
 
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::erros {
 
 // Runs `bloco` with the traps held and errno cleared, then gives the traps
 // back. `bloco` calls the functions directly (our elementary functions, which
@@ -51,4 +54,4 @@ void percorrer_em_blocos(std::int32_t primeiro, std::int32_t ultimo, EmBloco em_
     }
 }
 
-}  // namespace servicos
+}  // namespace servicos::erros

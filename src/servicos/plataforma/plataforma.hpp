@@ -2,12 +2,11 @@
 // standard streams, the end of the process, the floating-point traps and the
 // memory the system can give; with it the console line of the blank-name
 // prompt (console.hpp), the large arrays' memory (memoria.hpp), the room
-// under Linux control groups (limites_memoria.hpp) and the compiler and
-// processor specifics (intrinsecos.hpp). The platforms' differences show in
-// the headers only as types.
+// under Linux control groups (limites_memoria.hpp). The platforms'
+// differences show in the headers only as types.
 //
-// May call: nothing of the program but the catalogue erros/mensagens.hpp,
-// for the message numbers of the faults it catches.
+// May call: nothing of the program but base/, for the message numbers of the
+// faults it catches.
 #pragma once
 
 #include <cfenv>
@@ -15,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "servicos/base/mensagens.hpp"
 
 namespace servicos::plataforma {
 
@@ -102,8 +103,8 @@ private:
 };
 
 // Unmasks the armed faults and installs the trap handler, which hands the
-// fault's message number to `relatar` (it must not return).
-using RelatoArmadilha = void (*)(int numero_mensagem);
+// fault's code to `relatar` (it must not return).
+using RelatoArmadilha = void (*)(base::CodigoMatematica codigo);
 void armar_armadilhas_ponto_flutuante(RelatoArmadilha relatar);
 
 // Holds the floating-point traps for its lifetime. It saves the state of

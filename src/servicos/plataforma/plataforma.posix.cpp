@@ -14,7 +14,7 @@
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
-#include "servicos/erros/mensagens.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/plataforma/limites_memoria.hpp"
 
 namespace servicos::plataforma {
@@ -33,15 +33,15 @@ void escrever_tudo(int descritor, std::string_view bytes) {
     }
 }
 
-int numero_da_armadilha(int codigo_sinal) {
+base::CodigoMatematica numero_da_armadilha(int codigo_sinal) {
     switch (codigo_sinal) {
-        case FPE_FLTINV: return mensagem::ponto_flutuante_invalido;
-        case FPE_FLTDIV: return mensagem::ponto_flutuante_divisao_zero;
-        case FPE_FLTOVF: return mensagem::ponto_flutuante_overflow;
-        case FPE_FLTUND: return mensagem::ponto_flutuante_underflow;
-        case FPE_FLTRES: return mensagem::ponto_flutuante_inexato;
-        case FPE_INTDIV: return mensagem::ponto_flutuante_divisao_zero;
-        default: return mensagem::ponto_flutuante_invalido;
+        case FPE_FLTINV: return base::mensagem::ponto_flutuante_invalido;
+        case FPE_FLTDIV: return base::mensagem::ponto_flutuante_divisao_zero;
+        case FPE_FLTOVF: return base::mensagem::ponto_flutuante_overflow;
+        case FPE_FLTUND: return base::mensagem::ponto_flutuante_underflow;
+        case FPE_FLTRES: return base::mensagem::ponto_flutuante_inexato;
+        case FPE_INTDIV: return base::mensagem::ponto_flutuante_divisao_zero;
+        default: return base::mensagem::ponto_flutuante_invalido;
     }
 }
 

@@ -7,11 +7,12 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <optional>
 
 #include <windows.h>
 #include <xmmintrin.h>
 
-#include "servicos/erros/mensagens.hpp"
+#include "servicos/base/mensagens.hpp"
 
 namespace servicos::plataforma {
 
@@ -74,15 +75,15 @@ void desarmar_unidades() {
 
 // The fault behind an SSE exception that the system reports only as "multiple
 // traps/faults": the first unmasked flag that is raised.
-int numero_do_mxcsr(unsigned mxcsr) {
+base::CodigoMatematica numero_do_mxcsr(unsigned mxcsr) {
     const unsigned ocorridas = mxcsr & ~(mxcsr >> deslocamento_mascaras_mxcsr) & todos_os_bits;
-    if (ocorridas & bit_invalido) return mensagem::ponto_flutuante_invalido;
-    if (ocorridas & bit_divisao) return mensagem::ponto_flutuante_divisao_zero;
-    if (ocorridas & bit_overflow) return mensagem::ponto_flutuante_overflow;
-    if (ocorridas & bit_underflow) return mensagem::ponto_flutuante_underflow;
-    if (ocorridas & bit_inexato) return mensagem::ponto_flutuante_inexato;
-    if (ocorridas & bit_denormal) return mensagem::ponto_flutuante_denormal;
-    return mensagem::ponto_flutuante_invalido;
+    if (ocorridas & bit_invalido) return base::mensagem::ponto_flutuante_invalido;
+    if (ocorridas & bit_divisao) return base::mensagem::ponto_flutuante_divisao_zero;
+    if (ocorridas & bit_overflow) return base::mensagem::ponto_flutuante_overflow;
+    if (ocorridas & bit_underflow) return base::mensagem::ponto_flutuante_underflow;
+    if (ocorridas & bit_inexato) return base::mensagem::ponto_flutuante_inexato;
+    if (ocorridas & bit_denormal) return base::mensagem::ponto_flutuante_denormal;
+    return base::mensagem::ponto_flutuante_invalido;
 }
 
 unsigned mxcsr_do_contexto(const CONTEXT* contexto) {
@@ -94,29 +95,29 @@ unsigned mxcsr_do_contexto(const CONTEXT* contexto) {
 #endif
 }
 
-int pilha_do_contexto(const CONTEXT* contexto) {
+base::CodigoMatematica pilha_do_contexto(const CONTEXT* contexto) {
 #ifdef _WIN64
-    if (!(contexto->FltSave.StatusWord & bit_c1_x87)) return mensagem::ponto_flutuante_pilha_vazia;
+    if (!(contexto->FltSave.StatusWord & bit_c1_x87)) return base::mensagem::ponto_flutuante_pilha_vazia;
 #else
     (void)contexto;
 #endif
-    return mensagem::ponto_flutuante_pilha_cheia;
+    return base::mensagem::ponto_flutuante_pilha_cheia;
 }
 
-// The message number of a floating-point exception; 0 for any other exception.
-int numero_da_excecao(DWORD codigo, const CONTEXT* contexto) {
+// The code of a floating-point exception; none for any other exception.
+std::optional<base::CodigoMatematica> numero_da_excecao(DWORD codigo, const CONTEXT* contexto) {
     switch (codigo) {
-        case STATUS_FLOAT_INVALID_OPERATION: return mensagem::ponto_flutuante_invalido;
-        case STATUS_FLOAT_DENORMAL_OPERAND: return mensagem::ponto_flutuante_denormal;
-        case STATUS_FLOAT_DIVIDE_BY_ZERO: return mensagem::ponto_flutuante_divisao_zero;
-        case STATUS_FLOAT_OVERFLOW: return mensagem::ponto_flutuante_overflow;
-        case STATUS_FLOAT_UNDERFLOW: return mensagem::ponto_flutuante_underflow;
-        case STATUS_FLOAT_INEXACT_RESULT: return mensagem::ponto_flutuante_inexato;
+        case STATUS_FLOAT_INVALID_OPERATION: return base::mensagem::ponto_flutuante_invalido;
+        case STATUS_FLOAT_DENORMAL_OPERAND: return base::mensagem::ponto_flutuante_denormal;
+        case STATUS_FLOAT_DIVIDE_BY_ZERO: return base::mensagem::ponto_flutuante_divisao_zero;
+        case STATUS_FLOAT_OVERFLOW: return base::mensagem::ponto_flutuante_overflow;
+        case STATUS_FLOAT_UNDERFLOW: return base::mensagem::ponto_flutuante_underflow;
+        case STATUS_FLOAT_INEXACT_RESULT: return base::mensagem::ponto_flutuante_inexato;
         case STATUS_FLOAT_STACK_CHECK: return pilha_do_contexto(contexto);
         case STATUS_FLOAT_MULTIPLE_FAULTS:
         case STATUS_FLOAT_MULTIPLE_TRAPS: return numero_do_mxcsr(mxcsr_do_contexto(contexto));
-        case STATUS_INTEGER_DIVIDE_BY_ZERO: return mensagem::ponto_flutuante_divisao_zero;
-        default: return 0;
+        case STATUS_INTEGER_DIVIDE_BY_ZERO: return base::mensagem::ponto_flutuante_divisao_zero;
+        default: return std::nullopt;
     }
 }
 
@@ -125,10 +126,11 @@ RelatoArmadilha relato_registrado = nullptr;
 // First in line for every exception of the process; everything that is not a
 // floating-point fault goes on to the usual handlers.
 LONG CALLBACK tratar_excecao(EXCEPTION_POINTERS* excecao) {
-    const int numero = numero_da_excecao(excecao->ExceptionRecord->ExceptionCode, excecao->ContextRecord);
-    if (numero == 0) return EXCEPTION_CONTINUE_SEARCH;
+    const std::optional<base::CodigoMatematica> numero =
+        numero_da_excecao(excecao->ExceptionRecord->ExceptionCode, excecao->ContextRecord);
+    if (!numero) return EXCEPTION_CONTINUE_SEARCH;
     desarmar_unidades();
-    relato_registrado(numero);
+    relato_registrado(*numero);
     return EXCEPTION_CONTINUE_SEARCH;  // not reached: the report ends the process
 }
 

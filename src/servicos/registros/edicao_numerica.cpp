@@ -15,15 +15,15 @@
 #include <cstring>
 #include <string_view>
 
-#include "servicos/plataforma/intrinsecos.hpp"
+#include "servicos/base/intrinsecos.hpp"
 
-namespace servicos {
+namespace servicos::registros {
 
 namespace edicao {
 
 namespace {
 
-using intrinsecos::u128;
+using base::intrinsecos::u128;
 
 // ---------------------------------------------------------------------------
 // Natural numbers of up to 48·32 bits, enough for m·5^342 and for 2^1024.
@@ -177,7 +177,7 @@ constexpr TabelaPotencias tabela = gerar_tabela();
 consteval bool log10_de_2_confere() {
     constexpr long long log10_2_60 = 347063955532709820LL;  // floor(log10(2)·2^60)
     for (int e = -1100; e <= 1100; ++e) {
-        const intrinsecos::i128 preciso = (static_cast<intrinsecos::i128>(e) * log10_2_60) >> 60;
+        const base::intrinsecos::i128 preciso = (static_cast<base::intrinsecos::i128>(e) * log10_2_60) >> 60;
         if ((e * 78913) >> 18 != preciso) return false;
     }
     return true;
@@ -492,4 +492,4 @@ std::size_t editar_I(std::int32_t valor, int w, char* saida) {
     return largura;
 }
 
-}  // namespace servicos
+}  // namespace servicos::registros

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace servicos {
+namespace servicos::registros {
 
 // Ew.d editing with scale factor k of one double into `saida` (at least w
 // bytes); returns w. Never allocates.
@@ -39,4 +39,4 @@ DigitosDecimais arredondamento_inicial_exato(std::uint64_t bits);
 
 }  // namespace edicao
 
-}  // namespace servicos
+}  // namespace servicos::registros

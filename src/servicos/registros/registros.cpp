@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/registros/edicao_numerica.hpp"
 #include "servicos/registros/registros.hpp"
 
-namespace servicos {
+namespace servicos::registros {
 
 namespace {
 
@@ -61,7 +61,7 @@ constexpr int profundidade_maxima = 16;
 constexpr std::int32_t maior_numero = 32767;
 
 [[noreturn]] void formato_invalido(const char* motivo) {
-    relatar_erro(mensagem::formato_invalido, TipoInstrucao::write, motivo);
+    erros::relatar_erro(base::mensagem::formato_invalido, base::instrucao::write, motivo);
 }
 
 // ---------------------------------------------------------------------------
@@ -482,13 +482,13 @@ private:
         const ItemFormato& item = itens_[proximo_++];
         if (ins.operacao == Operacao::edita_E) {
             if (item.tipo != ItemFormato::Tipo::real) {
-                relatar_erro(mensagem::inteiro_com_descritor_real, TipoInstrucao::write);
+                erros::relatar_erro(base::mensagem::inteiro_com_descritor_real, base::instrucao::write);
             }
             const int k = escala_;
             saida_.campo(ins.a, [&](char* s) { editar_E(item.real, ins.a, ins.b, k, s); });
         } else {
             if (item.tipo != ItemFormato::Tipo::inteiro) {
-                relatar_erro(mensagem::real_com_descritor_inteiro, TipoInstrucao::write);
+                erros::relatar_erro(base::mensagem::real_com_descritor_inteiro, base::instrucao::write);
             }
             saida_.campo(ins.a, [&](char* s) { editar_I(item.inteiro, ins.a, s); });
         }
@@ -546,4 +546,4 @@ std::vector<std::string> formatar_registros(std::string_view formato, std::span<
     return coletor.registros;
 }
 
-}  // namespace servicos
+}  // namespace servicos::registros

@@ -4,7 +4,7 @@
 // It knows nothing of files: the unit service hands the records on.
 //
 // May call: erros/ (a bad format or a mismatched item is reported there) and
-// plataforma/intrinsecos.hpp (128-bit integers of the number editing).
+// base/ (the message numbers; 128-bit integers of the number editing).
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace servicos {
+namespace servicos::registros {
 
 // One data item of an output statement: a double or a 32-bit integer.
 struct ItemFormato {
@@ -45,4 +45,4 @@ void formatar_registros(std::string_view formato, std::span<const ItemFormato> i
 // The same, collecting the records.
 std::vector<std::string> formatar_registros(std::string_view formato, std::span<const ItemFormato> itens);
 
-}  // namespace servicos
+}  // namespace servicos::registros

@@ -2,7 +2,7 @@
 // program's own files.
 #include "servicos/unidades/arquivos.hpp"
 
-namespace servicos::plataforma {
+namespace servicos::unidades {
 
 namespace {
 
@@ -30,4 +30,4 @@ bool nome_de_temporario(std::string_view nome) {
            iguais_sem_caixa(base.substr(base.size() - sufixo_temporario.size()), sufixo_temporario);
 }
 
-}  // namespace servicos::plataforma
+}  // namespace servicos::unidades

@@ -12,7 +12,7 @@
 
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos::plataforma {
+namespace servicos::unidades {
 
 // What the system answered, in the terms the reports distinguish.
 enum class Resultado : std::uint8_t {
@@ -29,7 +29,7 @@ enum class Resultado : std::uint8_t {
 
 struct Abertura {
     Resultado resultado;
-    Descritor descritor;
+    plataforma::Descritor descritor;
     bool existia;  // the file was there before the open
 };
 
@@ -42,7 +42,7 @@ struct Substituicao {
     // aside or replaced. Otherwise the content goes into a temporary file
     // beside `destino` (criar_temporario), renamed over it at the commit.
     bool direto;
-    Descritor descritor;
+    plataforma::Descritor descritor;
     bool existia;         // direct: a file that was there, cut before the first write
     std::string destino;  // what the rename replaces: the file a link points to
 };
@@ -55,14 +55,14 @@ enum class Papel : std::uint8_t {
 
 struct Temporario {
     Resultado resultado;
-    Descritor descritor;
+    plataforma::Descritor descritor;
     std::string nome;
 };
 
 // A folder held open for its syncs.
 struct Pasta {
     Resultado resultado;
-    Descritor descritor;
+    plataforma::Descritor descritor;
     // The descriptor is that of a file in the folder, which cannot be read
     // (its owner may write it and not list it): a sync then writes out the
     // whole file system that holds it (Linux).
@@ -105,33 +105,33 @@ struct SistemaArquivos {
     // Removes a file (one that is not there is removed already); async-signal-safe.
     Resultado (*descartar)(const char* nome);
     // Writes the file's content through to the disk.
-    Resultado (*sincronizar)(Descritor);
+    Resultado (*sincronizar)(plataforma::Descritor);
     // Starts writing the range of a file's content out to the disk, to have
     // less to wait for when it is synced: Linux starts it and returns. Where
     // the system can only write a file out and wait for it (Windows), it does
     // so when the caller `pode_esperar` (a thread of its own), else nothing;
     // elsewhere nothing. It is no sync: only sincronizar says that the
     // content is on the disk.
-    void (*iniciar_gravacao)(Descritor, std::uint64_t posicao, std::uint64_t tamanho, bool pode_esperar);
+    void (*iniciar_gravacao)(plataforma::Descritor, std::uint64_t posicao, std::uint64_t tamanho, bool pode_esperar);
     // The folder of `vizinho`, held for syncing its list of names. One that
     // cannot be read is held through `no_mesmo_sistema` (a file in it, or on
     // its file system), else through `vizinho` itself (Linux); elsewhere it is
     // insubstituivel. Windows needs no folder (MOVEFILE_WRITE_THROUGH).
-    Pasta (*abrir_pasta)(const char* vizinho, Descritor no_mesmo_sistema);
+    Pasta (*abrir_pasta)(const char* vizinho, plataforma::Descritor no_mesmo_sistema);
     // Writes the folder's list of names through to the disk; async-signal-safe.
     Resultado (*sincronizar_pasta)(const Pasta& pasta);
     void (*fechar_pasta)(const Pasta& pasta);
     bool (*existe)(const char* nome);
     // Takes a file of the program whose run is gone (nobody holds it; POSIX:
     // and it is the user's own): true with it open on `descritor`.
-    bool (*tomar_abandonado)(const char* nome, Descritor& descritor);
+    bool (*tomar_abandonado)(const char* nome, plataforma::Descritor& descritor);
     // Serialises the commits of runs that share a file (the input file of
     // their folder): an advisory lock, waited for, that the system drops if
     // the process dies; `trava` is what destravar takes. A file that is not
     // a plain one is not locked (ok, nothing to release); a file that cannot
     // be opened for it is reported (too many open files).
-    Resultado (*travar)(const char* nome, Descritor& trava);
-    void (*destravar)(Descritor trava);
+    Resultado (*travar)(const char* nome, plataforma::Descritor& trava);
+    void (*destravar)(plataforma::Descritor trava);
     // Whether `nome` names nothing yet or a plain file, seen without opening
     // anything: not a folder, a device, a pipe, or a name that stands for an
     // open descriptor. A file of a set of results under such a name is
@@ -142,15 +142,15 @@ struct SistemaArquivos {
     // names (through links; case-insensitively where names are).
     bool (*mesmo_arquivo)(const char* a, const char* b);
     // Writes every byte or says why it could not.
-    Resultado (*escrever)(Descritor, const char* bytes, std::size_t tamanho);
+    Resultado (*escrever)(plataforma::Descritor, const char* bytes, std::size_t tamanho);
     // The same at the byte `posicao` of a file, whatever its current
     // position; past the end the file grows, the gap to be written later.
-    Resultado (*escrever_em)(Descritor, std::uint64_t posicao, const char* bytes, std::size_t tamanho);
+    Resultado (*escrever_em)(plataforma::Descritor, std::uint64_t posicao, const char* bytes, std::size_t tamanho);
     // Cuts a regular file at its current position (its beginning here).
-    Resultado (*cortar)(Descritor);
-    Resultado (*fechar)(Descritor);
+    Resultado (*cortar)(plataforma::Descritor);
+    Resultado (*fechar)(plataforma::Descritor);
     // Reads up to `tamanho` bytes: the count, 0 at end of file, -1 on failure.
-    long long (*ler)(Descritor, char* destino, std::size_t tamanho);
+    long long (*ler)(plataforma::Descritor, char* destino, std::size_t tamanho);
     // One line of standard input without its line end; false at end of input.
     bool (*ler_linha_console)(std::string& linha);
     // Text on standard output (the prompt for a file name).
@@ -192,4 +192,4 @@ bool nome_de_temporario(std::string_view nome);
 // The folder part of `nome`, with its closing separator ("" for a bare name).
 std::string pasta_de(std::string_view nome);
 
-}  // namespace servicos::plataforma
+}  // namespace servicos::unidades

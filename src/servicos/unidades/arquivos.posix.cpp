@@ -23,7 +23,7 @@
 #include "servicos/plataforma/console.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos::plataforma {
+namespace servicos::unidades {
 
 std::string pasta_de(std::string_view nome) {
     const auto barra = nome.rfind('/');
@@ -601,7 +601,7 @@ int ler_byte_console() {
     }
 }
 
-bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_byte_console, linha); }
+bool ler_linha_console(std::string& linha) { return plataforma::montar_linha_console(&ler_byte_console, linha); }
 
 }  // namespace
 
@@ -632,9 +632,9 @@ const SistemaArquivos& sistema_arquivos_nativo() {
         .fechar = &fechar,
         .ler = &ler,
         .ler_linha_console = &ler_linha_console,
-        .escrever_console = &escrever_saida_padrao,
+        .escrever_console = &plataforma::escrever_saida_padrao,
     };
     return nativo;
 }
 
-}  // namespace servicos::plataforma
+}  // namespace servicos::unidades

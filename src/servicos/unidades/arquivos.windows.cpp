@@ -14,7 +14,7 @@
 #include "servicos/plataforma/console.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos::plataforma {
+namespace servicos::unidades {
 
 std::string pasta_de(std::string_view nome) {
     const auto separador = nome.find_last_of("/\\:");
@@ -244,7 +244,7 @@ bool tomar_abandonado(const char* nome, void*& descritor) {
 // any end of file, so that reading the input file is never refused.
 constexpr DWORD deslocamento_da_trava_alto = 0x7fffffff;
 
-Resultado travar(const char* nome, Descritor& trava) {
+Resultado travar(const char* nome, plataforma::Descritor& trava) {
     trava = nullptr;
     HANDLE arquivo = CreateFileA(nome, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -260,7 +260,7 @@ Resultado travar(const char* nome, Descritor& trava) {
     return Resultado::ok;
 }
 
-void destravar(Descritor trava) {
+void destravar(plataforma::Descritor trava) {
     if (trava != nullptr) CloseHandle(trava);  // closing the handle releases its lock
 }
 
@@ -289,7 +289,7 @@ bool mesmo_arquivo(const char* a, const char* b) {
 
 Resultado escrever(void* arquivo, const char* bytes, std::size_t tamanho) {
     while (tamanho > 0) {
-        const auto parte = static_cast<DWORD>(std::min(tamanho, maior_pedaco_es));
+        const auto parte = static_cast<DWORD>(std::min(tamanho, plataforma::maior_pedaco_es));
         DWORD escritos = 0;
         if (!WriteFile(arquivo, bytes, parte, &escritos, nullptr)) return resultado_do_erro(GetLastError());
         if (escritos == 0) return Resultado::disco_cheio;
@@ -303,7 +303,7 @@ Resultado escrever(void* arquivo, const char* bytes, std::size_t tamanho) {
 // returns when it is done.
 Resultado escrever_em(void* arquivo, std::uint64_t posicao, const char* bytes, std::size_t tamanho) {
     while (tamanho > 0) {
-        const auto parte = static_cast<DWORD>(std::min(tamanho, maior_pedaco_es));
+        const auto parte = static_cast<DWORD>(std::min(tamanho, plataforma::maior_pedaco_es));
         OVERLAPPED onde{};
         onde.Offset = static_cast<DWORD>(posicao);
         onde.OffsetHigh = static_cast<DWORD>(posicao >> 32);
@@ -332,7 +332,7 @@ Resultado fechar(void* arquivo) {
 
 long long ler(void* arquivo, char* destino, std::size_t tamanho) {
     DWORD lidos = 0;
-    const auto pedido = static_cast<DWORD>(std::min(tamanho, maior_pedaco_es));
+    const auto pedido = static_cast<DWORD>(std::min(tamanho, plataforma::maior_pedaco_es));
     if (!ReadFile(arquivo, destino, pedido, &lidos, nullptr)) return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
     return lidos;
 }
@@ -344,7 +344,7 @@ int ler_byte_console() {
     return c;
 }
 
-bool ler_linha_console(std::string& linha) { return montar_linha_console(&ler_byte_console, linha); }
+bool ler_linha_console(std::string& linha) { return plataforma::montar_linha_console(&ler_byte_console, linha); }
 
 }  // namespace
 
@@ -375,9 +375,9 @@ const SistemaArquivos& sistema_arquivos_nativo() {
         .fechar = &fechar,
         .ler = &ler,
         .ler_linha_console = &ler_linha_console,
-        .escrever_console = &escrever_saida_padrao,
+        .escrever_console = &plataforma::escrever_saida_padrao,
     };
     return nativo;
 }
 
-}  // namespace servicos::plataforma
+}  // namespace servicos::unidades

@@ -7,19 +7,17 @@
 #include <string>
 #include <vector>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/unidades.hpp"
 
-namespace servicos {
+namespace servicos::unidades {
 
 namespace {
 
 using plataforma::Descritor;
-using plataforma::Pasta;
-using plataforma::Resultado;
 
-const plataforma::SistemaArquivos& so() { return sistema_arquivos(); }
+const SistemaArquivos& so() { return sistema_arquivos(); }
 
 // One file of a set: its new content, the file that content replaces, and
 // the name that keeps the replaced file while the commit runs (empty when
@@ -75,11 +73,11 @@ std::atomic<bool> descritores_emprestados{false};
 
 // Failures of the commit: a full disk, too many open files, or any other
 // refusal.
-int mensagem_de_falha(Resultado resultado) {
+base::Codigo<base::TipoInstrucao::close> mensagem_de_falha(Resultado resultado) {
     switch (resultado) {
-        case Resultado::disco_cheio: return mensagem::disco_cheio;
-        case Resultado::arquivos_demais: return mensagem::arquivos_abertos_demais;
-        default: return mensagem::escrita_recusada;
+        case Resultado::disco_cheio: return base::mensagem::disco_cheio;
+        case Resultado::arquivos_demais: return base::mensagem::arquivos_abertos_demais;
+        default: return base::mensagem::escrita_recusada;
     }
 }
 
@@ -97,8 +95,8 @@ private:
 };
 
 [[noreturn]] void relatar_falha(std::string_view nome, Resultado resultado) {
-    const NomeNoRelatorio arquivo(nome);
-    relatar_erro(mensagem_de_falha(resultado), TipoInstrucao::close);
+    const erros::NomeNoRelatorio arquivo(nome);
+    erros::relatar_erro(mensagem_de_falha(resultado), base::instrucao::close);
 }
 
 // ---------------------------------------------------------------------------
@@ -177,8 +175,8 @@ private:
 // Only the program's own files are ever taken from a record: its
 // temporaries and copies, never a user's file under a made-up record.
 bool troca_valida(const Troca& t) {
-    return plataforma::nome_de_temporario(t.temporario) && !t.destino.empty() &&
-           !plataforma::nome_de_temporario(t.destino) && (t.copia.empty() || plataforma::nome_de_temporario(t.copia));
+    return nome_de_temporario(t.temporario) && !t.destino.empty() &&
+           !nome_de_temporario(t.destino) && (t.copia.empty() || nome_de_temporario(t.copia));
 }
 
 void ler_trocas(LeitorDoDiario& leitor, Diario& d) {
@@ -200,7 +198,7 @@ Diario ler_diario(std::string_view texto) {
     if (!leitor.literal(cabecalho)) return d;
     for (;;) {
         std::string nome;
-        if (leitor.literal(marca_reservado) && leitor.nome(nome) && plataforma::nome_de_temporario(nome)) {
+        if (leitor.literal(marca_reservado) && leitor.nome(nome) && nome_de_temporario(nome)) {
             d.reservados.push_back(std::move(nome));
             continue;
         }
@@ -264,7 +262,7 @@ Resultado gravar(Descritor descritor, std::string_view texto) {
 // The folders of this run's set.
 
 int pasta_do_conjunto(const std::string& vizinho) {
-    const std::string nome = plataforma::pasta_de(vizinho);
+    const std::string nome = pasta_de(vizinho);
     for (int p = 0; p < quantas_pastas; ++p)
         if (pastas[p].nome == nome) return p;
     PastaDoConjunto& nova = pastas[quantas_pastas];
@@ -310,7 +308,7 @@ std::string_view nome_na_pasta(int p) {
 // The record, made on the first need for a name: `texto` follows its header,
 // and both are on the disk, with the record's name, before it returns.
 Resultado criar_diario(const std::string& texto) {
-    const plataforma::Temporario criado = so().criar_diario(trava_do_conjunto.c_str());
+    const Temporario criado = so().criar_diario(trava_do_conjunto.c_str());
     if (criado.resultado != Resultado::ok) return criado.resultado;
     diario = criado.nome;
     descritor_diario = criado.descritor;
@@ -464,7 +462,7 @@ public:
 
 private:
     void abrir_a_de(const std::string& nome, Descritor diario) {
-        const std::string pasta = plataforma::pasta_de(nome);
+        const std::string pasta = pasta_de(nome);
         for (const std::string& n : nomes_)
             if (n == pasta) return;
         const Pasta aberta = so().abrir_pasta(nome.c_str(), diario);
@@ -552,8 +550,8 @@ void retomar(const std::string& nome, Descritor descritor, const Diario& d) {
 // The records of killed runs in the folder of `trava`, each under one of the
 // names known in advance; the caller holds the commit lock.
 void recuperar_diarios(const std::string& trava) {
-    for (unsigned vaga = 0; vaga < plataforma::vagas_de_diario; ++vaga) {
-        const std::string nome = plataforma::nome_diario(trava, vaga);
+    for (unsigned vaga = 0; vaga < vagas_de_diario; ++vaga) {
+        const std::string nome = nome_diario(trava, vaga);
         Descritor descritor{};
         if ((com_diario && nome == diario) || !so().existe(nome.c_str()) ||
             !so().tomar_abandonado(nome.c_str(), descritor))
@@ -573,7 +571,7 @@ void iniciar_conjunto(std::string_view trava) {
 
 bool conjunto_aberto() { return fase == Fase::escrevendo; }
 
-bool criar_no_conjunto(std::string_view nome, const std::string& destino, plataforma::Temporario& criado) {
+bool criar_no_conjunto(std::string_view nome, const std::string& destino, Temporario& criado) {
     // Each file may bring a folder of its own, besides the record's.
     if (quantos == maximo_no_conjunto || quantas_pastas == maximo_no_conjunto) return false;
     const plataforma::TerminoAdiado adiado;
@@ -671,4 +669,4 @@ void recuperar_conjuntos(std::string_view nome_trava) {
 
 void abandonar_conjunto() { encerrar_conjunto(); }
 
-}  // namespace servicos
+}  // namespace servicos::unidades

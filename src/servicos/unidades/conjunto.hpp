@@ -30,7 +30,7 @@
 
 #include "servicos/unidades/arquivos.hpp"
 
-namespace servicos {
+namespace servicos::unidades {
 
 // The most files one set holds.
 inline constexpr int maximo_no_conjunto = 64;
@@ -53,7 +53,7 @@ bool conjunto_aberto();
 // held meanwhile. False, with nothing made, when the set is full; otherwise
 // criado.resultado says whether it was made (what was made is the set's,
 // whatever it says). Nothing is reported here.
-bool criar_no_conjunto(std::string_view nome, const std::string& destino, plataforma::Temporario& criado);
+bool criar_no_conjunto(std::string_view nome, const std::string& destino, Temporario& criado);
 
 // Commits the set as above, under the lock of `trava`. The one entry point
 // of the reports.
@@ -82,4 +82,4 @@ void recuperar_conjuntos(std::string_view trava);
 // its descriptors closed (tests of the recovery).
 void abandonar_conjunto();
 
-}  // namespace servicos
+}  // namespace servicos::unidades

@@ -11,11 +11,11 @@
 #include <string_view>
 #include <utility>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/plataforma/plataforma.hpp"
 
-namespace servicos {
+namespace servicos::unidades {
 
 namespace {
 
@@ -71,9 +71,9 @@ private:
     LeituraObservada relato_;
 };
 
-[[noreturn]] void falhar(int numero_mensagem) {
+[[noreturn]] void falhar(base::CodigoLeitura numero_mensagem) {
     if (Observacao::em_curso != nullptr) Observacao::em_curso->contar(numero_mensagem);
-    relatar_erro(numero_mensagem, TipoInstrucao::read);
+    erros::relatar_erro(numero_mensagem, base::instrucao::read);
 }
 
 // The source seen as characters and line ends. A CR counts as a line end when
@@ -155,10 +155,10 @@ int base_do_radical(std::string_view texto) {
     if (texto.empty()) return 16;
     int base = 0;
     for (const char c : texto) {
-        if (valor_do_digito(c) > 9) falhar(mensagem::inteiro_invalido);
+        if (valor_do_digito(c) > 9) falhar(base::mensagem::inteiro_invalido);
         if (base <= maior_base) base = base * 10 + valor_do_digito(c);  // stops growing once it is too large
     }
-    if (base < 2 || base > maior_base) falhar(mensagem::base_invalida);
+    if (base < 2 || base > maior_base) falhar(base::mensagem::base_invalida);
     return base;
 }
 
@@ -170,19 +170,19 @@ std::int32_t converter_inteiro(std::string_view texto) {
     if (!texto.empty() && (texto.front() == '-' || texto.front() == '+')) texto.remove_prefix(1);
     int base = 10;
     if (const std::size_t sustenido = texto.find('#'); sustenido != std::string_view::npos) {
-        if (texto.find('#', sustenido + 1) != std::string_view::npos) falhar(mensagem::segundo_sustenido);
+        if (texto.find('#', sustenido + 1) != std::string_view::npos) falhar(base::mensagem::segundo_sustenido);
         base = base_do_radical(texto.substr(0, sustenido));
         texto.remove_prefix(sustenido + 1);
     }
-    if (texto.empty()) falhar(mensagem::inteiro_invalido);
+    if (texto.empty()) falhar(base::mensagem::inteiro_invalido);
     constexpr std::uint64_t dois_a_31 = 2147483648u;
     std::uint64_t magnitude = 0;
     for (const char c : texto) {
         const int digito = valor_do_digito(c);
-        if (digito >= base) falhar(mensagem::inteiro_invalido);
+        if (digito >= base) falhar(base::mensagem::inteiro_invalido);
         if (magnitude <= dois_a_31) magnitude = magnitude * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digito);
     }
-    if (magnitude > (negativo ? dois_a_31 : dois_a_31 - 1)) falhar(mensagem::inteiro_fora_da_faixa);
+    if (magnitude > (negativo ? dois_a_31 : dois_a_31 - 1)) falhar(base::mensagem::inteiro_fora_da_faixa);
     return negativo ? static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude)) : static_cast<std::int32_t>(magnitude);
 }
 
@@ -243,15 +243,15 @@ private:
 // beyond the range is reported here and never as an arithmetic trap; a value
 // below the range gives zero or a subnormal silently.
 double converter_real(std::string_view texto) {
-    if (texto.size() > tamanho_buffer_valor) falhar(mensagem::valor_longo_demais);
+    if (texto.size() > tamanho_buffer_valor) falhar(base::mensagem::valor_longo_demais);
     NormalReal normal;
-    if (!normal.copiar(texto)) falhar(mensagem::real_invalido);
+    if (!normal.copiar(texto)) falhar(base::mensagem::real_invalido);
     double valor;
     {
         const plataforma::ArmadilhasRetidas retidas;
         valor = std::strtod(normal.texto(), nullptr);
     }
-    if (std::isinf(valor)) falhar(mensagem::real_fora_da_faixa);
+    if (std::isinf(valor)) falhar(base::mensagem::real_fora_da_faixa);
     return valor;
 }
 
@@ -268,7 +268,7 @@ void guardar(std::string& caracteres, std::size_t posicoes, int c) {
 int primeiro_caractere(Leitor& leitor) {
     int c = leitor.proximo();
     while (branco(c) || c == fim_de_linha) c = leitor.proximo();
-    if (c == fim_dos_dados) falhar(mensagem::fim_de_arquivo);
+    if (c == fim_dos_dados) falhar(base::mensagem::fim_de_arquivo);
     return c;
 }
 
@@ -281,7 +281,7 @@ Valor ler_entre_aspas(Leitor& leitor, int aspa, std::size_t posicoes) {
     bool pular_primeiro = false;
     for (;;) {
         const int c = leitor.proximo();
-        if (c == fim_dos_dados) falhar(mensagem::fim_de_arquivo);
+        if (c == fim_dos_dados) falhar(base::mensagem::fim_de_arquivo);
         if (c == fim_de_linha) {
             pular_primeiro = true;
         } else if (pular_primeiro) {
@@ -306,7 +306,7 @@ Valor ler_entre_aspas(Leitor& leitor, int aspa, std::size_t posicoes) {
 Valor ler_entre_parenteses(Leitor& leitor, std::size_t posicoes) {
     Valor valor{Valor::Forma::entre_parenteses, {}};
     for (int c = leitor.proximo(); c != ')'; c = leitor.proximo()) {
-        if (c == fim_dos_dados) falhar(mensagem::fim_de_arquivo);
+        if (c == fim_dos_dados) falhar(base::mensagem::fim_de_arquivo);
         if (!branco(c) && c != fim_de_linha) guardar(valor.caracteres, posicoes, c);
     }
     leitor.descartar_registro();
@@ -319,7 +319,7 @@ Valor ler_entre_parenteses(Leitor& leitor, std::size_t posicoes) {
 std::string ler_simples(Leitor& leitor, int& c) {
     std::string caracteres;
     while (!separador(c) && c != '*') {
-        if (caracteres.size() == tamanho_buffer_valor) falhar(mensagem::valor_longo_demais);
+        if (caracteres.size() == tamanho_buffer_valor) falhar(base::mensagem::valor_longo_demais);
         caracteres.push_back(static_cast<char>(c));
         c = leitor.proximo();
     }
@@ -329,7 +329,7 @@ std::string ler_simples(Leitor& leitor, int& c) {
 // The count of a repeat prefix is an integer of at least 1; with one item
 // per read only the first copy of the value is used.
 void conferir_repeticao(std::string_view contagem) {
-    if (converter_inteiro(contagem) < 1) falhar(mensagem::repeticao_zero);
+    if (converter_inteiro(contagem) < 1) falhar(base::mensagem::repeticao_zero);
 }
 
 // The value whose first character is `c`. After a repeat prefix the same
@@ -340,13 +340,13 @@ Valor ler_a_partir_de(Leitor& leitor, int c, const Destino& destino, bool apos_r
         leitor.descartar_registro();
         return {.terminador = c};
     }
-    if ((aspas(c) || c == '(') && !destino.aceita_texto) falhar(mensagem::texto_para_numero);
+    if ((aspas(c) || c == '(') && !destino.aceita_texto) falhar(base::mensagem::texto_para_numero);
     if (aspas(c)) return ler_entre_aspas(leitor, c, destino.posicoes);
     if (c == '(') return ler_entre_parenteses(leitor, destino.posicoes);
 
     Valor valor{Valor::Forma::simples, ler_simples(leitor, c)};
     if (c == '*') {
-        if (apos_repeticao) falhar(mensagem::repeticao_dupla);
+        if (apos_repeticao) falhar(base::mensagem::repeticao_dupla);
         conferir_repeticao(valor.caracteres);
         Valor repetido = ler_a_partir_de(leitor, leitor.proximo(), destino, true);
         repetido.contagem = std::move(valor.caracteres);
@@ -398,4 +398,4 @@ void ler_lista(FonteBytes& fonte, std::span<char> texto) {
 
 void observar_leituras(ObservadorLeitura* observador) { observador_instalado = observador; }
 
-}  // namespace servicos
+}  // namespace servicos::unidades

@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-namespace servicos {
+namespace servicos::unidades {
 
 // Bytes of a unit opened for reading. `proximo` returns the next byte (0..255)
 // or `fim_dos_dados` at the end of the file. A system read failure is reported
@@ -70,4 +70,4 @@ protected:
 // The observer of the reads that follow; nullptr for none.
 void observar_leituras(ObservadorLeitura* observador);
 
-}  // namespace servicos
+}  // namespace servicos::unidades

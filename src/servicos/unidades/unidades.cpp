@@ -6,16 +6,14 @@
 #include <cstring>
 #include <memory>
 
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/leitura_lista.hpp"
 
-namespace servicos {
+namespace servicos::unidades {
 
 namespace {
-
-using plataforma::Resultado;
 
 constexpr std::size_t tamanho_buffer = 64 * 1024;
 
@@ -23,9 +21,9 @@ constexpr std::size_t tamanho_buffer = 64 * 1024;
 // file is ten short lines.
 constexpr std::size_t tamanho_bloco_leitura = 4096;
 
-const plataforma::SistemaArquivos* sistema = nullptr;
+const SistemaArquivos* sistema = nullptr;
 
-const plataforma::SistemaArquivos& so() { return sistema_arquivos(); }
+const SistemaArquivos& so() { return sistema_arquivos(); }
 
 // The UTF-8 byte-order mark that some editors (Notepad among them) put at
 // the start of a file they save: not part of the text.
@@ -61,7 +59,7 @@ private:
     // Appends what one read gives to the block; false when it gives nothing.
     bool acrescentar() {
         const long long lidos = so().ler(descritor_, bloco_ + fim_, sizeof bloco_ - fim_);
-        if (lidos < 0) relatar_erro(mensagem::leitura_falhou, TipoInstrucao::read);
+        if (lidos < 0) erros::relatar_erro(base::mensagem::leitura_falhou, base::instrucao::read);
         if (lidos <= 0) return false;
         fim_ += static_cast<std::size_t>(lidos);
         return true;
@@ -105,23 +103,23 @@ Lugar* lugar_da_unidade(int unidade) {
     return nullptr;
 }
 
-int mensagem_de_abertura(Resultado resultado) {
+base::CodigoAbertura mensagem_de_abertura(Resultado resultado) {
     switch (resultado) {
-        case Resultado::nao_encontrado: return mensagem::arquivo_inexistente;
-        case Resultado::acesso_negado: return mensagem::acesso_negado;
-        case Resultado::ja_existe: return mensagem::arquivo_ja_existe;
-        case Resultado::arquivos_demais: return mensagem::arquivos_abertos_demais;
-        case Resultado::invalido: return mensagem::abertura_invalida;
-        case Resultado::disco_cheio: return mensagem::disco_cheio;
-        case Resultado::insubstituivel: return mensagem::insubstituivel;
-        default: return mensagem::abertura_recusada;
+        case Resultado::nao_encontrado: return base::mensagem::arquivo_inexistente;
+        case Resultado::acesso_negado: return base::mensagem::acesso_negado;
+        case Resultado::ja_existe: return base::mensagem::arquivo_ja_existe;
+        case Resultado::arquivos_demais: return base::mensagem::arquivos_abertos_demais;
+        case Resultado::invalido: return base::mensagem::abertura_invalida;
+        case Resultado::disco_cheio: return base::mensagem::disco_cheio;
+        case Resultado::insubstituivel: return base::mensagem::insubstituivel;
+        default: return base::mensagem::abertura_recusada;
     }
 }
 
 // Write failures: a refusal (read-only connection, lock) or a full disk; any
 // other failure is reported as a refusal too, so no lost record goes unsaid.
-int mensagem_de_escrita(Resultado resultado) {
-    return resultado == Resultado::disco_cheio ? mensagem::disco_cheio : mensagem::escrita_recusada;
+base::CodigoEscrita mensagem_de_escrita(Resultado resultado) {
+    return resultado == Resultado::disco_cheio ? base::mensagem::disco_cheio : base::mensagem::escrita_recusada;
 }
 
 // A blank name: the next command-line argument not yet used as a file name,
@@ -137,13 +135,13 @@ std::string nome_substituto(int unidade) {
         pergunta += std::to_string(unidade);
         pergunta += "? ";
         so().escrever_console(pergunta);
-        marcar_linha_parcial_console(true);
+        erros::marcar_linha_parcial_console(true);
         std::string linha;
         if (!so().ler_linha_console(linha)) {
-            const NomeNoRelatorio sem_nome({});
-            relatar_erro(mensagem::fim_de_arquivo, TipoInstrucao::read);
+            const erros::NomeNoRelatorio sem_nome({});
+            erros::relatar_erro(base::mensagem::fim_de_arquivo, base::instrucao::read);
         }
-        marcar_linha_parcial_console(false);
+        erros::marcar_linha_parcial_console(false);
         const std::string_view resposta = nome_normalizado(linha);
         if (!resposta.empty()) return std::string(resposta);
     }
@@ -161,11 +159,12 @@ Resultado escrever_na_unidade(Unidade& u, const char* bytes, std::size_t tamanho
     return r;
 }
 
-void esvaziar_buffer(Unidade& u, TipoInstrucao tipo) {
+template <base::TipoInstrucao Tipo>
+void esvaziar_buffer(Unidade& u, base::Instrucao<Tipo> tipo) {
     if (u.ocupado == 0) return;
     const Resultado r = escrever_na_unidade(u, u.buffer.get(), u.ocupado);
     u.ocupado = 0;
-    if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), tipo);
+    if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), tipo);
 }
 
 // Writes out and closes one connection; the place is freed first, so that a
@@ -173,36 +172,37 @@ void esvaziar_buffer(Unidade& u, TipoInstrucao tipo) {
 // a set stays open: the set holds it until its commit.
 void desconectar(Lugar& lugar) {
     Unidade& u = lugar.unidade;
-    const NomeNoRelatorio nome(u.nome);
+    const erros::NomeNoRelatorio nome(u.nome);
     lugar.ocupada = false;
     const std::size_t ocupado = u.ocupado;
     u.ocupado = 0;
     const Resultado escrita = ocupado ? escrever_na_unidade(u, u.buffer.get(), ocupado) : Resultado::ok;
     const Resultado fechamento = u.do_conjunto ? Resultado::ok : so().fechar(u.descritor);
-    if (escrita != Resultado::ok) relatar_erro(mensagem_de_escrita(escrita), TipoInstrucao::close);
-    if (fechamento != Resultado::ok) relatar_erro(mensagem_de_escrita(fechamento), TipoInstrucao::close);
+    if (escrita != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(escrita), base::instrucao::close);
+    if (fechamento != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(fechamento), base::instrucao::close);
 }
 
 // The unit of a statement; the statement names its file for its reports.
-Unidade& unidade_conectada(int unidade, TipoInstrucao tipo) {
+template <base::TipoInstrucao Tipo>
+Unidade& unidade_conectada(int unidade, base::Instrucao<Tipo> tipo) {
     Lugar* lugar = lugar_da_unidade(unidade);
     if (lugar == nullptr) {
-        const NomeNoRelatorio sem_nome({});
-        relatar_erro(mensagem::abertura_invalida, tipo, "unit " + std::to_string(unidade) + " is not connected");
+        const erros::NomeNoRelatorio sem_nome({});
+        erros::relatar_erro(base::mensagem::abertura_invalida, tipo, "unit " + std::to_string(unidade) + " is not connected");
     }
     return lugar->unidade;
 }
 
 // Receives the records of a statement straight into the unit's buffer.
-class DestinoUnidade final : public DestinoRegistros {
+class DestinoUnidade final : public registros::DestinoRegistros {
 public:
     explicit DestinoUnidade(Unidade& u) : u_(u) {}
     void texto(std::string_view bytes) override {
         if (u_.ocupado + bytes.size() > tamanho_buffer) {
-            esvaziar_buffer(u_, TipoInstrucao::write);
+            esvaziar_buffer(u_, base::instrucao::write);
             if (bytes.size() > tamanho_buffer) {
                 const Resultado r = escrever_na_unidade(u_, bytes.data(), bytes.size());
-                if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), TipoInstrucao::write);
+                if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), base::instrucao::write);
                 return;
             }
         }
@@ -242,8 +242,8 @@ struct ArquivoAberto {
 // A file of a set of results gets a new temporary file beside the file it
 // replaces, the set's from the moment it exists. Nothing is reported here.
 struct NoConjunto {
-    plataforma::Substituicao substituicao;
-    plataforma::Temporario temporario;  // when not written directly
+    Substituicao substituicao;
+    Temporario temporario;  // when not written directly
     bool anotado;                       // false: the set is full, nothing was made
 };
 
@@ -258,17 +258,17 @@ NoConjunto preparar_no_conjunto(const std::string& nome) {
 // exists and has no temporary beside it with why.
 ArquivoAberto abrir_no_conjunto(const std::string& nome) {
     const NoConjunto c = preparar_no_conjunto(nome);
-    const plataforma::Substituicao& s = c.substituicao;
-    if (s.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(s.resultado), TipoInstrucao::open);
+    const Substituicao& s = c.substituicao;
+    if (s.resultado != Resultado::ok) erros::relatar_erro(mensagem_de_abertura(s.resultado), base::instrucao::open);
     if (s.direto) return {s.descritor, s.existia, false};
-    if (!c.anotado) relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+    if (!c.anotado) erros::relatar_erro(base::mensagem::unidades_demais, base::instrucao::open);
     // A folder that refuses new files, or has no room for one, leaves the
     // existing file without a way to be replaced safely.
     const Resultado r = c.temporario.resultado;
     const bool sem_arquivo_novo = s.existia && (r == Resultado::acesso_negado || r == Resultado::disco_cheio);
     if (r != Resultado::ok)
-        relatar_erro(mensagem_de_abertura(r), TipoInstrucao::open,
-                     sem_arquivo_novo ? "no new file can be made in its folder to replace it" : "");
+        erros::relatar_erro(mensagem_de_abertura(r), base::instrucao::open,
+                            sem_arquivo_novo ? "no new file can be made in its folder to replace it" : "");
     return {c.temporario.descritor, false, true};
 }
 
@@ -276,8 +276,8 @@ ArquivoAberto abrir_no_conjunto(const std::string& nome) {
 // being written, else with the open's own rules.
 ArquivoAberto abrir_arquivo(const std::string& nome) {
     if (conjunto_aberto()) return abrir_no_conjunto(nome);
-    const plataforma::Abertura a = so().abrir(nome.c_str());
-    if (a.resultado != Resultado::ok) relatar_erro(mensagem_de_abertura(a.resultado), TipoInstrucao::open);
+    const Abertura a = so().abrir(nome.c_str());
+    if (a.resultado != Resultado::ok) erros::relatar_erro(mensagem_de_abertura(a.resultado), base::instrucao::open);
     return {a.descritor, a.existia, false};
 }
 
@@ -285,17 +285,17 @@ ArquivoAberto abrir_arquivo(const std::string& nome) {
 
 void abrir_unidade(int unidade, std::string_view nome_dado) {
     std::string nome = nome_para_abertura(unidade, nome_dado);
-    const NomeNoRelatorio nome_do_open(nome);
+    const erros::NomeNoRelatorio nome_do_open(nome);
 
     if (Lugar* atual = lugar_da_unidade(unidade)) {
         if (atual->unidade.nome == nome) return;
         desconectar(*atual);
     }
     Lugar* livre = std::find_if(std::begin(tabela), std::end(tabela), [](const Lugar& l) { return !l.ocupada; });
-    if (livre == std::end(tabela)) relatar_erro(mensagem::unidades_demais, TipoInstrucao::open);
+    if (livre == std::end(tabela)) erros::relatar_erro(base::mensagem::unidades_demais, base::instrucao::open);
 
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[tamanho_buffer]);
-    if (!buffer) relatar_erro(mensagem::memoria_insuficiente, TipoInstrucao::sem_rotulo);
+    if (!buffer) erros::relatar_erro(base::mensagem::memoria_insuficiente, base::instrucao::sem_rotulo);
     const ArquivoAberto aberto = abrir_arquivo(nome);
 
     Unidade& u = livre->unidade;
@@ -323,20 +323,20 @@ bool abrir_temporario_do_conjunto(std::string_view nome_dado, plataforma::Descri
     return true;
 }
 
-void escrever_formatado(int unidade, std::string_view formato, std::span<const ItemFormato> itens) {
-    Unidade& u = unidade_conectada(unidade, TipoInstrucao::write);
-    const NomeNoRelatorio nome(u.nome);
+void escrever_formatado(int unidade, std::string_view formato, std::span<const registros::ItemFormato> itens) {
+    Unidade& u = unidade_conectada(unidade, base::instrucao::write);
+    const erros::NomeNoRelatorio nome(u.nome);
     if (u.cortar_antes_de_escrever) {
         u.cortar_antes_de_escrever = false;
         const Resultado r = so().cortar(u.descritor);
-        if (r != Resultado::ok) relatar_erro(mensagem_de_escrita(r), TipoInstrucao::write);
+        if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), base::instrucao::write);
     }
     DestinoUnidade destino(u);
-    formatar_registros(formato, itens, destino);
+    registros::formatar_registros(formato, itens, destino);
 }
 
-void escrever_formatado(int unidade, std::string_view formato, std::initializer_list<ItemFormato> itens) {
-    escrever_formatado(unidade, formato, std::span<const ItemFormato>(itens.begin(), itens.size()));
+void escrever_formatado(int unidade, std::string_view formato, std::initializer_list<registros::ItemFormato> itens) {
+    escrever_formatado(unidade, formato, std::span<const registros::ItemFormato>(itens.begin(), itens.size()));
 }
 
 void fechar_unidade(int unidade) {
@@ -349,8 +349,8 @@ namespace {
 // report of the reading.
 template <typename Destino>
 void ler_da_unidade(int unidade, Destino&& destino) {
-    Unidade& u = unidade_conectada(unidade, TipoInstrucao::read);
-    const NomeNoRelatorio nome(u.nome);
+    Unidade& u = unidade_conectada(unidade, base::instrucao::read);
+    const erros::NomeNoRelatorio nome(u.nome);
     if (!u.fonte) u.fonte = std::make_unique<FonteArquivo>(u.descritor);
     ler_lista(*u.fonte, destino);
 }
@@ -389,8 +389,8 @@ std::string nome_da_unidade(int unidade) {
     return lugar ? lugar->unidade.nome : std::string();
 }
 
-void usar_sistema_arquivos(const plataforma::SistemaArquivos* novo) { sistema = novo; }
+void usar_sistema_arquivos(const SistemaArquivos* novo) { sistema = novo; }
 
-const plataforma::SistemaArquivos& sistema_arquivos() { return sistema ? *sistema : plataforma::sistema_arquivos_nativo(); }
+const SistemaArquivos& sistema_arquivos() { return sistema ? *sistema : sistema_arquivos_nativo(); }
 
-}  // namespace servicos
+}  // namespace servicos::unidades

@@ -7,7 +7,8 @@
 // Every statement names its file for the reports it raises.
 //
 // May call: registros/ (records to write), erros/ (reports, the file's name
-// in them) and plataforma/ (descriptors, console, the end of the process).
+// in them), plataforma/ (descriptors, console, the end of the process) and
+// base/ (the message numbers).
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,7 @@
 #include "servicos/registros/registros.hpp"
 #include "servicos/unidades/arquivos.hpp"
 
-namespace servicos {
+namespace servicos::unidades {
 
 inline constexpr int maximo_unidades = 61;
 
@@ -53,8 +54,8 @@ void abrir_unidade(int unidade, std::string_view nome);
 bool abrir_temporario_do_conjunto(std::string_view nome, plataforma::Descritor& descritor);
 
 // One output statement: the records of the format, each followed by CR LF.
-void escrever_formatado(int unidade, std::string_view formato, std::span<const ItemFormato> itens);
-void escrever_formatado(int unidade, std::string_view formato, std::initializer_list<ItemFormato> itens = {});
+void escrever_formatado(int unidade, std::string_view formato, std::span<const registros::ItemFormato> itens);
+void escrever_formatado(int unidade, std::string_view formato, std::initializer_list<registros::ItemFormato> itens = {});
 
 // Writes out the buffer, closes the file and keeps it; nothing for a free unit.
 void fechar_unidade(int unidade);
@@ -79,9 +80,9 @@ bool mesmo_arquivo(std::string_view a, std::string_view b);
 std::string nome_da_unidade(int unidade);
 
 // The system calls the units use from now on (tests only); nullptr restores the native ones.
-void usar_sistema_arquivos(const plataforma::SistemaArquivos* sistema);
+void usar_sistema_arquivos(const SistemaArquivos* sistema);
 
 // The system calls in use: the native ones, or those given to usar_sistema_arquivos.
-const plataforma::SistemaArquivos& sistema_arquivos();
+const SistemaArquivos& sistema_arquivos();
 
-}  // namespace servicos
+}  // namespace servicos::unidades

@@ -20,8 +20,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using servicos::executar_comando;
-using servicos::razao_ultima_falha;
+using servicos::comandos::executar_comando;
+using servicos::comandos::razao_ultima_falha;
 
 #ifdef _WIN32
 constexpr const char* sufixo_executavel = ".exe";
@@ -144,7 +144,7 @@ TEST_F(Comandos, ComandoDeAte1024CaracteresSemOsBrancosFinais) {
 TEST_F(Comandos, ComandoDe1025CaracteresNaoIniciaNada) {
     for (const std::string& argumento : {std::string(1025, 'x'), " " + std::string(1024, 'x') + "  "}) {
         EXPECT_EQ(ecoar(argumento), -1);
-        EXPECT_EQ(razao_ultima_falha(), servicos::razao_comando::longo_demais);
+        EXPECT_EQ(razao_ultima_falha(), servicos::comandos::razao_comando::longo_demais);
         EXPECT_FALSE(algo_executou());
     }
 }
@@ -168,7 +168,7 @@ TEST_F(Comandos, ComspecInexistenteFalhaComRazao2) {
     for (const fs::path& caminho : {pasta_ / "nao_existe", pasta_ / "sem_pasta" / "interpretador"}) {
         definir_variavel("COMSPEC", caminho.string());
         EXPECT_EQ(executar_comando("exit 0"), -1);
-        EXPECT_EQ(razao_ultima_falha(), servicos::razao_comando::nao_encontrado);
+        EXPECT_EQ(razao_ultima_falha(), servicos::comandos::razao_comando::nao_encontrado);
     }
 }
 
@@ -177,9 +177,9 @@ TEST_F(Comandos, ComspecInexistenteFalhaComRazao2) {
 TEST_F(Comandos, FalhaDeixaARazaoEmErrno) {
     definir_variavel("COMSPEC", (pasta_ / "nao_existe").string());
     ASSERT_EQ(executar_comando("exit 0"), -1);
-    EXPECT_EQ(errno, servicos::razao_comando::nao_encontrado);
+    EXPECT_EQ(errno, servicos::comandos::razao_comando::nao_encontrado);
     ASSERT_EQ(ecoar(std::string(1025, 'y')), -1);
-    EXPECT_EQ(errno, servicos::razao_comando::longo_demais);
+    EXPECT_EQ(errno, servicos::comandos::razao_comando::longo_demais);
 }
 
 // Links to the helper whose full paths have exactly 260 and 261 characters.
@@ -196,7 +196,7 @@ TEST_F(Comandos, CaminhoDoInterpretadorDeAte260Caracteres) {
             EXPECT_EQ(recebido(), esperado(atalho, "exit 0"));
         } else {
             EXPECT_EQ(status, -1);
-            EXPECT_EQ(razao_ultima_falha(), servicos::razao_comando::nao_encontrado);
+            EXPECT_EQ(razao_ultima_falha(), servicos::comandos::razao_comando::nao_encontrado);
         }
         fs::remove(registro_);
     }
@@ -216,10 +216,10 @@ TEST_F(Comandos, InterpretadorQueNaoPodeSerExecutado) {
     };
     const Caso casos[] = {
         {"sem_permissao", "#!/bin/sh\nexit 0\n", fs::perms::owner_read | fs::perms::owner_write,
-         servicos::razao_comando::formato_invalido},
+         servicos::comandos::razao_comando::formato_invalido},
         {"lixo", std::string("\x01\x02\x03 nao sou um programa\n"), fs::perms::owner_all,
-         servicos::razao_comando::formato_invalido},
-        {"pasta", "", fs::perms::owner_all, servicos::razao_comando::outra},
+         servicos::comandos::razao_comando::formato_invalido},
+        {"pasta", "", fs::perms::owner_all, servicos::comandos::razao_comando::outra},
     };
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.nome);
@@ -256,10 +256,10 @@ TEST_F(Comandos, FilhoRodaNoDiretorioAtual) {
 TEST_F(Comandos, DoisNomesComPercentagemTemVariaveisProprias) {
     remover_variavel("COMSPEC");
     const std::string a = "100% a&b!c.txt", b = "50% (b).txt";
-    const std::string citado_a = servicos::citar_para_interpretador(a);
-    const std::string citado_b = servicos::citar_para_interpretador(b);
+    const std::string citado_a = servicos::comandos::citar_para_interpretador(a);
+    const std::string citado_b = servicos::comandos::citar_para_interpretador(b);
     EXPECT_NE(citado_a, citado_b);
-    EXPECT_EQ(servicos::citar_para_interpretador(a), citado_a);
+    EXPECT_EQ(servicos::comandos::citar_para_interpretador(a), citado_a);
     const fs::path saida = pasta_ / "eco.txt";
     for (const auto& [citado, nome] : {std::pair{citado_a, a}, std::pair{citado_b, b}}) {
         SCOPED_TRACE(nome);
@@ -273,7 +273,7 @@ TEST_F(Comandos, InterpretadorQueNaoEhProgramaFalhaComRazao8) {
     suporte::escrever_arquivo(caminho, "nao sou um programa\r\n");
     definir_variavel("COMSPEC", caminho.string());
     EXPECT_EQ(executar_comando("exit 0"), -1);
-    EXPECT_EQ(razao_ultima_falha(), servicos::razao_comando::formato_invalido);
+    EXPECT_EQ(razao_ultima_falha(), servicos::comandos::razao_comando::formato_invalido);
 }
 
 // COMSPEC naming an interpreter in a folder with a blank, beside a file named

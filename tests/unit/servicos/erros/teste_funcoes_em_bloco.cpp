@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "coeficientes.hpp"
-#include "processamento.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
 #include "processo.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
@@ -29,7 +29,7 @@ using namespace variaveis;
 class EmBloco : public ::testing::Test {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         reiniciar_estado();
     }
     void TearDown() override { reiniciar_estado(); }
@@ -43,9 +43,9 @@ bool pela_ordem_escrita(double taxa, double amplitude, std::int32_t nivel, doubl
     try {
         const double argumento = t(nivel) * taxa;
         if (std::fetestexcept(servicos::plataforma::falhas_armadas)) return false;
-        const double e = servicos::exponencial(argumento);
+        const double e = servicos::erros::exponencial(argumento);
         valor = e * amplitude;
-    } catch (const servicos::FalhaRelatada&) {
+    } catch (const servicos::erros::FalhaRelatada&) {
         return false;
     }
     return !std::fetestexcept(servicos::plataforma::falhas_armadas);
@@ -120,7 +120,7 @@ TEST_F(EmBloco, SolucaoAnaliticaComoEscritaERelatoNoMesmoNivel) {
         try {
             processamento::solucao_analitica();
             ADD_FAILURE() << "not reported";
-        } catch (const servicos::FalhaRelatada& f) {
+        } catch (const servicos::erros::FalhaRelatada& f) {
             EXPECT_EQ(f.relatorio, "\r\nrun-time error M6203: MATH\r\n- exp: OVERFLOW error\r\n");
             EXPECT_EQ(n, falho);
         }
@@ -132,7 +132,7 @@ TEST_F(EmBloco, SolucaoAnaliticaComoEscritaERelatoNoMesmoNivel) {
 
 // The initial field as written, one watched sine per node.
 void campo_inicial_na_ordem_escrita() {
-    for (i = 1; i <= Nx; ++i) Tant(i) = servicos::seno(x(i) * pi / Lx) * Ti;
+    for (i = 1; i <= Nx; ++i) Tant(i) = servicos::erros::seno(x(i) * pi / Lx) * Ti;
 }
 
 struct Malha {
@@ -189,7 +189,7 @@ TEST_F(EmBloco, CampoInicialRelataNoMesmoNo) {
                     coeficientes::condicao_inicial();
                 else
                     campo_inicial_na_ordem_escrita();
-            } catch (const servicos::FalhaRelatada& f) {
+            } catch (const servicos::erros::FalhaRelatada& f) {
                 relatorios.push_back(f.relatorio);
             }
             nos.push_back(i);

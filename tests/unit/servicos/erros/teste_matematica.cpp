@@ -18,15 +18,15 @@ TEST(Matematica, QuadradoEhOProdutoArredondadoUmaVez) {
                                    0x1.2dadaa944f53cp+342, 0x1.5940be0ab6e6dp-76};
     for (const double x : quase_empate) {
         SCOPED_TRACE(x);
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(servicos::potencia(x, 2.0)), std::bit_cast<std::uint64_t>(x * x));
-        EXPECT_EQ(std::bit_cast<std::uint64_t>(servicos::potencia(-x, 2.0)), std::bit_cast<std::uint64_t>(x * x));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(servicos::erros::potencia(x, 2.0)), std::bit_cast<std::uint64_t>(x * x));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(servicos::erros::potencia(-x, 2.0)), std::bit_cast<std::uint64_t>(x * x));
     }
     std::mt19937_64 gerador(20261208);
     std::uniform_real_distribution<double> mantissa(0.5, 1.0);
     std::uniform_int_distribution<int> expoente(-500, 500);
     for (int j = 0; j < 100000; ++j) {
         const double x = std::ldexp(mantissa(gerador), expoente(gerador));
-        ASSERT_EQ(std::bit_cast<std::uint64_t>(servicos::potencia(x, 2.0)), std::bit_cast<std::uint64_t>(x * x)) << x;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(servicos::erros::potencia(x, 2.0)), std::bit_cast<std::uint64_t>(x * x)) << x;
     }
 }
 

@@ -7,18 +7,19 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 
 #include "processo.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
 #include "servicos/erros/matematica.hpp"
-#include "servicos/erros/mensagens.hpp"
 
 namespace {
 
-using servicos::montar_relatorio;
-using servicos::texto_mensagem;
-using servicos::TipoInstrucao;
-namespace mensagem = servicos::mensagem;
+using servicos::erros::montar_relatorio;
+using servicos::erros::texto_mensagem;
+using servicos::base::TipoInstrucao;
+namespace mensagem = servicos::base::mensagem;
 
 std::string quadro_math(const std::string& codigo, const std::string& texto) {
     return "\r\nrun-time error " + codigo + ": MATH\r\n- " + texto + "\r\n";
@@ -106,6 +107,36 @@ TEST(Relatorios, TextosDasFalhasDeFuncoes) {
     for (const Caso& caso : casos) EXPECT_EQ(texto_mensagem(caso.numero, TipoInstrucao::math, caso.funcao), caso.texto);
 }
 
+// A code is reported only under the kinds it is met under: the pairing is
+// checked when compiling, so each row says whether the call compiles.
+template <typename Codigo, typename Instrucao>
+concept Relatavel = requires(Codigo codigo, Instrucao instrucao) { servicos::erros::relatar_erro(codigo, instrucao); };
+namespace instrucao = servicos::base::instrucao;
+static_assert(Relatavel<decltype(mensagem::fim_de_arquivo), decltype(instrucao::read)>);
+static_assert(!Relatavel<decltype(mensagem::fim_de_arquivo), decltype(instrucao::open)>);
+static_assert(!Relatavel<decltype(mensagem::real_invalido), decltype(instrucao::write)>);
+static_assert(Relatavel<decltype(mensagem::arquivo_inexistente), decltype(instrucao::open)>);
+static_assert(!Relatavel<decltype(mensagem::arquivo_inexistente), decltype(instrucao::close)>);
+static_assert(Relatavel<decltype(mensagem::disco_cheio), decltype(instrucao::open)>);
+static_assert(Relatavel<decltype(mensagem::disco_cheio), decltype(instrucao::write)>);
+static_assert(Relatavel<decltype(mensagem::disco_cheio), decltype(instrucao::close)>);
+static_assert(!Relatavel<decltype(mensagem::disco_cheio), decltype(instrucao::read)>);
+static_assert(Relatavel<decltype(mensagem::escrita_recusada), decltype(instrucao::close)>);
+static_assert(!Relatavel<decltype(mensagem::escrita_recusada), decltype(instrucao::open)>);
+static_assert(Relatavel<decltype(mensagem::formato_invalido), decltype(instrucao::write)>);
+static_assert(Relatavel<decltype(mensagem::memoria_insuficiente), decltype(instrucao::sem_rotulo)>);
+static_assert(!Relatavel<decltype(mensagem::memoria_insuficiente), decltype(instrucao::allocate)>);
+static_assert(Relatavel<decltype(mensagem::dimensao_invalida), decltype(instrucao::allocate)>);
+static_assert(Relatavel<decltype(mensagem::ponto_flutuante_overflow), decltype(instrucao::math)>);
+static_assert(!Relatavel<decltype(mensagem::ponto_flutuante_overflow), decltype(instrucao::write)>);
+static_assert(!Relatavel<decltype(mensagem::funcao_dominio), decltype(instrucao::read)>);
+static_assert(!Relatavel<int, decltype(instrucao::read)>);  // a bare number is no code
+// A choice among write failures holds a full disk; a full disk's type does
+// not hold every write failure.
+static_assert(std::is_convertible_v<decltype(mensagem::disco_cheio), servicos::base::CodigoEscrita>);
+static_assert(!std::is_convertible_v<servicos::base::CodigoEscrita, decltype(mensagem::disco_cheio)>);
+static_assert(!std::is_convertible_v<decltype(mensagem::fim_de_arquivo), servicos::base::CodigoAbertura>);
+
 TEST(Relatorios, QuadrosCompletos) {
     EXPECT_EQ(montar_relatorio(mensagem::ponto_flutuante_divisao_zero, TipoInstrucao::math, "ignorado"),
               "\r\nrun-time error M6103: MATH\r\n- floating-point error: divide by zero\r\n");
@@ -120,12 +151,12 @@ TEST(Relatorios, QuadrosCompletos) {
 // the file of the statement now running: the innermost one held, and after
 // it the one around it again, also when the report left the inner scope.
 TEST(Relatorios, RelatoNomeiaOArquivoDaInstrucaoAtual) {
-    const bool anterior = servicos::modo_teste();
-    servicos::definir_modo_teste(true);
+    const bool anterior = servicos::erros::modo_teste();
+    servicos::erros::definir_modo_teste(true);
     const auto relatado = [] {
         try {
-            servicos::relatar_erro(mensagem::disco_cheio, TipoInstrucao::write);
-        } catch (const servicos::FalhaRelatada& falha) {
+            servicos::erros::relatar_erro(mensagem::disco_cheio, servicos::base::instrucao::write);
+        } catch (const servicos::erros::FalhaRelatada& falha) {
             return falha.relatorio;
         }
         return std::string("relatar_erro returned");
@@ -133,25 +164,25 @@ TEST(Relatorios, RelatoNomeiaOArquivoDaInstrucaoAtual) {
     const auto quadro = [](std::string_view nome) {
         return montar_relatorio(mensagem::disco_cheio, TipoInstrucao::write, nome);
     };
-    servicos::definir_nome_unidade("");
+    servicos::erros::definir_nome_unidade("");
     {
-        const servicos::NomeNoRelatorio abertura("resultado.txt");
+        const servicos::erros::NomeNoRelatorio abertura("resultado.txt");
         EXPECT_EQ(relatado(), quadro("resultado.txt"));
         {
-            const servicos::NomeNoRelatorio fechamento("antigo.txt");  // the unit an open replaces
+            const servicos::erros::NomeNoRelatorio fechamento("antigo.txt");  // the unit an open replaces
             EXPECT_EQ(relatado(), quadro("antigo.txt"));
         }
         EXPECT_EQ(relatado(), quadro("resultado.txt"));
         try {
-            const servicos::NomeNoRelatorio escrita(std::string(2000, 'n'));  // cut to what a report keeps
-            servicos::relatar_erro(mensagem::disco_cheio, TipoInstrucao::write);
-        } catch (const servicos::FalhaRelatada& falha) {
-            EXPECT_EQ(falha.relatorio, quadro(std::string(servicos::maior_nome_unidade, 'n')));
+            const servicos::erros::NomeNoRelatorio escrita(std::string(2000, 'n'));  // cut to what a report keeps
+            servicos::erros::relatar_erro(mensagem::disco_cheio, servicos::base::instrucao::write);
+        } catch (const servicos::erros::FalhaRelatada& falha) {
+            EXPECT_EQ(falha.relatorio, quadro(std::string(servicos::erros::maior_nome_unidade, 'n')));
         }
         EXPECT_EQ(relatado(), quadro("resultado.txt"));
     }
     EXPECT_EQ(relatado(), quadro(""));
-    servicos::definir_modo_teste(anterior);
+    servicos::erros::definir_modo_teste(anterior);
 }
 
 // NaNs handed to the watched functions: quiet with a payload, quiet and
@@ -174,35 +205,35 @@ TEST(Relatorios, FuncoesVigiadas) {
         std::optional<std::uint64_t> resultado = {};  // bits of the result when not reported
     };
     const Caso casos[] = {
-        {"pow overflow", [] { return servicos::potencia(1e200, 2.0); }, mensagem::funcao_overflow, "**: OVERFLOW error"},
-        {"pow domain", [] { return servicos::potencia(-8.0, 1.0 / 3.0); }, mensagem::funcao_dominio, "**: DOMAIN error"},
-        {"pow pole", [] { return servicos::potencia(0.0, -1.0); }, mensagem::funcao_singularidade, "**: SING error"},
-        {"exp overflow", [] { return servicos::exponencial(1000.0); }, mensagem::funcao_overflow, "exp: OVERFLOW error"},
-        {"acos domain", [] { return servicos::arco_cosseno(2.0); }, mensagem::funcao_dominio, "acos: DOMAIN error"},
-        {"sin infinity", [] { return servicos::seno(HUGE_VAL); }, mensagem::funcao_dominio, "sin: DOMAIN error"},
-        {"exp underflow", [] { return servicos::exponencial(-1000.0); }, 0, ""},
-        {"pow underflow", [] { return servicos::potencia(1e-200, 2.0); }, 0, ""},
-        {"acos(-1)", [] { return servicos::arco_cosseno(-1.0); }, 0, "", 0x400921fb54442d18},
-        {"sin -infinity", [] { return servicos::seno(-HUGE_VAL); }, mensagem::funcao_dominio, "sin: DOMAIN error"},
-        {"acos infinity", [] { return servicos::arco_cosseno(HUGE_VAL); }, mensagem::funcao_dominio, "acos: DOMAIN error"},
-        {"acos -2", [] { return servicos::arco_cosseno(-2.0); }, mensagem::funcao_dominio, "acos: DOMAIN error"},
-        {"exp infinity", [] { return servicos::exponencial(HUGE_VAL); }, 0, "", 0x7ff0000000000000},
-        {"exp -infinity", [] { return servicos::exponencial(-HUGE_VAL); }, 0, "", 0x0000000000000000},
-        {"exp largest finite", [] { return servicos::exponencial(0x1.62e42fefa39efp+9); }, 0, "", 0x7fefffffffffff2a},
-        {"exp next", [] { return servicos::exponencial(0x1.62e42fefa39f0p+9); }, mensagem::funcao_overflow,
+        {"pow overflow", [] { return servicos::erros::potencia(1e200, 2.0); }, mensagem::funcao_overflow, "**: OVERFLOW error"},
+        {"pow domain", [] { return servicos::erros::potencia(-8.0, 1.0 / 3.0); }, mensagem::funcao_dominio, "**: DOMAIN error"},
+        {"pow pole", [] { return servicos::erros::potencia(0.0, -1.0); }, mensagem::funcao_singularidade, "**: SING error"},
+        {"exp overflow", [] { return servicos::erros::exponencial(1000.0); }, mensagem::funcao_overflow, "exp: OVERFLOW error"},
+        {"acos domain", [] { return servicos::erros::arco_cosseno(2.0); }, mensagem::funcao_dominio, "acos: DOMAIN error"},
+        {"sin infinity", [] { return servicos::erros::seno(HUGE_VAL); }, mensagem::funcao_dominio, "sin: DOMAIN error"},
+        {"exp underflow", [] { return servicos::erros::exponencial(-1000.0); }, 0, ""},
+        {"pow underflow", [] { return servicos::erros::potencia(1e-200, 2.0); }, 0, ""},
+        {"acos(-1)", [] { return servicos::erros::arco_cosseno(-1.0); }, 0, "", 0x400921fb54442d18},
+        {"sin -infinity", [] { return servicos::erros::seno(-HUGE_VAL); }, mensagem::funcao_dominio, "sin: DOMAIN error"},
+        {"acos infinity", [] { return servicos::erros::arco_cosseno(HUGE_VAL); }, mensagem::funcao_dominio, "acos: DOMAIN error"},
+        {"acos -2", [] { return servicos::erros::arco_cosseno(-2.0); }, mensagem::funcao_dominio, "acos: DOMAIN error"},
+        {"exp infinity", [] { return servicos::erros::exponencial(HUGE_VAL); }, 0, "", 0x7ff0000000000000},
+        {"exp -infinity", [] { return servicos::erros::exponencial(-HUGE_VAL); }, 0, "", 0x0000000000000000},
+        {"exp largest finite", [] { return servicos::erros::exponencial(0x1.62e42fefa39efp+9); }, 0, "", 0x7fefffffffffff2a},
+        {"exp next", [] { return servicos::erros::exponencial(0x1.62e42fefa39f0p+9); }, mensagem::funcao_overflow,
          "exp: OVERFLOW error"},
-        {"sin NaN", [] { return servicos::seno(std::bit_cast<double>(nan_carga)); }, 0, "", nan_carga},
-        {"exp NaN", [] { return servicos::exponencial(std::bit_cast<double>(nan_negativo)); }, 0, "", nan_negativo},
-        {"acos NaN", [] { return servicos::arco_cosseno(std::bit_cast<double>(nan_carga)); }, 0, "", nan_carga},
-        {"sin signalling NaN", [] { return servicos::seno(std::bit_cast<double>(nan_sinalizador)); },
+        {"sin NaN", [] { return servicos::erros::seno(std::bit_cast<double>(nan_carga)); }, 0, "", nan_carga},
+        {"exp NaN", [] { return servicos::erros::exponencial(std::bit_cast<double>(nan_negativo)); }, 0, "", nan_negativo},
+        {"acos NaN", [] { return servicos::erros::arco_cosseno(std::bit_cast<double>(nan_carga)); }, 0, "", nan_carga},
+        {"sin signalling NaN", [] { return servicos::erros::seno(std::bit_cast<double>(nan_sinalizador)); },
          mensagem::funcao_dominio, "sin: DOMAIN error"},
-        {"exp signalling NaN", [] { return servicos::exponencial(std::bit_cast<double>(nan_sinalizador)); },
+        {"exp signalling NaN", [] { return servicos::erros::exponencial(std::bit_cast<double>(nan_sinalizador)); },
          mensagem::funcao_dominio, "exp: DOMAIN error"},
-        {"acos signalling NaN", [] { return servicos::arco_cosseno(std::bit_cast<double>(nan_sinalizador)); },
+        {"acos signalling NaN", [] { return servicos::erros::arco_cosseno(std::bit_cast<double>(nan_sinalizador)); },
          mensagem::funcao_dominio, "acos: DOMAIN error"},
     };
-    const bool anterior = servicos::modo_teste();
-    servicos::definir_modo_teste(true);
+    const bool anterior = servicos::erros::modo_teste();
+    servicos::erros::definir_modo_teste(true);
     for (const Caso& caso : casos) {
         SCOPED_TRACE(caso.nome);
         try {
@@ -211,12 +242,12 @@ TEST(Relatorios, FuncoesVigiadas) {
             if (caso.resultado) {
                 EXPECT_EQ(std::bit_cast<std::uint64_t>(resultado), *caso.resultado);
             }
-        } catch (const servicos::FalhaRelatada& falha) {
+        } catch (const servicos::erros::FalhaRelatada& falha) {
             EXPECT_EQ(falha.numero_mensagem, caso.falha);
             EXPECT_EQ(falha.relatorio, quadro_math("M" + std::to_string(6000 + caso.falha), caso.texto));
         }
     }
-    servicos::definir_modo_teste(anterior);
+    servicos::erros::definir_modo_teste(anterior);
 }
 
 // ---------------------------------------------------------------------------

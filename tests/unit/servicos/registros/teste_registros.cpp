@@ -12,26 +12,26 @@
 #include <vector>
 
 #include "dados/formatos.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/registros/registros.hpp"
-#include "variaveis.hpp"
 
 namespace {
 
-using servicos::ItemFormato;
+using servicos::registros::ItemFormato;
 using Registros = std::vector<std::string>;
 using Itens = std::vector<ItemFormato>;
 
 Registros formatar(std::string_view formato, const Itens& itens = {}) {
-    return servicos::formatar_registros(formato, itens);
+    return servicos::registros::formatar_registros(formato, itens);
 }
 
 std::string brancos(std::size_t n) { return std::string(n, ' '); }
 
 class Formatos : public ::testing::Test {
 protected:
-    void SetUp() override { servicos::definir_modo_teste(true); }
+    void SetUp() override { servicos::erros::definir_modo_teste(true); }
 };
 
 struct Caso {
@@ -144,8 +144,8 @@ TEST_F(Formatos, FormasDosRegistrosDoPrograma) {
 int falha(std::string_view formato, const Itens& itens = {}) {
     try {
         formatar(formato, itens);
-    } catch (const servicos::FalhaRelatada& f) {
-        EXPECT_EQ(f.tipo, servicos::TipoInstrucao::write) << formato;
+    } catch (const servicos::erros::FalhaRelatada& f) {
+        EXPECT_EQ(f.tipo, servicos::base::TipoInstrucao::write) << formato;
         EXPECT_NE(f.relatorio.find("run-time error F" + std::to_string(6000 + f.numero_mensagem) + ": WRITE("),
                   std::string::npos)
             << f.relatorio;
@@ -162,7 +162,7 @@ std::string aninhados(int niveis) {
 }
 
 TEST_F(Formatos, FormatosMalFormadosSaoRelatados) {
-    using namespace servicos::mensagem;
+    using namespace servicos::base::mensagem;
     const char* malformados[] = {
         "",         "   ",       "'a'",     "I5",        ")",          "(",          "('a'",       "(('a')",
         "('abc)",    "(\"abc)", "('it''s)",  "(Q5)",       "(F10.3)",    "(X)",        "(5T10)",
@@ -178,7 +178,7 @@ TEST_F(Formatos, FormatosMalFormadosSaoRelatados) {
 }
 
 TEST_F(Formatos, ItensQueNaoCasamComODescritor) {
-    using namespace servicos::mensagem;
+    using namespace servicos::base::mensagem;
     EXPECT_EQ(falha("(I5)", {1.0}), real_com_descritor_inteiro);
     EXPECT_EQ(falha("(E10.3)", {1}), inteiro_com_descritor_real);
     EXPECT_EQ(falha("(1P,E25.15,I10)", {1.0, 2.0}), real_com_descritor_inteiro);
@@ -212,9 +212,9 @@ TEST_F(Formatos, FormatosAleatoriosRendemOuSaoRelatados) {
         try {
             EXPECT_FALSE(formatar(formato, itens).empty()) << formato;
             ++renderizados;
-        } catch (const servicos::FalhaRelatada& f) {
-            EXPECT_GE(f.numero_mensagem, servicos::mensagem::formato_invalido) << formato;
-            EXPECT_LE(f.numero_mensagem, servicos::mensagem::inteiro_com_descritor_real) << formato;
+        } catch (const servicos::erros::FalhaRelatada& f) {
+            EXPECT_GE(f.numero_mensagem, servicos::base::mensagem::formato_invalido) << formato;
+            EXPECT_LE(f.numero_mensagem, servicos::base::mensagem::inteiro_com_descritor_real) << formato;
         }
     }
     EXPECT_GT(renderizados, 1000);
@@ -230,7 +230,7 @@ TEST_F(Formatos, CacheDeFormatosCompilados) {
             EXPECT_EQ(formatar(f, {7}), Registros{brancos(static_cast<std::size_t>(w) - 1) + "7"});
         }
     }
-    struct Aninhado final : servicos::DestinoRegistros {
+    struct Aninhado final : servicos::registros::DestinoRegistros {
         Registros internos;
         std::string texto_atual;
         void texto(std::string_view bytes) override {
@@ -238,14 +238,14 @@ TEST_F(Formatos, CacheDeFormatosCompilados) {
             for (int w = 1; w <= 10; ++w) {
                 const std::string f = "(I" + std::to_string(w) + ",'n')";
                 const Itens itens{w};
-                const Registros r = servicos::formatar_registros(f, itens);
+                const Registros r = servicos::registros::formatar_registros(f, itens);
                 internos.push_back(r.at(0));
             }
         }
         void fim_registro() override {}
     } destino;
     const Itens itens{1, 2, 3};
-    servicos::formatar_registros("(I2,'a',/,I2,'b',/,I2)", itens, destino);
+    servicos::registros::formatar_registros("(I2,'a',/,I2,'b',/,I2)", itens, destino);
     EXPECT_EQ(destino.texto_atual, " 1a 2b 3");
     ASSERT_EQ(destino.internos.size(), 30u);
     EXPECT_EQ(destino.internos[9], "        10n");

@@ -21,8 +21,8 @@
 
 namespace {
 
-using servicos::editar_E;
-using servicos::editar_I;
+using servicos::registros::editar_E;
+using servicos::registros::editar_I;
 
 std::string E(double valor, int w, int d, int k) {
     std::string campo(static_cast<std::size_t>(std::max(w, 0)), '?');
@@ -249,7 +249,7 @@ TEST(EdicaoE, NaoLevantaExcecoesDePontoFlutuante) {
         0x800FFFFFFFFFFFFF, 0x0008000000000000, 0x7FEFFFFFFFFFFFFF, 0x8000000000000000,
         0x0000000000000000, 0x3FF0000000000000, 0x4415AF1D78B58C40,
     };
-    std::vector<servicos::ItemFormato> itens;
+    std::vector<servicos::registros::ItemFormato> itens;
     for (std::uint64_t bits : padroes) itens.emplace_back(de_bits(bits));
     char campo[64];
     std::feclearexcept(FE_ALL_EXCEPT);
@@ -261,7 +261,7 @@ TEST(EdicaoE, NaoLevantaExcecoesDePontoFlutuante) {
         editar_E(de_bits(bits), 12, 4, 0, campo);
         editar_E(de_bits(bits), 40, 30, -3, campo);
     }
-    const std::vector<std::string> registros = servicos::formatar_registros("(3(1P,E25.15))", itens);
+    const std::vector<std::string> registros = servicos::registros::formatar_registros("(3(1P,E25.15))", itens);
     const int levantadas = std::fetestexcept(FE_ALL_EXCEPT);
 #if defined(__GLIBC__)
     fedisableexcept(FE_ALL_EXCEPT);
@@ -411,8 +411,8 @@ TEST(EdicaoE, ConfereComReferenciaEmOutrosFormatos) {
 // of every binade and on values whose scaled product is an exact integer
 // (where the fast path has to fall back).
 TEST(EdicaoE, CaminhoRapidoIgualAoExato) {
-    using servicos::edicao::arredondamento_inicial;
-    using servicos::edicao::arredondamento_inicial_exato;
+    using servicos::registros::edicao::arredondamento_inicial;
+    using servicos::registros::edicao::arredondamento_inicial_exato;
     std::vector<std::uint64_t> padroes;
     for (std::uint64_t e = 0; e < 2047; ++e) {
         padroes.push_back(e << 52 | (e == 0 ? 1 : 0));

@@ -10,7 +10,7 @@
 
 namespace {
 
-using servicos::ItemFormato;
+using servicos::registros::ItemFormato;
 
 struct Caso {
     const char* nome;
@@ -29,8 +29,8 @@ class RepeticoesOciosas : public ::testing::TestWithParam<Caso> {};
 // later one would not set again, so the result is that of a single one; a
 // repetition that writes still repeats in full.
 TEST_P(RepeticoesOciosas, TerminamComOMesmoResultado) {
-    servicos::definir_modo_teste(true);
-    EXPECT_EQ(servicos::formatar_registros(GetParam().formato, GetParam().itens), GetParam().registros);
+    servicos::erros::definir_modo_teste(true);
+    EXPECT_EQ(servicos::registros::formatar_registros(GetParam().formato, GetParam().itens), GetParam().registros);
 }
 
 INSTANTIATE_TEST_SUITE_P(

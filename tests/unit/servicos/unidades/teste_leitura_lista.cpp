@@ -26,12 +26,12 @@
 namespace {
 
 using namespace std::string_literals;
-using servicos::FalhaRelatada;
+using servicos::erros::FalhaRelatada;
 
 // A byte source over a string. Reads past the end keep answering "end of
 // data", but too many of them mean a reader that no longer makes progress.
 // It keeps the bytes handed out since the last observed read (see below).
-class FonteTexto final : public servicos::FonteBytes {
+class FonteTexto final : public servicos::unidades::FonteBytes {
 public:
     explicit FonteTexto(std::string bytes) : bytes_(std::move(bytes)) { ativa = this; }
     ~FonteTexto() { ativa = nullptr; }
@@ -58,9 +58,9 @@ private:
 // reads installed, as the study's input explainer reads. The results must be
 // the same, and the observer must be told of every read with exactly the
 // bytes it took from the source and the failure it ends in.
-class Observador final : public servicos::ObservadorLeitura {
+class Observador final : public servicos::unidades::ObservadorLeitura {
 public:
-    void leitura(const servicos::LeituraObservada& lida) override {
+    void leitura(const servicos::unidades::LeituraObservada& lida) override {
         ++leituras;
         ultima_falha = lida.falha;
         if (FonteTexto* fonte = FonteTexto::ativa) {
@@ -86,9 +86,9 @@ int ler(FonteTexto& fonte, T&& valor) {
     const int antes = observador_ativo ? observador_ativo->leituras : 0;
     int codigo = sem_falha;
     try {
-        servicos::ler_lista(fonte, valor);
+        servicos::unidades::ler_lista(fonte, valor);
     } catch (const FalhaRelatada& falha) {
-        EXPECT_EQ(falha.tipo, servicos::TipoInstrucao::read);
+        EXPECT_EQ(falha.tipo, servicos::base::TipoInstrucao::read);
         codigo = 6000 + falha.numero_mensagem;
     }
     if (observador_ativo) {
@@ -101,14 +101,14 @@ int ler(FonteTexto& fonte, T&& valor) {
 class LeituraLista : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        servicos::definir_modo_teste(true);
+        servicos::erros::definir_modo_teste(true);
         if (GetParam()) {
             observador_ativo = &observador_;
-            servicos::observar_leituras(&observador_);
+            servicos::unidades::observar_leituras(&observador_);
         }
     }
     void TearDown() override {
-        servicos::observar_leituras(nullptr);
+        servicos::unidades::observar_leituras(nullptr);
         observador_ativo = nullptr;
     }
 
@@ -431,12 +431,12 @@ struct Dados {
 // Reads the ten data; the report code of the failure, or 0.
 int ler_dados(FonteTexto& fonte, Dados& d) {
     try {
-        servicos::ler_lista(fonte, std::span<char>(d.arq_saida));
-        servicos::ler_lista(fonte, d.Lx);
-        servicos::ler_lista(fonte, d.Nx);
-        servicos::ler_lista(fonte, d.tf);
-        servicos::ler_lista(fonte, d.Nt);
-        for (double* real : {&d.Ti, &d.theta, &d.k, &d.ro, &d.cp}) servicos::ler_lista(fonte, *real);
+        servicos::unidades::ler_lista(fonte, std::span<char>(d.arq_saida));
+        servicos::unidades::ler_lista(fonte, d.Lx);
+        servicos::unidades::ler_lista(fonte, d.Nx);
+        servicos::unidades::ler_lista(fonte, d.tf);
+        servicos::unidades::ler_lista(fonte, d.Nt);
+        for (double* real : {&d.Ti, &d.theta, &d.k, &d.ro, &d.cp}) servicos::unidades::ler_lista(fonte, *real);
         return sem_falha;
     } catch (const FalhaRelatada& falha) {
         return 6000 + falha.numero_mensagem;
@@ -602,7 +602,7 @@ INSTANTIATE_TEST_SUITE_P(Leitor, LeituraLista, ::testing::Bool(),
 // The fuzzers' seeds and regressions, read both ways: the same values, bit
 // for bit, or the same report, after the same bytes.
 TEST(LeituraObservada, CorpusDoFuzzLeIgualComESemObservador) {
-    servicos::definir_modo_teste(true);
+    servicos::erros::definir_modo_teste(true);
     int arquivos = 0;
     for (const auto& entrada : std::filesystem::directory_iterator(DIFUSAO_CORPUS_LEITURA)) {
         if (!entrada.is_regular_file()) continue;
@@ -611,11 +611,11 @@ TEST(LeituraObservada, CorpusDoFuzzLeIgualComESemObservador) {
         const std::string bytes((std::istreambuf_iterator<char>(arquivo)), {});
         auto ler_tudo = [&](bool observado) {
             Observador observador;
-            if (observado) servicos::observar_leituras(&observador);
+            if (observado) servicos::unidades::observar_leituras(&observador);
             FonteTexto fonte(bytes);
             Dados d;
             const int codigo = ler_dados(fonte, d);
-            servicos::observar_leituras(nullptr);
+            servicos::unidades::observar_leituras(nullptr);
             std::ostringstream resultado;
             resultado << codigo << ' ' << como_texto(d.arq_saida) << ' ' << std::bit_cast<std::uint64_t>(d.Lx) << ' '
                       << d.Nx << ' ' << std::bit_cast<std::uint64_t>(d.tf) << ' ' << d.Nt;

@@ -18,15 +18,15 @@
 #endif
 
 #include "processo.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 #include "servicos/unidades/conjunto.hpp"
 #include "servicos/unidades/unidades.hpp"
 
 namespace fs = std::filesystem;
-using servicos::FalhaRelatada;
-using servicos::ItemFormato;
-namespace mensagem = servicos::mensagem;
+using servicos::erros::FalhaRelatada;
+using servicos::registros::ItemFormato;
+namespace mensagem = servicos::base::mensagem;
 
 namespace {
 
@@ -35,13 +35,13 @@ protected:
     suporte::PastaTemporaria pasta;
 
     void SetUp() override {
-        servicos::definir_modo_teste(true);
-        servicos::definir_argumentos(0, nullptr);
+        servicos::erros::definir_modo_teste(true);
+        servicos::unidades::definir_argumentos(0, nullptr);
     }
     void TearDown() override {
-        servicos::usar_sistema_arquivos(nullptr);
+        servicos::unidades::usar_sistema_arquivos(nullptr);
         try {
-            servicos::fechar_todas_unidades();
+            servicos::unidades::fechar_todas_unidades();
         } catch (const FalhaRelatada&) {
         }
     }
@@ -61,50 +61,50 @@ protected:
 
 TEST_F(Unidades, RegistrosTerminamEmCrLf) {
     const std::string nome = caminho("a.txt");
-    servicos::abrir_unidade(5, nome);
-    servicos::escrever_formatado(5, "('um',/,'dois')");
-    servicos::escrever_formatado(5, "(I3)", {ItemFormato(std::int32_t{42})});
-    servicos::escrever_formatado(5, "(/)");
-    servicos::fechar_unidade(5);
+    servicos::unidades::abrir_unidade(5, nome);
+    servicos::unidades::escrever_formatado(5, "('um',/,'dois')");
+    servicos::unidades::escrever_formatado(5, "(I3)", {ItemFormato(std::int32_t{42})});
+    servicos::unidades::escrever_formatado(5, "(/)");
+    servicos::unidades::fechar_unidade(5);
     EXPECT_EQ(suporte::ler_arquivo(nome), "um\r\ndois\r\n 42\r\n\r\n\r\n");
 }
 
 TEST_F(Unidades, ArquivoExistenteSoEhCortadoNaPrimeiraEscrita) {
     const std::string nome = caminho("velho.txt");
     suporte::escrever_arquivo(nome, std::string(200000, 'v'));
-    servicos::abrir_unidade(5, nome);
-    servicos::fechar_unidade(5);
+    servicos::unidades::abrir_unidade(5, nome);
+    servicos::unidades::fechar_unidade(5);
     EXPECT_EQ(suporte::ler_arquivo(nome), std::string(200000, 'v'));
 
-    servicos::abrir_unidade(5, "  " + nome + "   ");
-    EXPECT_EQ(servicos::nome_da_unidade(5), nome);
-    servicos::escrever_formatado(5, "('novo')");
-    servicos::fechar_unidade(5);
+    servicos::unidades::abrir_unidade(5, "  " + nome + "   ");
+    EXPECT_EQ(servicos::unidades::nome_da_unidade(5), nome);
+    servicos::unidades::escrever_formatado(5, "('novo')");
+    servicos::unidades::fechar_unidade(5);
     EXPECT_EQ(suporte::ler_arquivo(nome), "novo\r\n");
 }
 
 TEST_F(Unidades, BufferMaiorQueOBlocoChegaInteiro) {
     const std::string nome = caminho("grande.txt");
-    servicos::abrir_unidade(5, nome);
+    servicos::unidades::abrir_unidade(5, nome);
     std::string esperado;
     for (int j = 0; j < 5000; ++j) {
-        servicos::escrever_formatado(5, "(3(1P,E25.15))", {1.0, 2.0, 3.0});
+        servicos::unidades::escrever_formatado(5, "(3(1P,E25.15))", {1.0, 2.0, 3.0});
         esperado += "    1.000000000000000E+00    2.000000000000000E+00    3.000000000000000E+00\r\n";
     }
-    servicos::fechar_unidade(5);
+    servicos::unidades::fechar_unidade(5);
     EXPECT_TRUE(suporte::ler_arquivo(nome) == esperado);
 }
 
 TEST_F(Unidades, ReaberturaComOMesmoNomeNaoMudaNada) {
     const std::string a = caminho("a.txt"), b = caminho("b.txt");
-    servicos::abrir_unidade(5, a);
-    servicos::escrever_formatado(5, "('primeiro')");
-    servicos::abrir_unidade(5, a);
-    servicos::escrever_formatado(5, "('segundo')");
-    servicos::abrir_unidade(5, b);  // closes a.txt first, keeping it
-    servicos::escrever_formatado(5, "('outro')");
-    servicos::fechar_unidade(5);
-    servicos::fechar_unidade(5);  // a free unit: nothing happens
+    servicos::unidades::abrir_unidade(5, a);
+    servicos::unidades::escrever_formatado(5, "('primeiro')");
+    servicos::unidades::abrir_unidade(5, a);
+    servicos::unidades::escrever_formatado(5, "('segundo')");
+    servicos::unidades::abrir_unidade(5, b);  // closes a.txt first, keeping it
+    servicos::unidades::escrever_formatado(5, "('outro')");
+    servicos::unidades::fechar_unidade(5);
+    servicos::unidades::fechar_unidade(5);  // a free unit: nothing happens
     EXPECT_EQ(suporte::ler_arquivo(a), "primeiro\r\nsegundo\r\n");
     EXPECT_EQ(suporte::ler_arquivo(b), "outro\r\n");
 }
@@ -118,29 +118,29 @@ TEST_F(Unidades, FalhasDeAberturaNomeiamOArquivo) {
     const std::string faltando = caminho("nao/existe.txt"), diretorio = caminho("pasta");
     for (const Linha& l : {Linha{faltando, "\r\nrun-time error F6416: OPEN(" + faltando + ")\r\n- file not found\r\n"},
                            Linha{diretorio, "\r\nrun-time error F6414: OPEN(" + diretorio + ")\r\n- file access denied\r\n"}}) {
-        EXPECT_EQ(relatorio([&] { servicos::abrir_unidade(5, l.nome); }), l.relatorio);
-        EXPECT_EQ(servicos::nome_da_unidade(5), "");
+        EXPECT_EQ(relatorio([&] { servicos::unidades::abrir_unidade(5, l.nome); }), l.relatorio);
+        EXPECT_EQ(servicos::unidades::nome_da_unidade(5), "");
     }
 }
 
 TEST_F(Unidades, DiscoCheioNaEscritaENoFechamento) {
     // Small output waits in the buffer and fails when the close writes it out.
-    servicos::abrir_unidade(5, "/dev/full");
-    servicos::escrever_formatado(5, "('x')");
-    EXPECT_EQ(relatorio([] { servicos::fechar_unidade(5); }),
+    servicos::unidades::abrir_unidade(5, "/dev/full");
+    servicos::unidades::escrever_formatado(5, "('x')");
+    EXPECT_EQ(relatorio([] { servicos::unidades::fechar_unidade(5); }),
               "\r\nrun-time error F6422: CLOSE(/dev/full)\r\n- disk full\r\n");
     // More than a buffer's worth fails in the output statement itself.
-    servicos::abrir_unidade(5, "/dev/full");
+    servicos::unidades::abrir_unidade(5, "/dev/full");
     EXPECT_EQ(relatorio([] {
-                  for (int j = 0; j < 2000; ++j) servicos::escrever_formatado(5, "(5(1P,E25.15))", {1.0, 2.0, 3.0, 4.0});
+                  for (int j = 0; j < 2000; ++j) servicos::unidades::escrever_formatado(5, "(5(1P,E25.15))", {1.0, 2.0, 3.0, 4.0});
               }),
               "\r\nrun-time error F6422: WRITE(/dev/full)\r\n- disk full\r\n");
 }
 
 TEST_F(Unidades, TabelaDeSessentaEUmaUnidades) {
-    for (int u = 0; u < servicos::maximo_unidades; ++u) servicos::abrir_unidade(100 + u, caminho(std::to_string(u)));
+    for (int u = 0; u < servicos::unidades::maximo_unidades; ++u) servicos::unidades::abrir_unidade(100 + u, caminho(std::to_string(u)));
     const std::string nome = caminho("demais");
-    EXPECT_EQ(relatorio([&] { servicos::abrir_unidade(1, nome); }),
+    EXPECT_EQ(relatorio([&] { servicos::unidades::abrir_unidade(1, nome); }),
               "\r\nrun-time error F6423: OPEN(" + nome + ")\r\n- too many units connected\r\n");
 }
 
@@ -168,13 +168,13 @@ TEST_P(TemporarioDoConjunto, SoArquivoComumGanhaTemporario) {
     const bool existia = fs::is_regular_file(alvo);
     // The set's record lives beside the input file, elsewhere.
     fs::create_directory(pasta / "entrada");
-    servicos::iniciar_conjunto(caminho("entrada/trava"));
+    servicos::unidades::iniciar_conjunto(caminho("entrada/trava"));
     servicos::plataforma::Descritor descritor{};
-    EXPECT_EQ(servicos::abrir_temporario_do_conjunto(caso.arquivo.empty() ? "   " : alvo.string(), descritor),
+    EXPECT_EQ(servicos::unidades::abrir_temporario_do_conjunto(caso.arquivo.empty() ? "   " : alvo.string(), descritor),
               caso.aceito);
     std::size_t temporarios = 0;
     for (const auto& item : fs::directory_iterator(pasta.caminho()))
-        temporarios += servicos::plataforma::nome_de_temporario(item.path().filename().string()) ? 1 : 0;
+        temporarios += servicos::unidades::nome_de_temporario(item.path().filename().string()) ? 1 : 0;
     EXPECT_EQ(temporarios, caso.aceito ? 1u : 0u);
     if (existia) {
         EXPECT_EQ(suporte::ler_arquivo(alvo), "anterior");
@@ -229,19 +229,19 @@ INSTANTIATE_TEST_SUITE_P(Nomes, TemporarioDoConjunto, ::testing::ValuesIn(tempor
 // Failures the file system can hardly be made to give on demand.
 
 namespace falhas {
-servicos::plataforma::Resultado resultado_escrita = servicos::plataforma::Resultado::ok;
-servicos::plataforma::Resultado resultado_corte = servicos::plataforma::Resultado::ok;
+servicos::unidades::Resultado resultado_escrita = servicos::unidades::Resultado::ok;
+servicos::unidades::Resultado resultado_corte = servicos::unidades::Resultado::ok;
 std::string linhas_console;
 bool console_fechado = false;
 std::string perguntas;
 
-servicos::plataforma::Resultado escrever(servicos::plataforma::Descritor d, const char* b, std::size_t t) {
-    if (resultado_escrita != servicos::plataforma::Resultado::ok) return resultado_escrita;
-    return servicos::plataforma::sistema_arquivos_nativo().escrever(d, b, t);
+servicos::unidades::Resultado escrever(servicos::plataforma::Descritor d, const char* b, std::size_t t) {
+    if (resultado_escrita != servicos::unidades::Resultado::ok) return resultado_escrita;
+    return servicos::unidades::sistema_arquivos_nativo().escrever(d, b, t);
 }
-servicos::plataforma::Resultado cortar(servicos::plataforma::Descritor d) {
-    if (resultado_corte != servicos::plataforma::Resultado::ok) return resultado_corte;
-    return servicos::plataforma::sistema_arquivos_nativo().cortar(d);
+servicos::unidades::Resultado cortar(servicos::plataforma::Descritor d) {
+    if (resultado_corte != servicos::unidades::Resultado::ok) return resultado_corte;
+    return servicos::unidades::sistema_arquivos_nativo().cortar(d);
 }
 bool ler_linha_console(std::string& linha) {
     if (console_fechado) return false;
@@ -252,8 +252,8 @@ bool ler_linha_console(std::string& linha) {
     return true;
 }
 void escrever_console(std::string_view texto) { perguntas += texto; }
-servicos::plataforma::SistemaArquivos tabela() {
-    servicos::plataforma::SistemaArquivos s = servicos::plataforma::sistema_arquivos_nativo();
+servicos::unidades::SistemaArquivos tabela() {
+    servicos::unidades::SistemaArquivos s = servicos::unidades::sistema_arquivos_nativo();
     s.escrever = &escrever;
     s.cortar = &cortar;
     s.ler_linha_console = &ler_linha_console;
@@ -264,28 +264,28 @@ servicos::plataforma::SistemaArquivos tabela() {
 
 class UnidadesComFalhas : public Unidades {
 protected:
-    servicos::plataforma::SistemaArquivos sistema = falhas::tabela();
+    servicos::unidades::SistemaArquivos sistema = falhas::tabela();
     void SetUp() override {
         Unidades::SetUp();
-        falhas::resultado_escrita = falhas::resultado_corte = servicos::plataforma::Resultado::ok;
+        falhas::resultado_escrita = falhas::resultado_corte = servicos::unidades::Resultado::ok;
         falhas::console_fechado = false;
-        servicos::usar_sistema_arquivos(&sistema);
+        servicos::unidades::usar_sistema_arquivos(&sistema);
     }
 };
 
 TEST_F(UnidadesComFalhas, EscritaRecusadaECorteRecusado) {
-    using servicos::plataforma::Resultado;
+    using servicos::unidades::Resultado;
     const std::string nome = caminho("a.txt");
     falhas::resultado_escrita = Resultado::acesso_negado;
-    servicos::abrir_unidade(5, nome);
-    servicos::escrever_formatado(5, "('x')");
-    EXPECT_EQ(relatorio([] { servicos::fechar_unidade(5); }),
+    servicos::unidades::abrir_unidade(5, nome);
+    servicos::unidades::escrever_formatado(5, "('x')");
+    EXPECT_EQ(relatorio([] { servicos::unidades::fechar_unidade(5); }),
               "\r\nrun-time error F6421: CLOSE(" + nome + ")\r\n- write refused by the system\r\n");
 
     falhas::resultado_escrita = Resultado::ok;
     falhas::resultado_corte = Resultado::acesso_negado;
-    servicos::abrir_unidade(5, nome);  // exists now: cut at the first statement
-    EXPECT_EQ(relatorio([] { servicos::escrever_formatado(5, "('y')"); }),
+    servicos::unidades::abrir_unidade(5, nome);  // exists now: cut at the first statement
+    EXPECT_EQ(relatorio([] { servicos::unidades::escrever_formatado(5, "('y')"); }),
               "\r\nrun-time error F6421: WRITE(" + nome + ")\r\n- write refused by the system\r\n");
 }
 
@@ -293,26 +293,26 @@ TEST_F(UnidadesComFalhas, NomeEmBrancoUsaArgumentosDepoisPergunta) {
     const std::string a = caminho("arg1.txt"), b = caminho("arg2.txt");
     std::string arg0 = "programa", arg1 = a, arg2 = "   ", arg3 = b;
     char* argv[] = {arg0.data(), arg1.data(), arg2.data(), arg3.data(), nullptr};
-    servicos::definir_argumentos(4, argv);
-    servicos::abrir_unidade(5, "    ");
-    EXPECT_EQ(servicos::nome_da_unidade(5), a);
-    servicos::fechar_unidade(5);
-    servicos::abrir_unidade(5, "");
-    EXPECT_EQ(servicos::nome_da_unidade(5), b);
-    servicos::fechar_unidade(5);
+    servicos::unidades::definir_argumentos(4, argv);
+    servicos::unidades::abrir_unidade(5, "    ");
+    EXPECT_EQ(servicos::unidades::nome_da_unidade(5), a);
+    servicos::unidades::fechar_unidade(5);
+    servicos::unidades::abrir_unidade(5, "");
+    EXPECT_EQ(servicos::unidades::nome_da_unidade(5), b);
+    servicos::unidades::fechar_unidade(5);
 
     // Arguments used up: the console is asked until a non-blank answer.
     falhas::linhas_console = "\n   \n  " + caminho("console.txt") + "  \n";
     falhas::perguntas.clear();
-    servicos::abrir_unidade(5, "");
-    EXPECT_EQ(servicos::nome_da_unidade(5), caminho("console.txt"));
+    servicos::unidades::abrir_unidade(5, "");
+    EXPECT_EQ(servicos::unidades::nome_da_unidade(5), caminho("console.txt"));
     const std::string pergunta = "File name missing or blank - please enter file name\r\nUNIT 5? ";
     EXPECT_EQ(falhas::perguntas, pergunta + pergunta + pergunta);
-    servicos::fechar_unidade(5);
+    servicos::unidades::fechar_unidade(5);
 
     // End of input while asking ends the run instead of asking forever.
     falhas::console_fechado = true;
-    EXPECT_EQ(relatorio([] { servicos::abrir_unidade(5, ""); }),
+    EXPECT_EQ(relatorio([] { servicos::unidades::abrir_unidade(5, ""); }),
               "\r\nrun-time error F6501: READ()\r\n- end of file encountered\r\n");
 }
 
@@ -322,11 +322,11 @@ TEST_F(UnidadesComFalhas, NomeEmBrancoUsaArgumentosDepoisPergunta) {
 
 namespace roteiro {
 using servicos::plataforma::Descritor;
-using servicos::plataforma::Pasta;
-using servicos::plataforma::Resultado;
-using servicos::plataforma::Temporario;
+using servicos::unidades::Pasta;
+using servicos::unidades::Resultado;
+using servicos::unidades::Temporario;
 
-const servicos::plataforma::SistemaArquivos& nativo() { return servicos::plataforma::sistema_arquivos_nativo(); }
+const servicos::unidades::SistemaArquivos& nativo() { return servicos::unidades::sistema_arquivos_nativo(); }
 
 // The run stops here, as under SIGKILL: nothing after it happens.
 struct Morte {};
@@ -393,8 +393,8 @@ Resultado descartar(const char* nome) {
     return nativo().descartar(nome);
 }
 
-servicos::plataforma::SistemaArquivos tabela() {
-    servicos::plataforma::SistemaArquivos s = nativo();
+servicos::unidades::SistemaArquivos tabela() {
+    servicos::unidades::SistemaArquivos s = nativo();
     s.criar_temporario = &criar_temporario;
     s.criar_diario = &criar_diario;
     s.escrever = &escrever;
@@ -423,7 +423,7 @@ protected:
     using Arquivos = std::map<std::string, std::string>;
     const std::vector<std::string> nomes{"lista.txt", "media.txt", "meio.txt"};
     Arquivos anterior, novo;
-    servicos::plataforma::SistemaArquivos sistema = roteiro::tabela();
+    servicos::unidades::SistemaArquivos sistema = roteiro::tabela();
 
     void SetUp() override {
         Unidades::SetUp();
@@ -434,10 +434,10 @@ protected:
             novo[nome] = "novo " + nome + "\r\n";
         }
         gravar(anterior);
-        servicos::usar_sistema_arquivos(&sistema);
+        servicos::unidades::usar_sistema_arquivos(&sistema);
     }
     void TearDown() override {
-        servicos::abandonar_conjunto();
+        servicos::unidades::abandonar_conjunto();
         Unidades::TearDown();
     }
 
@@ -448,17 +448,17 @@ protected:
     // steps count when `contar` says so.
     void escrever_novo(bool contar = false) {
         roteiro::contando = contar;
-        servicos::iniciar_conjunto(caminho("trava"));
+        servicos::unidades::iniciar_conjunto(caminho("trava"));
         for (const std::string& nome : nomes) {
-            servicos::abrir_unidade(5, caminho(nome));
-            servicos::escrever_formatado(5, "('novo " + nome + "')");
-            servicos::fechar_unidade(5);
+            servicos::unidades::abrir_unidade(5, caminho(nome));
+            servicos::unidades::escrever_formatado(5, "('novo " + nome + "')");
+            servicos::unidades::fechar_unidade(5);
         }
         roteiro::contando = false;
     }
     void confirmar() {
         roteiro::contando = true;
-        servicos::confirmar_conjunto(caminho("trava"));
+        servicos::unidades::confirmar_conjunto(caminho("trava"));
         roteiro::contando = false;
     }
     Arquivos na_pasta() const {
@@ -469,7 +469,7 @@ protected:
     std::set<std::string> do_programa() const {
         std::set<std::string> restos;
         for (const auto& item : fs::directory_iterator(pasta.caminho()))
-            if (servicos::plataforma::nome_de_temporario(item.path().filename().string()))
+            if (servicos::unidades::nome_de_temporario(item.path().filename().string()))
                 restos.insert(item.path().filename().string());
         return restos;
     }
@@ -478,7 +478,7 @@ protected:
 TEST_F(Conjunto, CadaArquivoNoDiscoAntesDaSuaTrocaEAPastaDepois) {
     escrever_novo(true);
     roteiro::contando = true;
-    servicos::confirmar_conjunto(caminho("trava"));
+    servicos::unidades::confirmar_conjunto(caminho("trava"));
     roteiro::contando = false;
     EXPECT_EQ(na_pasta(), novo);
     EXPECT_EQ(do_programa(), std::set<std::string>{});
@@ -532,7 +532,7 @@ struct FalhaNoConjunto {
     const char* nome;
     std::string chamada;  // the call that fails...
     int vez;              // ...the n-th time the commit makes it
-    servicos::plataforma::Resultado resultado;
+    servicos::unidades::Resultado resultado;
     std::string arquivo;  // the file the report names
     std::string codigo;   // empty: no report
     std::string mensagem;
@@ -551,7 +551,7 @@ TEST_P(ConjuntoComFalha, RelatorioEConjuntoAnteriorInteiro) {
     roteiro::falha = f.resultado;
     const std::string r = relatorio([this] { confirmar(); });
     roteiro::contando = false;
-    servicos::fechar_todas_unidades();  // the clean-up of the end of the run
+    servicos::unidades::fechar_todas_unidades();  // the clean-up of the end of the run
     if (f.codigo.empty()) {
         EXPECT_EQ(r, "");
     } else {
@@ -563,7 +563,7 @@ TEST_P(ConjuntoComFalha, RelatorioEConjuntoAnteriorInteiro) {
     if (!f.fica_o_novo) {
         EXPECT_EQ(do_programa(), std::set<std::string>{});
     }
-    servicos::recuperar_conjuntos(caminho("trava"));
+    servicos::unidades::recuperar_conjuntos(caminho("trava"));
     EXPECT_EQ(na_pasta(), esperado) << "after the next run";
     EXPECT_EQ(do_programa(), std::set<std::string>{}) << "after the next run";
 }
@@ -573,35 +573,35 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // A rename refused part-way (a mount point, a sticky folder, a file
         // held open): the renames done are undone.
-        FalhaNoConjunto{"PrimeiraTrocaRecusada", "substituir", 1, servicos::plataforma::Resultado::acesso_negado,
+        FalhaNoConjunto{"PrimeiraTrocaRecusada", "substituir", 1, servicos::unidades::Resultado::acesso_negado,
                         "lista.txt", "F6421", "write refused by the system"},
-        FalhaNoConjunto{"SegundaTrocaRecusada", "substituir", 2, servicos::plataforma::Resultado::acesso_negado,
+        FalhaNoConjunto{"SegundaTrocaRecusada", "substituir", 2, servicos::unidades::Resultado::acesso_negado,
                         "media.txt", "F6421", "write refused by the system"},
-        FalhaNoConjunto{"UltimaTrocaRecusada", "substituir", 3, servicos::plataforma::Resultado::outro, "meio.txt",
+        FalhaNoConjunto{"UltimaTrocaRecusada", "substituir", 3, servicos::unidades::Resultado::outro, "meio.txt",
                         "F6421", "write refused by the system"},
-        FalhaNoConjunto{"AnteriorQueNaoSaiDoLugar", "guardar", 2, servicos::plataforma::Resultado::acesso_negado,
+        FalhaNoConjunto{"AnteriorQueNaoSaiDoLugar", "guardar", 2, servicos::unidades::Resultado::acesso_negado,
                         "media.txt", "F6421", "write refused by the system"},
         // A full disk met when the data reach it, or when the commit needs
         // one more file.
-        FalhaNoConjunto{"DiscoCheioAoSincronizar", "sincronizar", 3, servicos::plataforma::Resultado::disco_cheio,
+        FalhaNoConjunto{"DiscoCheioAoSincronizar", "sincronizar", 3, servicos::unidades::Resultado::disco_cheio,
                         "meio.txt", "F6422", "disk full"},
-        FalhaNoConjunto{"SemLugarParaGuardarOAnterior", "guardar", 2, servicos::plataforma::Resultado::disco_cheio,
+        FalhaNoConjunto{"SemLugarParaGuardarOAnterior", "guardar", 2, servicos::unidades::Resultado::disco_cheio,
                         "media.txt", "F6422", "disk full"},
-        FalhaNoConjunto{"SemLugarParaORegistro", "escrever_fim", 1, servicos::plataforma::Resultado::disco_cheio,
+        FalhaNoConjunto{"SemLugarParaORegistro", "escrever_fim", 1, servicos::unidades::Resultado::disco_cheio,
                         "lista.txt", "F6422", "disk full"},
-        FalhaNoConjunto{"RegistroQueNaoSeGrava", "sincronizar", 4, servicos::plataforma::Resultado::disco_cheio,
+        FalhaNoConjunto{"RegistroQueNaoSeGrava", "sincronizar", 4, servicos::unidades::Resultado::disco_cheio,
                         "lista.txt", "F6422", "disk full"},
         // Descriptors used up when the commit begins: its lock cannot be
         // had, and nothing is replaced without it.
-        FalhaNoConjunto{"SemDescritorParaATrava", "travar", 1, servicos::plataforma::Resultado::arquivos_demais,
+        FalhaNoConjunto{"SemDescritorParaATrava", "travar", 1, servicos::unidades::Resultado::arquivos_demais,
                         "lista.txt", "F6417", "too many open files"},
         // The folder's sync after the renames fails: the renames are undone.
         FalhaNoConjunto{"PastaQueNaoSeGravaDepoisDasTrocas", "sincronizar_pasta", 2,
-                        servicos::plataforma::Resultado::outro, "lista.txt", "F6421", "write refused by the system"},
+                        servicos::unidades::Resultado::outro, "lista.txt", "F6421", "write refused by the system"},
         // A kept file that cannot be removed once the new set is on the
         // disk: the set stands, and the record stays for the next run,
         // which removes the file.
-        FalhaNoConjunto{"AnteriorGuardadoQueNaoSai", "descartar", 2, servicos::plataforma::Resultado::outro, "", "",
+        FalhaNoConjunto{"AnteriorGuardadoQueNaoSai", "descartar", 2, servicos::unidades::Resultado::outro, "", "",
                         "", true}),
     [](const auto& info) { return std::string(info.param.nome); });
 
@@ -624,12 +624,12 @@ TEST_F(Conjunto, MortoEmCadaPassoORetomadoDeixaUmConjuntoInteiro) {
         }
         roteiro::contando = false;
         const std::vector<std::string> feitos(roteiro::registro.begin(), roteiro::registro.end() - (morto ? 1 : 0));
-        servicos::abandonar_conjunto();
+        servicos::unidades::abandonar_conjunto();
         try {
-            servicos::fechar_todas_unidades();  // the unit a death left open: its content is the set's
+            servicos::unidades::fechar_todas_unidades();  // the unit a death left open: its content is the set's
         } catch (const FalhaRelatada&) {
         }
-        servicos::recuperar_conjuntos(caminho("trava"));
+        servicos::unidades::recuperar_conjuntos(caminho("trava"));
         const Arquivos final = na_pasta();
         EXPECT_TRUE(final == anterior || final == novo) << "a mix of two sets";
         EXPECT_EQ(do_programa(), std::set<std::string>{});
@@ -654,13 +654,13 @@ TEST_F(Conjunto, RetomadaQueNaoPodeTerminarDesfaz) {
     roteiro::morrer_depois_de = "substituir";
     EXPECT_THROW(confirmar(), roteiro::Morte);
     roteiro::contando = false;
-    servicos::abandonar_conjunto();
+    servicos::unidades::abandonar_conjunto();
     ASSERT_EQ(suporte::ler_arquivo(pasta / "lista.txt"), novo["lista.txt"]);
     roteiro::reiniciar();
     roteiro::falha_de = "substituir";
     roteiro::falhar_na_vez = 1;
     roteiro::contando = true;
-    EXPECT_EQ(relatorio([this] { servicos::recuperar_conjuntos(caminho("trava")); }), "");
+    EXPECT_EQ(relatorio([this] { servicos::unidades::recuperar_conjuntos(caminho("trava")); }), "");
     roteiro::contando = false;
     EXPECT_EQ(na_pasta(), anterior);
     EXPECT_EQ(do_programa(), std::set<std::string>{});

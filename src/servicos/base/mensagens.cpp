@@ -2,9 +2,9 @@
 // The texts of the catalogue. They are plain literals, so that the report
 // path, which the floating-point trap handler runs too, can take them
 // without allocating.
-#include "servicos/erros/mensagens.hpp"
+#include "servicos/base/mensagens.hpp"
 
-namespace servicos::mensagem {
+namespace servicos::base::mensagem {
 
 std::string_view texto(int numero) {
     switch (numero) {
@@ -65,4 +65,4 @@ std::string_view palavra_funcao(int numero) {
     }
 }
 
-}  // namespace servicos::mensagem
+}  // namespace servicos::base::mensagem

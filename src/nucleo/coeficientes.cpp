@@ -1,13 +1,13 @@
-#include "coeficientes.hpp"
+#include "nucleo/coeficientes.hpp"
 
 #include <cmath>
 #include <cstdint>
 
-#include "esquema.hpp"
+#include "nucleo/esquema.hpp"
+#include "nucleo/variaveis.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/vigia_em_bloco.hpp"
-#include "variaveis.hpp"
 
 namespace coeficientes {
 
@@ -18,7 +18,7 @@ namespace {
 // Tant(i) = sin(x(i)*pi/Lx)*Ti for the nodes of a block, the sines computed
 // without a watch of their own; false when the block must be done as written.
 bool seno_em_bloco(std::int32_t primeiro, std::int32_t ultimo) {
-    return servicos::sem_falha_em_bloco([&] {
+    return servicos::erros::sem_falha_em_bloco([&] {
         bool infinito = false;
         for (std::int32_t j = primeiro; j <= ultimo; ++j) {
             const double s = servicos::elementares::seno(x(j) * pi / Lx);
@@ -36,10 +36,11 @@ void condicao_inicial() {
     // The end node Nx keeps the rounding residue of sin(pi*x(Nx)/Lx) (about
     // 1e-16*Ti); the boundary rows zero it later. The nodes go a block at a
     // time; a block in which anything would be reported is done again node
-    // by node with each sine watched, so that the report is the same.
-    servicos::percorrer_em_blocos(1, Nx, seno_em_bloco, [](std::int32_t no) {
+    // by node with each sine watched, so that the report is the same (held
+    // and replayed, docs/arquitetura.md).
+    servicos::erros::percorrer_em_blocos(1, Nx, seno_em_bloco, [](std::int32_t no) {
         i = no;
-        Tant(i) = servicos::seno(x(i) * pi / Lx) * Ti;
+        Tant(i) = servicos::erros::seno(x(i) * pi / Lx) * Ti;
     });
 }
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace processamento {
 
@@ -38,11 +38,12 @@ bool fatores_sem_falha(FatoresExatos& fatores);
 
 // destino[n - primeiro] = exp(t(n)*taxa)*amplitude for the levels
 // primeiro..ultimo, with the traps held over the whole block and without any
-// report: bit for bit what servicos::exponencial(t(n)*taxa)*amplitude gives
+// report: bit for bit what servicos::erros::exponencial(t(n)*taxa)*amplitude gives
 // level by level, when it returns true. False means that something in the
 // block would be reported (or might be): the caller evaluates those levels
-// one at a time as written, so that the report comes where it belongs.
-// Watching every exponential on its own costs more than the exponential.
+// one at a time as written, so that the report comes where it belongs (held
+// and replayed, docs/arquitetura.md). Watching every exponential on its own
+// costs more than the exponential.
 bool decaimento_em_bloco(double taxa, double amplitude, std::int32_t primeiro, std::int32_t ultimo,
                          double* destino);
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace solver {
 

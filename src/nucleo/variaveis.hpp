@@ -1,5 +1,10 @@
 // The one shared store of a run: input data, derived quantities, the weights
 // of the theta scheme, the node and time-level arrays and the loop counters.
+//
+// nucleo/, the numerical core (this store, the scheme's rows, the
+// coefficients, the solver, the time loop and the exact solution), may
+// include only the services (servicos/); the program and its data (dados/)
+// are above it.
 #pragma once
 
 #include <array>

@@ -1,8 +1,8 @@
-#include "solver.hpp"
+#include "nucleo/solver.hpp"
 
-#include "esquema.hpp"
+#include "nucleo/esquema.hpp"
+#include "servicos/base/mensagens.hpp"
 #include "servicos/erros/erros.hpp"
-#include "servicos/erros/mensagens.hpp"
 
 namespace solver {
 
@@ -10,7 +10,8 @@ using variaveis::Arranjo;
 
 void obter_trabalho(Trabalho& trabalho, std::int32_t N) {
     if (!trabalho.P.alocar(1, N) || !trabalho.Q.alocar(1, N))
-        servicos::relatar_erro(servicos::mensagem::memoria_insuficiente, servicos::TipoInstrucao::sem_rotulo);
+        servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
+                                      servicos::base::instrucao::sem_rotulo);
 }
 
 void tdma(const Arranjo& aP, const Arranjo& aW, const Arranjo& aE, const Arranjo& bP, Arranjo& X,

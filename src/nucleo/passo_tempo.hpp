@@ -16,13 +16,14 @@
 // on some machines); when a block raised an invalid operation, a division by
 // zero or an overflow, it is computed again from its start in the routines'
 // order with the traps as they were, and the first fault reported is the one
-// the routines meet.
+// the routines meet: the program's idiom "held and replayed"
+// (docs/arquitetura.md), here in `bloco`.
 #pragma once
 
 #include <cstdint>
 
-#include "solver.hpp"
-#include "variaveis.hpp"
+#include "nucleo/solver.hpp"
+#include "nucleo/variaveis.hpp"
 
 namespace passo_tempo {
 

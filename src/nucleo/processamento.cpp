@@ -1,8 +1,8 @@
-#include "processamento.hpp"
+#include "nucleo/processamento.hpp"
 
 #include <cmath>
 
-#include "esquema.hpp"
+#include "nucleo/esquema.hpp"
 #include "servicos/elementares/elementares.hpp"
 #include "servicos/erros/matematica.hpp"
 #include "servicos/erros/vigia_em_bloco.hpp"
@@ -10,8 +10,8 @@
 namespace processamento {
 
 using namespace variaveis;
-using servicos::exponencial;
-using servicos::potencia;
+using servicos::erros::exponencial;
+using servicos::erros::potencia;
 
 void temperatura_media(const Arranjo& campo, const std::int32_t& Nx, const double& dx, const double& Lx,
                        double& media) {
@@ -48,11 +48,11 @@ double taxa_decaimento() {
 }
 
 double amplitude_no_meio() {
-    return amplitude_no_meio_com([](double argumento) { return servicos::seno(argumento); });
+    return amplitude_no_meio_com([](double argumento) { return servicos::erros::seno(argumento); });
 }
 
 bool fatores_sem_falha(FatoresExatos& fatores) {
-    return servicos::sem_falha_em_bloco([&] {
+    return servicos::erros::sem_falha_em_bloco([&] {
         fatores.taxa = taxa_com([](double base) { return base * base; });
         fatores.amp_media = amplitude_da_media();
         fatores.amp_meio = amplitude_no_meio_com([](double a) { return servicos::elementares::seno(a); });
@@ -62,7 +62,7 @@ bool fatores_sem_falha(FatoresExatos& fatores) {
 
 bool decaimento_em_bloco(double taxa, double amplitude, const double* tempos, std::int32_t quantos,
                          double* destino) {
-    return servicos::sem_falha_em_bloco([&] {
+    return servicos::erros::sem_falha_em_bloco([&] {
         bool infinito = false;
         for (std::int32_t j = 0; j < quantos; ++j) {
             const double e = servicos::elementares::exponencial(tempos[j] * taxa);
@@ -81,9 +81,10 @@ bool decaimento_em_bloco(double taxa, double amplitude, std::int32_t primeiro, s
 void solucao_analitica() {
     // Mean of Ti*sin(pi*x/Lx) over the slab is 2*Ti/pi; it decays like the field:
     //   Tm_an(n) = exp(t(n)*taxa)*amp_media
+    // A block of levels at a time, held and replayed (docs/arquitetura.md).
     const double taxa = taxa_decaimento();
     const double amp_media = amplitude_da_media();
-    servicos::percorrer_em_blocos(
+    servicos::erros::percorrer_em_blocos(
         0, Nt,
         [&](std::int32_t primeiro, std::int32_t ultimo) {
             return decaimento_em_bloco(taxa, amp_media, primeiro, ultimo, &Tm_an(primeiro));

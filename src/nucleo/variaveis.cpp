@@ -1,4 +1,4 @@
-#include "variaveis.hpp"
+#include "nucleo/variaveis.hpp"
 
 #include <cstdint>
 #include <new>

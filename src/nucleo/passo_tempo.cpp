@@ -1,14 +1,14 @@
-#include "passo_tempo.hpp"
+#include "nucleo/passo_tempo.hpp"
 
 #include <algorithm>
 #include <utility>
 
-#include "coeficientes.hpp"
-#include "esquema.hpp"
-#include "processamento.hpp"
-#include "servicos/plataforma/intrinsecos.hpp"
+#include "nucleo/coeficientes.hpp"
+#include "nucleo/esquema.hpp"
+#include "nucleo/processamento.hpp"
+#include "nucleo/variaveis.hpp"
+#include "servicos/base/intrinsecos.hpp"
 #include "servicos/plataforma/plataforma.hpp"
-#include "variaveis.hpp"
 
 namespace passo_tempo {
 
@@ -109,8 +109,9 @@ bool bloco(std::int32_t primeiro, std::int32_t ultimo, solver::Trabalho& trabalh
     }
     if (!falhou) return false;
 
-    // Back to the level before the block (a single step left it in T), and
-    // the same steps again in the routines' order.
+    // Held and replayed (docs/arquitetura.md): back to the level before the
+    // block (a single step left it in T), and the same steps again in the
+    // routines' order.
     if (ultimo > primeiro)
         std::copy_n(copia->dados(), Nx, Tant.dados());
     else

@@ -6,6 +6,9 @@
 // the numbers; only the platform files, which set the floating-point control
 // registers, speak to the processor on their own. The program targets x86-64
 // (SSE2 is part of it) with GCC or Clang, MinGW-w64 included.
+//
+// base/ is the ground of the services: it includes nothing of the program,
+// and every folder may include it.
 #pragma once
 
 #if !defined(__x86_64__) || !defined(__GNUC__)
@@ -14,7 +17,7 @@
 
 #include <emmintrin.h>
 
-namespace servicos::intrinsecos {
+namespace servicos::base::intrinsecos {
 
 // Products and sums of two 64-bit words, with the carry in the upper half.
 __extension__ typedef unsigned __int128 u128;
@@ -29,7 +32,7 @@ inline double raiz_quadrada(double v) { return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_set
 // again costs a subnormal operation, which many processors microcode.
 inline bool underflow_levantado() { return (_mm_getcsr() & 0x10) != 0; }
 
-}  // namespace servicos::intrinsecos
+}  // namespace servicos::base::intrinsecos
 
 // Pointer parameters that no other parameter of the call reaches: the
 // compiler may then keep values in registers across the stores.
