@@ -123,8 +123,10 @@ struct SistemaArquivos {
     void (*fechar_pasta)(const Pasta& pasta);
     bool (*existe)(const char* nome);
     // Takes a file of the program whose run is gone (nobody holds it; POSIX:
-    // and it is the user's own): true with it open on `descritor`.
-    bool (*tomar_abandonado)(const char* nome, plataforma::Descritor& descritor);
+    // and it is the user's own): ok with it open on `descritor`; ja_existe
+    // when a live run holds it or it is another user's; nao_encontrado when
+    // it is not there; otherwise why it could not be looked at.
+    Resultado (*tomar_abandonado)(const char* nome, plataforma::Descritor& descritor);
     // Serialises the commits of runs that share a file (the input file of
     // their folder): an advisory lock, waited for, that the system drops if
     // the process dies; `trava` is what destravar takes. A file that is not

@@ -501,23 +501,24 @@ bool existe(const char* nome) {
     return ::lstat(nome, &info) == 0;
 }
 
-bool tomar_abandonado(const char* nome, int& descritor) {
+Resultado tomar_abandonado(const char* nome, int& descritor) {
     struct stat info {};
-    if (::lstat(nome, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return false;
+    if (::lstat(nome, &info) != 0) return errno == ENOENT ? Resultado::nao_encontrado : resultado_do_erro(errno);
+    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return Resultado::ja_existe;
     int d = abrir_repetindo(nome, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
-    if (d < 0) d = abrir_repetindo(nome, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
-    if (d < 0) d = abrir_repetindo(nome, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
-    if (d < 0) return false;
+    if (d < 0 && errno != EMFILE && errno != ENFILE) d = abrir_repetindo(nome, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0 && errno != EMFILE && errno != ENFILE) d = abrir_repetindo(nome, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0) return errno == ENOENT ? Resultado::nao_encontrado : resultado_do_erro(errno);
     int r;
     do {
         r = ::flock(d, LOCK_EX | LOCK_NB);
     } while (r != 0 && errno == EINTR);
     if (r != 0) {
         ::close(d);
-        return false;
+        return Resultado::ja_existe;
     }
     descritor = d;
-    return true;
+    return Resultado::ok;
 }
 
 bool mesmo_arquivo(const char* a, const char* b) {

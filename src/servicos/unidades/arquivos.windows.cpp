@@ -230,14 +230,18 @@ void fechar_pasta(const Pasta&) {}
 bool existe(const char* nome) { return GetFileAttributesA(nome) != INVALID_FILE_ATTRIBUTES; }
 
 // Opened sharing nothing: refused while any handle of its run is open.
-bool tomar_abandonado(const char* nome, void*& descritor) {
+Resultado tomar_abandonado(const char* nome, void*& descritor) {
     HANDLE arquivo = CreateFileA(nome, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                  nullptr);
     if (arquivo == INVALID_HANDLE_VALUE)
         arquivo = CreateFileA(nome, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (arquivo == INVALID_HANDLE_VALUE) return false;
+    if (arquivo == INVALID_HANDLE_VALUE) {
+        const DWORD erro = GetLastError();
+        if (erro == ERROR_SHARING_VIOLATION) return Resultado::ja_existe;  // its run holds it
+        return erro == ERROR_FILE_NOT_FOUND ? Resultado::nao_encontrado : resultado_do_erro(erro);
+    }
     descritor = arquivo;
-    return true;
+    return Resultado::ok;
 }
 
 // Byte-range locks are binding on Windows: the lock takes one byte far past

@@ -480,10 +480,12 @@ private:
 
 // Removes a file of the program that a dead run's record names, unless it is
 // not there, or it is held or not ours (another run's after all); false
-// when it stays only because the system refused to remove it.
+// when it stays only because the system refused to look at it or remove it.
 bool remover_abandonado(const std::string& nome) {
     Descritor descritor{};
-    if (!so().existe(nome.c_str()) || !so().tomar_abandonado(nome.c_str(), descritor)) return true;
+    const Resultado tomado = so().tomar_abandonado(nome.c_str(), descritor);
+    if (tomado == Resultado::nao_encontrado || tomado == Resultado::ja_existe) return true;
+    if (tomado != Resultado::ok) return false;
     so().fechar(descritor);
     return so().descartar(nome.c_str()) == Resultado::ok;
 }
@@ -548,14 +550,17 @@ void retomar(const std::string& nome, Descritor descritor, const Diario& d) {
 }
 
 // The records of killed runs in the folder of `trava`, each under one of the
-// names known in advance; the caller holds the commit lock.
+// names known in advance; the caller holds the commit lock. One that cannot
+// even be looked at (too many open files) is reported: a commit after it
+// could be undone by it later.
 void recuperar_diarios(const std::string& trava) {
     for (unsigned vaga = 0; vaga < vagas_de_diario; ++vaga) {
         const std::string nome = nome_diario(trava, vaga);
         Descritor descritor{};
-        if ((com_diario && nome == diario) || !so().existe(nome.c_str()) ||
-            !so().tomar_abandonado(nome.c_str(), descritor))
-            continue;
+        if ((com_diario && nome == diario) || !so().existe(nome.c_str())) continue;
+        const Resultado tomado = so().tomar_abandonado(nome.c_str(), descritor);
+        if (tomado == Resultado::nao_encontrado || tomado == Resultado::ja_existe) continue;
+        if (tomado != Resultado::ok) relatar_falha(quantos > 0 ? std::string_view(arquivos[0].nome) : nome, tomado);
         const std::string texto = ler_tudo(descritor);
         retomar(nome, descritor, ler_diario(texto));
     }
