@@ -470,6 +470,25 @@ std::string estimativa(const Caso& caso) {
                   duracao(arquivos / bytes_por_segundo), " para gravar\n");
 }
 
+// The memory a run can have, and what bounds it as a warning names it: the
+// system (with the control groups), or a limit of the process's own when it
+// leaves less.
+struct MemoriaDaCorrida {
+    std::uint64_t bytes;
+    std::string_view quem_limita;
+};
+
+std::optional<MemoriaDaCorrida> memoria_que_o_sistema_deixa() {
+    const std::uint64_t sistema = servicos::plataforma::memoria_disponivel();
+    const auto folga = servicos::plataforma::folga_dos_limites_do_processo();
+    if (folga && (sistema == 0 || folga->bytes < sistema))
+        return MemoriaDaCorrida{folga->bytes, folga->limite == servicos::plataforma::LimiteDoProcesso::dados
+                                                  ? "o limite de dados do processo (ulimit -d)"
+                                                  : "o limite de memória virtual do processo (ulimit -v)"};
+    if (sistema == 0) return std::nullopt;
+    return MemoriaDaCorrida{sistema, "o sistema"};
+}
+
 // The lines as they are named in a warning: "linha 7", "linhas 3 e 5",
 // "linhas 2 a 5 e 8 a 10"; "" for none.
 std::string nomear_linhas(std::vector<std::size_t> linhas) {
@@ -595,11 +614,12 @@ std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const Linhas
         if (auto aviso = aviso_de_oscilacao(theta, F, Nx, s)) avisar(de_F_e_theta, std::move(*aviso));
     }
     const std::uint64_t precisa = memoria_da_corrida({Nx, Nt});
-    const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
-    if (Nx >= 2 && Nt >= 0 && disponivel != 0 && precisa > disponivel)
-        avisar({d_Nx, d_Nt}, juntar("a corrida precisa de ", tamanho(static_cast<double>(precisa)),
-                                    " e o sistema só pode dar ", tamanho(static_cast<double>(disponivel)),
-                                    ": difusao_calor pararia sem memória"));
+    const std::optional<MemoriaDaCorrida> disponivel = memoria_que_o_sistema_deixa();
+    if (Nx >= 2 && Nt >= 0 && disponivel && precisa > disponivel->bytes)
+        avisar({d_Nx, d_Nt}, juntar("a corrida precisa de ", tamanho(static_cast<double>(precisa)), " e ",
+                                    disponivel->quem_limita, " só deixa ",
+                                    tamanho(static_cast<double>(disponivel->bytes)),
+                                    ": difusao_calor pararia sem memória (F6772)"));
     return avisos;
 }
 

@@ -5,7 +5,8 @@
 # show the input file and the listing, and "wgnuplot <script>" for the two
 # plots, each as "<interpreter> -c <command line>". Here "notepad" opens the
 # file in $VISUAL, $EDITOR, sensible-editor or vi when there is a terminal to
-# edit in, and "wgnuplot" runs gnuplot: in a window when one can be opened,
+# edit in (the listing as a converted view, below), and "wgnuplot" runs
+# gnuplot: in a window when one can be opened,
 # otherwise (or with DIFUSAO_GRAFICOS=png) it writes the plot as a PNG image
 # next to its data and says where. Every call returns only when the editor or
 # the plot window is closed.
@@ -18,6 +19,13 @@
 # $DIFUSAO_EXPLICADOR when that is set (empty: none, already reported by the
 # launcher), otherwise the one next to the running program (also in its build
 # folder) or on PATH; a missing one is reported once.
+#
+# The listing is Windows-1252 with CR LF record ends, as the program must
+# write it, and a Linux editor would show its accents as garbage: the editor
+# gets a copy converted to UTF-8 with LF line ends, in a folder of its own
+# that goes when the editor closes. The listing itself is never touched (what
+# is changed in the view is not kept); where the conversion fails (a byte
+# that Windows-1252 leaves undefined) the editor gets the file itself.
 #
 # The command line is run by this shell's own parser, so a listing name that
 # the program quoted stays one literal file name.
@@ -103,6 +111,27 @@ editar() {
     fi
 }
 
+# Opens the converted view of the listing $1 in the editor; anything but a
+# readable plain file goes to the editor as it is.
+mostrar_listagem() {
+    com_terminal || return 0
+    if [ ! -f "$1" ] || [ ! -r "$1" ] || ! vista=$(mktemp -d "${TMPDIR:-/tmp}/difusao-calor-vista.XXXXXXXX"); then
+        editar "$1"
+        return
+    fi
+    trap 'rm -rf -- "$vista"' EXIT
+    copia=$vista/$(basename -- "$1")
+    cr=$(printf '\r')
+    if iconv -f CP1252 -t UTF-8 < "$1" > "$copia.utf8" 2>/dev/null && sed "s/$cr\$//" "$copia.utf8" > "$copia"; then
+        rm -f -- "$copia.utf8"
+        editar "$copia"
+    else
+        editar "$1"
+    fi
+    rm -rf -- "$vista"
+    trap - EXIT
+}
+
 notepad() {
     # The editor takes the rest of its command line as one file name; a name
     # that begins with a dash or a plus is given as ./name so no editor reads
@@ -110,7 +139,7 @@ notepad() {
     arquivo="$*"
     case "$arquivo" in [-+]*) arquivo="./$arquivo" ;; esac
     if [ "$arquivo" != entradas_geral.ent ]; then
-        editar "$arquivo"
+        mostrar_listagem "$arquivo"
         return
     fi
     explicador=$(achar_explicador)

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
 
 #include "dados/dados.hpp"
 #include "dados/resultados_no_laco.hpp"
@@ -79,11 +80,20 @@ void calcular_grandezas_derivadas() {
     a_cen = (theta - 1.0) * alpha * dt * 2.0 / potencia(dx, 2.0) + 1.0;
 }
 
-std::uint64_t memoria_da_corrida(std::int32_t nos, std::int32_t passos) {
-    const auto por_no = static_cast<std::uint64_t>(arranjos_dos_nos().size() + solver::arranjos_de_trabalho);
+namespace {
+
+// Bytes of `por_no` arrays of `nos` doubles and of the time-level arrays of
+// the state over `passos` steps.
+std::uint64_t memoria_de(std::size_t por_no, std::int32_t nos, std::int32_t passos) {
     const auto por_nivel = static_cast<std::uint64_t>(arranjos_dos_niveis().size());
     const auto niveis = static_cast<std::uint64_t>(passos) + 1;
-    return (por_no * static_cast<std::uint64_t>(nos) + por_nivel * niveis) * sizeof(double);
+    return (static_cast<std::uint64_t>(por_no) * static_cast<std::uint64_t>(nos) + por_nivel * niveis) * sizeof(double);
+}
+
+}  // namespace
+
+std::uint64_t memoria_da_corrida(std::int32_t nos, std::int32_t passos) {
+    return memoria_de(arranjos_dos_nos().size() + solver::arranjos_de_trabalho, nos, passos);
 }
 
 namespace {
@@ -106,9 +116,16 @@ void alocar_arranjos(std::uint64_t memoria_a_mais) {
     // Counts past maior_contagem would overflow the loops' counters: such
     // arrays (16 GiB each) are refused as memory that cannot be had,
     // whatever the machine.
+    // The process's own limits (ulimit -v, -d) refuse a mapping outright:
+    // arrays of the state that do not fit under them could never all be had,
+    // and are refused with the report their allocation would give.
     const std::uint64_t disponivel = servicos::plataforma::memoria_disponivel();
+    const std::optional<servicos::plataforma::FolgaDoProcesso> folga =
+        servicos::plataforma::folga_dos_limites_do_processo();
     const bool contadores_estouram = Nx > maior_contagem || Nt > maior_contagem;
-    if (contadores_estouram || (disponivel != 0 && memoria_da_corrida(Nx, Nt) + memoria_a_mais > disponivel))
+    const bool alem_dos_limites = folga && memoria_de(arranjos_dos_nos().size(), Nx, Nt) > folga->bytes;
+    if (contadores_estouram || alem_dos_limites ||
+        (disponivel != 0 && memoria_da_corrida(Nx, Nt) + memoria_a_mais > disponivel))
         servicos::erros::relatar_erro(servicos::base::mensagem::memoria_insuficiente,
                                       servicos::base::instrucao::sem_rotulo);
     for (Arranjo* no : arranjos_dos_nos()) alocar_ou_relatar(*no, 1, Nx);

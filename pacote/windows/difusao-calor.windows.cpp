@@ -2,14 +2,16 @@
 // command interpreter it hands the program.
 //
 // As a launcher (started by the user, by a double-click or from a prompt) it
-// copies the example input and the plot scripts from its own folder into the
-// current one where they are missing (an empty input counts as missing),
-// names itself in COMSPEC, and runs difusao_calor.exe from its folder with
-// the arguments it was given. The program's standard error goes through a
+// copies the example input and the plot scripts (the study's too, which draw
+// the tables estudo_convergencia writes in the same folder) from its own
+// folder into the current one where they are missing (an empty input counts
+// as missing), names itself in COMSPEC, and runs difusao_calor.exe from its
+// folder with the arguments it was given. The program's standard error goes through a
 // pipe and is copied to ours unchanged; when the program ends with a report
 // the launcher adds in Portuguese where the input stopped being read, the
-// stability of the scheme after an arithmetic fault, and which earlier
-// results stayed. The exit status is the program's. Started by a
+// stability of the scheme after an arithmetic fault, the memory the run
+// needs against what the system leaves after a memory failure, and which
+// earlier results stayed. The exit status is the program's. Started by a
 // double-click, its console window would close with the program: after a
 // failure it waits for Enter first.
 //
@@ -345,16 +347,18 @@ constexpr std::string_view texto_uso =
     "     difusao-calor --help | -h | --ajuda | /? | --version\r\n"
     "\r\n"
     "Roda difusao_calor.exe na pasta atual. Copia para ela, da pasta do programa,\r\n"
-    "entradas_geral.ent (também quando ele está vazio), temp_media.gnu e\r\n"
-    "temp_meio.gnu quando faltam; arquivos do usuário nunca são trocados. O\r\n"
-    "programa abre entradas_geral.ent no Bloco de Notas; quando ele fecha, os\r\n"
-    "dados são conferidos (vírgula no lugar do ponto decimal, theta fora de\r\n"
-    "[0, 1], Nx < 3, F além do limite de estabilidade, linha faltando ou\r\n"
-    "sobrando...) e dá para editar de novo antes do cálculo.\r\n"
+    "entradas_geral.ent (também quando ele está vazio) e os roteiros dos\r\n"
+    "gráficos, temp_media.gnu e temp_meio.gnu e os do estudo_convergencia.exe\r\n"
+    "(convergencia.gnu, mapa.gnu...), quando faltam; arquivos do usuário nunca\r\n"
+    "são trocados. O programa abre entradas_geral.ent no Bloco de Notas; quando\r\n"
+    "ele fecha, os dados são conferidos (vírgula no lugar do ponto decimal,\r\n"
+    "theta fora de [0, 1], Nx < 3, F além do limite de estabilidade, linha\r\n"
+    "faltando ou sobrando...) e dá para editar de novo antes do cálculo.\r\n"
     "\r\n"
     "Quando o programa termina com um relatório de falha, o relatório fica como\r\n"
     "está e o lançador acrescenta onde a leitura parou, o número de Fourier F e\r\n"
-    "o limite depois de uma falha aritmética, e quais resultados anteriores\r\n"
+    "o limite depois de uma falha aritmética, a memória que a corrida pede e a\r\n"
+    "que o sistema deixa depois de F6772, e quais resultados anteriores\r\n"
     "ficaram. Aberto com um duplo clique, espera Enter antes de fechar a janela\r\n"
     "depois de uma falha. O status de saída é o do programa. Veja LEIA-ME.txt.\r\n";
 
@@ -397,11 +401,17 @@ void preparar_pasta(const std::string& pasta) {
         ::CopyFileA(origem.c_str(), std::string(nome_entrada).c_str(), FALSE))
         avisar(std::string(entrada.existe ? "entradas_geral.ent estava vazio" : "esta pasta não tinha entradas_geral.ent") +
                ": copiado o exemplo de " + pasta);
-    for (const char* roteiro : {"temp_media.gnu", "temp_meio.gnu"}) {
+    std::string copiados;
+    std::string_view roteiros = DIFUSAO_ROTEIROS;
+    while (!roteiros.empty()) {
+        const std::size_t fim = std::min(roteiros.find(' '), roteiros.size());
+        const std::string roteiro(roteiros.substr(0, fim));
+        roteiros.remove_prefix(std::min(fim + 1, roteiros.size()));
         const std::string de = pasta + "\\" + roteiro;
-        if (!examinar(roteiro).existe && arquivo_comum(de) && ::CopyFileA(de.c_str(), roteiro, TRUE))
-            avisar(std::string("copiado ") + roteiro + " de " + pasta);
+        if (!examinar(roteiro).existe && arquivo_comum(de) && ::CopyFileA(de.c_str(), roteiro.c_str(), TRUE))
+            copiados.append(copiados.empty() ? "" : ", ").append(roteiro);
     }
+    if (!copiados.empty()) avisar("roteiros dos gráficos copiados de " + pasta + ": " + copiados);
 }
 
 // The last report of the program in what it wrote on standard error, from
@@ -435,11 +445,29 @@ void resultados_mantidos() {
                             : "nenhum resultado novo foi gravado; ficaram como estavam os de uma corrida anterior:" + mantidos);
 }
 
+// After F6772: the check's warnings, among them the memory the run needs
+// against what the system leaves; when the check sees no shortage now, that
+// the free memory has changed.
+void explicar_falta_de_memoria() {
+    avisar("faltou memória para a corrida (F6772): diminua Nx ou Nt, ou feche outros programas; a conferência dos dados diz:");
+    const Capturado conferencia = explicar("--avisos");
+    if (!conferencia.iniciado) {
+        avisar("  nada: estudo_convergencia.exe não pôde ser iniciado");
+        return;
+    }
+    escrever_recuado(conferencia.texto);
+    if (conferencia.texto.find("F6772") == std::string::npos)
+        avisar("  a memória que a corrida pede caberia agora no que o sistema deixa, que muda com os outros "
+               "programas");
+}
+
 void explicar_falha(std::string_view erro) {
     const std::string relatorio = ultimo_relatorio(erro);
     const bool leitura = relatorio.find("(entradas_geral.ent)") != std::string::npos;
     const bool aritmetica = relatorio.size() > 15 && relatorio[15] == 'M';
-    if ((leitura || aritmetica) && arquivo_comum(explicador())) {
+    if (relatorio.starts_with("run-time error F6772") && arquivo_comum(explicador())) {
+        explicar_falta_de_memoria();
+    } else if ((leitura || aritmetica) && arquivo_comum(explicador())) {
         avisar(leitura ? "a leitura de entradas_geral.ent parou; a conferência dos dados diz:"
                        : "falha aritmética (M) no cálculo, valores que estouraram ou uma divisão por zero; a "
                          "conferência dos dados diz:");

@@ -221,6 +221,14 @@ struct Fim {
     int status = -1;        // exit status, or 128 + signal
 };
 
+// Whether child `pid` has ended, leaving it to be waited for. (waitpid takes
+// no WNOWAIT: it fails at once with EINVAL, which once made the FIFO test
+// send its signal at any moment of the run, the editor's included.)
+bool terminou_sem_colher(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+}
+
 // The program as a child of this process, set up by `ajustar` between fork
 // and exec (descriptors, limits, its user), started through the command
 // `antes` when one is given (strace), with the way of writing its results
@@ -248,11 +256,7 @@ public:
     }
     pid_t pid() const { return pid_; }
     // Whether the run has not ended yet; it is left to esperar().
-    bool vivo() const {
-        siginfo_t estado{};
-        return ::waitid(P_PID, static_cast<id_t>(pid_), &estado, WEXITED | WNOHANG | WNOWAIT) == 0 &&
-               estado.si_pid == 0;
-    }
+    bool vivo() const { return !terminou_sem_colher(pid_); }
     Fim esperar() {
         const auto limite = std::chrono::steady_clock::now() + std::chrono::minutes(1);
         int estado = 0;
@@ -1058,10 +1062,8 @@ TEST_P(FifoSemLeitor, PedidoDeTerminoAtendido) {
     ASSERT_EQ(::mkfifo((pasta / "temp_media.txt").c_str(), 0600), 0);
     entrada(pequeno_com(7, "250"));
     Filho filho(pasta.caminho(), registro(), sem_core(erro_em_arquivo()));
-    // waitpid takes no WNOWAIT: asked so, it failed at once, and the signal
-    // fell at the start of the run, while the editor ran, ignoring the
-    // interrupt keys as it must.
-    while (!(!temporarios_em(pasta.caminho()).empty() && esperando_abertura(filho.pid())) && filho.vivo())
+    while (!(!temporarios_em(pasta.caminho()).empty() && esperando_abertura(filho.pid())) &&
+           !terminou_sem_colher(filho.pid()))
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ::kill(filho.pid(), sinal);
     const Fim fim = filho.esperar();

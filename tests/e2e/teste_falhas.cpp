@@ -248,8 +248,9 @@ INSTANTIATE_TEST_SUITE_P(Posix, FalhaComEscritaNoLaco, ::testing::ValuesIn(falha
 // ---------------------------------------------------------------------------
 // Memory that runs out part-way: the address space of the run is capped so
 // that the arrays of the problem fit and the solver's work arrays do not, or
-// so that even the arrays do not. The system's own checks of the free memory
-// cannot see such a cap, so the allocations themselves must fail cleanly.
+// so that even the arrays do not. The memory check counts the cap, less what
+// the process already maps, against the arrays (refused before any exists);
+// the solver's work arrays, obtained in the first step, must fail cleanly.
 
 TEST_F(Falhas, MemoriaQueAcabaNoMeioDaCorridaDaRelatorio) {
 #ifdef SOB_ASAN

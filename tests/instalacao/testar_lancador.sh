@@ -1,9 +1,9 @@
 #!/bin/sh
 # The launcher as a user meets it, with no terminal and no display:
-# - in an empty folder it copies the example and the plot scripts, and the run
-#   leaves the listing and the data files of the reference run byte for byte
-#   and both plots as PNG images, saying where they are; the example raises
-#   no warning;
+# - in an empty folder it copies the example and the plot scripts, the
+#   study's too, and the run leaves the listing and the data files of the
+#   reference run byte for byte and both plots as PNG images, saying where
+#   they are; the example raises no warning;
 # - a second run in the same folder keeps the input and the plot scripts the
 #   user changed, says nothing, honours the user's own COMSPEC and hands the
 #   program its arguments;
@@ -16,10 +16,15 @@
 # - --help and --version answer and leave the folder empty;
 # - a display that cannot be opened (DISPLAY=:77) still gives both plots;
 # - a missing study tool is reported once and the run goes on;
+# - under an address-space limit (ulimit -v) too small for the run, the check
+#   warns before the run, the program's report comes through unchanged and
+#   with its status, and then the memory the run needs and the limit;
 # - with a terminal, the installed interpreter hands its editor a listing name
 #   that looks like an option or a command ("+cmd") as a file name, and a name
 #   with a blank as one argument; after the input is edited with a warning,
-#   it opens the editor again when asked and goes on when not.
+#   it opens the editor again when asked and goes on when not; the listing
+#   reaches the editor as a UTF-8 view with LF line ends, which goes when the
+#   editor closes, and the listing keeps its bytes whatever is done in it.
 #
 #   testar_lancador.sh ESPERADO [CMAKE BUILD]
 #
@@ -109,17 +114,20 @@ mkdir "$pasta"
 rodar "$pasta" || { cat "$tmp/erro" >&2; falhar "a primeira corrida terminou com falha"; }
 [ ! -s "$tmp/saida" ] || falhar "a corrida escreveu na saída padrão"
 grep -q 'entradas_geral.ent' "$tmp/erro" || falhar "a cópia do exemplo não foi avisada"
+grep -q 'roteiros dos gráficos copiados.*temp_media.gnu.*convergencia.gnu' "$tmp/erro" ||
+    falhar "a cópia dos roteiros não foi avisada"
 if grep -q 'confira' "$tmp/erro"; then falhar "o exemplo deu aviso na conferência"; fi
 for grafico in temp_media.png temp_meio.png; do
     grep -qF "$(cd "$pasta" && pwd)/$grafico" "$tmp/erro" || falhar "não foi dito onde está $grafico"
 done
 (cd "$pasta" && LC_ALL=C ls) > "$tmp/pasta.lst"
-printf '%s\n' entradas_geral.ent listagem.txt temp_media.gnu temp_media.png temp_media.txt \
-    temp_meio.gnu temp_meio.png temp_meio.txt | diff - "$tmp/pasta.lst" || falhar "a pasta não tem o esperado"
+roteiros_do_estudo="comparacao_esquemas.gnu convergencia.gnu convergencia_listagem.gnu mapa.gnu perfis.gnu"
+printf '%s\n' $roteiros_do_estudo entradas_geral.ent listagem.txt temp_media.gnu temp_media.png temp_media.txt \
+    temp_meio.gnu temp_meio.png temp_meio.txt | LC_ALL=C sort | diff - "$tmp/pasta.lst" || falhar "a pasta não tem o esperado"
 for nome in listagem.txt temp_media.txt temp_meio.txt; do
     cmp "$esperado/$nome" "$pasta/$nome" || falhar "$nome difere da corrida de referência"
 done
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu $roteiros_do_estudo; do
     cmp "$dados/$nome" "$pasta/$nome" || falhar "$nome não é a cópia do instalado"
 done
 for grafico in temp_media.png temp_meio.png; do
@@ -131,7 +139,8 @@ done
 #    command interpreter of the user's that logs.
 sed "1s/.*/''/" "$dados/entradas_geral.ent" > "$pasta/entradas_geral.ent"
 echo '# ajuste do usuário' >> "$pasta/temp_media.gnu"
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do cp "$pasta/$nome" "$tmp/$nome"; done
+echo '# ajuste do usuário' >> "$pasta/convergencia.gnu"
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu convergencia.gnu; do cp "$pasta/$nome" "$tmp/$nome"; done
 cat > "$tmp/registrar" <<FIM
 #!/bin/sh
 printf '%s\n' "\$2" >> "$tmp/comandos.txt"
@@ -140,7 +149,7 @@ chmod +x "$tmp/registrar"
 : > "$tmp/comandos.txt"
 COMSPEC=$tmp/registrar rodar "$pasta" segunda.txt || { cat "$tmp/erro" >&2; falhar "a segunda corrida terminou com falha"; }
 [ ! -s "$tmp/erro" ] || { cat "$tmp/erro" >&2; falhar "a segunda corrida falou"; }
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu convergencia.gnu; do
     cmp "$tmp/$nome" "$pasta/$nome" || falhar "a segunda corrida mudou $nome"
 done
 cmp "$esperado/listagem.txt" "$pasta/segunda.txt" || falhar "a segunda corrida não leu a entrada e o argumento do usuário"
@@ -209,7 +218,38 @@ DIFUSAO_EXPLICADOR=$tmp/nao_existe rodar "$tmp/sem_estudo" || falhar "a corrida 
 [ "$(grep -c 'estudo_convergencia não encontrado' "$tmp/erro")" = 1 ] || falhar "a falta do estudo não foi dita uma vez"
 cmp "$esperado/listagem.txt" "$tmp/sem_estudo/listagem.txt" || falhar "a corrida sem o estudo difere"
 
-# 9. The installed interpreter on a terminal (given by script), its editor a
+# 9. Ten million nodes (690 MiB of arrays) under an address-space limit of
+#    200 MB: the check warns before the run, the program's report is its
+#    own, then the estimate and the limit. Skipped where the programs cannot
+#    start under such a limit (a sanitizer's shadow memory).
+limite_kb=200000
+if (ulimit -v "$limite_kb" && "$bin/estudo_convergencia" --help) >/dev/null 2>&1; then
+    pasta_com_entrada limitada 3 '10000000  Nx'
+    if (ulimit -v "$limite_kb" && rodar "$tmp/limitada"); then status=0; else status=$?; fi
+    mkdir "$tmp/limitada.direta"
+    cp "$tmp/limitada/entradas_geral.ent" "$tmp/limitada.direta/"
+    if (ulimit -v "$limite_kb" && cd "$tmp/limitada.direta" && COMSPEC=/bin/true "$bin/difusao_calor" </dev/null) \
+        > /dev/null 2> "$tmp/limitada.direta.erro"; then status_direto=0; else status_direto=$?; fi
+    [ "$status" = "$status_direto" ] && [ "$status" = 1 ] || falhar "status $status, e o programa sozinho deu $status_direto"
+    printf '\r\nrun-time error F6772\r\n- insufficient memory\r\n' | cmp - "$tmp/limitada.direta.erro" ||
+        falhar "o programa sozinho não relatou F6772"
+    inicio=$(grep -abo 'run-time error' "$tmp/erro" | head -n 1 | cut -d: -f1)
+    [ -n "$inicio" ] || { cat "$tmp/erro" >&2; falhar "o relatório do programa sumiu"; }
+    head -c "$((inicio - 2))" "$tmp/erro" > "$tmp/antes"
+    tamanho=$(wc -c < "$tmp/limitada.direta.erro")
+    tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/limitada.direta.erro" ||
+        falhar "o relatório do programa não passou como está"
+    tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" > "$tmp/depois"
+    for parte in antes depois; do
+        grep 'linhas 3 e 5' "$tmp/$parte" | grep 'precisa de' | grep -q 'ulimit -v' ||
+            { cat "$tmp/erro" >&2; falhar "a memória e o limite não foram ditos ($parte do relatório)"; }
+    done
+    grep -q 'F6772' "$tmp/depois" || falhar "a explicação não nomeia F6772"
+else
+    echo "os programas não rodam sob ulimit -v $limite_kb: a corrida limitada não foi testada"
+fi
+
+# 10. The installed interpreter on a terminal (given by script), its editor a
 #    stand-in that logs its arguments, with command lines as the program
 #    writes them.
 if script -qec true /dev/null </dev/null >/dev/null 2>&1; then
@@ -237,6 +277,26 @@ FIM
         falhar "o editor não foi aberto de novo só uma vez"
     [ "$(grep -c 'de novo para corrigir' "$tmp/terminal")" = 2 ] || { cat "$tmp/terminal" >&2; falhar "a pergunta não veio duas vezes"; }
     [ "$(grep -c 'linha 7' "$tmp/terminal")" = 2 ] || falhar "o aviso não veio antes de cada pergunta"
+
+    # The listing of the first run, shown by an editor that keeps a copy of
+    # what it was given and then changes it.
+    cat > "$tmp/editor_que_muda" <<FIM
+#!/bin/sh
+cp "\$1" "$tmp/vista.txt"
+echo 'mudado no editor' >> "\$1"
+FIM
+    chmod +x "$tmp/editor_que_muda"
+    mkdir "$tmp/vistas"
+    (cd "$pasta" && VISUAL=$tmp/editor_que_muda TMPDIR=$tmp/vistas \
+        script -qec "sh '$dados/interpretador.sh' -c 'notepad listagem.txt'" /dev/null </dev/null >/dev/null 2>&1) ||
+        falhar "o interpretador falhou ao mostrar a listagem"
+    cmp "$esperado/listagem.txt" "$pasta/listagem.txt" || falhar "mostrar a listagem mudou os bytes dela"
+    cr=$(printf '\r')
+    ! grep -q "$cr" "$tmp/vista.txt" || falhar "a vista da listagem tem CR"
+    grep -q 'Difusão de Calor' "$tmp/vista.txt" || falhar "a vista da listagem não está em UTF-8"
+    iconv -f UTF-8 -t CP1252 "$tmp/vista.txt" | sed "s/\$/$cr/" | cmp - "$esperado/listagem.txt" ||
+        falhar "a vista não é a listagem convertida"
+    [ -z "$(ls -A "$tmp/vistas")" ] || falhar "a vista ficou em $tmp/vistas"
 else
     echo "sem terminal (script): o editor do interpretador não foi testado"
 fi

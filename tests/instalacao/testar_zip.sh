@@ -8,8 +8,10 @@
 # starts. The launcher difusao-calor.exe, handing its commands on to the same
 # stand-in, names a decimal comma and its line after the edit and leaves the
 # bytes of the program run alone; after a failed read it passes the
-# program's report and status through and then names the line; started in
-# an empty folder it copies the example there.
+# program's report and status through and then names the line; after a run
+# too large for the memory it passes F6772 through and then gives the memory
+# the run needs and what the system leaves; started in an empty folder it
+# copies the example and every plot script there.
 #
 #   testar_zip.sh ZIP ESPERADO INTERPRETADOR EMULADOR...
 #
@@ -122,11 +124,32 @@ tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/sem_nx
 tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep 'linha 3' | grep -q 'Nx' ||
     { cat "$tmp/erro" >&2; falhar "a explicação não diz a linha 3 e Nx"; }
 
+# The largest Nx, 155 GB of arrays: more than this machine can give, unless
+# it has that much free.
+livre_kb=$(awk '/^(MemAvailable|SwapFree):/ { soma += $2 } END { print soma + 0 }' /proc/meminfo)
+if [ "$livre_kb" -lt 150000000 ]; then
+    copia_com_entrada enorme 3 '2147483646  Nx' "$@"
+    if lancar "$tmp/enorme" difusao-calor.exe "$@"; then status=0; else status=$?; fi
+    [ "$status" = "$status_direto" ] && [ "$status" = 1 ] || falhar "status $status, e o programa sozinho deu $status_direto"
+    printf '\r\nrun-time error F6772\r\n- insufficient memory\r\n' | cmp - "$tmp/enorme.direta.erro" ||
+        falhar "o programa sozinho não relatou F6772"
+    inicio=$(grep -abo 'run-time error' "$tmp/erro" | head -n 1 | cut -d: -f1)
+    [ -n "$inicio" ] || { cat "$tmp/erro" >&2; falhar "o relatório do programa sumiu"; }
+    tamanho=$(wc -c < "$tmp/enorme.direta.erro")
+    tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/enorme.direta.erro" ||
+        falhar "o relatório do programa não passou como está"
+    tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep 'linhas 3 e 5' | grep 'precisa de' | grep -q 'F6772' ||
+        { cat "$tmp/erro" >&2; falhar "a explicação não diz a memória da corrida e a do sistema"; }
+else
+    echo "esta máquina tem 150 GB livres: a corrida grande demais não foi testada"
+fi
+
 mkdir "$tmp/vazia"
 lancar "$tmp/vazia" "$(janelas "$pasta/difusao-calor.exe")" "$@" ||
     { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha numa pasta vazia"; }
-for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu; do
+for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu comparacao_esquemas.gnu convergencia.gnu \
+    convergencia_listagem.gnu mapa.gnu perfis.gnu; do
     cmp "$pasta/$nome" "$tmp/vazia/$nome" || falhar "$nome não foi copiado para a pasta vazia"
 done
 cmp "$esperado/listagem.txt" "$tmp/vazia/listagem.txt" || falhar "a corrida na pasta vazia não rodou o exemplo"
-echo "difusao-calor.exe do zip: vírgula avisada, falha explicada depois do relatório, exemplo copiado"
+echo "difusao-calor.exe do zip: vírgula avisada, falhas explicadas depois do relatório (F6772 com a memória), exemplo e roteiros copiados"

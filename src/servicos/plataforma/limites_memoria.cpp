@@ -1,9 +1,12 @@
 // The room under the memory limits of Linux control groups, from the texts of
-// /proc/self/cgroup, /proc/self/mountinfo and of the groups' memory.* files.
+// /proc/self/cgroup, /proc/self/mountinfo and of the groups' memory.* files,
+// and under the process's own limits, from /proc/self/status.
 #include "servicos/plataforma/limites_memoria.hpp"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <limits>
 
 namespace servicos::plataforma {
 
@@ -191,6 +194,41 @@ std::uint64_t memoria_sob_grupos(std::uint64_t maquina, LerTexto ler) {
     if (!menor) return maquina;
     const std::uint64_t conhecida = maquina == 0 ? *menor : std::min(maquina, *menor);
     return std::max<std::uint64_t>(conhecida, 1);
+}
+
+namespace {
+
+// A count of /proc/self/status in bytes: the line "VmSize:\t    5912 kB".
+std::optional<std::uint64_t> bytes_do_status(std::string_view texto_status, std::string_view campo) {
+    std::optional<std::string_view> linha = linha_que_comeca(texto_status, campo);
+    if (!linha) return std::nullopt;
+    std::string_view resto = *linha;
+    resto.remove_prefix(std::min(resto.find_first_not_of(" \t"), resto.size()));
+    std::uint64_t kb = 0;
+    const auto [parou, erro] = std::from_chars(resto.data(), resto.data() + resto.size(), kb);
+    const bool em_kb = erro == std::errc() && std::string_view(parou, resto.data() + resto.size()) == " kB";
+    if (!em_kb || kb > std::numeric_limits<std::uint64_t>::max() / 1024) return std::nullopt;
+    return kb * 1024;
+}
+
+}  // namespace
+
+std::optional<FolgaDoProcesso> folga_do_processo(const LimitesDoProcesso& limites, std::string_view texto_status) {
+    struct Limite {
+        std::optional<std::uint64_t> bytes;
+        std::string_view campo;
+        LimiteDoProcesso qual;
+    };
+    const Limite todos[] = {{limites.espaco_de_enderecos, "VmSize:", LimiteDoProcesso::espaco_de_enderecos},
+                            {limites.dados, "VmData:", LimiteDoProcesso::dados}};
+    std::optional<FolgaDoProcesso> menor;
+    for (const Limite& limite : todos) {
+        if (!limite.bytes) continue;
+        const std::uint64_t usados = bytes_do_status(texto_status, limite.campo).value_or(0);
+        const std::uint64_t folga = *limite.bytes > usados ? *limite.bytes - usados : 0;
+        if (!menor || folga < menor->bytes) menor = FolgaDoProcesso{folga, limite.qual};
+    }
+    return menor;
 }
 
 }  // namespace servicos::plataforma

@@ -1,12 +1,15 @@
-// The memory left under the limits of Linux control groups, worked out from
-// the texts that the kernel gives (limites_memoria.cpp, no system call of its
-// own), so that the POSIX memory check can be tried on any text.
+// The memory left under the limits of Linux control groups and under the
+// process's own limits, worked out from the texts that the kernel gives and
+// the limits it reports (limites_memoria.cpp, no system call of its own), so
+// that the POSIX memory check can be tried on any text.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
+
+#include "servicos/plataforma/plataforma.hpp"
 
 namespace servicos::plataforma {
 
@@ -53,5 +56,19 @@ using LerTexto = std::string_view (*)(const char* caminho, char* destino, std::s
 // known answer is at least 1, so that a group at its limit is not taken for
 // one that says nothing.
 std::uint64_t memoria_sob_grupos(std::uint64_t maquina, LerTexto ler);
+
+// The process's own limits as getrlimit gives them, in bytes; none where the
+// limit is infinite.
+struct LimitesDoProcesso {
+    std::optional<std::uint64_t> espaco_de_enderecos;  // RLIMIT_AS (ulimit -v): every mapping counts
+    std::optional<std::uint64_t> dados;                // RLIMIT_DATA (ulimit -d): the heap and private writable mappings
+};
+
+// The room under those limits: each less what the process already maps under
+// it, VmSize and VmData (kB) of the text of /proc/self/status, 0 when it maps
+// that much or more, and the limit that leaves the least. A limit whose count
+// the text lacks is all room: it then refuses nothing that the system itself
+// would give. None when neither limit is set.
+std::optional<FolgaDoProcesso> folga_do_processo(const LimitesDoProcesso& limites, std::string_view texto_status);
 
 }  // namespace servicos::plataforma

@@ -2,8 +2,8 @@
 // standard streams, the end of the process, the floating-point traps and the
 // memory the system can give; with it the console line of the blank-name
 // prompt (console.hpp), the large arrays' memory (memoria.hpp), the room
-// under Linux control groups (limites_memoria.hpp). The platforms'
-// differences show in the headers only as types.
+// under Linux control groups and the process's limits (limites_memoria.hpp).
+// The platforms' differences show in the headers only as types.
 //
 // May call: nothing of the program but base/, for the message numbers of the
 // faults it catches.
@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 #include "servicos/base/mensagens.hpp"
@@ -141,5 +142,22 @@ inline constexpr std::size_t maior_pedaco_es = std::size_t{1} << 30;
 // swap, as far as the platform tells; on Linux no more than the limits of its
 // control groups leave); 0 when unknown.
 std::uint64_t memoria_disponivel();
+
+// The process's own limits on what it may map (POSIX getrlimit; Windows has
+// none): past them a mapping is refused outright, however much the system
+// has free.
+enum class LimiteDoProcesso {
+    espaco_de_enderecos,  // RLIMIT_AS, ulimit -v: every mapping counts
+    dados,                // RLIMIT_DATA, ulimit -d: the heap and the private writable mappings
+};
+
+struct FolgaDoProcesso {
+    std::uint64_t bytes;
+    LimiteDoProcesso limite;
+};
+
+// The room those limits leave: each less what the process already maps under
+// it, the least of them and which one that is; none when no limit is set.
+std::optional<FolgaDoProcesso> folga_dos_limites_do_processo();
 
 }  // namespace servicos::plataforma

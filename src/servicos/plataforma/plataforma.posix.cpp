@@ -1,6 +1,7 @@
 // POSIX side of the platform layer: raw writes to descriptors 1 and 2, _exit,
 // the trapping floating-point environment and its SIGFPE handler, the memory
-// that the kernel can still give, within the limits of the control groups.
+// that the kernel can still give, within the limits of the control groups and
+// of the process.
 #include "servicos/plataforma/plataforma.hpp"
 
 #include <cerrno>
@@ -10,7 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <optional>
+
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/sysinfo.h>
 #include <unistd.h>
 
@@ -195,8 +199,29 @@ std::uint64_t memoria_da_maquina() {
 
 }  // namespace
 
+namespace {
+
+// A limit of the process in bytes; none when it is infinite.
+std::optional<std::uint64_t> limite_do_processo(int recurso) {
+    struct rlimit limite {};
+    if (::getrlimit(recurso, &limite) != 0 || limite.rlim_cur == RLIM_INFINITY) return std::nullopt;
+    return static_cast<std::uint64_t>(limite.rlim_cur);
+}
+
+// Room for the whole of /proc/self/status, about 1.5 KiB of text.
+constexpr std::size_t tamanho_status = 8192;
+
+}  // namespace
+
 // A control group's limit binds before the machine runs short: past it the
 // kernel kills the process, however much the machine has free.
 std::uint64_t memoria_disponivel() { return memoria_sob_grupos(memoria_da_maquina(), &ler_texto); }
+
+std::optional<FolgaDoProcesso> folga_dos_limites_do_processo() {
+    const LimitesDoProcesso limites{limite_do_processo(RLIMIT_AS), limite_do_processo(RLIMIT_DATA)};
+    if (!limites.espaco_de_enderecos && !limites.dados) return std::nullopt;
+    char status[tamanho_status];
+    return folga_do_processo(limites, ler_texto("/proc/self/status", status, sizeof status));
+}
 
 }  // namespace servicos::plataforma

@@ -211,4 +211,7 @@ std::uint64_t memoria_disponivel() {
     return std::min<std::uint64_t>(estado.ullAvailPageFile, estado.ullAvailVirtual);
 }
 
+// The system's limits above are what binds a Windows process.
+std::optional<FolgaDoProcesso> folga_dos_limites_do_processo() { return std::nullopt; }
+
 }  // namespace servicos::plataforma

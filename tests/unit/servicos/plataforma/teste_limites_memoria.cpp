@@ -1,6 +1,6 @@
-// The room under the memory limits of control groups, from texts as the
-// kernel writes them and from a made-up hierarchy of groups: nothing here
-// reads the machine's own.
+// The room under the memory limits of control groups and of the process, from
+// texts as the kernel writes them and from a made-up hierarchy of groups:
+// nothing here reads the machine's own.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +15,10 @@
 namespace {
 
 using servicos::plataforma::folga_do_grupo;
+using servicos::plataforma::folga_do_processo;
+using servicos::plataforma::FolgaDoProcesso;
+using servicos::plataforma::LimiteDoProcesso;
+using servicos::plataforma::LimitesDoProcesso;
 using servicos::plataforma::grupo_de_memoria_antigo;
 using servicos::plataforma::grupo_unificado;
 using servicos::plataforma::memoria_sob_grupos;
@@ -159,6 +163,42 @@ TEST(LimitesMemoria, MenorFolgaDoGrupoEDosDeCima) {
         EXPECT_EQ(memoria_sob_grupos(caso.maquina, &ler_arquivo), caso.esperada);
     }
     arquivos = nullptr;
+}
+
+// The process's limits (ulimit -v, ulimit -d), each less what the process
+// maps under it.
+TEST(LimitesMemoria, FolgaSobOsLimitesDoProcesso) {
+    constexpr std::uint64_t MiB = 1 << 20;
+    const std::string_view status = "Name:\tdifusao_calor\nVmPeak:\t    7000 kB\nVmSize:\t    6144 kB\n"
+                                    "VmData:\t    1024 kB\nVmStk:\t     132 kB\n";
+    using enum LimiteDoProcesso;
+    struct Caso {
+        const char* nome;
+        LimitesDoProcesso limites;
+        std::string_view status;
+        std::optional<FolgaDoProcesso> folga;
+    };
+    const Caso casos[] = {
+        {"SemLimites", {}, status, std::nullopt},
+        {"EspacoMenosOQueJaEstaMapeado", {100 * MiB, {}}, status, FolgaDoProcesso{94 * MiB, espaco_de_enderecos}},
+        {"DadosMaisApertados", {100 * MiB, 50 * MiB}, status, FolgaDoProcesso{49 * MiB, dados}},
+        {"EspacoMaisApertado", {20 * MiB, 50 * MiB}, status, FolgaDoProcesso{14 * MiB, espaco_de_enderecos}},
+        // Already past the limit: no room at all.
+        {"JaAlemDoLimite", {4 * MiB, {}}, status, FolgaDoProcesso{0, espaco_de_enderecos}},
+        // Counts that cannot be read leave the whole limit as room.
+        {"StatusIlegivel", {100 * MiB, {}}, "", FolgaDoProcesso{100 * MiB, espaco_de_enderecos}},
+        {"ContagemSemUnidade", {100 * MiB, {}}, "VmSize:\t6144\n", FolgaDoProcesso{100 * MiB, espaco_de_enderecos}},
+        {"ContagemQuePassa64Bits", {100 * MiB, {}}, "VmSize: 18446744073709551615 kB\n",
+         FolgaDoProcesso{100 * MiB, espaco_de_enderecos}},
+    };
+    for (const Caso& caso : casos) {
+        SCOPED_TRACE(caso.nome);
+        const std::optional<FolgaDoProcesso> folga = folga_do_processo(caso.limites, caso.status);
+        ASSERT_EQ(folga.has_value(), caso.folga.has_value());
+        if (!folga) continue;
+        EXPECT_EQ(folga->bytes, caso.folga->bytes);
+        EXPECT_EQ(folga->limite, caso.folga->limite);
+    }
 }
 
 }  // namespace
