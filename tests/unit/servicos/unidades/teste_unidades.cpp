@@ -376,6 +376,10 @@ Resultado sincronizar_pasta(const Pasta& pasta) {
     if (falha_aqui("sincronizar_pasta", "")) return falha;
     return nativo().sincronizar_pasta(pasta);
 }
+Pasta abrir_pasta(const char* vizinho, Descritor no_mesmo_sistema) {
+    if (falha_aqui("abrir_pasta", vizinho)) return {falha, {}, false};
+    return nativo().abrir_pasta(vizinho, no_mesmo_sistema);
+}
 Resultado travar(const char* nome, Descritor& trava) {
     if (falha_aqui("travar", nome)) return falha;
     return nativo().travar(nome, trava);
@@ -404,6 +408,7 @@ servicos::unidades::SistemaArquivos tabela() {
     s.escrever = &escrever;
     s.sincronizar = &sincronizar;
     s.sincronizar_pasta = &sincronizar_pasta;
+    s.abrir_pasta = &abrir_pasta;
     s.travar = &travar;
     s.guardar_anterior = &guardar_anterior;
     s.substituir = &substituir;
@@ -545,6 +550,9 @@ struct FalhaNoConjunto {
     // A commit killed after its first rename comes before: its record is
     // the next commit's to take up first.
     bool com_abandonado = false;
+    // OPEN: the call fails while the set's files are made, and the run
+    // ends there.
+    std::string instrucao = "CLOSE";
 };
 
 void PrintTo(const FalhaNoConjunto& f, std::ostream* saida) { *saida << f.nome; }
@@ -560,18 +568,23 @@ TEST_P(ConjuntoComFalha, RelatorioEConjuntoAnteriorInteiro) {
         roteiro::reiniciar();
         servicos::unidades::abandonar_conjunto();
     }
-    escrever_novo();
-    roteiro::falha_de = f.chamada;
-    roteiro::falhar_na_vez = f.vez;
-    roteiro::falha = f.resultado;
-    const std::string r = relatorio([this] { confirmar(); });
+    const bool ao_criar = f.instrucao == "OPEN";
+    const auto armar = [&f] {
+        roteiro::falha_de = f.chamada;
+        roteiro::falhar_na_vez = f.vez;
+        roteiro::falha = f.resultado;
+    };
+    if (ao_criar) armar();
+    std::string r = relatorio([this, ao_criar] { escrever_novo(ao_criar); });
+    if (!ao_criar) armar();
+    if (r.empty()) r = relatorio([this] { confirmar(); });
     roteiro::contando = false;
     servicos::unidades::fechar_todas_unidades();  // the clean-up of the end of the run
     if (f.codigo.empty()) {
         EXPECT_EQ(r, "");
     } else {
-        EXPECT_EQ(r, "\r\nrun-time error " + f.codigo + ": CLOSE(" + caminho(f.arquivo) + ")\r\n- " + f.mensagem +
-                         "\r\n");
+        EXPECT_EQ(r, "\r\nrun-time error " + f.codigo + ": " + f.instrucao + "(" + caminho(f.arquivo) + ")\r\n- " +
+                         f.mensagem + "\r\n");
     }
     const Arquivos& esperado = f.fica_o_novo ? novo : anterior;
     if (!f.com_abandonado) {
@@ -612,6 +625,10 @@ INSTANTIATE_TEST_SUITE_P(
         // had, and nothing is replaced without it.
         FalhaNoConjunto{"SemDescritorParaATrava", "travar", 1, servicos::unidades::Resultado::arquivos_demais,
                         "lista.txt", "F6417", "too many open files"},
+        // The folder of the set cannot be held for its syncs: the set is
+        // refused as its first file is made, never committed unsynced.
+        FalhaNoConjunto{"PastaQueNaoSeAbre", "abrir_pasta", 1, servicos::unidades::Resultado::arquivos_demais,
+                        "lista.txt", "F6417", "too many open files", false, false, "OPEN"},
         // The folder's sync after the renames fails: the renames are undone.
         FalhaNoConjunto{"PastaQueNaoSeGravaDepoisDasTrocas", "sincronizar_pasta", 2,
                         servicos::unidades::Resultado::outro, "lista.txt", "F6421", "write refused by the system"},
