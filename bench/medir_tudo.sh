@@ -9,7 +9,8 @@
 #  - bench_elementares: our sine and exponential against the platform's;
 #  - corrida_completa:  whole runs of the real program, time and peak memory;
 #  - bench_corrida_inteira: whole runs against the floor of their loop, side
-#                       by side in one process, elapsed time;
+#                       by side in one process, elapsed time, on tmpfs and on
+#                       a disk (DIFUSAO_PASTA_DISCO, else /var/tmp);
 # and ends with the tables of medians and ratios of the time loop and of the
 # whole runs.
 #
@@ -89,24 +90,28 @@ awk -F, '
     }
   }' "$laco"
 
-# Medians of the whole runs against the floor of their loop (elapsed ms).
+# Medians of the whole runs against the floor of their loop (elapsed ms), on
+# tmpfs and on a disk.
 echo
-echo "whole runs against the floor of their time loop, elapsed ms (median)"
+echo "whole runs against the floor of their time loop, elapsed ms (median); tmpfs, then disk"
 awk -F, '
   /_median"/ {
     split($1, partes, "/")
     tipo = partes[1]; gsub(/"|BM_/, "", tipo)
     forma = partes[2]; gsub(/forma:/, "", forma)
-    ms[tipo, forma] = $3
+    pasta = (partes[3] ~ /^pasta:/) ? partes[3] : "pasta:0"; gsub(/pasta:/, "", pasta)
+    ms[tipo, forma, pasta] = $3
   }
   END {
     split("10^5x10^3 10^3x10^5 10^4x10^4 exemplo", nomes, " ")
-    printf "%-10s %9s %9s %9s %9s %9s %11s %11s %11s\n", "shape", "floor", "loop", "run", "after", "earlier",
-      "loop/floor", "run/floor", "run/after"
-    for (f = 0; f < 4; ++f) {
-      anterior = (("corrida_anterior", f) in ms) ? sprintf("%9.1f", ms["corrida_anterior", f]) : sprintf("%9s", "-")
-      printf "%-10s %9.2f %9.2f %9.1f %9.1f %s %11.3f %11.3f %11.3f\n", nomes[f + 1], ms["piso", f], ms["laco", f],
-        ms["corrida", f], ms["corrida_depois_do_laco", f], anterior, ms["laco", f] / ms["piso", f],
-        ms["corrida", f] / ms["piso", f], ms["corrida", f] / ms["corrida_depois_do_laco", f]
+    split("tmpfs disk", pastas, " ")
+    printf "%-10s %-6s %9s %9s %9s %9s %9s %11s %11s %11s\n", "shape", "folder", "floor", "loop", "run", "after",
+      "earlier", "loop/floor", "run/floor", "run/after"
+    for (f = 0; f < 4; ++f) for (p = 0; p < 2; ++p) {
+      anterior = (("corrida_anterior", f, p) in ms) ? sprintf("%9.1f", ms["corrida_anterior", f, p]) : sprintf("%9s", "-")
+      printf "%-10s %-6s %9.2f %9.2f %9.1f %9.1f %s %11.3f %11.3f %11.3f\n", nomes[f + 1], pastas[p + 1],
+        ms["piso", f, 0], ms["laco", f, 0], ms["corrida", f, p], ms["corrida_depois_do_laco", f, p], anterior,
+        ms["laco", f, 0] / ms["piso", f, 0], ms["corrida", f, p] / ms["piso", f, 0],
+        ms["corrida", f, p] / ms["corrida_depois_do_laco", f, p]
     }
   }' "$inteiras"

@@ -23,32 +23,88 @@ constexpr double infinito = std::numeric_limits<double>::infinity();
 // counts they are computed in; a finer level could not be run anyway.
 constexpr int nivel_maximo = 30;
 
-// Running maximum (and where it was), sum of squares and last value of one
-// error history. A NaN sticks to the maximum: once there, no finite error
-// replaces it.
+// Running maximum (and where it was, and its sign), sum of squares, last
+// value and round-off bounds of one error history. A NaN sticks to the
+// maximum: once there, no finite error replaces it. The squares are summed
+// plainly, and again scaled by the largest value so far, which is used only
+// where the plain sum overflows, or where the squares fall below the normal
+// doubles and lose their digits: a finite maximum keeps a finite RMS, and a
+// tiny one a nonzero RMS.
+constexpr double raiz_do_menor_normal = 1.5e-154;
 class Acumulador {
 public:
-    void somar(double erro, double onde = 0.0) {
+    void somar(double erro, double onde = 0.0, double piso = 0.0) {
         const double absoluto = std::fabs(erro);
         if (!std::isnan(maximo_) && (std::isnan(absoluto) || absoluto > maximo_)) {
             maximo_ = absoluto;
             onde_ = onde;
+            com_sinal_ = erro;
         }
         soma_quadrados_ += absoluto * absoluto;
+        if (absoluto > escala_) {
+            const double razao = escala_ / absoluto;
+            soma_escalada_ = 1.0 + soma_escalada_ * razao * razao;
+            escala_ = absoluto;
+        } else if (absoluto > 0.0) {
+            const double razao = absoluto / escala_;
+            soma_escalada_ += razao * razao;
+        }
         ultimo_ = erro;
+        if (!(piso <= piso_)) piso_ = piso;  // a NaN bound sticks too
+        piso_final_ = piso;
         ++contagem_;
     }
     Erros erros() const {
-        return {maximo_, std::sqrt(soma_quadrados_ / static_cast<double>(contagem_)), ultimo_, onde_};
+        const double n = static_cast<double>(contagem_);
+        double rms = std::sqrt(soma_quadrados_ / n);
+        if ((std::isinf(soma_quadrados_) || escala_ < raiz_do_menor_normal) && std::isfinite(maximo_))
+            rms = escala_ * std::sqrt(soma_escalada_ / n);
+        return {maximo_, rms, ultimo_, onde_, com_sinal_, piso_, piso_final_};
     }
 
 private:
     double maximo_ = 0.0;
     double onde_ = 0.0;
+    double com_sinal_ = 0.0;
     double soma_quadrados_ = 0.0;
+    double escala_ = 0.0;
+    double soma_escalada_ = 0.0;
     double ultimo_ = 0.0;
+    double piso_ = 0.0;
+    double piso_final_ = 0.0;
     std::int64_t contagem_ = 0;
 };
+
+// Round-off bounds of the measured errors. The run is compared with its
+// closed form: the initial field T0 (as the program forms it) times A^n, A
+// the double factor of the half sine, its powers taken step by step. The
+// departure |T - T0 A^n| is the run's own round-off; to it are added the
+// error of the closed form itself (the powers of a rounded A), the initial
+// field's rounding against the exact sine, and the rounding of the exact
+// decay exp(t taxa); together they bound how far a measured error lies from
+// the exact arithmetic's.
+struct CotaDoPasso {
+    double potencia;   // relative error of A^n, grows with n
+    double exata;      // relative error of exp(t taxa)
+    double subnormal;  // absolute: below the normal doubles a rounding is worth up to their least step
+};
+
+CotaDoPasso cota_no_nivel(double cota_relativa_A, std::int64_t n, double expoente, double subnormal) {
+    return {1.01 * static_cast<double>(n) * (cota_relativa_A + epsilon) + epsilon,
+            epsilon + 10.0 * epsilon * std::fabs(expoente), subnormal};
+}
+
+// The bound at one point of initial value `T0`, its departure given: the
+// closed form is T0 A^n, the exact value T0 exp(t taxa); `cota_inicial`
+// bounds T0 against the exact sine's value.
+// `erro` is the measured error there: the departure and the error are
+// themselves rounded once or twice.
+double piso_do_ponto(double afastamento, double erro, double T0, double potencia, double decaimento,
+                     const CotaDoPasso& cota, double cota_inicial) {
+    return afastamento + std::fabs(T0) * std::fabs(potencia) * cota.potencia + std::fabs(T0) * decaimento * cota.exata +
+           cota_inicial * (decaimento + std::fabs(potencia)) + cota.subnormal +
+           2.0 * epsilon * (afastamento + std::fabs(erro));
+}
 
 }  // namespace
 
@@ -152,7 +208,11 @@ Estabilidade estabilidade(double theta, double alpha, double dt, double dx, doub
     e.meia_senoide = amplificacao(theta, alpha, dt, dx, Lx);
     e.s2_pior = s2_modo_mais_alto(Nx);
     e.pior = fator_pior_modo(theta, e.F, Nx);
-    e.passos_ruido = passos_para_crescer(e.pior, crescimento_do_ruido);
+    e.rapido = modo_mais_rapido(theta, e.F, Nx);
+    e.passos_ruido = passos_para_crescer(std::fabs(e.rapido.A) > std::fabs(e.pior) ? e.rapido.A : e.pior,
+                                         crescimento_do_ruido);
+    e.passo = passo_meia_senoide(theta, e.F, std::numbers::pi * dx / (2.0 * Lx));
+    e.razoes = razoes_do_passo(e.passo, Nt);
     e.limite_oscilacao_meia = limite_sem_oscilacao(theta, s_meia_senoide(dx, Lx));
     e.limite_oscilacao = limite_sem_oscilacao(theta, 1.0);
     e.limite_maximo = limite_principio_maximo(theta);
@@ -189,8 +249,10 @@ Nivel medir_corrida() {
     const double s = s_meia_senoide(dx, Lx);
     nivel.fator_meia = fator_modo(theta, nivel.F, s);
     nivel.fator_pior = fator_pior_modo(theta, nivel.F, Nx);
+    nivel.rapido = modo_mais_rapido(theta, nivel.F, Nx);
     nivel.x_meio = x(no_do_meio(Nx));
-    nivel.piso = std::numeric_limits<double>::epsilon() * std::fabs(Ti) * (static_cast<double>(Nt) + Nx);
+    nivel.passo = passo_meia_senoide(theta, nivel.F, std::numbers::pi * dx / (2.0 * Lx));
+    const PartesFechadas partes = partes_fechadas(nivel.passo, Nt, Ti);
 
     // The exact field is amplitude times decay, each node's amplitude taken by
     // the same operations as its initial value, so that at t = 0 every error
@@ -199,107 +261,98 @@ Nivel medir_corrida() {
     const double taxa = processamento::taxa_decaimento();
     const double amp_meio = servicos::elementares::seno(x(no_do_meio(Nx)) * pi / Lx) * Ti;
     const double media_inicial = Tm(0);
+    // The initial values against the exact sine: a few roundings of the
+    // argument and of sin per node; the trapezoidal sum adds one per node.
+    const double cota_no = 16.0 * epsilon * std::fabs(Ti);
+    const double cota_media = (static_cast<double>(Nx) + 20.0) * epsilon * std::fabs(Ti);
+    // The run, its closed form and the exact decay each lose up to the least
+    // subnormal at every operation that falls below the normal doubles.
+    const double subnormal =
+        8.0 * (std::fabs(Ti) + 1.0) * (static_cast<double>(Nt) + Nx + 8.0) * std::numeric_limits<double>::denorm_min();
     const double *tempo = t.dados(), *media_num = Tm.dados(), *meio_num = Tmeio.dados(), *media_an = Tm_an.dados();
     Acumulador media, meio, listagem;
+    const double A = nivel.fator_meia;
+    double potencia = 1.0;  // A^m
     for (std::int64_t m = 0; m <= Nt; ++m) {
-        const double d = servicos::elementares::exponencial(tempo[m] * taxa);
-        media.somar(d * media_inicial - media_num[m], tempo[m]);
-        meio.somar(d * amp_meio - meio_num[m], tempo[m]);
-        listagem.somar(media_an[m] - media_num[m], tempo[m]);
+        if (m > 0) potencia *= A;
+        const double expoente = tempo[m] * taxa;
+        const double d = servicos::elementares::exponencial(expoente);
+        const CotaDoPasso cota = cota_no_nivel(nivel.passo.cota_relativa_A, m, expoente, subnormal);
+        const double erro_media = d * media_inicial - media_num[m];
+        const double piso_media = piso_do_ponto(std::fabs(media_num[m] - media_inicial * potencia), erro_media,
+                                                media_inicial, potencia, d, cota, cota_media);
+        media.somar(erro_media, tempo[m], piso_media);
+        const double erro_meio = d * amp_meio - meio_num[m];
+        meio.somar(erro_meio, tempo[m],
+                   piso_do_ponto(std::fabs(meio_num[m] - amp_meio * potencia), erro_meio, amp_meio, potencia, d, cota,
+                                 cota_no));
+        // The listing's exact mean, 2 Ti/pi exp(t taxa), adds its own roundings.
+        listagem.somar(media_an[m] - media_num[m], tempo[m],
+                       piso_media + std::fabs(media_an[m]) * (cota.exata + 4.0 * epsilon));
     }
     nivel.media = media.erros();
     nivel.meio = meio.erros();
     nivel.listagem = listagem.erros();
 
-    const double decaimento_final = servicos::elementares::exponencial(t(Nt) * taxa);
+    const double expoente_final = t(Nt) * taxa;
+    const double decaimento_final = servicos::elementares::exponencial(expoente_final);
+    const CotaDoPasso cota_final = cota_no_nivel(nivel.passo.cota_relativa_A, Nt, expoente_final, subnormal);
     Acumulador campo;
-    for (std::int64_t j = 1; j <= Nx; ++j)
-        campo.somar(decaimento_final * (servicos::elementares::seno(x(j) * pi / Lx) * Ti) - T(j));
+    double amplitude_maxima = 0.0, afastamento = 0.0;
+    for (std::int64_t j = 1; j <= Nx; ++j) {
+        const double inicial = servicos::elementares::seno(x(j) * pi / Lx) * Ti;
+        const double desvio = std::fabs(T(j) - inicial * potencia);
+        if (!(desvio <= afastamento)) afastamento = desvio;
+        amplitude_maxima = std::max(amplitude_maxima, std::fabs(inicial));
+        const double erro = decaimento_final * inicial - T(j);
+        campo.somar(erro, 0.0, piso_do_ponto(desvio, erro, inicial, potencia, decaimento_final, cota_final, cota_no));
+    }
     const Erros e = campo.erros();
-    nivel.campo = {e.maximo, e.rms};
+    nivel.campo.maximo = e.maximo;
+    nivel.campo.rms = e.rms;
+    nivel.campo.com_sinal = e.com_sinal;
+    nivel.campo.piso = e.piso;
+    nivel.campo.arredondamento = afastamento;
+    // The scheme's own error at a node is its initial value times the sum of
+    // the parts over Ti; far past the double range, through logarithms.
+    const Cotado soma_das_partes = soma(partes.tempo, partes.espaco);
+    const double relativa = Ti != 0.0 ? amplitude_maxima / std::fabs(Ti) : 0.0;
+    nivel.campo.esquema = relativa * std::fabs(soma_das_partes.valor);
+    nivel.campo.log10_esquema = std::isfinite(soma_das_partes.valor)
+                                    ? std::log10(nivel.campo.esquema)
+                                    : std::log10(amplitude_maxima) + partes.log10_A_Nt;
+    nivel.piso = std::max({nivel.campo.piso, nivel.media.piso, nivel.meio.piso});
+    if (std::isnan(nivel.campo.piso) || std::isnan(nivel.media.piso) || std::isnan(nivel.meio.piso))
+        nivel.piso = std::numeric_limits<double>::infinity();
 
-    // The half sine's value at tf three ways: exact, exact in time on this
-    // grid, and the scheme's A^Nt.
-    const double semidiscreta = servicos::elementares::exponencial(-4.0 * nivel.F * s * s * Nt);
-    const double discreta = std::pow(nivel.fator_meia, static_cast<double>(Nt));
     // Without an interior node the half sine is no mode of the grid: no split.
-    nivel.parte_tempo = Nx >= 3 ? Ti * (semidiscreta - discreta) : nao_numero;
-    nivel.parte_espaco = Nx >= 3 ? Ti * (decaimento_final - semidiscreta) : nao_numero;
+    nivel.parte_tempo = Nx >= 3 ? partes.tempo.valor : nao_numero;
+    nivel.parte_espaco = Nx >= 3 ? partes.espaco.valor : nao_numero;
+    nivel.cota_tempo = partes.tempo.cota;
+    nivel.cota_espaco = partes.espaco.cota;
+    nivel.log10_A_Nt = partes.log10_A_Nt;
     return nivel;
 }
 
-double ordem_observada(double grosso, double fino) {
-    const double g = std::fabs(grosso);
-    const double f = std::fabs(fino);
-    if (!std::isfinite(g) || !std::isfinite(f) || g == 0.0 || f == 0.0) return nao_numero;
-    return std::log2(g / f);
-}
-
-double ordem_por_diferencas(double e1, double e2, double e3) { return ordem_observada(e1 - e2, e2 - e3); }
-
-namespace {
-
-bool claro_do_arredondamento(double erro, double piso) { return std::fabs(erro) > folga_arredondamento * piso; }
-
-// The value p of two errors of the given floor; `estaveis` says that every
-// level involved is inside the stability bound of its grid.
-Ordem julgar(bool com_interior, bool estaveis, double grosso, double fino, double piso) {
-    if (!com_interior) return {Veredito::sem_no_interior, nao_numero};
-    if (!estaveis || !std::isfinite(grosso) || !std::isfinite(fino)) return {Veredito::instavel, nao_numero};
-    if (!claro_do_arredondamento(grosso, piso) || !claro_do_arredondamento(fino, piso))
-        return {Veredito::arredondamento, nao_numero};
-    const double p = ordem_observada(grosso, fino);
-    if (!(p >= menor_ordem)) return {Veredito::pre_assintotico, p};
-    return {Veredito::ordem, p};
-}
-
-bool com_no_interior(const Nivel& nivel) { return nivel.malha.Nx >= 3; }
-
-bool concordam(const Ordem& a, const Ordem& b) {
-    return a.veredito == Veredito::ordem && b.veredito == Veredito::ordem &&
-           std::fabs(a.p - b.p) <= concordancia_das_ordens * std::max(std::fabs(a.p), std::fabs(b.p));
-}
-
-}  // namespace
-
-Ordem ordem_entre(const Nivel& grosso, const Nivel& fino, double e_grosso, double e_fino) {
-    return julgar(com_no_interior(grosso) && com_no_interior(fino), grosso.estavel && fino.estavel, e_grosso, e_fino,
-                  std::max(grosso.piso, fino.piso));
-}
-
-Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, double e1, double e2, double e3) {
-    const double piso = std::max({n1.piso, n2.piso, n3.piso});
-    const bool finitos = std::isfinite(e1) && std::isfinite(e2) && std::isfinite(e3);
-    return julgar(com_no_interior(n1) && com_no_interior(n2) && com_no_interior(n3),
-                  n1.estavel && n2.estavel && n3.estavel && finitos, e1 - e2, e2 - e3, piso);
-}
-
-std::vector<Ordem> confirmar_ordens(std::vector<Ordem> ordens) {
-    std::vector<bool> confirmada(ordens.size(), false);
-    for (std::size_t j = 0; j + 1 < ordens.size(); ++j)
-        if (concordam(ordens[j], ordens[j + 1])) confirmada[j] = confirmada[j + 1] = true;
-    for (std::size_t j = 0; j < ordens.size(); ++j)
-        if (ordens[j].veredito == Veredito::ordem && !confirmada[j]) ordens[j].veredito = Veredito::pre_assintotico;
-    return ordens;
-}
-
-std::vector<Ordem> ordens_da_serie(const std::vector<Nivel>& niveis, ErroDoNivel erro) {
-    std::vector<Ordem> ordens;
-    for (std::size_t j = 1; j < niveis.size(); ++j)
-        ordens.push_back(ordem_entre(niveis[j - 1], niveis[j], erro(niveis[j - 1]), erro(niveis[j])));
-    ordens = confirmar_ordens(std::move(ordens));
-    ordens.insert(ordens.begin(), Ordem{Veredito::pre_assintotico, nao_numero});
-    return ordens;
-}
-
-std::vector<Ordem> ordens_das_diferencas(const std::vector<Nivel>& niveis, ErroDoNivel erro_com_sinal) {
-    std::vector<Ordem> ordens;
-    for (std::size_t j = 2; j < niveis.size(); ++j)
-        ordens.push_back(ordem_das_diferencas(niveis[j - 2], niveis[j - 1], niveis[j], erro_com_sinal(niveis[j - 2]),
-                                              erro_com_sinal(niveis[j - 1]), erro_com_sinal(niveis[j])));
-    ordens = confirmar_ordens(std::move(ordens));
-    ordens.insert(ordens.begin(), std::min<std::size_t>(2, niveis.size()), Ordem{Veredito::pre_assintotico, nao_numero});
-    return ordens;
+Esquema medir_esquema(const Nivel& nivel) {
+    using namespace variaveis;
+    const servicos::base::deteccao::Retencao retida;
+    Esquema e{theta, nivel, amplificacao(theta, alpha, dt, dx, Lx), 0.0, 0.0};
+    // The middle node at tf: its initial value times the half sine's split
+    // over Ti (closed forms, exatas.hpp), and the run's departure there from
+    // its closed form, the initial value times A^Nt.
+    const double seno_meio = servicos::elementares::seno(x(no_do_meio(Nx)) * pi / Lx);
+    const double amp_meio = seno_meio * Ti;
+    e.erro_tempo_meio = seno_meio * nivel.parte_tempo;
+    e.erro_espaco_meio = seno_meio * nivel.parte_espaco;
+    e.cota_tempo_meio = std::fabs(seno_meio) * nivel.cota_tempo * (1.0 + 4.0 * epsilon) +
+                        16.0 * epsilon * std::fabs(e.erro_tempo_meio);
+    e.cota_espaco_meio = std::fabs(seno_meio) * nivel.cota_espaco * (1.0 + 4.0 * epsilon) +
+                         16.0 * epsilon * std::fabs(e.erro_espaco_meio);
+    const double sinal = nivel.fator_meia < 0.0 && Nt % 2 == 1 ? -1.0 : 1.0;
+    e.arredondamento_meio =
+        std::fabs(Tmeio(Nt) - amp_meio * sinal * std::exp(static_cast<double>(Nt) * nivel.passo.log_A.valor));
+    return e;
 }
 
 double medir_ns_por_no_passo(std::int32_t nos) {

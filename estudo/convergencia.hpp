@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "exatas.hpp"
 #include "nucleo/variaveis.hpp"
 
 namespace estudo {
@@ -96,7 +97,10 @@ struct Estabilidade {
     Amplificacao meia_senoide{};
     double s2_pior = 0.0;      // s^2 of the grid's highest mode
     double pior = 0.0;         // its factor
-    double passos_ruido = 0.0; // steps for round-off in it to grow 10^10 times
+    ModoMaisRapido rapido{};   // the mode of largest |A| over all modes, and a singular one
+    double passos_ruido = 0.0; // steps for round-off in the fastest mode to grow 10^10 times
+    PassoMeiaSenoide passo{};  // the half sine's step as logarithms (exatas.hpp)
+    RazoesDoPasso razoes{};    // its ratios, free of cancellation
     // Bounds on F for signs that do not oscillate: the half sine's on this
     // grid, every mode's on every grid, and the discrete maximum principle's.
     double limite_oscilacao_meia = 0.0;
@@ -139,12 +143,27 @@ struct Erros {
     double rms = 0.0;
     double final = 0.0;  // signed, exact minus numerical, at t = tf
     double t_maximo = 0.0;  // the time of the maximum
+    double com_sinal = 0.0;  // the signed error whose absolute value is the maximum
+    // Bounds of the round-off in the measured errors: the largest over the
+    // history and the one at t = tf. A measured error and the scheme's exact
+    // one (the exact arithmetic's) differ by at most this much.
+    double piso = 0.0;
+    double piso_final = 0.0;
 };
 
 // |error| over the nodes of the field at t = tf.
 struct ErroCampo {
     double maximo = 0.0;
     double rms = 0.0;
+    double com_sinal = 0.0;  // the signed error at the node of the maximum
+    double piso = 0.0;       // bound of the round-off in every node's error, as in Erros
+    // The largest error of the scheme itself over the nodes (the closed
+    // form's, exact arithmetic), and the largest departure of the run from
+    // it: round-off, amplified by the modes that grow when the level is
+    // unstable. log10 of the first, finite where it leaves the double range.
+    double esquema = 0.0;
+    double log10_esquema = 0.0;
+    double arredondamento = 0.0;
 };
 
 struct Nivel {
@@ -155,9 +174,10 @@ struct Nivel {
     bool estavel = true;  // no mode of this grid grows
     double fator_meia = 0.0;  // one-step factor of the half sine, the data's own mode
     double fator_pior = 0.0;  // and of the grid's highest mode
+    ModoMaisRapido rapido{};  // the mode whose factor is largest in absolute value, and a singular one
     double x_meio = 0.0;      // where the middle node is (the left of the two central ones for even Nx)
-    // Errors below this can be round-off: a few units of the last place of
-    // Ti for every step and node the run went through.
+    // Errors below this can be round-off: the largest bound of the level's
+    // measured errors (ErroCampo::piso, Erros::piso).
     double piso = 0.0;
     // The scheme's errors, each against the exact field on the same nodes:
     ErroCampo campo;  // the whole field at t = tf
@@ -170,9 +190,37 @@ struct Nivel {
     // amplitude Ti (the field's error is Ti sin(pi x/Lx) times their sum, up
     // to round-off): the time stepping's, exp(-4 F s^2 Nt) - A^Nt, and the
     // space grid's, exp(-pi^2 alpha tf/Lx^2) - exp(-4 F s^2 Nt); exact minus
-    // numerical, with their signs.
+    // numerical, with their signs. Each is formed without cancellation
+    // (exatas.hpp), and the true value lies within its bound.
     double parte_tempo = 0.0;
     double parte_espaco = 0.0;
+    double cota_tempo = 0.0;
+    double cota_espaco = 0.0;
+    double log10_A_Nt = 0.0;  // log10 |A|^Nt, finite where |A|^Nt overflows
+    PassoMeiaSenoide passo{};  // the half sine's step as logarithms
+};
+
+// The levels of one kind of refinement.
+struct Serie {
+    Refinamento tipo;
+    std::vector<Nivel> niveis;
+};
+
+// The run of one scheme on the input grid.
+struct Esquema {
+    double theta;
+    Nivel nivel;
+    Amplificacao amplificacao;
+    // The middle node's error at t = tf split in two: against the solution
+    // that is exact in time on the discrete grid (the time stepping's own
+    // error), and that solution against the exact one (the space error,
+    // the same for every theta); both from the closed forms, with their
+    // bounds. And the run's departure there from its closed form (round-off).
+    double erro_tempo_meio;
+    double erro_espaco_meio;
+    double cota_tempo_meio = 0.0;
+    double cota_espaco_meio = 0.0;
+    double arredondamento_meio = 0.0;
 };
 
 // Runs `caso` on `malha` through the program's own computation, with the
@@ -184,56 +232,10 @@ Nivel executar_nivel(Caso caso, Malha malha);
 // The errors of the run now in the calling thread's state.
 Nivel medir_corrida();
 
-// Observed order between successive levels, log2(grosso/fino); NaN when
-// either error is zero or not finite.
-double ordem_observada(double grosso, double fino);
-
-// Order from three successive signed errors, log2(|e1 - e2|/|e2 - e3|): the
-// part of the error that does not depend on the refined step cancels, so at a
-// fixed dx it is the order in time alone (and at a fixed dt, in space).
-double ordem_por_diferencas(double e1, double e2, double e3);
-
-// An order where it means something, or why there is none.
-enum class Veredito {
-    ordem,            // stable levels, clear of round-off, and an order its neighbour confirms
-    pre_assintotico,  // a value, but not an order yet: no neighbouring order agrees, or the errors do not fall
-    instavel,         // a level outside the stability bound, or an error not finite
-    arredondamento,   // an error (or difference) within round-off
-    sem_no_interior,  // a level without interior node: nothing was computed there
-};
-struct Ordem {
-    Veredito veredito = Veredito::pre_assintotico;
-    double p = 0.0;
-};
-
-// Least order shown as such: below it the error hardly falls with the refined step.
-inline constexpr double menor_ordem = 0.1;
-// An error counts as clear of round-off above this many times the level's floor.
-inline constexpr double folga_arredondamento = 10.0;
-// Two successive orders agree, and so are asymptotic, when they differ by at
-// most this fraction of the larger.
-inline constexpr double concordancia_das_ordens = 0.1;
-
-// The value between two levels of the errors e_grosso and e_fino: an order
-// (to be confirmed) or why there is none.
-Ordem ordem_entre(const Nivel& grosso, const Nivel& fino, double e_grosso, double e_fino);
-// The same from three levels' signed errors (by their differences).
-Ordem ordem_das_diferencas(const Nivel& n1, const Nivel& n2, const Nivel& n3, double e1, double e2, double e3);
-
-// The orders of successive pairs of levels, each kept as an order only where
-// it agrees with the order of the pair before or after it; the others become
-// pré-assintótico, with their value.
-std::vector<Ordem> confirmar_ordens(std::vector<Ordem> ordens);
-
-// An error of a level, for the functions over a series of levels.
-using ErroDoNivel = double (*)(const Nivel&);
-
-// The confirmed orders of one error over successive levels: entry j (from 1)
-// between levels j - 1 and j; entry 0, the first level's, has none.
-std::vector<Ordem> ordens_da_serie(const std::vector<Nivel>& niveis, ErroDoNivel erro);
-// The confirmed orders by differences of a signed error: entry j (from 2)
-// from levels j - 2, j - 1 and j; entries 0 and 1 have none.
-std::vector<Ordem> ordens_das_diferencas(const std::vector<Nivel>& niveis, ErroDoNivel erro_com_sinal);
+// The scheme of the run now in the calling thread's state, whose level
+// `nivel` is (medir_corrida): its middle node's error at tf split in time and
+// space, and its departure there from the closed form.
+Esquema medir_esquema(const Nivel& nivel);
 
 // Nanoseconds per node and step of the program's computation on this
 // machine, for a grid of about `nos` nodes: the best of three short runs of

@@ -8,6 +8,7 @@
 // edited and no command is run.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -197,7 +198,7 @@ int estudar_convergencia(const Caso& caso, double F, const Opcoes& opcoes, Saida
         const auto inicio = niveis->begin() + static_cast<std::ptrdiff_t>(r) * opcoes.niveis;
         Serie& serie = series.emplace_back(Serie{refinamentos[r], {inicio, inicio + opcoes.niveis}});
         saida.texto(juntar("\n\n", titulo_serie(serie.tipo), "\n"));
-        for (const Tabela& tabela : tabelas_serie(serie)) {
+        for (const Tabela& tabela : tabelas_serie(serie, caso.theta)) {
             saida.texto("\n");
             saida.tabela(tabela);
         }
@@ -221,15 +222,7 @@ CorridaEsquema correr_esquema(Caso caso, double theta) {
     CorridaEsquema c;
     const Nivel nivel = executar_nivel(caso, {caso.Nx, caso.Nt});
     const servicos::base::deteccao::Retencao retida;
-    c.esquema = {theta, nivel, amplificacao(theta, alpha, dt, dx, Lx), 0.0, 0.0};
-    // The middle node at tf against the solution exact in time on this grid,
-    // the initial value times exp(-4 F s² Nt), and that one against the exact.
-    const double amp_meio = servicos::elementares::seno(x(no_do_meio(Nx)) * pi / Lx) * Ti;
-    const double s = servicos::elementares::seno(pi * dx / (2.0 * Lx));
-    const double semidiscreta = servicos::elementares::exponencial(-4.0 * nivel.F * s * s * Nt) * amp_meio;
-    const double exata = servicos::elementares::exponencial(t(Nt) * processamento::taxa_decaimento()) * amp_meio;
-    c.esquema.erro_tempo_meio = semidiscreta - Tmeio(Nt);
-    c.esquema.erro_espaco_meio = exata - semidiscreta;
+    c.esquema = medir_esquema(nivel);
     const double taxa = processamento::taxa_decaimento();
     const auto niveis = static_cast<std::size_t>(Nt) + 1;
     c.medias.assign(Tm.dados(), Tm.dados() + niveis);
@@ -345,6 +338,7 @@ int executar(int argc, char** argv) {
         if (opcoes->csv) avisar("--csv não vale com --explicar, que não grava arquivo: ignorado");
         return explicar_entrada(opcoes->somente_avisos     ? FormaExplicacao::avisos
                                 : opcoes->somente_listagem ? FormaExplicacao::listagem
+                                : opcoes->somente_titulo   ? FormaExplicacao::titulo
                                                            : FormaExplicacao::narrativa);
     }
     if (opcoes->fios == 0) opcoes->fios = fios_da_maquina();

@@ -187,14 +187,17 @@ std::string causa_da_falha(const LeituraObservada& lida, const LinhaDoValor& lin
                           "valores depois dela se deslocaram");
         }
         case m::inteiro_invalido:
-            return juntar("pede um inteiro, só dígitos (21, não 21.0)", achado,
+            return juntar("pede um inteiro: a linha começa pelo número, só dígitos, e o comentário vem depois de um "
+                          "branco (21 nós; não 21.0, nem Nx = 21)",
+                          achado,
                           valor.find_first_of(".eEdD") != std::string_view::npos ? juntar("; parece um real", deslocados)
                                                                                  : std::string());
         case m::real_invalido:
-            return juntar("pede um real (sinal, dígitos, ponto, expoente)", achado,
-                          valor.find_first_of("0123456789") == std::string_view::npos
-                              ? std::string(deslocados)
-                              : std::string("; o texto livre vai depois de um branco: 1.0 m, não 1.0m"));
+            return juntar("pede um real: a linha começa pelo número (sinal, dígitos, ponto, expoente), e o comentário "
+                          "vem depois de um branco (1.0 m; não 1.0m, nem Lx = 1.0)",
+                          achado,
+                          valor.find_first_of("0123456789") == std::string_view::npos ? std::string(deslocados)
+                                                                                      : std::string());
         case m::texto_para_numero:
             return juntar("pede um número, que não vai entre aspas nem entre parênteses", achado);
         case m::inteiro_fora_da_faixa:
@@ -211,16 +214,60 @@ std::string codigo_do_relatorio(int falha) {
     return juntar("F", std::to_string(servicos::base::mensagem::base_dos_codigos + falha));
 }
 
-// What the observer does besides collecting the warnings.
-enum class Papel {
-    narrar,    // --explicar: tells every read; a failure is followed by the program's report
-    calar,     // --explicar --avisos: silent; a failure prints the warnings and where the read stops, status 1
-    recolher,  // the study's modes: silent; a failure prints the same lines before the program's report
-};
+// The warnings about one read's line, each a pure rule on what the read
+// took; none when the line is as expected.
+
+// A comma between digits is a decimal comma that the reader took as the end
+// of the value.
+std::optional<std::string> virgula_decimal(const Item& item, const LeituraObservada& lida, const LinhaDoValor& linha,
+                                           const std::string& recebido) {
+    if (item.tipo == Tipo::texto || lida.terminador != ',' || lida.forma != Forma::simples || linha.resto.size() < 2 ||
+        !std::isdigit(static_cast<unsigned char>(linha.resto[1])))
+        return std::nullopt;
+    const std::string_view decimais = linha.resto.substr(1, linha.resto.find_first_not_of("0123456789", 1) - 1);
+    return juntar("vírgula como separador decimal: ", item.nome, " recebeu ", recebido, " e não ", lida.valor, ".",
+                  decimais, "; a vírgula termina o valor, o separador decimal é o ponto: escreva ", lida.valor, ".",
+                  decimais);
+}
+
+// A name ended by a blank, comma or slash, with more of a name after it.
+std::optional<std::string> nome_cortado(const Item& item, const LeituraObservada& lida, const LinhaDoValor& linha) {
+    const std::string_view ignorado = sem_brancos(linha.resto);
+    if (item.tipo != Tipo::texto || lida.forma != Forma::simples || ignorado.empty() ||
+        lida.terminador == servicos::unidades::terminador_fim_de_linha)
+        return std::nullopt;
+    const std::string_view seguinte = ignorado.substr(0, ignorado.find_first_of(" \t"));
+    const bool parece_nome =
+        lida.valor.find('.') == std::string_view::npos && seguinte.find('.') != std::string_view::npos;
+    if (lida.terminador != '/' && lida.terminador != ',' && !parece_nome) return std::nullopt;
+    return juntar("nome cortado: a listagem seria ", entre_aspas(lida.valor),
+                  "; um nome com brancos, vírgulas ou barras vai entre aspas: '", sem_brancos(linha.texto), "'");
+}
+
+// A comment that names another variable: a line missing or added above.
+std::optional<std::string> comentario_de_outro(const Item& item, const LinhaDoValor& linha) {
+    const std::vector<std::string> palavras = palavras_de(sem_brancos(linha.resto));
+    if (fala_de(palavras, item)) return std::nullopt;
+    for (const Item& outro : itens) {
+        if (&outro == &item || !fala_de(palavras, outro)) continue;
+        return juntar("o comentário fala de ", outro.nome, " mas o valor foi para ", item.nome,
+                      ": falta ou sobra uma linha antes? cada valor depois dela se desloca");
+    }
+    return std::nullopt;
+}
+
+// Whether the observer tells every read (--explicar) or only collects the
+// warnings (the quiet form, the study's modes).
+enum class Papel { narrar, recolher };
+
+// What is done when the read stops, with the warnings so far, the last one
+// saying where and why: print them, and for the quiet form end the process;
+// for the others the program's report follows.
+using AoParar = void (*)(const std::vector<Aviso>& avisos);
 
 class Explicador final : public servicos::unidades::ObservadorLeitura {
 public:
-    explicit Explicador(Papel papel) : papel_(papel) {}
+    Explicador(Papel papel, AoParar ao_parar) : papel_(papel), ao_parar_(ao_parar) {}
 
     void leitura(const LeituraObservada& lida) override {
         const Item& item = itens[item_];
@@ -263,25 +310,19 @@ private:
     }
 
     // The read stops here: the narrative says why before the program's
-    // report; the quiet forms print the warnings so far and the failure.
+    // report; otherwise the failure joins the warnings, and what follows is
+    // the caller's.
     void falhou(const LeituraObservada& lida, const LinhaDoValor& linha, std::string& texto) {
         const std::string causa = causa_da_falha(lida, linha, item_);
         if (papel_ == Papel::narrar) {
             texto += juntar("  ", nome_do_item(itens[item_]), ": aqui a leitura falha\n",
                             quebrar(juntar("  ", causa), "  "), "\n  difusao_calor pararia com este relatório:\n");
             escrever(texto);
-            return;  // the report follows, and the process ends with status 1
+        } else {
+            avisos_.push_back({{linha.numero}, juntar("a leitura para em ", nome_do_item(itens[item_]), ": ", causa,
+                                                      " (difusao_calor para com ", codigo_do_relatorio(lida.falha), ")")});
         }
-        avisos_.push_back({{linha.numero}, juntar("a leitura para em ", nome_do_item(itens[item_]), ": ", causa,
-                                                  " (difusao_calor para com ", codigo_do_relatorio(lida.falha), ")")});
-        if (papel_ == Papel::recolher) {
-            escrever(bloco_de_avisos(avisos_));
-            return;  // the program's report follows
-        }
-        std::string linhas;
-        for (const Aviso& a : avisos_) linhas += juntar(linha_do_aviso(a), "\n");
-        escrever(linhas);
-        servicos::erros::encerrar_programa(1);  // no report: the lines say it
+        if (ao_parar_ != nullptr) ao_parar_(avisos_);
     }
 
     // Numbers the lines the read went through: empty ones skipped before
@@ -360,48 +401,13 @@ private:
                      "  prefixo de repetição no fim da linha), e a próxima leitura começa depois dela";
             continua_ = false;
         }
-        const std::string_view ignorado = sem_brancos(linha.resto);
-        const std::size_t j = item_;
-        // A comma between digits is a decimal comma that the reader took as
-        // the end of the value.
-        if (item.tipo != Tipo::texto && lida.terminador == ',' && lida.forma == Forma::simples &&
-            linha.resto.size() > 1 && std::isdigit(static_cast<unsigned char>(linha.resto[1]))) {
-            const std::string_view decimais = linha.resto.substr(1, linha.resto.find_first_not_of("0123456789", 1) - 1);
-            aviso(linha,
-                  juntar("vírgula como separador decimal: ", item.nome, " recebeu ", valor_do_item(j), " e não ",
-                         lida.valor, ".", decimais, "; a vírgula termina o valor, o separador decimal é o ponto"),
-                  texto);
-        }
-        if (item.tipo == Tipo::texto && lida.forma == Forma::simples) avisar_nome_cortado(lida, linha, ignorado, texto);
-        // A comment that names another variable: a line missing or added above.
-        const std::vector<std::string> palavras = palavras_de(ignorado);
-        if (!fala_de(palavras, item)) {
-            for (const Item& outro : itens) {
-                if (&outro == &item || !fala_de(palavras, outro)) continue;
-                aviso(linha,
-                      juntar("o comentário fala de ", outro.nome, " mas o valor foi para ", item.nome,
-                             ": falta ou sobra uma linha antes? cada valor depois dela se desloca"),
-                      texto);
-                break;
-            }
-        }
-    }
-
-    void avisar_nome_cortado(const LeituraObservada& lida, const LinhaDoValor& linha, std::string_view ignorado,
-                             std::string& texto) {
-        if (ignorado.empty() || lida.terminador == servicos::unidades::terminador_fim_de_linha) return;
-        const std::string_view seguinte = ignorado.substr(0, ignorado.find_first_of(" \t"));
-        const bool parece_nome = lida.valor.find('.') == std::string_view::npos &&
-                                 seguinte.find('.') != std::string_view::npos;
-        if (lida.terminador == '/' || lida.terminador == ',' || parece_nome) {
-            aviso(linha,
-                  juntar("nome cortado: a listagem seria ", entre_aspas(lida.valor),
-                         "; um nome com brancos, vírgulas ou barras vai entre aspas: '", sem_brancos(linha.texto), "'"),
-                  texto);
-        }
+        for (auto achado : {virgula_decimal(item, lida, linha, valor_do_item(item_)), nome_cortado(item, lida, linha),
+                            comentario_de_outro(item, linha)})
+            if (achado) aviso(linha, std::move(*achado), texto);
     }
 
     Papel papel_;
+    AoParar ao_parar_;
     std::size_t item_ = 0;
     std::size_t proxima_linha_ = 1;
     bool continua_ = false;
@@ -516,49 +522,209 @@ std::string nomear_linhas(std::vector<std::size_t> linhas) {
     return texto;
 }
 
-// The index of each datum in the file's order.
-enum Dado : std::size_t { d_arq_saida, d_Lx, d_Nx, d_tf, d_Nt, d_Ti, d_theta, d_k, d_ro, d_cp };
-
-std::vector<std::size_t> linhas_de(const LinhasDosDados& linhas, std::initializer_list<Dado> dados) {
+std::vector<std::size_t> linhas_de(const LinhasDosDados& linhas, const std::vector<Dado>& dados) {
     std::vector<std::size_t> escolhidas;
     for (Dado d : dados) escolhidas.push_back(linhas[d]);
     return escolhidas;
 }
 
-// F and the two stability bounds of theta < 1/2: on this grid the highest
-// mode grows past limite_fourier_malha; refining at this F, past limite_fourier.
-std::optional<std::string> aviso_de_estabilidade(double theta, double F, std::int32_t Nx, std::int32_t Nt) {
-    if (!(theta < 0.5) || Nx < 3 || !(F > 0.0) || estavel(theta, F)) return std::nullopt;
-    const std::string inicio = juntar("F = alpha dt/dx² = ", real(F), " passa do limite ");
-    if (!estavel_na_malha(theta, F, Nx)) {
-        const double pior = fator_pior_modo(theta, F, Nx);
-        return juntar(inicio, real(limite_fourier_malha(theta, Nx)), " desta malha (theta = ", numero(theta),
-                      ", Nx = ", std::to_string(Nx), "): o modo mais alto da malha cresce ", aproximado(std::fabs(pior)),
-                      " vezes por passo, trocando de sinal; o arredondamento, 10^10 vezes em ",
-                      std::to_string(servicos::base::deteccao::inteiro_truncado(std::ceil(passos_para_crescer(pior, crescimento_do_ruido)))),
-                      " passos (a corrida tem Nt = ", std::to_string(Nt), ")");
-    }
-    return juntar(inicio, real(limite_fourier(theta)), " de theta = ", numero(theta),
-                  " para malhas refinadas: estável nesta malha (Nx = ", std::to_string(Nx), ", limite ",
-                  real(limite_fourier_malha(theta, Nx)), "), instável se a malha for refinada com este F");
+// The program's F for the data with Nt steps (the caller holds the traps).
+double F_com(const Caso& c, std::int32_t Nt) { return numero_fourier(c.k / (c.cp * c.ro), c.tf / Nt, c.Lx / (c.Nx - 1.0)); }
+
+double s_da_meia_senoide(const Caso& c) {
+    return servicos::elementares::seno(std::numbers::pi * (c.Lx / (c.Nx - 1.0)) / (2.0 * c.Lx));
 }
 
-// The half sine, the data's own mode, changes sign every step when its
-// factor is negative: the solution oscillates around zero.
-std::optional<std::string> aviso_de_oscilacao(double theta, double F, std::int32_t Nx, double s) {
-    const double A = fator_modo(theta, F, s);
-    if (Nx < 3 || !(A < 0.0)) return std::nullopt;
-    return juntar("o fator de um passo da meia senoide dos dados é A = ", aproximado(A),
-                  " < 0: a solução troca de sinal a cada passo (a exata nunca troca)",
-                  comportamento(A) == Comportamento::cresce ? " e cresce" : "",
-                  "; sem oscilação para F <= 1/(4(1 - theta) s²) = ", real(limite_sem_oscilacao(theta, s)),
-                  " nesta malha e F <= 1/(4(1 - theta)) = ", real(limite_sem_oscilacao(theta, 1.0)),
-                  " em qualquer malha (F = ", real(F), ")");
+bool estavel_nesta_malha(const Caso& c, double F) { return estavel_na_malha(c.theta, F, c.Nx); }
+bool estavel_refinada(const Caso& c, double F) { return estavel(c.theta, F); }
+bool sem_oscilar(const Caso& c, double F) { return fator_modo(c.theta, F, s_da_meia_senoide(c)) >= 0.0; }
+
+// "F = 5.0001e-01 passa do limite 5.0000e-01": enough digits to see it.
+std::string comparados(double F, double limite, std::string& texto_do_limite) {
+    const int casas = casas_para_distinguir(F, limite);
+    texto_do_limite = real(limite, casas);
+    return real(F, casas);
+}
+
+// The remedy of a bound on F: the least Nt that meets it, or why none does.
+std::string com_Nt(const std::optional<std::int32_t>& Nt) {
+    if (!Nt) return juntar("nenhum Nt até ", std::to_string(variaveis::maior_contagem), " basta");
+    return juntar("use Nt >= ", std::to_string(*Nt), " (dt menor)");
+}
+
+// How the fastest mode of an unstable grid grows, and the round-off with it.
+std::string crescimento(const Achado& a) {
+    const std::string modo = a.modo_mais_alto ? std::string("o modo mais alto da malha")
+                                              : juntar("o modo m = ", std::to_string(a.modo),
+                                                       " da malha (com theta < 0, não o mais alto)");
+    return juntar(modo, " cresce ", aproximado(std::fabs(a.fator)), " vezes por passo",
+                  a.fator < 0.0 ? ", trocando de sinal" : "",
+                  a.passos == 0 ? std::string()
+                                : juntar("; o arredondamento, 10^10 vezes em ", std::to_string(a.passos),
+                                         a.passos == 1 ? " passo" : " passos"));
+}
+
+// A mode whose denominator vanishes: the implicit matrix has no inverse.
+std::string singular(const Achado& a) {
+    return juntar("no modo m = ", std::to_string(a.modo_singular),
+                  " da malha 1 + 4 theta F s² = 0 (dentro do arredondamento): a matriz implícita é singular, e o "
+                  "passo divide esse modo por quase zero");
 }
 
 }  // namespace
 
+std::optional<std::int32_t> menor_Nt_que_cumpre(const Caso& caso, bool (*cumpre)(const Caso& caso, double F)) {
+    if (!(caso.Nx >= 2) || !(caso.tf > 0.0)) return std::nullopt;
+    std::int32_t alto = variaveis::maior_contagem;
+    if (!cumpre(caso, F_com(caso, alto))) return std::nullopt;
+    if (cumpre(caso, F_com(caso, 1))) return 1;
+    // F falls as Nt grows: the least Nt lies in (baixo, alto].
+    std::int32_t baixo = 1;
+    while (alto - baixo > 1) {
+        const std::int32_t meio = baixo + (alto - baixo) / 2;
+        (cumpre(caso, F_com(caso, meio)) ? alto : baixo) = meio;
+    }
+    return alto;
+}
+
+std::vector<Achado> achados_dos_dados(const DadosLidos& dados, std::uint64_t disponivel, std::string_view quem_limita) {
+    const Caso& c = dados.caso;
+    std::vector<Achado> achados;
+    auto achar = [&](Problema problema, std::vector<Dado> de) -> Achado& {
+        Achado a;
+        a.problema = problema;
+        a.dados = std::move(de);
+        achados.push_back(std::move(a));
+        return achados.back();
+    };
+    if (!(c.theta >= 0.0 && c.theta <= 1.0)) achar(Problema::theta_fora, {d_theta}).valor = c.theta;
+    const std::array<std::pair<Dado, double>, 5> positivos{{{d_Lx, c.Lx}, {d_tf, c.tf}, {d_k, c.k}, {d_ro, c.ro}, {d_cp, c.cp}}};
+    for (const auto& [dado, valor] : positivos) {
+        if (valor > 0.0) continue;
+        Achado& a = achar(Problema::nao_positivo, {dado});
+        a.dado = dado;
+        a.valor = valor;
+    }
+    if (c.Nx < 3) achar(Problema::poucos_nos, {d_Nx}).valor = c.Nx;
+    if (c.Nt < 1) achar(Problema::sem_passos, {d_Nt}).valor = c.Nt;
+
+    const std::string_view nome = servicos::unidades::nome_normalizado(dados.nome_listagem);
+    if (nome.empty()) achar(Problema::nome_vazio, {d_arq_saida});
+    std::string_view base = nome;
+    if (base.starts_with("./") || base.starts_with(".\\")) base.remove_prefix(2);
+    for (std::string_view proprio : dados::arquivos_do_programa) {
+        const bool igual = std::equal(base.begin(), base.end(), proprio.begin(), proprio.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
+        if (igual) achar(Problema::nome_do_programa, {d_arq_saida}).nome = std::string(nome);
+    }
+
+    // The derived quantities as the program forms them (the caller holds the
+    // traps: data that would trap in the program give infinities or NaNs).
+    const double F = c.Nt != 0 ? F_com(c, c.Nt) : std::numeric_limits<double>::infinity();
+    const std::vector<Dado> de_F{d_Lx, d_Nx, d_tf, d_Nt, d_k, d_ro, d_cp};
+    const std::vector<Dado> de_F_e_theta{d_Lx, d_Nx, d_tf, d_Nt, d_theta, d_k, d_ro, d_cp};
+    if (c.Nx >= 2 && c.Nt >= 1 && !std::isfinite(F)) achar(Problema::derivadas_invalidas, de_F);
+    if (std::isfinite(F) && c.theta < 0.5 && c.Nx >= 3 && F > 0.0 && !estavel(c.theta, F)) {
+        const bool na_malha = !estavel_na_malha(c.theta, F, c.Nx);
+        Achado& a = achar(na_malha ? Problema::instavel_na_malha : Problema::instavel_refinada, de_F_e_theta);
+        a.valor = F;
+        a.limite = limite_fourier(c.theta);
+        a.limite_malha = limite_fourier_malha(c.theta, c.Nx);
+        // Over every mode: for theta < 0 the denominator 1 + 4 theta F s^2
+        // falls towards zero inside the spectrum, and a mode below the
+        // highest grows fastest (or divides by zero).
+        const ModoMaisRapido rapido = modo_mais_rapido(c.theta, F, c.Nx);
+        a.modo = rapido.m;
+        a.modo_mais_alto = rapido.m == c.Nx - 2;
+        a.fator = rapido.A;
+        a.modo_singular = rapido.m_singular;
+        const double passos = passos_para_crescer(a.fator, crescimento_do_ruido);
+        if (passos < static_cast<double>(variaveis::maior_contagem))
+            a.passos = std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(passos)));
+        a.Nt_minimo = menor_Nt_que_cumpre(c, na_malha ? estavel_nesta_malha : estavel_refinada);
+    }
+    if (std::isfinite(F) && c.Nx >= 3) {
+        const double s = s_da_meia_senoide(c);
+        const double A = fator_modo(c.theta, F, s);
+        if (A < 0.0) {
+            Achado& a = achar(Problema::oscila, de_F_e_theta);
+            a.valor = F;
+            a.fator = A;
+            a.limite = limite_sem_oscilacao(c.theta, s);
+            a.limite_geral = limite_sem_oscilacao(c.theta, 1.0);
+            a.Nt_minimo = menor_Nt_que_cumpre(c, sem_oscilar);
+        }
+    }
+    const std::uint64_t precisa = memoria_da_corrida({c.Nx, c.Nt});
+    if (c.Nx >= 2 && c.Nt >= 0 && disponivel != 0 && precisa > disponivel) {
+        Achado& a = achar(Problema::memoria, {d_Nx, d_Nt});
+        a.precisa = precisa;
+        a.disponivel = disponivel;
+        a.nome = std::string(quem_limita);
+    }
+    return achados;
+}
+
+std::string texto_do_achado(const Achado& a) {
+    std::string limite;
+    switch (a.problema) {
+        case Problema::theta_fora:
+            return juntar("theta = ", numero(a.valor),
+                          " fora de [0, 1]: o esquema theta só tem sentido entre 0 (explícito) e 1 (implícito); use "
+                          "theta de 0 a 1");
+        case Problema::nao_positivo:
+            return juntar(itens[a.dado].nome, " = ", numero(a.valor), " não é positivo",
+                          a.dado == d_k || a.dado == d_ro || a.dado == d_cp
+                              ? "; com alpha = k/(ro cp) < 0 a equação anda para trás no tempo e a solução cresce sem "
+                                "limite"
+                              : "",
+                          "; use ", itens[a.dado].nome, " > 0");
+        case Problema::poucos_nos:
+            return juntar("Nx = ", numero(a.valor), " < 3: sem nó interior não há o que resolver",
+                          a.valor < 2.0 ? "; difusao_calor pararia com um relatório" : "", "; use Nx >= 3");
+        case Problema::sem_passos:
+            return juntar("Nt = ", numero(a.valor), " < 1: difusao_calor pararia com um relatório; use Nt >= 1");
+        case Problema::nome_vazio: return "nome da listagem vazio: difusao_calor pediria um nome no console; dê um nome";
+        case Problema::nome_do_programa:
+            return juntar("a listagem se chamaria ", entre_aspas(a.nome),
+                          ", um dos arquivos do próprio difusao_calor: seria sobrescrito; escolha outro nome");
+        case Problema::derivadas_invalidas:
+            return "dx, dt ou alpha dão divisão por zero ou estouro: difusao_calor pararia com um relatório";
+        case Problema::instavel_na_malha: {
+            const std::string F = comparados(a.valor, a.limite_malha, limite);
+            return juntar("F = alpha dt/dx² = ", F, " passa do limite ", limite, " desta malha: ",
+                          a.modo_singular != 0 ? singular(a) : crescimento(a), "; para ficar dentro, ",
+                          com_Nt(a.Nt_minimo), " ou theta >= 0.5");
+        }
+        case Problema::instavel_refinada: {
+            const std::string F = comparados(a.valor, a.limite, limite);
+            return juntar("F = alpha dt/dx² = ", F, " passa do limite ", limite,
+                          " das malhas refinadas: estável nesta malha (limite ", real(a.limite_malha),
+                          "), instável se a malha for refinada com este F; para poder refinar, ", com_Nt(a.Nt_minimo),
+                          " ou theta >= 0.5");
+        }
+        case Problema::oscila:
+            return juntar("o fator de um passo da meia senoide dos dados é A = ", aproximado(a.fator),
+                          " < 0: a solução troca de sinal a cada passo (a exata nunca troca)",
+                          comportamento(a.fator) == Comportamento::cresce ? " e cresce" : "",
+                          "; sem oscilação para F <= 1/(4(1 - theta) s²) = ", real(a.limite), " nesta malha e F <= 1/(4(1 - theta)) = ",
+                          real(a.limite_geral), " em qualquer malha (F = ", real(a.valor), "): ", com_Nt(a.Nt_minimo),
+                          " ou um theta maior");
+        case Problema::memoria:
+            return juntar("a corrida precisa de ", tamanho(static_cast<double>(a.precisa)), " e ", a.nome, " só deixa ",
+                          tamanho(static_cast<double>(a.disponivel)),
+                          ": difusao_calor pararia sem memória (F6772); use Nx ou Nt menores");
+    }
+    return {};
+}
+
+Aviso aviso_do_achado(const Achado& achado, const LinhasDosDados& linhas) {
+    return {linhas_de(linhas, achado.dados), texto_do_achado(achado)};
+}
+
 std::string linha_do_aviso(const Aviso& aviso) {
+
     const std::string onde = nomear_linhas(aviso.linhas);
     return juntar(arquivo_entrada, onde.empty() ? "" : ", ", onde, ": ", aviso.texto);
 }
@@ -571,57 +737,12 @@ std::string bloco_de_avisos(const std::vector<Aviso>& avisos) {
 }
 
 std::vector<Aviso> avisos_dos_dados(std::string_view nome_listagem, const LinhasDosDados& linhas) {
-    using namespace variaveis;
     std::vector<Aviso> avisos;
-    auto avisar = [&](std::initializer_list<Dado> dados, std::string texto) {
-        avisos.push_back({linhas_de(linhas, dados), std::move(texto)});
-    };
-    if (!(theta >= 0.0 && theta <= 1.0))
-        avisar({d_theta}, juntar("theta = ", numero(theta),
-                                 " fora de [0, 1]: o esquema theta só tem sentido entre 0 (explícito) e 1 (implícito)"));
-    const std::array<std::pair<Dado, double>, 5> positivos{{{d_Lx, Lx}, {d_tf, tf}, {d_k, k}, {d_ro, ro}, {d_cp, cp}}};
-    for (const auto& [dado, valor] : positivos)
-        if (!(valor > 0.0)) avisar({dado}, juntar(itens[dado].nome, " = ", numero(valor), " não é positivo"));
-    if (Nx < 3)
-        avisar({d_Nx}, juntar("Nx = ", std::to_string(Nx), " < 3: sem nó interior não há o que resolver",
-                              Nx < 2 ? "; difusao_calor pararia com um relatório" : ""));
-    if (Nt < 1) avisar({d_Nt}, juntar("Nt = ", std::to_string(Nt), " < 1: difusao_calor pararia com um relatório"));
-
-    const std::string_view nome = servicos::unidades::nome_normalizado(nome_listagem);
-    if (nome.empty()) avisar({d_arq_saida}, "nome da listagem vazio: difusao_calor pediria um nome no console");
-    std::string_view base = nome;
-    if (base.starts_with("./") || base.starts_with(".\\")) base.remove_prefix(2);
-    for (std::string_view proprio : dados::arquivos_do_programa) {
-        const bool igual = std::equal(base.begin(), base.end(), proprio.begin(), proprio.end(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-        });
-        if (igual)
-            avisar({d_arq_saida}, juntar("a listagem se chamaria ", entre_aspas(nome),
-                                         ", um dos arquivos do próprio difusao_calor: seria sobrescrito"));
-    }
-
-    // The derived quantities as the program forms them (the caller holds the
-    // fault detection: data that the program would stop at give infinities
-    // or NaNs).
-    const double passo_x = Lx / (Nx - 1.0);
-    const double passo_t = tf / Nt;
-    const double F = numero_fourier(k / (cp * ro), passo_t, passo_x);
-    const std::initializer_list<Dado> de_F{d_Lx, d_Nx, d_tf, d_Nt, d_k, d_ro, d_cp};
-    if (Nx >= 2 && Nt >= 1 && !std::isfinite(F))
-        avisar(de_F, "dx, dt ou alpha dão divisão por zero ou estouro: difusao_calor pararia com um relatório");
-    const std::initializer_list<Dado> de_F_e_theta{d_Lx, d_Nx, d_tf, d_Nt, d_theta, d_k, d_ro, d_cp};
-    if (std::isfinite(F)) {
-        if (auto aviso = aviso_de_estabilidade(theta, F, Nx, Nt)) avisar(de_F_e_theta, std::move(*aviso));
-        const double s = servicos::elementares::seno(std::numbers::pi * passo_x / (2.0 * Lx));
-        if (auto aviso = aviso_de_oscilacao(theta, F, Nx, s)) avisar(de_F_e_theta, std::move(*aviso));
-    }
-    const std::uint64_t precisa = memoria_da_corrida({Nx, Nt});
+    const DadosLidos dados{std::string(nome_listagem), variaveis::dados_de_entrada()};
     const std::optional<MemoriaDaCorrida> disponivel = memoria_que_o_sistema_deixa();
-    if (Nx >= 2 && Nt >= 0 && disponivel && precisa > disponivel->bytes)
-        avisar({d_Nx, d_Nt}, juntar("a corrida precisa de ", tamanho(static_cast<double>(precisa)), " e ",
-                                    disponivel->quem_limita, " só deixa ",
-                                    tamanho(static_cast<double>(disponivel->bytes)),
-                                    ": difusao_calor pararia sem memória (F6772)"));
+    for (const Achado& achado :
+         achados_dos_dados(dados, disponivel ? disponivel->bytes : 0, disponivel ? disponivel->quem_limita : ""))
+        avisos.push_back(aviso_do_achado(achado, linhas));
     return avisos;
 }
 
@@ -659,7 +780,13 @@ int somente_avisos() {
         escrever("\n");
         return 1;
     }
-    Explicador explicador(Papel::calar);
+    // No report: the lines say where the read stops and why.
+    Explicador explicador(Papel::recolher, [](const std::vector<Aviso>& avisos) {
+        std::string linhas;
+        for (const Aviso& a : avisos) linhas += juntar(linha_do_aviso(a), "\n");
+        escrever(linhas);
+        servicos::erros::encerrar_programa(1);
+    });
     {
         const Observando observando(explicador);
         dados::ler_entradas();  // a failure ends the process in the observer, status 1
@@ -679,6 +806,23 @@ int somente_listagem() {
     return 1;
 }
 
+// The plots' stability verdict of the data, from the study's own verdicts.
+int somente_titulo() {
+    if (entrada_ilegivel()) return 1;
+    Explicador explicador(Papel::recolher, [](const std::vector<Aviso>&) { servicos::erros::encerrar_programa(1); });
+    {
+        const Observando observando(explicador);
+        dados::ler_entradas();  // a failure ends the process in the observer, status 1, nothing printed
+    }
+    using namespace variaveis;
+    const servicos::base::deteccao::Retencao retida;
+    const Caso caso = dados_de_entrada();
+    const double passo_x = Lx / (Nx - 1.0), passo_t = tf / Nt;
+    const Estabilidade e = estabilidade(theta, k / (cp * ro), passo_t, passo_x, Lx, Nx, Nt);
+    escrever(juntar(titulo_de_estabilidade(e, menor_Nt_que_cumpre(caso, estavel_nesta_malha)), "\n"));
+    return 0;
+}
+
 int narrar_entrada() {
     escrever("Como difusao_calor lê entradas_geral.ent, linha a linha (cada valor começa numa linha nova;\n"
              "o valor termina num branco, tabulação, vírgula, barra ou no fim da linha, e o resto da linha\n"
@@ -691,7 +835,7 @@ int narrar_entrada() {
             servicos::base::mensagem::fim_de_arquivo, servicos::base::TipoInstrucao::read, arquivo_entrada));
         return 1;
     }
-    Explicador explicador(Papel::narrar);
+    Explicador explicador(Papel::narrar, nullptr);  // the program's report follows the narrative
     {
         const Observando observando(explicador);
         dados::ler_entradas();
@@ -735,13 +879,15 @@ int explicar_entrada(FormaExplicacao forma) {
     switch (forma) {
         case FormaExplicacao::avisos: return somente_avisos();
         case FormaExplicacao::listagem: return somente_listagem();
+        case FormaExplicacao::titulo: return somente_titulo();
         case FormaExplicacao::narrativa: break;
     }
     return narrar_entrada();
 }
 
 std::vector<Aviso> ler_entradas_com_avisos() {
-    Explicador explicador(Papel::recolher);
+    // The warnings so far, then the program's report.
+    Explicador explicador(Papel::recolher, [](const std::vector<Aviso>& avisos) { escrever(bloco_de_avisos(avisos)); });
     {
         const Observando observando(explicador);
         dados::ler_entradas();  // a failure prints where the read stops, then the program's report

@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <map>
-#include <optional>
 #include <string_view>
+
+#include "afirmacoes.hpp"
+
+// The words of the readings. Every sentence here renders a claim of
+// afirmacoes.hpp: the rule that admits it and the numbers it rests on are
+// there; here are only their words, and every threshold is printed from its
+// constant.
 
 namespace estudo {
 
@@ -15,13 +20,7 @@ std::string inteiro(std::size_t valor) { return std::to_string(valor); }
 
 std::string duas_casas(double valor) {
     char texto[32];
-    std::snprintf(texto, sizeof texto, "%.2f", valor);
-    return texto;
-}
-
-std::string porcento(double fracao) {
-    char texto[32];
-    std::snprintf(texto, sizeof texto, "%.0f %%", 100.0 * fracao);
+    std::snprintf(texto, sizeof texto, "%.2f", std::fabs(valor) < 0.005 ? 0.0 : valor);
     return texto;
 }
 
@@ -37,131 +36,135 @@ std::string niveis_de(const std::vector<std::size_t>& numeros) {
     return juntar(numeros.size() == 1 ? "no nível " : "nos níveis ", lista(numeros));
 }
 
-// The scheme's order in time: 2 for Crank-Nicolson, 1 for any other theta.
-int ordem_no_tempo(double theta) { return theta == 0.5 ? 2 : 1; }
-
-// ---------------------------------------------------------------------------
-// The half sine's error at tf split in time and space (Nivel::parte_tempo and
-// parte_espaco): the field's error is Ti sin(pi x/Lx) times their sum.
-
-bool partes_conhecidas(const Nivel& n) {
-    return n.malha.Nx >= 3 && n.estavel && std::isfinite(n.parte_tempo) && std::isfinite(n.parte_espaco) &&
-           (n.parte_tempo != 0.0 || n.parte_espaco != 0.0);
-}
-bool tempo_domina(const Nivel& n) { return std::fabs(n.parte_tempo) > std::fabs(n.parte_espaco); }
-bool sinais_opostos(const Nivel& n) { return n.parte_tempo * n.parte_espaco < 0.0; }
-double soma_das_partes(const Nivel& n) { return n.parte_tempo + n.parte_espaco; }
-// What is left of the larger part in the sum: 1 when nothing cancels.
-double resta_da_maior(const Nivel& n) {
-    return std::fabs(soma_das_partes(n)) / std::max(std::fabs(n.parte_tempo), std::fabs(n.parte_espaco));
-}
-// Below this, two parts are said to cancel (the sum is less than half the larger).
-constexpr double cancelam = 0.5;
-// A part below this fraction of the other does not weigh in the sum.
-constexpr double pouco = 0.01;
-
-// Which error dominates, level by level.
-std::string quem_domina(const std::vector<Nivel>& niveis) {
-    std::vector<std::size_t> tempo, espaco;
-    for (std::size_t j = 0; j < niveis.size(); ++j) {
-        if (!partes_conhecidas(niveis[j])) continue;
-        (tempo_domina(niveis[j]) ? tempo : espaco).push_back(j + 1);
-    }
-    if (tempo.empty() && espaco.empty()) return {};
-    if (tempo.empty()) return "o erro de espaço domina em todos os níveis";
-    if (espaco.empty()) return "o erro de tempo domina em todos os níveis";
-    if (espaco.back() < tempo.front())
-        return juntar("o erro de espaço domina até o nível ", inteiro(espaco.back()), " e o de tempo a partir do nível ",
-                      inteiro(tempo.front()));
-    if (tempo.back() < espaco.front())
-        return juntar("o erro de tempo domina até o nível ", inteiro(tempo.back()), " e o de espaço a partir do nível ",
-                      inteiro(espaco.front()));
-    return juntar("o erro de tempo domina ", niveis_de(tempo), " e o de espaço ", niveis_de(espaco));
-}
-
-// What the time step does to the decay, by the sign of its part: a positive
-// part (exact minus numerical) is a numerical field below the exact one.
-std::string o_que_o_passo_faz(const Nivel& n) {
-    const char* tempo = n.parte_tempo > 0.0 ? "adianta" : "atrasa";
-    const char* espaco = n.parte_espaco > 0.0 ? "adianta" : "atrasa";
-    if (std::string_view(tempo) == espaco) return juntar("o passo de tempo e a malha ", tempo, "m o decaimento");
-    return juntar("o passo de tempo ", tempo, " o decaimento e a malha o ", espaco);
-}
-
-// Whether the two parts cancel, level by level.
-std::string os_sinais(const std::vector<Nivel>& niveis) {
-    std::vector<std::size_t> opostos, iguais;
-    std::optional<std::size_t> mais_fundo;
-    for (std::size_t j = 0; j < niveis.size(); ++j) {
-        const Nivel& n = niveis[j];
-        if (!partes_conhecidas(n) || n.parte_tempo == 0.0 || n.parte_espaco == 0.0) continue;
-        if (sinais_opostos(n)) {
-            opostos.push_back(j + 1);
-            if (!mais_fundo || resta_da_maior(n) < resta_da_maior(niveis[*mais_fundo])) mais_fundo = j;
-        } else {
-            iguais.push_back(j + 1);
-        }
-    }
-    if (opostos.empty() && iguais.empty()) return {};
-    // The smaller part against the larger one, at most, over the levels.
-    double peso_do_menor = 0.0;
-    for (const Nivel& n : niveis)
-        if (partes_conhecidas(n))
-            peso_do_menor = std::max(peso_do_menor, std::min(std::fabs(n.parte_tempo), std::fabs(n.parte_espaco)) /
-                                                        std::max(std::fabs(n.parte_tempo), std::fabs(n.parte_espaco)));
-    if (peso_do_menor < pouco)
-        return juntar("o outro fica abaixo de ", porcento(pouco), " dele em todos os níveis e não pesa");
-    if (opostos.empty())
-        return juntar("os dois têm o mesmo sinal (", o_que_o_passo_faz(niveis[iguais.front() - 1]), ") e se somam");
-    std::string texto = iguais.empty() ? juntar("os dois têm sinais opostos (", o_que_o_passo_faz(niveis[opostos.front() - 1]),
-                                                ") e se cancelam em parte")
-                                       : juntar("os dois têm sinais opostos ", niveis_de(opostos),
-                                                ", e se cancelam em parte, e o mesmo sinal nos outros");
-    const Nivel& fundo = niveis[*mais_fundo];
-    if (resta_da_maior(fundo) < cancelam)
-        texto += juntar("; no nível ", inteiro(*mais_fundo + 1), " a soma é só ", porcento(resta_da_maior(fundo)),
-                        " do maior");
+// The sentence begins with it.
+std::string maiuscula(std::string texto) {
+    if (!texto.empty() && texto.front() >= 'a' && texto.front() <= 'z') texto.front() = static_cast<char>(texto.front() - 'a' + 'A');
     return texto;
 }
 
-// For theta < 1/2 the leading terms of the two errors cancel at
-// F = 1/(6(1 - 2 theta)), theta = 1/2 - 1/(12 F): said when a level is near it.
-std::string perto_do_cancelamento(const std::vector<Nivel>& niveis, double theta) {
-    if (!(theta >= 0.0 && theta < 0.5)) return {};
-    const double Fc = 1.0 / (6.0 * (1.0 - 2.0 * theta));
-    std::optional<std::size_t> perto;
-    for (std::size_t j = 0; j < niveis.size(); ++j) {
-        const double distancia = std::fabs(std::log(niveis[j].F / Fc));
-        if (niveis[j].estavel && distancia < std::log(2.0) &&
-            (!perto || distancia < std::fabs(std::log(niveis[*perto].F / Fc))))
-            perto = j;
+std::string par(std::size_t j) { return juntar(inteiro(j), "-", inteiro(j + 1)); }
+
+const char* nome_da_parte(bool tempo) { return tempo ? "tempo" : "espaço"; }
+
+// ---------------------------------------------------------------------------
+// The split, level by level.
+
+std::string quem_domina(const std::vector<LeituraDasPartes>& partes) {
+    std::vector<std::size_t> tempo, espaco, incertos;
+    for (std::size_t j = 0; j < partes.size(); ++j) {
+        switch (partes[j].domina) {
+            case QuemDomina::tempo: tempo.push_back(j + 1); break;
+            case QuemDomina::espaco: espaco.push_back(j + 1); break;
+            case QuemDomina::indefinido: incertos.push_back(j + 1); break;
+            case QuemDomina::sem_partes: break;
+        }
     }
+    std::string texto;
+    if (tempo.empty() && !espaco.empty())
+        texto = incertos.empty() ? "o erro de espaço domina em todos os níveis"
+                                 : juntar("o erro de espaço domina ", niveis_de(espaco));
+    else if (espaco.empty() && !tempo.empty())
+        texto = incertos.empty() ? "o erro de tempo domina em todos os níveis"
+                                 : juntar("o erro de tempo domina ", niveis_de(tempo));
+    else if (!tempo.empty() && espaco.back() < tempo.front() && incertos.empty())
+        texto = juntar("o erro de espaço domina até o nível ", inteiro(espaco.back()), " e o de tempo a partir do nível ",
+                       inteiro(tempo.front()));
+    else if (!tempo.empty() && tempo.back() < espaco.front() && incertos.empty())
+        texto = juntar("o erro de tempo domina até o nível ", inteiro(tempo.back()), " e o de espaço a partir do nível ",
+                       inteiro(espaco.front()));
+    else if (!tempo.empty())
+        texto = juntar("o erro de tempo domina ", niveis_de(tempo), " e o de espaço ", niveis_de(espaco));
+    if (!incertos.empty())
+        texto += juntar(texto.empty() ? "" : "; ", niveis_de(incertos),
+                        " as duas partes têm o mesmo tamanho dentro das suas cotas de arredondamento");
+    return texto;
+}
+
+// Whether the two parts cancel or add, level by level.
+std::string os_sinais(const std::vector<LeituraDasPartes>& partes) {
+    std::vector<std::size_t> opostos, iguais, despreziveis, incertos;
+    std::optional<std::size_t> mais_fundo;
+    for (std::size_t j = 0; j < partes.size(); ++j) {
+        switch (partes[j].relacao) {
+            case RelacaoDasPartes::sinais_opostos:
+                opostos.push_back(j + 1);
+                if (!mais_fundo || partes[j].resta < partes[*mais_fundo].resta) mais_fundo = j;
+                break;
+            case RelacaoDasPartes::mesmo_sinal: iguais.push_back(j + 1); break;
+            case RelacaoDasPartes::uma_desprezivel: despreziveis.push_back(j + 1); break;
+            case RelacaoDasPartes::indefinida: incertos.push_back(j + 1); break;
+            case RelacaoDasPartes::sem_partes: break;
+        }
+    }
+    std::vector<std::string> frases;
+    const bool todos_despreziveis = opostos.empty() && iguais.empty() && incertos.empty();
+    if (!despreziveis.empty())
+        frases.push_back(todos_despreziveis
+                             ? juntar("a parte menor fica abaixo de ", porcento(parte_desprezivel),
+                                      " da maior em todos os níveis e não pesa")
+                             : juntar(niveis_de(despreziveis), " a parte menor fica abaixo de ",
+                                      porcento(parte_desprezivel), " da maior e não pesa"));
+    if (!opostos.empty() && iguais.empty() && despreziveis.empty() && incertos.empty())
+        frases.push_back("as duas têm sinais opostos em todos os níveis e se cancelam em parte");
+    else if (!opostos.empty())
+        frases.push_back(juntar("as duas têm sinais opostos ", niveis_de(opostos), " e se cancelam em parte"));
+    if (!iguais.empty() && opostos.empty() && despreziveis.empty() && incertos.empty())
+        frases.push_back("as duas têm o mesmo sinal em todos os níveis e se somam");
+    else if (!iguais.empty())
+        frases.push_back(juntar("as duas têm o mesmo sinal ", niveis_de(iguais), " e se somam"));
+    if (!incertos.empty())
+        frases.push_back(juntar(niveis_de(incertos), " o sinal de uma delas fica dentro da sua cota de arredondamento"));
+    if (mais_fundo && partes[*mais_fundo].resta < fracao_do_cancelamento)
+        frases.push_back(juntar("no nível ", inteiro(*mais_fundo + 1), " a soma é só ",
+                                porcento(partes[*mais_fundo].resta, partes[*mais_fundo].cota_resta),
+                                " da maior"));
+    std::string texto;
+    for (const std::string& f : frases) texto += juntar(texto.empty() ? "" : "; ", f);
+    return texto;
+}
+
+// What the time stepping and the grid do to the decay, from the factors.
+std::string o_sentido(const std::vector<Nivel>& niveis) {
+    std::vector<std::size_t> adianta, atrasa, exato;
+    bool malha = true, alguma = false;
+    for (std::size_t j = 0; j < niveis.size(); ++j) {
+        const Nivel& n = niveis[j];
+        if (n.malha.Nx < 3 || !n.estavel) continue;
+        alguma = true;
+        malha = malha && malha_atrasa(n.passo);
+        switch (sentido_do_passo(n.passo).sentido) {
+            case Sentido::adianta: adianta.push_back(j + 1); break;
+            case Sentido::atrasa: atrasa.push_back(j + 1); break;
+            case Sentido::indefinido: exato.push_back(j + 1); break;
+            case Sentido::oscila:
+            case Sentido::cresce: break;
+        }
+    }
+    if (!alguma || (adianta.empty() && atrasa.empty() && exato.empty())) return {};
+    std::string texto = "O passo de tempo ";
+    const bool um_so = (adianta.empty() + atrasa.empty() + exato.empty()) == 2;
+    if (!adianta.empty())
+        texto += juntar("adianta o decaimento da meia senoide (A < exp(-4 F s²))", um_so ? "" : juntar(" ", niveis_de(adianta)));
+    if (!atrasa.empty())
+        texto += juntar(adianta.empty() ? "" : " e o ", "atrasa", adianta.empty() ? " o decaimento da meia senoide" : "",
+                        " (A > exp(-4 F s²))", um_so ? "" : juntar(" ", niveis_de(atrasa)));
+    if (!exato.empty())
+        texto += juntar(adianta.empty() && atrasa.empty() ? "" : "; ", "é exato dentro do arredondamento (A = exp(-4 F s²)) ",
+                        um_so ? "em todos os níveis" : niveis_de(exato));
+    if (malha) texto += "; a malha o atrasa sempre (4 s²/dx² < pi²/Lx²)";
+    return juntar(texto, ".");
+}
+
+std::string perto_do_cancelamento_texto(const std::vector<Nivel>& niveis, double theta) {
+    const std::optional<PertoDoCancelamento> perto = perto_do_cancelamento(niveis, theta);
     if (!perto) return {};
-    return juntar("O nível ", inteiro(*perto + 1), " tem F = ", real(niveis[*perto].F),
-                  ", perto de F = 1/(6(1 - 2 theta)) = ", real(Fc),
-                  ", onde os termos principais dos dois erros se anulam (theta = 1/2 - 1/(12 F): quarta ordem no "
-                  "espaço); ali o erro é menor do que as ordens fazem esperar.");
+    return juntar("O nível ", inteiro(perto->nivel), " tem F = ", real(perto->F), ", a menos de um fator 2 de F = 1/(6(1 - 2 theta)) = ",
+                  real(perto->Fc),
+                  ", onde os termos principais dos dois erros se anulam (theta = 1/2 - 1/(12 F): quarta ordem no espaço).");
 }
 
 // ---------------------------------------------------------------------------
 // Orders.
-
-std::string valor_da_ordem(const Ordem& o) {
-    char texto[32];
-    std::snprintf(texto, sizeof texto, "%.2f", std::fabs(o.p) < 0.005 ? 0.0 : o.p);
-    switch (o.veredito) {
-        case Veredito::ordem: return texto;
-        case Veredito::pre_assintotico: return juntar("pré (", texto, ")");
-        case Veredito::instavel: return "instável";
-        case Veredito::arredondamento: return "no arredondamento";
-        case Veredito::sem_no_interior: return "sem nó interior";
-    }
-    return {};
-}
-
-bool tem_valor(const Ordem& o) {
-    return (o.veredito == Veredito::ordem || o.veredito == Veredito::pre_assintotico) && !std::isnan(o.p);
-}
 
 // "2.00, 2.00 e pré (4.02)" of the entries from `primeira` on.
 std::string lista_de_ordens(const std::vector<Ordem>& ordens, std::size_t primeira) {
@@ -171,119 +174,161 @@ std::string lista_de_ordens(const std::vector<Ordem>& ordens, std::size_t primei
     return texto;
 }
 
-// Why the order between levels j - 1 and j (from 0) is not an order yet,
-// from the split of their errors.
-std::string por_que_pre_assintotico(Refinamento tipo, double theta, const std::vector<Nivel>& niveis, std::size_t j,
-                                    const Ordem& o) {
-    const Nivel &a = niveis[j - 1], &b = niveis[j];
-    if (partes_conhecidas(a) && partes_conhecidas(b)) {
-        if (soma_das_partes(a) * soma_das_partes(b) < 0.0)
-            return "o erro troca de sinal entre eles: tempo e espaço se cancelam no meio do caminho";
-        if (sinais_opostos(a) && sinais_opostos(b) && std::min(resta_da_maior(a), resta_da_maior(b)) < cancelam)
-            return "tempo e espaço se cancelam em parte, e a razão dos erros não é a de nenhum dos dois";
-        if (tempo_domina(a) != tempo_domina(b)) return "o erro que domina muda de um para o outro";
-        const bool fixo_domina = (tipo == Refinamento::espaco && tempo_domina(b)) ||
-                                 (tipo == Refinamento::tempo && !tempo_domina(b));
-        if (fixo_domina) return "o erro do passo fixo domina, e o total cai cada vez menos";
-        if (tipo == Refinamento::espaco_e_tempo && tempo_domina(b) && ordem_no_tempo(theta) == 1)
-            return "o erro de tempo, de ordem 1, domina e p desce para 1 enquanto o de espaço ainda pesa";
-    }
-    if (o.p <= -menor_ordem && sinais_opostos(a) && sinais_opostos(b))
-        return "o erro cresce: a parte que cai cancelava a outra, de sinal oposto, e agora a cancela menos";
-    if (!(o.p >= menor_ordem)) return "o erro quase não muda: o passo refinado não é o que o limita";
-    return "os termos de ordem mais alta ainda pesam";
+// "27%", or "de 12% a 27%" when the values of a group differ as printed;
+// each value with its bound (porcento).
+std::string faixa_de_porcentos(const std::vector<Cotado>& valores) {
+    const auto [menor, maior] = std::minmax_element(valores.begin(), valores.end(),
+                                                    [](const Cotado& a, const Cotado& b) { return a.valor < b.valor; });
+    const std::string de = porcento(menor->valor, menor->cota), ate = porcento(maior->valor, maior->cota);
+    if (de == ate) return de;
+    return juntar("de ", de, " a ", ate);
 }
 
-std::string par(std::size_t j) { return juntar(inteiro(j), "-", inteiro(j + 1)); }
+// The signed errors of the levels of some pairs (from 1): "-7.245e-03 e 8.904e-04".
+std::string erros_com_sinal(const std::vector<Nivel>& niveis, const std::vector<std::size_t>& pares) {
+    std::vector<std::size_t> usados;
+    for (std::size_t j : pares)
+        for (std::size_t k : {j - 1, j})
+            if (std::find(usados.begin(), usados.end(), k) == usados.end()) usados.push_back(k);
+    std::string texto;
+    for (std::size_t k = 0; k < usados.size(); ++k)
+        texto += juntar(k == 0 ? "" : k + 1 == usados.size() ? " e " : ", ", real(niveis[usados[k]].campo.com_sinal));
+    return texto;
+}
+
+// Why the values of some pairs (entries j of the orders, between levels j
+// and j + 1 counted from 1), which share a reason, are not orders, with
+// their numbers.
+std::string motivo_com_numeros(Refinamento tipo, const std::vector<Nivel>& niveis, const std::vector<Ordem>& ordens,
+                               const std::vector<std::size_t>& pares) {
+    const Ordem& o = ordens[pares.front()];
+    const char* fixo = nome_da_parte(tipo == Refinamento::espaco);
+    std::vector<Cotado> pesos;
+    double deslocamento = 0.0;
+    for (std::size_t j : pares) {
+        pesos.push_back({ordens[j].peso, ordens[j].cota_peso});
+        if (std::fabs(ordens[j].amostragem) > std::fabs(deslocamento)) deslocamento = ordens[j].amostragem;
+    }
+    const std::string no_fino = pares.size() == 1 ? juntar(" no nível ", inteiro(pares.front() + 1)) : " no nível fino";
+    switch (o.motivo) {
+        case Motivo::troca_de_sinal:
+            return juntar("o erro troca de sinal de um nível ao outro (", erros_com_sinal(niveis, pares),
+                          "): o log2 da razão dos valores absolutos, ", duas_casas(o.p), ", não é uma ordem");
+        case Motivo::cresce: return juntar("o erro cresce (p <= -", curto(menor_ordem), ")");
+        case Motivo::quase_parado: return juntar("o erro quase não muda (|p| < ", curto(menor_ordem), ")");
+        case Motivo::saturacao:
+            return juntar("o erro satura no do passo fixo, o de ", fixo, ", que é ", faixa_de_porcentos(pesos),
+                          " das duas partes", no_fino);
+        case Motivo::sem_vizinho:
+            return niveis.size() == 2 ? "com dois níveis só há um par, e nenhum vizinho com que conferir"
+                                      : "nenhum par vizinho tem ordem com que conferir";
+        case Motivo::cancelamento:
+            return juntar("tempo e espaço, de sinais opostos, se cancelam (a soma é só ", faixa_de_porcentos(pesos),
+                          " da parte maior): a razão dos erros não é a de nenhum dos dois");
+        case Motivo::amostragem:
+            return juntar("a malha grossa amostra a meia senoide de outro modo (Nx par não tem nó no centro, e com poucos "
+                          "nós o máximo e a média dos nós mudam): só isso desloca p em até ",
+                          duas_casas(deslocamento));
+        case Motivo::parte_fixa:
+            return juntar("o erro do passo fixo, o de ", fixo, ", é ", faixa_de_porcentos(pesos), " das duas partes", no_fino,
+                          o.oposta ? ", com o sinal oposto ao do outro," : "", " e não cai com o passo refinado");
+        case Motivo::mistura:
+            return juntar("o erro de tempo (ordem 1) e o de espaço (ordem 2) pesam os dois (o de tempo é ",
+                          faixa_de_porcentos(pesos), " das duas partes", no_fino, "): p é o da soma deles");
+        case Motivo::deriva:
+            return juntar("p muda mais de ", porcento(concordancia_das_ordens),
+                          " do par vizinho: os termos de ordem mais alta ainda pesam");
+        case Motivo::nenhum: break;
+    }
+    return {};
+}
 
 // The pairs not yet asymptotic, grouped by their reason.
-std::string razoes_pre_assintotico(Refinamento tipo, double theta, const std::vector<Nivel>& niveis,
-                                   const std::vector<Ordem>& ordens) {
-    std::vector<std::pair<std::string, std::vector<std::string>>> razoes;
+std::string razoes_pre_assintotico(Refinamento tipo, const std::vector<Nivel>& niveis, const std::vector<Ordem>& ordens) {
+    std::vector<std::vector<std::size_t>> grupos;
     for (std::size_t j = 1; j < ordens.size(); ++j) {
         if (ordens[j].veredito != Veredito::pre_assintotico || std::isnan(ordens[j].p)) continue;
-        const std::string razao = por_que_pre_assintotico(tipo, theta, niveis, j, ordens[j]);
-        auto onde = std::find_if(razoes.begin(), razoes.end(), [&](const auto& r) { return r.first == razao; });
-        if (onde == razoes.end()) onde = razoes.insert(razoes.end(), {razao, {}});
-        onde->second.push_back(par(j));
+        auto onde = std::find_if(grupos.begin(), grupos.end(), [&](const auto& g) {
+            return ordens[g.front()].motivo == ordens[j].motivo && ordens[g.front()].oposta == ordens[j].oposta;
+        });
+        if (onde == grupos.end()) onde = grupos.insert(grupos.end(), std::vector<std::size_t>{});
+        onde->push_back(j);
     }
     std::string texto;
-    for (const auto& [razao, pares] : razoes) {
+    for (const std::vector<std::size_t>& pares : grupos) {
         std::string nomes;
         for (std::size_t k = 0; k < pares.size(); ++k)
-            nomes += juntar(k == 0 ? "" : k + 1 == pares.size() ? " e " : ", ", pares[k]);
-        texto += juntar(texto.empty() ? "" : "; ", pares.size() == 1 ? "níveis " : "pares ", nomes, ": ", razao);
+            nomes += juntar(k == 0 ? "" : k + 1 == pares.size() ? " e " : ", ", par(pares[k]));
+        texto += juntar(texto.empty() ? "" : "; ", pares.size() == 1 ? "níveis " : "pares ", nomes, ": ",
+                        motivo_com_numeros(tipo, niveis, ordens, pares));
     }
     return texto;
 }
 
-// The order the refined step should show once it dominates.
-double ordem_esperada(Refinamento tipo, double theta) {
-    return tipo == Refinamento::espaco ? 2.0 : ordem_no_tempo(theta);
-}
-
-std::string as_ordens(const Serie& serie, double theta, const std::vector<Ordem>& ordens) {
-    const std::vector<Nivel>& niveis = serie.niveis;
-    bool algum_valor = false, todas_confirmadas = true;
-    for (std::size_t j = 1; j < ordens.size(); ++j) {
-        algum_valor = algum_valor || tem_valor(ordens[j]);
-        todas_confirmadas = todas_confirmadas && (!tem_valor(ordens[j]) || ordens[j].veredito == Veredito::ordem);
-    }
-    std::string texto = juntar("O erro máximo do campo dá, de um nível ao seguinte, p = ", lista_de_ordens(ordens, 1), ".");
-    if (!algum_valor) return texto;
-    if (!todas_confirmadas)
-        return juntar(texto, " As marcadas pré não concordam (10 %) com a do par vizinho: ainda não são ordens (",
-                      razoes_pre_assintotico(serie.tipo, theta, niveis, ordens), ").");
-    // Every value an order: the last one against the order of the refined step.
-    const double esperada = ordem_esperada(serie.tipo, theta);
-    double ultima = 0.0;
-    for (const Ordem& o : ordens)
-        if (o.veredito == Veredito::ordem) ultima = o.p;
-    texto += " As ordens concordam: é a faixa assintótica";
-    if (std::fabs(ultima - esperada) <= concordancia_das_ordens * esperada)
-        return juntar(texto, ", com a ordem esperada, ", curto(esperada), ".");
-    return juntar(texto, ", mas com p = ", duas_casas(ultima), " e não a ordem esperada, ", curto(esperada),
-                  serie.tipo == Refinamento::espaco_e_tempo ? ", que só aparece quando o erro de tempo domina."
-                                                            : ": o erro do passo fixo ainda pesa.");
+std::string as_ordens(const Serie& serie, const LeituraDasOrdens& l) {
+    std::string texto = juntar("O erro máximo do campo dá, de um nível ao seguinte, p = ", lista_de_ordens(l.ordens, 1), ".");
+    if (!l.algum_valor) return texto;
+    if (!l.todas_confirmadas)
+        return juntar(texto, " As marcadas pré ainda não são ordens (",
+                      razoes_pre_assintotico(serie.tipo, serie.niveis, l.ordens), ").");
+    texto += juntar(" As ordens concordam (", porcento(concordancia_das_ordens), "): é a faixa assintótica");
+    if (l.com_a_esperada) return juntar(texto, ", com a ordem esperada, ", curto(l.esperada), ".");
+    texto += juntar(", mas com p = ", duas_casas(l.ultima), " e não a ordem esperada, ", curto(l.esperada));
+    if (serie.tipo == Refinamento::espaco_e_tempo) return juntar(texto, ", que só aparece quando o erro de tempo domina.");
+    const LeituraDasPartes ultimo = ler_partes(serie.niveis.back());
+    const double fixo = serie.tipo == Refinamento::espaco ? ultimo.peso_tempo : 1.0 - ultimo.peso_tempo;
+    if (ultimo.domina != QuemDomina::sem_partes && fixo >= peso_que_conta)
+        return juntar(texto, ": o erro do passo fixo ainda é ", porcento(fixo), " das duas partes no último nível.");
+    return juntar(texto, ".");
 }
 
 // The orders from differences of the mean's signed errors, where the error of
 // the step that is not refined cancels.
 std::string as_diferencas(const Serie& serie, double theta) {
     if (serie.tipo == Refinamento::espaco_e_tempo || serie.niveis.size() < 3) return {};
-    const std::vector<Ordem> ordens = ordens_das_diferencas(serie.niveis, [](const Nivel& n) { return n.media.final; });
-    bool algum = false;
-    for (std::size_t j = 2; j < ordens.size(); ++j) algum = algum || ordens[j].veredito == Veredito::ordem;
+    const LeituraDasOrdens l = ler_ordens(serie.tipo, theta, ordens_das_diferencas(serie, media_final));
+    if (!l.algum_valor) return juntar("As diferenças de três níveis também não dão ordem (", lista_de_ordens(l.ordens, 2), ").");
     const std::string passo = serie.tipo == Refinamento::espaco ? "no espaço" : "no tempo";
-    bool com_valor = false;
-    for (std::size_t j = 2; j < ordens.size(); ++j) com_valor = com_valor || tem_valor(ordens[j]);
-    if (!com_valor) return juntar("As diferenças de três níveis também não dão ordem (", lista_de_ordens(ordens, 2), ").");
     const std::string texto = juntar("Nas diferenças de três níveis o erro do passo fixo se cancela: a ordem ", passo,
-                                     " da média dá ", lista_de_ordens(ordens, 2));
-    if (!algum) return juntar(texto, ".");
-    return juntar(texto, " (esperada, ", curto(ordem_esperada(serie.tipo, theta)), ").");
+                                     " da média dá ", lista_de_ordens(l.ordens, 2));
+    bool alguma = false;
+    for (const Ordem& o : l.ordens) alguma = alguma || o.veredito == Veredito::ordem;
+    if (!alguma) return juntar(texto, ".");
+    return juntar(texto, " (esperada, ", curto(l.esperada), ").");
 }
 
-// The last pair of levels in words: by how much the field's error falls.
-std::string ultimo_par(const std::vector<Nivel>& niveis, const std::vector<Ordem>& ordens) {
-    if (niveis.size() < 2) return {};
-    const std::size_t j = niveis.size() - 1;
-    const Ordem& o = ordens[j];
-    const std::string entre = juntar("Entre os níveis ", inteiro(j), " e ", inteiro(j + 1), " o erro máximo do campo ");
+// The last pair of levels in words: by how much the field's error changes.
+std::string o_ultimo_par(const std::vector<Nivel>& niveis, const std::vector<Ordem>& ordens) {
+    const std::optional<UltimoPar> u = ultimo_par(niveis, ordens);
+    if (!u) return {};
+    const std::string entre =
+        juntar("Entre os níveis ", inteiro(u->fino - 1), " e ", inteiro(u->fino), " o erro máximo do campo ");
+    const Ordem& o = u->ordem;
+    if (u->variacao == Variacao::sem_valor)
+        return juntar(entre, o.veredito == Veredito::sem_no_interior ? "não dá ordem: um nível não tem nó interior."
+                                                                     : "não dá ordem: há nível instável.");
+    const Nivel &g = niveis[u->fino - 2], &f = niveis[u->fino - 1];
+    if (u->variacao == Variacao::no_arredondamento)
+        return juntar(entre, "muda menos que o arredondamento dos dois níveis (", real(g.campo.maximo), " e ",
+                      real(f.campo.maximo), ", cotas ", real(g.campo.piso, 1), " e ", real(f.campo.piso, 1), ").");
+    std::string p;
     switch (o.veredito) {
-        case Veredito::instavel: return juntar(entre, "não dá ordem: há nível instável.");
-        case Veredito::arredondamento: return juntar(entre, "está no arredondamento: não dá ordem.");
-        case Veredito::sem_no_interior: return juntar(entre, "não dá ordem: um nível não tem nó interior.");
-        case Veredito::ordem:
-        case Veredito::pre_assintotico: break;
+        case Veredito::ordem: p = juntar("p = ", duas_casas(o.p)); break;
+        case Veredito::pre_assintotico: p = juntar("p = ", duas_casas(o.p), ", pré-assintótico"); break;
+        default: p = juntar("p no arredondamento: ele pode movê-lo mais de ", curto(maior_incerteza_da_ordem)); break;
     }
-    const double razao = niveis[j - 1].campo.maximo / niveis[j].campo.maximo;
-    if (!std::isfinite(razao)) return {};
-    const std::string p = juntar("p = ", duas_casas(std::fabs(o.p) < 0.005 ? 0.0 : o.p), o.veredito == Veredito::ordem ? "" : ", pré-assintótico");
-    if (std::fabs(razao - 1.0) < 0.005) return juntar(entre, "não muda (", p, ").");
-    if (razao < 1.0) return juntar(entre, "cresce ", porcento(1.0 / razao - 1.0), " (", p, ").");
-    if (razao < 1.5) return juntar(entre, "cai só ", porcento(1.0 - 1.0 / razao), " (", p, ").");
-    return juntar(entre, "cai ", aproximado(razao), " vezes (", p, ").");
+    if (!u->preciso) {
+        // Near a level's floor only the bounds of the ratio are known.
+        const std::string perto = "; um dos erros está perto da sua cota de arredondamento";
+        if (u->variacao == Variacao::cresce)
+            return juntar(entre, "cresce mais de ", porcento(1.0 / u->razao_maxima - 1.0), " (", p, perto, ").");
+        if (u->razao_minima < razao_em_vezes)
+            return juntar(entre, "cai mais de ", porcento(1.0 - 1.0 / u->razao_minima), " (", p, perto, ").");
+        return juntar(entre, "cai mais de ", aproximado(u->razao_minima), " vezes (", p, perto, ").");
+    }
+    if (u->variacao == Variacao::cresce) return juntar(entre, "cresce ", porcento(1.0 / u->razao - 1.0), " (", p, ").");
+    if (u->razao < razao_em_vezes) return juntar(entre, "cai só ", porcento(1.0 - 1.0 / u->razao), " (", p, ").");
+    return juntar(entre, "cai ", aproximado(u->razao), " vezes (", p, ").");
 }
 
 std::string o_que_cai(Refinamento tipo, double theta) {
@@ -304,21 +349,14 @@ std::string o_que_cai(Refinamento tipo, double theta) {
 }
 
 std::string instaveis_e_oscilantes(const std::vector<Nivel>& niveis) {
+    const NiveisMarcados m = niveis_marcados(niveis);
     std::string texto;
-    for (std::size_t j = 0; j < niveis.size(); ++j)
-        if (!niveis[j].estavel) {
-            texto += juntar(" A partir do nível ", inteiro(j + 1),
-                            " F passa do limite da malha: esses níveis são instáveis e não dão ordem.");
-            break;
-        }
-    std::vector<std::size_t> oscilam;
-    for (std::size_t j = 0; j < niveis.size(); ++j)
-        if (niveis[j].estavel && niveis[j].fator_meia < 0.0) oscilam.push_back(j + 1);
-    if (!oscilam.empty()) {
-        std::string onde = niveis_de(oscilam);
-        onde.front() = 'N';  // it begins a sentence
-        texto += juntar(" ", onde, " a meia senoide troca de sinal a cada passo (A < 0): a solução oscila.");
-    }
+    if (!m.instaveis.empty())
+        texto += juntar(" ", maiuscula(niveis_de(m.instaveis)), " F passa do limite de estabilidade da malha: ",
+                        m.instaveis.size() == 1 ? "esse nível é instável e não dá ordem."
+                                                : "esses níveis são instáveis e não dão ordem.");
+    if (!m.oscilam.empty())
+        texto += juntar(" ", maiuscula(niveis_de(m.oscilam)), " a meia senoide troca de sinal a cada passo (A < 0): a solução oscila.");
     return texto;
 }
 
@@ -326,21 +364,25 @@ std::string instaveis_e_oscilantes(const std::vector<Nivel>& niveis) {
 
 std::string leitura_serie(const Serie& serie, double theta) {
     const std::vector<Nivel>& niveis = serie.niveis;
-    const std::vector<Ordem> ordens = ordens_da_serie(niveis, [](const Nivel& n) { return n.campo.maximo; });
+    const std::vector<Ordem> ordens = ordens_da_serie(serie, theta, maximo_do_campo);
     std::string texto = juntar("Leitura: ", o_que_cai(serie.tipo, theta));
-    const std::string domina = quem_domina(niveis);
+    std::vector<LeituraDasPartes> partes;
+    for (const Nivel& n : niveis) partes.push_back(ler_partes(n));
+    const std::string domina = quem_domina(partes);
     if (!domina.empty()) {
         texto += juntar(" Pela divisão exata do erro (tabela das partes), ", domina);
-        const std::string sinais = os_sinais(niveis);
+        const std::string sinais = os_sinais(partes);
         texto += sinais.empty() ? "." : juntar("; ", sinais, ".");
     }
-    const std::string cancelamento = perto_do_cancelamento(niveis, theta);
+    const std::string sentido = o_sentido(niveis);
+    if (!sentido.empty()) texto += juntar(" ", sentido);
+    const std::string cancelamento = perto_do_cancelamento_texto(niveis, theta);
     if (!cancelamento.empty()) texto += juntar(" ", cancelamento);
-    texto += juntar("\n", as_ordens(serie, theta, ordens));
+    texto += juntar("\n", as_ordens(serie, ler_ordens(serie.tipo, theta, ordens)));
     const std::string diferencas = as_diferencas(serie, theta);
     if (!diferencas.empty()) texto += juntar(" ", diferencas);
     texto += instaveis_e_oscilantes(niveis);
-    const std::string ultimo = ultimo_par(niveis, ordens);
+    const std::string ultimo = o_ultimo_par(niveis, ordens);
     if (!ultimo.empty()) texto += juntar("\n", ultimo);
     return juntar(quebrar(texto), "\n");
 }
@@ -348,40 +390,89 @@ std::string leitura_serie(const Serie& serie, double theta) {
 // ---------------------------------------------------------------------------
 // The comparison of the three schemes on the input grid.
 
+namespace {
+
+std::string o_passo(const SentidoDoPasso& s) {
+    switch (s.sentido) {
+        case Sentido::adianta: return "o passo adianta o decaimento (A < exp(-4 F s²))";
+        case Sentido::atrasa: return "o passo atrasa o decaimento (A > exp(-4 F s²))";
+        case Sentido::cresce: return "o passo faz a meia senoide crescer (A > 1)";
+        case Sentido::oscila: return "o passo troca o sinal da meia senoide (A < 0)";
+        case Sentido::indefinido: return "o passo é exato dentro do arredondamento (A = exp(-4 F s²))";
+    }
+    return {};
+}
+
+// An unstable run's error, the scheme's and the amplified round-off (the
+// parts at the node of their own maxima, so "+" is "at most").
+std::string divisao_instavel(const ErroInstavel& e, const Nivel& n) {
+    const std::string modo = juntar("modo m = ", std::to_string(n.rapido.m), " (A = ", aproximado(n.rapido.A), " por passo)");
+    const std::string esquema = std::isfinite(e.esquema) ? real(e.esquema) : real_de_log10(e.log10_esquema, false);
+    switch (e.origem) {
+        case OrigemDoErro::estouro:
+            return juntar("a corrida passa do maior double (", real(std::numeric_limits<double>::max(), 1),
+                          ") ou divide por zero, e o erro medido não é um número; o do esquema seria ", esquema,
+                          ", e o arredondamento cresce com o ", modo);
+        case OrigemDoErro::arredondamento:
+            return juntar("o erro medido, ", real(e.medido), ", é sobretudo o arredondamento amplificado pelo ", modo,
+                          ": até ", real(e.arredondamento), " (", porcento(e.parcela), " dos dois), contra ", esquema,
+                          " do próprio esquema");
+        case OrigemDoErro::misto:
+            return juntar("o erro medido, ", real(e.medido), ", mistura o do próprio esquema, ", esquema,
+                          ", e o arredondamento amplificado pelo ", modo, ", até ", real(e.arredondamento), " (",
+                          porcento(e.parcela), " dos dois)");
+        case OrigemDoErro::modo_dos_dados:
+        case OrigemDoErro::esquema:
+            return juntar("o erro medido, ", real(e.medido), ", é o do próprio esquema, ", esquema,
+                          "; o arredondamento amplificado pelo ", modo, " é até ", real(e.arredondamento), " (",
+                          porcento(e.parcela), " dos dois)");
+    }
+    return {};
+}
+
+}  // namespace
+
 std::string leitura_comparacao(const std::vector<Esquema>& esquemas) {
     if (esquemas.empty()) return {};
-    const double espaco = esquemas.front().erro_espaco_meio;
+    const LeituraDaComparacao c = ler_comparacao(esquemas);
     std::string texto = juntar(
         "Leitura: \"meio em tf\" é a soma do erro de tempo (contra a solução exata no tempo nesta malha, "
-        "exp(-4 F s² n) vezes o campo inicial) e do de espaço (essa solução contra a exata), ", real(espaco),
-        " nos três esquemas: a malha ", espaco > 0.0 ? "adianta" : "atrasa", " o decaimento.");
-    const Esquema* menor = nullptr;
-    for (const Esquema& e : esquemas) {
-        const double tempo = e.erro_tempo_meio;
-        texto += juntar("\n", nome_esquema(e.theta), ": o de tempo é ", real(tempo), ", ");
-        if (!std::isfinite(tempo)) {
+        "exp(-4 F s² n) vezes o campo inicial) e do de espaço (essa solução contra a exata), ", real(c.espaco.valor),
+        " nos três esquemas",
+        std::any_of(c.esquemas.begin(), c.esquemas.end(),
+                    [](const LeituraDoEsquema& l) { return l.estado == EstadoDoPonto::instavel; })
+            ? " (num instável, mais o arredondamento amplificado)"
+            : "",
+        malha_atrasa(esquemas.front().nivel.passo) ? ": a malha atrasa o decaimento (4 s²/dx² < pi²/Lx²)." : ".");
+    for (std::size_t j = 0; j < esquemas.size(); ++j) {
+        const Esquema& e = esquemas[j];
+        const LeituraDoEsquema& l = c.esquemas[j];
+        texto += juntar("\n", nome_esquema(e.theta), ": o de tempo do esquema é ", real(e.erro_tempo_meio), ", ");
+        if (!std::isfinite(e.erro_tempo_meio)) {
             texto += "não finito.";
-            continue;
+        } else {
+            texto += juntar(aproximado(l.razao), " vezes o de espaço em valor absoluto; ", o_passo(l.sentido));
+            switch (l.partes.relacao) {
+                case RelacaoDasPartes::sinais_opostos: texto += ", ao contrário da malha: os dois se cancelam em parte."; break;
+                case RelacaoDasPartes::mesmo_sinal: texto += ", como a malha: os dois se somam."; break;
+                case RelacaoDasPartes::uma_desprezivel:
+                    texto += juntar("; o ", l.partes.peso_tempo < 0.5 ? "de tempo" : "de espaço", " fica abaixo de ",
+                                    porcento(parte_desprezivel), " do outro e não pesa.");
+                    break;
+                default: texto += "."; break;
+            }
         }
-        texto += juntar(aproximado(std::fabs(tempo / espaco)), " vezes o de espaço em valor absoluto; o passo ",
-                        tempo > 0.0 ? "adianta" : "atrasa",
-                        " o decaimento, ", tempo * espaco < 0.0 ? "ao contrário da malha: se cancelam em parte."
-                                                                 : "como a malha: se somam.");
-        if (!e.nivel.estavel)
-            texto += juntar(" Fora do limite de estabilidade desta malha: o erro do campo em tf é ",
-                            real(e.nivel.campo.maximo), ".");
-        else if (e.nivel.fator_meia < 0.0)
+        if (l.estado == EstadoDoPonto::instavel)
+            texto += juntar(" Fora do limite de estabilidade desta malha: ", divisao_instavel(l.instavel, e.nivel), ".");
+        else if (l.estado == EstadoDoPonto::oscila)
             texto += " A meia senoide troca de sinal a cada passo (A < 0): a solução oscila.";
-        if (e.nivel.estavel && (menor == nullptr || std::fabs(tempo) < std::fabs(menor->erro_tempo_meio))) menor = &e;
     }
-    if (menor != nullptr) texto += juntar("\nO menor erro de tempo é o de ", nome_esquema(menor->theta), ".");
-    // The listing's column against the scheme's own errors.
-    bool listagem_domina = true;
-    for (const Esquema& e : esquemas)
-        listagem_domina = listagem_domina && e.nivel.listagem.maximo > 2.0 * e.nivel.media.maximo;
-    if (listagem_domina)
-        texto += " A coluna \"listagem\" compara com a média exata de um termo, como a listagem de difusao_calor: "
-                 "o erro da regra dos trapézios, o mesmo para todos, a domina e esconde os esquemas.";
+    if (c.menor_tempo) texto += juntar("\nO menor erro de tempo é o de ", nome_esquema(esquemas[*c.menor_tempo].theta), ".");
+    if (c.listagem_domina)
+        texto += juntar(" A coluna \"listagem\" compara com a média exata de um termo, como a listagem de difusao_calor: "
+                        "o erro da regra dos trapézios",
+                        std::isnan(c.trapezios) ? "" : juntar(" (", real(c.trapezios), " em t = 0)"),
+                        ", o mesmo para todos, a domina e esconde os esquemas.");
     return juntar(quebrar(texto), "\n");
 }
 
@@ -390,117 +481,90 @@ std::string leitura_comparacao(const std::vector<Esquema>& esquemas) {
 
 namespace {
 
-// What an unstable point's error is made of: the data's own mode growing
-// (the closed form's sum of the parts predicts it), round-off amplified by
-// the grid's highest mode (the error far above that prediction), or still the
-// scheme's error.
-enum class Origem { esquema, arredondamento, modo_dos_dados };
+std::string A_Nt(double log10_A_Nt) { return real_de_log10(log10_A_Nt, false); }
 
-Origem origem_do_erro(const Nivel& n) {
-    const double previsto = std::fabs(soma_das_partes(n));
-    const double medido = n.campo.maximo;
-    if (std::fabs(n.fator_meia) > 1.0 && std::isfinite(medido) && medido <= 3.0 * previsto) return Origem::modo_dos_dados;
-    if (!std::isfinite(medido) || medido > 10.0 * previsto) return Origem::arredondamento;
-    return Origem::esquema;
-}
-
-// One sentence for a run of unstable points whose errors have the same origin.
-std::string pontos_instaveis(const std::vector<const Nivel*>& pontos) {
-    const Nivel& n = *pontos.front();
-    const std::string Nt = std::to_string(n.malha.Nt);
-    const double passos = static_cast<double>(n.malha.Nt);
-    const std::string texto =
-        pontos.size() == 1 ? juntar("Em F = ", real(n.F), ", instável, ")
-                           : juntar("De F = ", real(n.F), " a ", real(pontos.back()->F), ", instáveis, ");
-    switch (origem_do_erro(n)) {
-        case Origem::modo_dos_dados: {
-            // The points one by one, the first few of a long run.
-            constexpr std::size_t mostrados = 4;
-            std::string casos;
-            for (std::size_t k = 0; k < std::min(pontos.size(), mostrados); ++k) {
-                const Nivel* p = pontos[k];
-                casos += juntar(casos.empty() ? "" : "; ", "F = ", real(p->F), ": A = ", aproximado(p->fator_meia),
-                                ", Nt = ", std::to_string(p->malha.Nt), ", |A|^Nt = ",
-                                real(std::pow(std::fabs(p->fator_meia), static_cast<double>(p->malha.Nt))), ", erro ",
-                                real(p->campo.maximo));
-            }
-            if (pontos.size() > mostrados)
-                casos += juntar("; e ", std::to_string(pontos.size() - mostrados), " pontos mais");
-            return juntar(texto, "o próprio modo dos dados cresce, e o erro medido é o |A|^Nt da meia senoide (", casos,
-                          ").");
-        }
-        case Origem::arredondamento:
-            return juntar(texto, "o erro é o arredondamento amplificado pelo modo mais alto da malha (em F = ",
-                          real(n.F), ": A = ", aproximado(n.fator_pior), " por passo, |A|^Nt = ",
-                          real(std::pow(std::fabs(n.fator_pior), passos)), " com Nt = ", Nt, ", erro ",
-                          real(n.campo.maximo), ").");
-        case Origem::esquema: break;
+// One sentence for a run of unstable points whose errors have the same
+// origin, with the numbers of its first few points.
+std::string pontos_instaveis(const Mapa& mapa, std::size_t th, const GrupoInstavel& grupo) {
+    const Nivel& n = mapa.ponto(th, grupo.pontos.front()).nivel;
+    const Nivel& ultimo = mapa.ponto(th, grupo.pontos.back()).nivel;
+    std::string texto = grupo.pontos.size() == 1 ? juntar("Em F = ", real(n.F), ", instável, ")
+                                                 : juntar("De F = ", real(n.F), " a ", real(ultimo.F), ", instáveis, ");
+    switch (grupo.origem) {
+        case OrigemDoErro::modo_dos_dados:
+            texto += "o próprio modo dos dados cresce, e o erro é sobretudo o do esquema, |Ti| |A|^Nt da meia senoide";
+            break;
+        case OrigemDoErro::arredondamento:
+            texto += "o erro é sobretudo o arredondamento, amplificado pelo modo que mais cresce";
+            break;
+        case OrigemDoErro::esquema:
+            texto += juntar("o arredondamento ainda não cresceu bastante, e o erro ainda é o do esquema, com o ",
+                            "arredondamento abaixo de ", porcento(parcela_desprezivel), " dos dois");
+            break;
+        case OrigemDoErro::misto:
+            texto += juntar("o erro medido já não é só o do esquema: o arredondamento, amplificado pelo modo que mais ",
+                            "cresce, é de ", porcento(parcela_desprezivel), " a ", porcento(parcela_dominante), " dos dois");
+            break;
+        case OrigemDoErro::estouro:
+            texto += juntar("a corrida passa do maior double (", real(std::numeric_limits<double>::max(), 1),
+                            ") ou divide por zero: o erro medido não é um número");
+            break;
     }
-    return juntar(texto, "o arredondamento ainda não cresceu bastante (em F = ", real(n.F), ", com Nt = ", Nt,
-                  " passos, |A|^Nt = ", real(std::pow(std::fabs(n.fator_pior), passos)),
-                  " no modo mais alto): o erro, ", real(n.campo.maximo), ", ainda é o do esquema.");
+    constexpr std::size_t mostrados = 4;
+    std::string casos;
+    for (std::size_t k = 0; k < std::min(grupo.pontos.size(), mostrados); ++k) {
+        const Nivel& p = mapa.ponto(th, grupo.pontos[k]).nivel;
+        const ErroInstavel e = erro_instavel(p);
+        const std::string esquema = std::isfinite(e.esquema) ? real(e.esquema) : A_Nt(e.log10_esquema);
+        const double log10_do_modo = static_cast<double>(p.malha.Nt) * std::log10(std::fabs(p.rapido.A));
+        casos += juntar(casos.empty() ? "" : "; ", "F = ", real(p.F), ", Nt = ", std::to_string(p.malha.Nt));
+        if (grupo.origem == OrigemDoErro::modo_dos_dados)
+            casos += juntar(": A = ", aproximado(p.fator_meia), ", |A|^Nt = ", A_Nt(p.log10_A_Nt));
+        else
+            casos += juntar(": modo m = ", std::to_string(p.rapido.m), ", A = ", aproximado(p.rapido.A), ", |A|^Nt = ",
+                            A_Nt(log10_do_modo));
+        if (grupo.origem == OrigemDoErro::estouro)
+            casos += juntar(", erro do esquema ", esquema);
+        else
+            casos += juntar(", erro ", real(e.medido), ": do esquema ", esquema, ", do arredondamento até ",
+                            real(e.arredondamento), " (", porcento(e.parcela), " dos dois)");
+    }
+    if (grupo.pontos.size() > mostrados) casos += juntar("; e ", std::to_string(grupo.pontos.size() - mostrados), " pontos mais");
+    return juntar(texto, " (", casos, ").");
 }
 
 std::string leitura_de_um_theta(const Mapa& mapa, std::size_t th) {
-    const double theta = mapa.thetas[th];
-    const std::size_t pontos = mapa.passos.size();
-    std::string texto = juntar("theta = ", curto(theta));
-    if (theta == 0.0 || theta == 0.5 || theta == 1.0) texto += juntar(" (", nome_esquema(theta), ")");
-    if (pontos == 0) return texto;
-    const std::int32_t Nx = mapa.ponto(th, 0).nivel.malha.Nx;
-    if (theta < 0.5)
-        texto += juntar(": estável até F = ", real(limite_fourier_malha(theta, Nx)), " nesta malha (",
-                        real(limite_fourier(theta)), " com a malha refinada).");
+    const LeituraDoTheta l = ler_theta(mapa, th);
+    std::string texto = juntar("theta = ", curto(l.theta));
+    if (l.theta == 0.0 || l.theta == 0.5 || l.theta == 1.0) texto += juntar(" (", nome_esquema(l.theta), ")");
+    if (mapa.passos.empty()) return texto;
+    if (l.theta < 0.5)
+        texto += juntar(": estável até F = ", real(limite_fourier_malha(l.theta, l.Nx)), " nesta malha (",
+                        real(limite_fourier(l.theta)), " com a malha refinada).");
     else
-        texto += ": estável em todo F.";
-    // The stable points: the smallest F's error, the least, the last.
-    std::vector<std::size_t> estaveis;
-    for (std::size_t f = 0; f < pontos; ++f)
-        if (mapa.ponto(th, f).nivel.estavel && std::isfinite(mapa.ponto(th, f).nivel.campo.maximo)) estaveis.push_back(f);
-    if (!estaveis.empty()) {
-        const Nivel& primeiro = mapa.ponto(th, estaveis.front()).nivel;
-        texto += juntar(" Com F = ", real(primeiro.F), " o erro é ", real(primeiro.campo.maximo), ", o de ",
-                        tempo_domina(primeiro) ? "tempo" : "espaço", " dominando.");
-        std::size_t menor = estaveis.front();
-        for (std::size_t f : estaveis)
-            if (mapa.ponto(th, f).nivel.campo.maximo < mapa.ponto(th, menor).nivel.campo.maximo) menor = f;
-        const Nivel& minimo = mapa.ponto(th, menor).nivel;
-        if (menor != estaveis.front() && minimo.campo.maximo < cancelam * primeiro.campo.maximo)
-            texto += juntar(" O erro cai a ", real(minimo.campo.maximo), " em F = ", real(minimo.F),
-                            sinais_opostos(minimo)
-                                ? ": ali os erros de tempo e de espaço, de sinais opostos, se cancelam (não é um "
-                                  "ótimo do esquema)."
-                                : ".");
-        for (std::size_t f : estaveis) {
-            const Nivel& n = mapa.ponto(th, f).nivel;
-            if (f == estaveis.front() || !partes_conhecidas(n) || !tempo_domina(n) || tempo_domina(primeiro)) continue;
-            texto += juntar(" O de tempo domina a partir de F = ", real(n.F), ".");
-            break;
+        texto += ": estável em todo F >= 0.";
+    auto nivel = [&](std::size_t f) -> const Nivel& { return mapa.ponto(th, f).nivel; };
+    if (l.primeiro) {
+        const Nivel& primeiro = nivel(*l.primeiro);
+        texto += juntar(" Com F = ", real(primeiro.F), " o erro é ", real(primeiro.campo.maximo));
+        switch (l.partes_do_primeiro.domina) {
+            case QuemDomina::tempo: texto += ", o de tempo dominando."; break;
+            case QuemDomina::espaco: texto += ", o de espaço dominando."; break;
+            default: texto += "."; break;
         }
-        const Nivel& ultimo = mapa.ponto(th, estaveis.back()).nivel;
-        if (estaveis.size() > 1)
-            texto += juntar(" No último F estável, ", real(ultimo.F), ", o erro é ", real(ultimo.campo.maximo), ".");
     }
-    for (std::size_t f = 0; f < pontos; ++f) {
-        const Nivel& n = mapa.ponto(th, f).nivel;
-        if (!(n.fator_meia < 0.0)) continue;
-        texto += juntar(" A partir de F = ", real(n.F), " a meia senoide troca de sinal a cada passo (A = ",
-                        aproximado(n.fator_meia), ").");
-        break;
-    }
-    // The unstable points, one sentence for each run of points whose errors
-    // have the same origin.
-    std::vector<const Nivel*> seguidos;
-    for (std::size_t f = 0; f <= pontos; ++f) {
-        const Nivel* n = f < pontos ? &mapa.ponto(th, f).nivel : nullptr;
-        const bool continua = n != nullptr && !n->estavel && !seguidos.empty() &&
-                              origem_do_erro(*n) == origem_do_erro(*seguidos.front());
-        if (!continua && !seguidos.empty()) {
-            texto += juntar(" ", pontos_instaveis(seguidos));
-            seguidos.clear();
-        }
-        if (n != nullptr && !n->estavel) seguidos.push_back(n);
-    }
+    if (l.minimo)
+        texto += juntar(" O erro cai a ", real(nivel(*l.minimo).campo.maximo), " em F = ", real(nivel(*l.minimo).F),
+                        l.minimo_cancela ? ": ali os erros de tempo e de espaço, de sinais opostos, se cancelam (não é um "
+                                           "ótimo do esquema)."
+                                         : ".");
+    if (l.tempo_desde) texto += juntar(" O de tempo domina a partir de F = ", real(nivel(*l.tempo_desde).F), ".");
+    if (l.ultimo)
+        texto += juntar(" No último F estável, ", real(nivel(*l.ultimo).F), ", o erro é ", real(nivel(*l.ultimo).campo.maximo), ".");
+    if (l.oscila_desde)
+        texto += juntar(" A partir de F = ", real(nivel(*l.oscila_desde).F), " a meia senoide troca de sinal a cada passo (A = ",
+                        aproximado(nivel(*l.oscila_desde).fator_meia), ").");
+    for (const GrupoInstavel& grupo : l.instaveis) texto += juntar(" ", pontos_instaveis(mapa, th, grupo));
     return texto;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "afirmacoes.hpp"
 #include "relatorio.hpp"
 
 namespace estudo {
@@ -44,8 +45,12 @@ Mapa montar_mapa(const std::vector<double>& thetas, const std::vector<PassoMapa>
 }
 
 std::string veredito_do_ponto(const Nivel& nivel) {
-    if (!nivel.estavel) return "instável";
-    return nivel.fator_meia < 0.0 ? "oscila" : "estável";
+    switch (estado_do_ponto(nivel)) {
+        case EstadoDoPonto::instavel: return "instável";
+        case EstadoDoPonto::oscila: return "oscila";
+        case EstadoDoPonto::estavel: break;
+    }
+    return "estável";
 }
 
 Tabela tabela_mapa(const Mapa& mapa) {

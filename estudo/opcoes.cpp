@@ -82,6 +82,8 @@ std::optional<Opcoes> interpretar_opcoes(std::span<const std::string_view> argum
             opcoes.somente_avisos = true;
         } else if (argumento == "--listagem") {
             opcoes.somente_listagem = true;
+        } else if (argumento == "--titulo") {
+            opcoes.somente_titulo = true;
         } else if (argumento == "--csv") {
             opcoes.csv = true;
         } else if (argumento == "--help" || argumento == "--ajuda" || argumento == "-h") {
@@ -125,14 +127,18 @@ std::optional<Opcoes> interpretar_opcoes(std::span<const std::string_view> argum
             return std::nullopt;
         }
     }
-    if (opcoes.somente_avisos || opcoes.somente_listagem) {
+    const int formas = opcoes.somente_avisos + opcoes.somente_listagem + opcoes.somente_titulo;
+    if (formas > 0) {
         // The quiet forms answer other programs: exactly two arguments.
-        if (opcoes.somente_avisos && opcoes.somente_listagem) {
-            erro = "--avisos e --listagem não se juntam";
+        if (formas > 1) {
+            erro = "--avisos, --listagem e --titulo não se juntam";
             return std::nullopt;
         }
         if (opcoes.modo != Modo::explicar || argumentos.size() != 2) {
-            erro = juntar(opcoes.somente_avisos ? "--avisos" : "--listagem", " só vale com --explicar, e sem outra opção");
+            erro = juntar(opcoes.somente_avisos     ? "--avisos"
+                          : opcoes.somente_listagem ? "--listagem"
+                                                    : "--titulo",
+                          " só vale com --explicar, e sem outra opção");
             return std::nullopt;
         }
     }
@@ -149,7 +155,7 @@ std::string texto_uso() {
         "     estudo_convergencia --comparar [--csv] [--fios N]\n"
         "     estudo_convergencia --mapa [--teta LISTA] [--csv] [--fios N]\n"
         "     estudo_convergencia --perfis TEMPOS [--csv]\n"
-        "     estudo_convergencia --explicar [--avisos | --listagem]\n"
+        "     estudo_convergencia --explicar [--avisos | --listagem | --titulo]\n"
         "     estudo_convergencia --help\n"
         "\n"
         "Lê entradas_geral.ent da pasta atual com o leitor de difusao_calor e verifica a solução\n"
@@ -170,6 +176,7 @@ std::string texto_uso() {
         "  --explicar --avisos    só os avisos, um por linha, cada um com a sua linha do arquivo\n"
         "                   (\"entradas_geral.ent, linha 7: ...\"); nada quando não há aviso\n"
         "  --explicar --listagem  só o nome da listagem, como difusao_calor a criaria\n"
+        "  --explicar --titulo    só o veredito de estabilidade que os títulos dos gráficos mostram\n"
         "\n"
         "Opções:\n"
         "  --niveis N       malhas de cada refinamento, ", faixa(niveis_minimo, niveis_maximo), " (padrão ",
@@ -188,7 +195,8 @@ std::string texto_uso() {
         "Status de saída: 0 concluído; 1 opção inválida, falha de leitura de entradas_geral.ent (com o\n"
         "relatório de difusao_calor; com --avisos, só as linhas que dizem onde a leitura para),\n"
         "falta de memória ou arquivo que não pôde ser gravado; 2 com --explicar (e --avisos), quando o\n"
-        "arquivo lê sem falha mas há avisos. --listagem: 0 com o nome, 1 sem nome (ou sem leitura).\n");
+        "arquivo lê sem falha mas há avisos. --listagem: 0 com o nome, 1 sem nome (ou sem leitura);\n"
+        "--titulo: 0 com o veredito, 1 sem leitura.\n");
 }
 
 }  // namespace estudo

@@ -32,10 +32,12 @@ struct Opcoes {
     bool csv = false;
     int fios = 0;  // 0: one per processor of the machine
     bool ajuda = false;
-    // The explainer's quiet forms, for other tools: only the warnings, or
-    // only the listing's name. Each goes with --explicar alone.
+    // The explainer's quiet forms, for other tools: only the warnings, only
+    // the listing's name, or only the plots' stability verdict. Each goes
+    // with --explicar alone.
     bool somente_avisos = false;
     bool somente_listagem = false;
+    bool somente_titulo = false;  // the stability verdict for the plot titles
 };
 
 // The options after the program's name; nothing, with `erro` set to the

@@ -47,8 +47,10 @@ Celula celula_inteiro(std::int64_t valor) {
 
 Celula celula_texto(std::string_view texto) { return {std::string(texto), std::string(texto)}; }
 
-void Tabela::coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda, std::string_view no_csv) {
-    colunas_.push_back({std::string(cabecalho), largura, a_esquerda, std::string(no_csv.empty() ? cabecalho : no_csv)});
+void Tabela::coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda, std::string_view no_csv,
+                    bool so_no_csv) {
+    colunas_.push_back(
+        {std::string(cabecalho), largura, a_esquerda, std::string(no_csv.empty() ? cabecalho : no_csv), so_no_csv});
 }
 
 void Tabela::nota(std::string_view texto) {
@@ -71,15 +73,21 @@ std::string Tabela::texto() const {
         return colunas_[j].a_esquerda ? esquerda(texto, larguras[j]) : direita(texto, larguras[j]);
     };
     std::string texto = titulo_.empty() ? std::string() : juntar(titulo_, "\n");
+    bool primeira = true;
     for (std::size_t j = 0; j < colunas_.size(); ++j) {
-        texto += j == 0 ? "" : "  ";
+        if (colunas_[j].so_no_csv) continue;
+        texto += primeira ? "" : "  ";
         texto += alinhar(j, colunas_[j].cabecalho);
+        primeira = false;
     }
     texto += '\n';
     for (const auto& linha : linhas_) {
+        primeira = true;
         for (std::size_t j = 0; j < linha.size(); ++j) {
-            texto += j == 0 ? "" : "  ";
+            if (colunas_[j].so_no_csv) continue;
+            texto += primeira ? "" : "  ";
             texto += alinhar(j, linha[j].texto);
+            primeira = false;
         }
         texto += '\n';
     }

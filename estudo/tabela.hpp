@@ -29,8 +29,10 @@ public:
 
     // A column of at least `largura` console positions, right-aligned, or
     // left-aligned when `a_esquerda`. `no_csv` names it in the CSV file when
-    // the console's short heading would repeat another's there ("p").
-    void coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda = false, std::string_view no_csv = {});
+    // the console's short heading would repeat another's there ("p"). A
+    // column `so_no_csv` is left out of the console, which has no room for it.
+    void coluna(std::string_view cabecalho, std::size_t largura, bool a_esquerda = false, std::string_view no_csv = {},
+                bool so_no_csv = false);
     void linha(std::vector<Celula> celulas);
     // A line under the table on the console (a legend); not in the CSV.
     void nota(std::string_view texto);
@@ -45,6 +47,7 @@ private:
         std::size_t largura;
         bool a_esquerda;
         std::string no_csv;
+        bool so_no_csv;
     };
     std::string nome_, titulo_, notas_;
     std::vector<Coluna> colunas_;

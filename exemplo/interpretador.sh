@@ -29,6 +29,12 @@
 # is changed in the view is not kept); where the conversion fails (a byte
 # that Windows-1252 leaves undefined) the editor gets the file itself.
 #
+# The plots' titles get the study tool's stability verdict
+# (estudo_convergencia --explicar --titulo), the same as the study's. When
+# the launcher found no gnuplot (DIFUSAO_SEM_GNUPLOT) it says so once after
+# the run, opening the page through "abrir_pagina_do_caso" here, and
+# "wgnuplot" only notes the script it could not draw.
+#
 # The command line is run by this shell's own parser, so a listing name that
 # the program quoted stays one literal file name.
 
@@ -170,9 +176,8 @@ sem_janela() {
 }
 
 # --- The page where no gnuplot is installed ------------------------------------
-# The offline page (difusao_calor.html) is $DIFUSAO_PAGINA when that is set
-# (the launcher sets it to the installed one), otherwise the one beside this
-# script.
+# The offline page (difusao_calor.html) is $DIFUSAO_PAGINA when that is set,
+# otherwise the one beside this script (installed, the package's).
 achar_pagina() {
     if [ -n "${DIFUSAO_PAGINA+x}" ]; then
         [ -f "$DIFUSAO_PAGINA" ] && echo "$DIFUSAO_PAGINA"
@@ -212,13 +217,27 @@ abrir_pagina() {
     xdg-open ver_no_navegador.html >/dev/null 2>&1
 }
 
-# No gnuplot: the page draws both plots. With a display, the first plot opens
-# the page in the default browser on this run's case, and the second is on
-# the same page; without a display, or without the page, the message says
-# how to get them.
+# Whether the page can be shown here: it exists, with a display and a way to
+# open a file in the desktop's browser.
+pagina_visivel() {
+    [ -n "$1" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v xdg-open >/dev/null 2>&1
+}
+
+# "abrir_pagina_do_caso": the page opened on this run's case, silently (the
+# launcher, which found no gnuplot, says so once after the run); false where
+# it cannot be shown.
+abrir_pagina_do_caso() {
+    pagina=$(achar_pagina)
+    pagina_visivel "$pagina" && abrir_pagina "$pagina"
+}
+
+# No gnuplot, and no launcher to say it: the page draws both plots. With a
+# display, the first plot opens the page in the default browser on this
+# run's case, and the second is on the same page; without a display, or
+# without the page, the message says how to get them.
 sem_gnuplot() {
     pagina=$(achar_pagina)
-    if [ -n "$pagina" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v xdg-open >/dev/null 2>&1; then
+    if pagina_visivel "$pagina"; then
         if [ "$1" != temp_media.gnu ] && [ -f ver_no_navegador.html ] &&
             grep -qF -- "$(link_do_caso "$pagina")" ver_no_navegador.html; then
             return 0
@@ -232,10 +251,25 @@ sem_gnuplot() {
     return 127
 }
 
+# The study tool's stability verdict for the titles, its lines joined by \n
+# as gnuplot reads them in a double-quoted string; nothing without the tool.
+veredito() {
+    explicador=$(achar_explicador)
+    [ -n "$explicador" ] || return 0
+    "$explicador" --explicar --titulo 2>/dev/null | sed ':a;N;$!ba;s/\n/\\n/g'
+}
+
 wgnuplot() {
     if ! command -v gnuplot >/dev/null 2>&1; then
+        if [ -n "${DIFUSAO_SEM_GNUPLOT:-}" ]; then
+            return 127  # the launcher says it once, after the run
+        fi
         sem_gnuplot "$1"
         return
+    fi
+    titulo=$(veredito)
+    if [ -n "$titulo" ]; then
+        set -- -e "veredito = \"$titulo\"" "$@"
     fi
     motivo=$(sem_janela)
     if [ -z "$motivo" ]; then
@@ -244,7 +278,8 @@ wgnuplot() {
     fi
     gnuplot -e "png=1" "$@"
     status=$?
-    imagem=${1%.gnu}.png
+    for roteiro in "$@"; do :; done
+    imagem=${roteiro%.gnu}.png
     if [ "$status" = 0 ] && [ -f "$imagem" ]; then
         avisar "gráfico gravado em $(pwd)/$imagem ($motivo)"
     fi

@@ -2,12 +2,16 @@
 # in temp_media.txt (columns: time, numerical, exact) against the exact
 # solution, and under it their difference, the listing's "Erro numérico".
 # The title names the case: theta, Nx and the properties from
-# entradas_geral.ent, Nt and tf from the data file itself.
+# entradas_geral.ent, Nt and tf from the data file itself. Its stability
+# verdict is the study tool's when the launcher hands it over
+# (-e "veredito = ...", from estudo_convergencia --explicar --titulo), so
+# that it is the same verdict, computed the same way, as the study's;
+# without it the script works out its own.
 #
 # Interactive:  gnuplot temp_media.gnu              (the window stays until it is closed)
 # PNG image:    gnuplot -e "png=1" temp_media.gnu   (writes temp_media.png, no window)
 #
-# temp_meio.gnu is this script with the lines up to `arquivo` changed: keep
+# temp_meio.gnu is this script with the lines up to `com_trapezios` changed: keep
 # the rest of the two the same.
 set encoding utf8
 if (!exists("png")) png = 0
@@ -21,6 +25,9 @@ grandeza = "Temperatura média da placa"
 rotulo_y = "temperatura média [°C]"
 rotulo_numerica = "numérica: média dos nós pela regra dos trapézios"
 rotulo_exata = "exata: média da solução de um termo"
+# The listing's error of the mean holds the trapezoidal rule's own from
+# t = 0 on: its share is drawn as a reference.
+com_trapezios = 1
 
 # The program writes exponents beyond two digits without the letter E
 # (1.000000000000000+100) and non-finite values as 1#INF, 1#IND...; read the
@@ -73,9 +80,13 @@ s2_alto = interior ? cos(pi / (2 * (Nx - 1)))**2 : NaN
 s2_meio_seno = interior ? sin(pi / (2 * (Nx - 1)))**2 : NaN
 limite = theta < 0.5 ? 0.5 / ((1 - 2 * theta) * s2_alto) : NaN
 fator_meio_seno = (1 - 4 * (1 - theta) * F * s2_meio_seno) / (1 + 4 * theta * F * s2_meio_seno)
-estabilidade = !(theta == theta) || !(F == F) || !interior ? "" : (theta >= 0.5 ? "; estável para todo F" : \
-    (F > limite ? sprintf(" > %.4g, o limite de estabilidade desta malha: INSTÁVEL", limite) : \
-     sprintf(" ≤ %.4g, o limite de estabilidade desta malha", limite)))
+# A negative F (k, ro or cp below zero) makes every mode grow, whatever theta.
+estabilidade = !(theta == theta) || !(F == F) || !interior ? "" : \
+    (F < 0 ? " < 0 (k, ro ou cp negativo): INSTÁVEL\na solução cresce sem limite, a exata também" : \
+    (theta >= 0.5 ? "; θ ≥ 0.5: estável para todo F ≥ 0" : \
+    (F > limite ? sprintf(" > %.4g, o limite de estabilidade desta malha: INSTÁVEL\nestável com um Nt maior ou θ ≥ 0.5", \
+        limite) : \
+     sprintf(" ≤ %.4g, o limite de estabilidade desta malha", limite))))
 if (interior && fator_meio_seno < 0) {
     estabilidade = estabilidade . "\na meia senoide troca de sinal a cada passo (seu fator de um passo é negativo)"
 }
@@ -83,6 +94,10 @@ caso = sprintf("θ = %s%s, Nx = %s, Nt = %d, F = α·dt/dx² = %s%s", numero(the
     Nx == Nx ? sprintf("%d", Nx) : "?", Nt, numero(F), estabilidade)
 if (Nx == Nx && Nx < 3) {
     caso = caso . "\nNx < 3: não há nó interior, só as faces a 0 °C"
+}
+if (exists("veredito")) {
+    caso = sprintf("θ = %s%s, Nx = %s, Nt = %d, ", numero(theta), esquema(theta), Nx == Nx ? sprintf("%d", Nx) : "?", \
+        Nt) . veredito
 }
 # With an even Nx no node sits at the centre: the middle node is Nx/2, the
 # left one of the two nearest it.
@@ -109,7 +124,28 @@ decai_por_decadas(a, b) = a > 0 && b / a > 1000
 
 # About 30 marks on the numerical curve, whatever the number of steps.
 marcas = -maior(int(TEMPO_records / 30), 1)
-set xrange [TEMPO_min : TEMPO_max]
+# All the levels at one time (tf = 0): nothing to draw against time; the
+# frame around that instant with room above and below the values, a note
+# saying so beside them, and each curve's value there as a point (a line
+# through one point draws nothing).
+um_instante = !(TEMPO_max > TEMPO_min)
+if (!um_instante) {
+    set xrange [TEMPO_min : TEMPO_max]
+} else {
+    set xrange [TEMPO_min - 1 : TEMPO_max + 1]
+    set offsets 0, 0, graph 0.15, graph 0.15
+    set label 1 sprintf("todos os %d níveis de tempo estão em t = %g s (tf = 0):\nnão há história no tempo a desenhar", \
+        TEMPO_records, TEMPO_min) at screen 0.14, 0.66 left front
+}
+no_instante(v) = um_instante ? v : NaN
+# The trapezoidal rule's own error on the exact field, Tm_an(0) - Tm(0) at
+# t = 0, decays like the exact mean: its value at t is the exact column
+# times its share at t = 0.
+if (com_trapezios) {
+    stats arquivo every ::0::0 using (valor(strcol(3)) - valor(strcol(2))) name "TRAP" nooutput
+    stats arquivo every ::0::0 using (valor(strcol(3))) name "EXATA0" nooutput
+    parcela_trapezios = EXATA0_max != 0 ? TRAP_max / EXATA0_max : 0
+}
 set grid
 set key horizontal center box opaque
 set lmargin at screen 0.12
@@ -152,7 +188,8 @@ do for [painel = 1:2] {
         set ylabel rotulo_y
         plot arquivo using (valor(strcol(1))):(valor(strcol(2))) with linespoints pointinterval marcas pointsize 0.8 \
                  lw 2 lc rgb "#9400d3" title rotulo_numerica, \
-             arquivo using (valor(strcol(1))):(valor(strcol(3))) with lines lw 2 dt 2 lc rgb "#00a050" title rotulo_exata
+             arquivo using (valor(strcol(1))):(valor(strcol(3))) with lines lw 2 dt 2 lc rgb "#00a050" title rotulo_exata, \
+             arquivo using (valor(strcol(1))):(no_instante(valor(strcol(3)))) with points pt 6 ps 2 lc rgb "#00a050" notitle
     } else {
         set tmargin at screen 0.31
         set bmargin at screen 0.08
@@ -162,6 +199,12 @@ do for [painel = 1:2] {
         set ylabel "exata − numérica [°C]"
         plot arquivo using (valor(strcol(1))):(valor(strcol(3)) - valor(strcol(2))) with lines lw 2 lc rgb "#dd181f" \
                  title "erro: exata − numérica, a coluna “Erro numérico” da listagem", \
+             arquivo using (valor(strcol(1))):(no_instante(valor(strcol(3)) - valor(strcol(2)))) with points pt 7 \
+                 lc rgb "#dd181f" notitle, \
+             arquivo using (valor(strcol(1))):(com_trapezios ? valor(strcol(3)) * parcela_trapezios : NaN) \
+                 with lines lw 2 dt 3 lc rgb "#606060" \
+                 title (com_trapezios ? sprintf("só a regra dos trapézios sobre o campo exato (%.3g °C em t = 0): não é o erro do esquema", \
+                 TRAP_max) : ""), \
              0 with lines lw 1 lc rgb "#808080" notitle
     }
 }

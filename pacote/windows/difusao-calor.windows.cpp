@@ -21,9 +21,12 @@
 // checked by the study tool's quiet explainer next to it and prints the
 // warnings on standard error; at a console it offers to open the editor
 // again until the user accepts the data. The check never stops the run.
-// Where wgnuplot is not found, "wgnuplot <script>" opens the program's
-// offline page (difusao_calor.html, beside the launcher) in the default
-// browser on this run's case instead.
+// "wgnuplot <script>" goes on with the study tool's stability verdict for the
+// plots' titles (-e "veredito = ..."); when the launcher found no wgnuplot,
+// the interpreter skips it and the launcher, once, after the run, opens the
+// program's offline page (difusao_calor.html, beside it) in the default
+// browser on this run's case, or says that the plots were not drawn, why,
+// and what to install (sem_graficos).
 //
 // Texts are UTF-8, like the study tool's; a console is switched to UTF-8
 // output for the time of each write that holds such letters.
@@ -45,6 +48,10 @@ constexpr const char* interpretador_padrao = "cmd.exe";
 // The interpreter to hand commands to; set by the launcher for itself.
 constexpr const char* variavel_interpretador = "DIFUSAO_COMSPEC";
 constexpr DWORD status_sem_inicio = 1;
+constexpr std::string_view comando_do_tracador = "wgnuplot ";
+constexpr const char* programa_tracador = "wgnuplot.exe";
+// Set by the launcher when no plotter is to be found.
+constexpr const char* variavel_sem_tracador = "DIFUSAO_SEM_WGNUPLOT";
 
 // --- Text --------------------------------------------------------------------
 
@@ -289,14 +296,8 @@ Capturado explicar(std::string_view opcao) {
 
 // --- The page where no wgnuplot is installed -------------------------------------
 
-constexpr std::string_view comando_do_plotter = "wgnuplot ";
 constexpr const char* nome_da_pagina = "difusao_calor.html";
 constexpr const char* arquivo_do_navegador = "ver_no_navegador.html";
-
-bool wgnuplot_encontrado() {
-    char caminho[MAX_PATH];
-    return ::SearchPathA(nullptr, "wgnuplot.exe", nullptr, MAX_PATH, caminho, nullptr) != 0;
-}
 
 std::string ler_arquivo(const char* nome) {
     std::string bytes;
@@ -362,26 +363,22 @@ std::string pagina_do_caso(const std::string& link) {
            "\">Abrir a página de difusao_calor com este caso</a></p>\n";
 }
 
-// No wgnuplot: the page draws both plots. The first plot opens it in the
-// default browser on this run's case and the second is on the same page;
-// without the page the message says how to get the plots.
-int sem_wgnuplot(std::string_view roteiro) {
+// No wgnuplot: the page draws both plots. ver_no_navegador.html is written
+// and opened in the default browser on this run's case, and the launcher
+// says so (or, where no browser opens, to open it); false without the page
+// or where the file cannot be written.
+bool abrir_pagina_do_caso() {
     const std::string pagina = pasta_de(este_programa()) + "\\" + nome_da_pagina;
-    if (arquivo_comum(pagina)) {
-        const std::string conteudo = pagina_do_caso(link_do_caso(pagina));
-        if (roteiro != "temp_media.gnu" && ler_arquivo(arquivo_do_navegador) == conteudo) return 0;
-        if (gravar_arquivo(arquivo_do_navegador, conteudo)) {
-            avisar("wgnuplot não encontrado: os gráficos abrem no navegador, na página do programa com o caso desta "
-                   "corrida (" + caminho_completo(arquivo_do_navegador) + ")");
-            const auto aberto = reinterpret_cast<INT_PTR>(
-                ::ShellExecuteA(nullptr, "open", arquivo_do_navegador, nullptr, nullptr, SW_SHOWNORMAL));
-            return aberto > 32 ? 0 : 1;
-        }
-    }
-    avisar("wgnuplot não encontrado: " + std::string(roteiro) +
-           " não foi desenhado (instale o gnuplot e ponha wgnuplot no PATH, ou abra " + nome_da_pagina +
-           " no navegador; veja LEIA-ME.txt)");
-    return 1;
+    if (!arquivo_comum(pagina) || !gravar_arquivo(arquivo_do_navegador, pagina_do_caso(link_do_caso(pagina))))
+        return false;
+    const bool aberto = reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", arquivo_do_navegador, nullptr,
+                                                                   nullptr, SW_SHOWNORMAL)) > 32;
+    const std::string caminho = caminho_completo(arquivo_do_navegador);
+    avisar(aberto ? "wgnuplot não encontrado: os gráficos abrem no navegador, na página do programa com o caso desta "
+                    "corrida (" + caminho + ")"
+                  : "wgnuplot não encontrado: os gráficos estão na página do programa com o caso desta corrida; "
+                    "abra " + caminho + " no navegador");
+    return true;
 }
 
 // --- The interpreter -----------------------------------------------------------
@@ -428,10 +425,59 @@ std::string interpretador_real() {
     return escolhido;
 }
 
+// Whether the plotter is where the interpreter will look for it.
+bool com_tracador() {
+    char caminho[MAX_PATH];
+    return ::SearchPathA(nullptr, programa_tracador, nullptr, MAX_PATH, caminho, nullptr) != 0;
+}
+
+// Why the plots are missing, and what to do about it: the one place that says it.
+std::string sem_graficos() {
+    return "os gráficos não foram desenhados: wgnuplot.exe, o traçador que difusao_calor chama, não foi "
+           "encontrado no PATH. Instale o gnuplot para Windows (http://www.gnuplot.info) marcando a opção de "
+           "acrescentá-lo ao PATH (veja LEIA-ME.txt); os dados dos gráficos estão em temp_media.txt e "
+           "temp_meio.txt";
+}
+
+// A text as the inside of a gnuplot double-quoted string, in ASCII alone
+// (the command line passes through the system's code page): line ends as \n,
+// other bytes beyond ASCII, quotes and backslashes as octal escapes. So are
+// the characters that cmd acts on outside its quotes ("F < 0" would be a
+// redirection), for the escaped quotes around the text leave it outside them.
+std::string em_aspas_do_gnuplot(std::string_view texto) {
+    constexpr std::string_view especiais = "\"\\%<>&|^()!";
+    while (!texto.empty() && (texto.back() == '\n' || texto.back() == '\r')) texto.remove_suffix(1);
+    std::string fora;
+    for (const char c : texto) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\r') continue;
+        if (c == '\n') {
+            fora += "\\n";
+        } else if (u < 0x20 || u >= 0x7f || especiais.find(c) != std::string_view::npos) {
+            const char octal[] = {'\\', static_cast<char>('0' + (u >> 6)), static_cast<char>('0' + ((u >> 3) & 7)),
+                                  static_cast<char>('0' + (u & 7)), '\0'};
+            fora += octal;
+        } else {
+            fora += c;
+        }
+    }
+    return fora;
+}
+
+// The plotter's command with the study's verdict for the titles; as given
+// without the study tool.
+std::string com_veredito(std::string_view comando) {
+    const Capturado titulo = explicar("--titulo");
+    if (!titulo.iniciado || titulo.status != 0 || titulo.texto.empty()) return std::string(comando);
+    return std::string(comando_do_tracador) + "-e \"veredito = \\\"" + em_aspas_do_gnuplot(titulo.texto) + "\\\"\" " +
+           std::string(comando.substr(comando_do_tracador.size()));
+}
+
 int interpretar(std::string_view comando) {
-    if (comando.starts_with(comando_do_plotter) && !wgnuplot_encontrado())
-        return sem_wgnuplot(comando.substr(comando_do_plotter.size()));
-    const std::string linha = citado(interpretador_real()) + std::string(separador_interpretador) + std::string(comando);
+    const bool tracador = comando.starts_with(comando_do_tracador);
+    if (tracador && !variavel(variavel_sem_tracador).empty()) return static_cast<int>(status_sem_inicio);
+    const std::string linha = citado(interpretador_real()) + std::string(separador_interpretador) +
+                              (tracador ? com_veredito(comando) : std::string(comando));
     for (;;) {
         DWORD status = status_sem_inicio;
         if (!rodar(linha, nullptr, nullptr, status)) {
@@ -548,6 +594,15 @@ void resultados_mantidos() {
                             : "nenhum resultado novo foi gravado; ficaram como estavam os de uma corrida anterior:" + mantidos);
 }
 
+// Whether every line of the explainer's warnings already went by on the
+// program's standard error (the check after the edit prints them there,
+// indented): each warning is said once.
+bool ja_mostrados(std::string_view avisos, std::string_view erro) {
+    for (const std::string& linha : linhas_de(avisos))
+        if (erro.find("  " + linha + "\r\n") == std::string_view::npos) return false;
+    return true;
+}
+
 // After F6772: the check's warnings, among them the memory the run needs
 // against what the system leaves; when the check sees no shortage now, that
 // the free memory has changed.
@@ -575,7 +630,9 @@ void explicar_falha(std::string_view erro) {
                        : "falha aritmética (M) no cálculo, valores que estouraram ou uma divisão por zero; a "
                          "conferência dos dados diz:");
         const Capturado conferencia = explicar("--avisos");
-        if (conferencia.iniciado && !conferencia.texto.empty())
+        if (conferencia.iniciado && !conferencia.texto.empty() && ja_mostrados(conferencia.texto, erro))
+            avisar("  os avisos da conferência dos dados, acima, depois da edição");
+        else if (conferencia.iniciado && !conferencia.texto.empty())
             escrever_recuado(conferencia.texto);
         else
             avisar(leitura ? "  nada: veja estudo_convergencia --explicar"
@@ -620,6 +677,8 @@ int lancar(std::string_view argumentos) {
         ::SetEnvironmentVariableA(variavel_interpretador, original.empty() ? interpretador_padrao : original.c_str());
     }
     ::SetEnvironmentVariableA("COMSPEC", caminho_curto(este_programa()).c_str());
+    const bool tracador = com_tracador();
+    ::SetEnvironmentVariableA(variavel_sem_tracador, tracador ? nullptr : "1");
 
     const Capturado corrida = rodar_capturando(citado(pasta + "\\difusao_calor.exe") + " " + std::string(argumentos),
                                                true, ::GetStdHandle(STD_ERROR_HANDLE));
@@ -627,6 +686,8 @@ int lancar(std::string_view argumentos) {
         avisar("não foi possível iniciar " + pasta + "\\difusao_calor.exe");
     } else if (corrida.status != 0) {
         explicar_falha(corrida.texto);
+    } else if (!tracador && !abrir_pagina_do_caso()) {
+        avisar(sem_graficos());
     }
     if (corrida.status != 0 && janela_propria) esperar_enter();
     return static_cast<int>(corrida.status);

@@ -162,7 +162,7 @@ void resultados() {
 
     // The three files replace the earlier ones together, or not at all. Runs
     // in one folder share its input file, which serialises their commits.
-    servicos::unidades::iniciar_conjunto();
+    servicos::unidades::iniciar_conjunto(arquivo_de_entrada);
     const std::string listagem = escrever_listagem(meio);
     escrever_temp_media();
     escrever_temp_meio(meio);

@@ -64,11 +64,15 @@ void terminar_registro(char* fim) {
 }
 
 // A stretch of a file written from a known position on, through a buffer.
+// What it has written starts going to the disk a MiB at a time, so that the
+// sync of the commit waits only for the last of it; the writer is a thread
+// of its own, which may wait for that where the system cannot start it
+// without waiting.
 class Trecho {
 public:
     void iniciar(Descritor descritor, std::uint64_t posicao, char* buffer) {
         descritor_ = descritor;
-        posicao_ = posicao;
+        posicao_ = em_gravacao_ = posicao;
         buffer_ = buffer;
     }
     // Room for `tamanho` more bytes at livre(), the buffer written out first
@@ -91,12 +95,17 @@ public:
         const Resultado r = so().escrever_em(descritor_, posicao_, buffer_, ocupado_);
         posicao_ += ocupado_;
         ocupado_ = 0;
+        if (posicao_ - em_gravacao_ >= servicos::unidades::bytes_por_gravacao) {
+            so().iniciar_gravacao(descritor_, em_gravacao_, posicao_ - em_gravacao_, true);
+            em_gravacao_ = posicao_;
+        }
         return r == Resultado::ok;
     }
 
 private:
     Descritor descritor_{};
     std::uint64_t posicao_ = 0;
+    std::uint64_t em_gravacao_ = 0;  // where the part not yet going to the disk begins
     char* buffer_ = nullptr;
     std::size_t ocupado_ = 0;
 };
@@ -280,7 +289,7 @@ void descartar_temporarios() {
 // The writer's files, each a new temporary of the set; false, with the set
 // discarded, when any of them cannot be had so.
 bool abrir_temporarios(const std::string& listagem, Trabalho& w) {
-    servicos::unidades::iniciar_conjunto();
+    servicos::unidades::iniciar_conjunto(arquivo_de_entrada);
     if (servicos::unidades::abrir_temporario_do_conjunto(listagem, w.listagem) &&
         servicos::unidades::abrir_temporario_do_conjunto("temp_media.txt", w.media) &&
         servicos::unidades::abrir_temporario_do_conjunto("temp_meio.txt", w.meio))

@@ -20,6 +20,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,23 +48,20 @@ using e2e::entrada_pequena;
 using e2e::interpretador;
 using e2e::programa;
 
-const std::vector<std::string> conjunto{"pequeno.txt", "temp_media.txt", "temp_meio.txt"};
+// The files of a set whose listing is `listagem`.
+std::vector<std::string> conjunto_de(const std::string& listagem) { return {listagem, "temp_media.txt", "temp_meio.txt"}; }
 
 // "pequeno" with Nt (line 5), Ti (line 6) and tf (line 4) replaced.
 std::string pequeno_com(int Nt, const std::string& Ti = "100", const std::string& tf = "1") {
     return "pequeno.txt\n1\n3\n" + tf + "\n" + std::to_string(Nt) + "\n" + Ti + "\n1\n1\n1\n1\n";
 }
 
-std::set<std::string> arquivos_em(const fs::path& pasta) {
-    std::set<std::string> nomes;
-    for (const auto& item : fs::directory_iterator(pasta)) nomes.insert(item.path().filename().string());
-    return nomes;
-}
-
+// The files of the program in the folder and the folders in it.
 std::set<std::string> temporarios_em(const fs::path& pasta) {
     std::set<std::string> nomes;
-    for (const std::string& nome : arquivos_em(pasta))
-        if (nome.rfind("difusao_calor-temp-", 0) == 0) nomes.insert(nome);
+    for (const auto& item : fs::recursive_directory_iterator(pasta))
+        if (item.path().filename().string().rfind("difusao_calor-temp-", 0) == 0)
+            nomes.insert(fs::relative(item.path(), pasta).string());
     return nomes;
 }
 
@@ -73,15 +71,16 @@ using Conjunto = std::map<std::string, std::string>;
 // after its start in the folder.
 const std::string nove_valores = "pequeno.txt\n1\n3\n1\n1\n100\n1\n1\n1\n";
 
-Conjunto conjunto_em(const fs::path& pasta) {
+Conjunto conjunto_em(const fs::path& pasta, const std::string& listagem = "pequeno.txt") {
     Conjunto bytes;
-    for (const std::string& nome : conjunto) bytes[nome] = suporte::ler_arquivo(pasta / nome);
+    for (const std::string& nome : conjunto_de(listagem)) bytes[nome] = suporte::ler_arquivo(pasta / nome);
     return bytes;
 }
 
 class ConjuntoDeResultados : public e2e::Execucao {
 protected:
     Conjunto anterior;
+    std::string listagem = "pequeno.txt";  // the earlier set's listing
 
     // The earlier set: a complete run of "pequeno".
     void SetUp() override {
@@ -100,8 +99,15 @@ protected:
         };
     }
     void esperar_anterior_intacto() {
-        EXPECT_TRUE(conjunto_em(pasta.caminho()) == anterior) << "the earlier set changed";
+        EXPECT_TRUE(conjunto_em(pasta.caminho(), listagem) == anterior) << "the earlier set changed";
         EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
+    }
+    // The earlier listing moved to `nome`, another folder's.
+    void mudar_listagem(const std::string& nome) {
+        fs::create_directories((pasta / nome).parent_path());
+        fs::rename(pasta / listagem, pasta / nome);
+        listagem = nome;
+        anterior = conjunto_em(pasta.caminho(), listagem);
     }
 #endif
 };
@@ -202,6 +208,11 @@ TEST_F(ConjuntoDeResultados, DadoAbertoSemPartilharARemocao) {
 
 #ifndef _WIN32
 
+// An input with its listing (the first line) named `listagem`.
+std::string com_listagem(const std::string& entrada, const std::string& listagem) {
+    return "'" + listagem + "'" + entrada.substr(entrada.find('\n'));
+}
+
 // The overflow of the middle-node value while the listing is written.
 const std::string estouro_na_listagem = "pequeno.txt\n1\n3\n1.9465\n1\n1e300\n1\n-1.0\n1\n1\n";
 
@@ -209,6 +220,14 @@ struct Fim {
     bool terminou = false;  // false: still running at the deadline, killed
     int status = -1;        // exit status, or 128 + signal
 };
+
+// Whether child `pid` has ended, leaving it to be waited for. (waitpid takes
+// no WNOWAIT: it fails at once with EINVAL, which once made the FIFO test
+// send its signal at any moment of the run, the editor's included.)
+bool terminou_sem_colher(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
+}
 
 // The program as a child of this process, set up by `ajustar` between fork
 // and exec (descriptors, limits, its user), started through the command
@@ -236,6 +255,8 @@ public:
         ::_exit(127);
     }
     pid_t pid() const { return pid_; }
+    // Whether the run has not ended yet; it is left to esperar().
+    bool vivo() const { return !terminou_sem_colher(pid_); }
     Fim esperar() {
         const auto limite = std::chrono::steady_clock::now() + std::chrono::minutes(1);
         int estado = 0;
@@ -355,6 +376,36 @@ std::function<void()> limite_de_tamanho(const fs::path&) {
     };
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sob_sanitizadores = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool sob_sanitizadores = true;
+#else
+constexpr bool sob_sanitizadores = false;
+#endif
+#else
+constexpr bool sob_sanitizadores = false;
+#endif
+
+// The sanitizers' run-time opens files of its own, past any small limit.
+std::string sem_limite_de_descritores(const fs::path&) {
+    return sob_sanitizadores ? "the sanitizers' run-time needs descriptors of its own" : std::string();
+}
+
+// The run with only the standard streams open and `limite` descriptors in
+// all: the set's files take the next ones, in a known order (its record,
+// the record's folder, each temporary), and the commit its lock after them.
+std::function<std::function<void()>(const fs::path&)> descritores(int limite) {
+    return [limite](const fs::path&) {
+        return [limite] {
+            for (int d = 3; d < 1024; ++d) ::close(d);
+            const rlimit teto{static_cast<rlim_t>(limite), static_cast<rlim_t>(limite)};
+            ::setrlimit(RLIMIT_NOFILE, &teto);
+        };
+    };
+}
+
 const std::string insubstituivel =
     "file cannot be replaced safely (a mount point, another user's file in a shared folder, or a file in use by "
     "another program)";
@@ -428,6 +479,15 @@ std::vector<FalhaDeEscrita> falhas_de_escrita() {
         // loop's fault is the one reported.
         FalhaDeEscrita{"EstouroNoLacoDepoisDeEscritaRecusada", "pequeno.txt\n1\n101\n0.18\n3000\n100\n0\n1\n1\n1\n",
                        "\r\nrun-time error M6104: MATH\r\n- floating-point error: overflow\r\n", {}, limite_de_tamanho},
+        // Descriptors used up: the record's folder, which the commit syncs,
+        // cannot be held; then the commit's lock cannot be had. Either way
+        // nothing is replaced.
+        FalhaDeEscrita{"SemDescritorParaAPasta", pequeno_com(7, "250"),
+                       quadro("F6417", "OPEN", "pequeno.txt", "too many open files"), sem_limite_de_descritores,
+                       descritores(4)},
+        FalhaDeEscrita{"SemDescritorNaConfirmacao", pequeno_com(7, "250"),
+                       quadro("F6417", "CLOSE", "pequeno.txt", "too many open files"), sem_limite_de_descritores,
+                       descritores(8)},
         // A folder where the user may write the files but create none: no
         // file is written in place, the run is refused up front (the old
         // fault: written in place, then cut by the file-size limit).
@@ -480,11 +540,12 @@ std::vector<FalhaDeEscrita> falhas_de_escrita() {
                        },
                        {},
                        [](const fs::path& pasta) { ::umount2((pasta / "temp_meio.txt").c_str(), MNT_DETACH); }},
-        // A folder with room for two new files and no more: the third
-        // temporary cannot be created, and nothing is written in place.
+        // A folder with room for three new files and no more (the set's
+        // record and two temporaries): the third temporary cannot be
+        // created, and nothing is written in place.
         FalhaDeEscrita{"PastaSemInodes", pequeno_com(1200, "250"),
                        quadro("F6422", "OPEN", "temp_meio.txt", "disk full" + sem_arquivo_novo),
-                       [](const fs::path& pasta) { return disco_com_inodes_livres(pasta, 2); },
+                       [](const fs::path& pasta) { return disco_com_inodes_livres(pasta, 3); },
                        {},
                        [](const fs::path& pasta) { ::umount2(pasta.c_str(), MNT_DETACH); }},
     };
@@ -600,6 +661,7 @@ struct MorteNaEscrita {
     const char* nome;
     std::string modo;
     int sinal;
+    std::string listagem = "pequeno.txt";
 };
 
 void PrintTo(const MorteNaEscrita& caso, std::ostream* saida) { *saida << caso.nome; }
@@ -608,7 +670,8 @@ class MortaNaEscrita : public ConjuntoDeResultados, public ::testing::WithParamI
 
 TEST_P(MortaNaEscrita, ConjuntoAnteriorInteiro) {
     const MorteNaEscrita& caso = GetParam();
-    entrada("pequeno.txt\n1\n1001\n0.1\n2000\n250\n0.5\n1\n1\n1\n");
+    if (caso.listagem != listagem) mudar_listagem(caso.listagem);
+    entrada(com_listagem("pequeno.txt\n1\n1001\n0.1\n2000\n250\n0.5\n1\n1\n1\n", listagem));
     const std::string sinal = std::to_string(caso.sinal);
     const auto erro = erro_em_arquivo();
     Filho filho(
@@ -632,8 +695,246 @@ INSTANTIATE_TEST_SUITE_P(Sinais, MortaNaEscrita,
                          ::testing::Values(MorteNaEscrita{"TerminoDepoisDoLaco", "depois_do_laco", SIGTERM},
                                            MorteNaEscrita{"TerminoDuranteOLaco", "durante_o_laco", SIGTERM},
                                            MorteNaEscrita{"MorteDepoisDoLaco", "depois_do_laco", SIGKILL},
-                                           MorteNaEscrita{"MorteDuranteOLaco", "durante_o_laco", SIGKILL}),
+                                           MorteNaEscrita{"MorteDuranteOLaco", "durante_o_laco", SIGKILL},
+                                           // Its temporary beside it, found by the next run all the same.
+                                           MorteNaEscrita{"MorteComListagemEmOutraPasta", "depois_do_laco", SIGKILL,
+                                                          "sub/pequeno.txt"}),
                          [](const auto& info) { return std::string(info.param.nome); });
+
+// ---------------------------------------------------------------------------
+// A power cut at any point of a run's set, under the weakest model of a disk
+// that POSIX allows with fsync: a file's bytes are on the disk as of its last
+// sync, a folder's names as of its last sync, and of the changes to a
+// folder's names since then (files made, linked, renamed, removed) any
+// subset may have reached it, in their order. The operations of a real run
+// (its listing in another folder than its data files) are recorded by the
+// program itself (escrita_forcada, DIFUSAO_OPERACOES); after each of them,
+// every state the disk can be left in is built as a real folder, and the
+// next run of the real program, one that fails at once, must leave there one
+// whole set, the earlier or the new, and no file of the program.
+
+// The disk of the model: files by number, each with its bytes as written
+// and as last synced; names by folder, as they stand and as last synced,
+// with the changes to each folder's names since its last sync.
+class DiscoPosix {
+public:
+    struct Mudanca {
+        enum Tipo { criar, ligar, renomear, remover } tipo;
+        std::string de, para;
+        int arquivo = -1;
+    };
+    using Nomes = std::map<std::string, int>;  // path -> file
+    // A state after a cut: every name with its file's bytes (names of one
+    // file share a number).
+    using Estado = std::map<std::string, std::pair<int, std::string>>;
+
+    void arquivo_existente(const std::string& nome, const std::string& bytes) {
+        arquivos_.push_back({bytes, bytes});
+        atuais_[nome] = sincronizados_[pasta(nome)][nome] = static_cast<int>(arquivos_.size()) - 1;
+    }
+
+    // One line of the record of the operations.
+    void aplicar(const std::string& linha) {
+        std::istringstream campos(linha);
+        std::string operacao, a, b;
+        campos >> operacao >> a >> b;
+        if (operacao == "criar") {
+            arquivos_.push_back({});
+            mudar({Mudanca::criar, a, {}, static_cast<int>(arquivos_.size()) - 1});
+        } else if (operacao == "escrever") {
+            Arquivo& arquivo = arquivos_.at(static_cast<std::size_t>(atuais_.at(a)));
+            const std::size_t posicao = std::stoul(b);
+            std::string hex;
+            campos >> hex;
+            if (arquivo.escrito.size() < posicao + hex.size() / 2) arquivo.escrito.resize(posicao + hex.size() / 2);
+            for (std::size_t j = 0; j < hex.size() / 2; ++j)
+                arquivo.escrito[posicao + j] = static_cast<char>(std::stoi(hex.substr(2 * j, 2), nullptr, 16));
+        } else if (operacao == "sincronizar") {
+            Arquivo& arquivo = arquivos_.at(static_cast<std::size_t>(atuais_.at(a)));
+            arquivo.no_disco = arquivo.escrito;
+        } else if (operacao == "sincronizar_pasta") {
+            sincronizar_pasta(a == "." ? std::string() : a);
+        } else if (operacao == "sincronizar_tudo") {
+            for (Arquivo& arquivo : arquivos_) arquivo.no_disco = arquivo.escrito;
+            for (auto& [nome, mudancas] : pendentes_) sincronizar_pasta(std::string(nome));
+        } else if (operacao == "ligar") {
+            mudar({Mudanca::ligar, a, b, -1});
+        } else if (operacao == "renomear") {
+            mudar({Mudanca::renomear, a, b, -1});
+        } else if (operacao == "remover") {
+            mudar({Mudanca::remover, a, {}, -1});
+        } else {
+            ADD_FAILURE() << "unknown operation: " << linha;
+        }
+    }
+
+    // Every state the disk can be left in by a cut now.
+    std::vector<Estado> cortes() const {
+        std::vector<Nomes> nomes{{}};
+        for (const auto& [pasta_, sincronizados] : sincronizados_) {
+            const auto pendentes = pendentes_.find(pasta_);
+            const std::vector<Mudanca> nenhuma;
+            const std::vector<Mudanca>& mudancas = pendentes == pendentes_.end() ? nenhuma : pendentes->second;
+            std::vector<Nomes> combinados;
+            for (unsigned subconjunto = 0; subconjunto < (1u << mudancas.size()); ++subconjunto) {
+                Nomes desta = sincronizados;
+                for (std::size_t j = 0; j < mudancas.size(); ++j)
+                    if (subconjunto & (1u << j)) efetuar(desta, mudancas[j]);
+                for (const Nomes& outras : nomes) {
+                    Nomes todas = outras;
+                    todas.insert(desta.begin(), desta.end());
+                    combinados.push_back(std::move(todas));
+                }
+            }
+            nomes = std::move(combinados);
+        }
+        std::vector<Estado> estados;
+        for (const Nomes& n : nomes) {
+            // Bytes written since the last sync may or may not be there.
+            std::vector<int> incertos;
+            for (const auto& [nome, arquivo] : n) {
+                const Arquivo& a = arquivos_[static_cast<std::size_t>(arquivo)];
+                if (a.escrito != a.no_disco && std::find(incertos.begin(), incertos.end(), arquivo) == incertos.end())
+                    incertos.push_back(arquivo);
+            }
+            for (unsigned escolha = 0; escolha < (1u << incertos.size()); ++escolha) {
+                Estado estado;
+                for (const auto& [nome, arquivo] : n) {
+                    const Arquivo& a = arquivos_[static_cast<std::size_t>(arquivo)];
+                    const auto k = std::find(incertos.begin(), incertos.end(), arquivo) - incertos.begin();
+                    const bool escrito = static_cast<std::size_t>(k) < incertos.size() && (escolha & (1u << k));
+                    estado[nome] = {arquivo, escrito ? a.escrito : a.no_disco};
+                }
+                estados.push_back(std::move(estado));
+            }
+        }
+        return estados;
+    }
+
+private:
+    struct Arquivo {
+        std::string escrito, no_disco;
+    };
+    static std::string pasta(const std::string& nome) {
+        const auto barra = nome.rfind('/');
+        return barra == std::string::npos ? std::string() : nome.substr(0, barra + 1);
+    }
+    static void efetuar(Nomes& nomes, const Mudanca& m) {
+        const auto de = nomes.find(m.de);
+        switch (m.tipo) {
+            case Mudanca::criar: nomes[m.de] = m.arquivo; break;
+            case Mudanca::ligar:
+                if (de != nomes.end()) nomes[m.para] = de->second;
+                break;
+            case Mudanca::renomear:
+                if (de != nomes.end()) {
+                    const int arquivo = de->second;
+                    nomes.erase(de);
+                    nomes[m.para] = arquivo;
+                }
+                break;
+            case Mudanca::remover:
+                if (de != nomes.end()) nomes.erase(de);
+                break;
+        }
+    }
+    void mudar(const Mudanca& m) {
+        efetuar(atuais_, m);
+        pendentes_[pasta(m.de)].push_back(m);
+        sincronizados_[pasta(m.de)];
+    }
+    void sincronizar_pasta(const std::string& nome) {
+        Nomes& sincronizados = sincronizados_[nome];
+        sincronizados.clear();
+        for (const auto& [n, arquivo] : atuais_)
+            if (pasta(n) == nome) sincronizados[n] = arquivo;
+        pendentes_[nome].clear();
+    }
+
+    std::vector<Arquivo> arquivos_;
+    Nomes atuais_;
+    std::map<std::string, Nomes> sincronizados_;
+    std::map<std::string, std::vector<Mudanca>> pendentes_;
+};
+
+// A state as a real folder: names of one file are hard links.
+void construir(const fs::path& pasta, const DiscoPosix::Estado& estado) {
+    std::map<int, fs::path> feitos;
+    fs::create_directories(pasta / "sub");
+    for (const auto& [nome, arquivo] : estado) {
+        const auto feito = feitos.find(arquivo.first);
+        if (feito != feitos.end()) {
+            fs::create_hard_link(feito->second, pasta / nome);
+            continue;
+        }
+        suporte::escrever_arquivo(pasta / nome, arquivo.second);
+        feitos[arquivo.first] = pasta / nome;
+    }
+}
+
+TEST_F(ConjuntoDeResultados, QuedaDeEnergiaEmQualquerPontoDeixaUmConjunto) {
+    const std::vector<std::string> nomes{"sub/pequeno.txt", "temp_media.txt", "temp_meio.txt"};
+    const auto conjunto_de = [&nomes](const fs::path& onde) {
+        Conjunto bytes;
+        for (const std::string& nome : nomes) bytes[nome] = suporte::ler_arquivo(onde / nome);
+        return bytes;
+    };
+    // The earlier set, with its listing in a folder of its own.
+    fs::remove(pasta / "pequeno.txt");
+    fs::create_directory(pasta / "sub");
+    entrada("'sub/pequeno.txt'\n1\n3\n1\n2\n100\n1\n1\n1\n1\n");
+    ASSERT_EQ(rodar().status, 0);
+    const Conjunto antes = conjunto_de(pasta.caminho());
+    DiscoPosix disco;
+    for (const auto& item : fs::recursive_directory_iterator(pasta.caminho()))
+        if (item.is_regular_file())
+            disco.arquivo_existente(fs::relative(item.path(), pasta.caminho()).string(),
+                                    suporte::ler_arquivo(item.path()));
+
+    // The new set, its operations recorded.
+    entrada("'sub/pequeno.txt'\n1\n3\n1\n3\n250\n1\n1\n1\n1\n");
+    const fs::path operacoes = fora / "operacoes.txt";
+    modo_de_escrita = "depois_do_laco";
+    ASSERT_EQ(rodar({{"DIFUSAO_OPERACOES", operacoes.string()}}).status, 0);
+    modo_de_escrita.clear();
+    const Conjunto depois = conjunto_de(pasta.caminho());
+    ASSERT_TRUE(depois != antes);
+
+    std::map<DiscoPosix::Estado, int> estados;  // each state once, and after which operation it first came
+    std::istringstream linhas(suporte::ler_arquivo(operacoes));
+    int passo = 0;
+    for (const DiscoPosix::Estado& e : disco.cortes()) estados.emplace(e, passo);
+    for (std::string linha; std::getline(linhas, linha); ++passo) {
+        disco.aplicar(linha);
+        for (const DiscoPosix::Estado& e : disco.cortes()) estados.emplace(e, passo + 1);
+    }
+    ASSERT_GT(passo, 20) << "too few operations recorded";
+
+    int quebrados = 0;
+    for (const auto& [estado, depois_de] : estados) {
+        const suporte::PastaTemporaria corte;
+        construir(corte.caminho(), estado);
+        suporte::escrever_arquivo(corte / "entradas_geral.ent", nove_valores);
+        const suporte::Resultado r = suporte::executar(
+            {programa, {}, corte.caminho(), {{"COMSPEC", interpretador.string()}, {"DIFUSAO_REGISTRO", registro().string()}},
+             std::string()});
+        const Conjunto final = conjunto_de(corte.caminho());
+        const bool inteiro = final == antes || final == depois;
+        std::set<std::string> restos;
+        for (const auto& item : fs::recursive_directory_iterator(corte.caminho()))
+            if (item.path().filename().string().rfind("difusao_calor-temp-", 0) == 0)
+                restos.insert(fs::relative(item.path(), corte.caminho()).string());
+        if (r.status == 1 && inteiro && restos.empty()) continue;
+        if (++quebrados > 3) continue;
+        std::string nomes_do_estado;
+        for (const auto& [nome, arquivo] : estado) nomes_do_estado += " " + nome;
+        ADD_FAILURE() << "cut after operation " << depois_de << " (" << estado.size() << " files:" << nomes_do_estado
+                      << "): status " << r.status << ", " << (inteiro ? "one whole set" : "a broken set") << ", "
+                      << restos.size() << " files of the program left" << r.erro;
+    }
+    EXPECT_EQ(quebrados, 0) << "of " << estados.size() << " states";
+    RecordProperty("estados", static_cast<int>(estados.size()));
+}
 
 #ifdef __linux__
 // ---------------------------------------------------------------------------
@@ -654,6 +955,10 @@ struct MorteNaConfirmacao {
     const char* nome;
     std::string chamada;  // the calls whose return strace holds back
     int trocados;         // files of the set renamed when the run is killed
+    std::string listagem = "pequeno.txt";
+    // The folder may be written and not listed (mode 0300), and both runs
+    // are another user's (the superuser would be let through).
+    bool sem_leitura = false;
 };
 
 void PrintTo(const MorteNaConfirmacao& caso, std::ostream* saida) { *saida << caso.nome; }
@@ -667,29 +972,65 @@ pid_t filho_de(pid_t pai) {
     return static_cast<pid_t>(std::atoi(filhos.c_str()));
 }
 
+// Whether a child can become that user (a container may map no other).
+bool outro_usuario_possivel() {
+    const pid_t filho = ::fork();
+    if (filho == 0) {
+        como_ninguem();
+        ::_exit(0);
+    }
+    int estado = 0;
+    return filho > 0 && ::waitpid(filho, &estado, 0) == filho && WIFEXITED(estado) && WEXITSTATUS(estado) == 0;
+}
+
+// The folder made one that its owner may write and not list, its files and
+// itself given to the user that runs the program where that is another one;
+// and back.
+void tirar_leitura(const fs::path& pasta, bool como_outro) {
+    if (como_outro) {
+        for (const auto& item : fs::recursive_directory_iterator(pasta))
+            if (::lchown(item.path().c_str(), ninguem, ninguem) != 0) {
+            }
+        if (::chown(pasta.c_str(), ninguem, ninguem) != 0) {
+        }
+    }
+    fs::permissions(pasta, fs::perms::owner_write | fs::perms::owner_exec);
+}
+void devolver_leitura(const fs::path& pasta) { fs::permissions(pasta, fs::perms::owner_all); }
+
 TEST_P(MortaNaConfirmacao, ProximaCorridaTerminaOConjunto) {
     if (std::system("strace -o /dev/null true > /dev/null 2>&1") != 0) GTEST_SKIP() << "strace cannot run here";
     const MorteNaConfirmacao& caso = GetParam();
+    if (caso.listagem != listagem) mudar_listagem(caso.listagem);
     // The new set, from a whole run; then the earlier one back in place.
-    entrada(pequeno_com(3000, "300"));
+    entrada(com_listagem(pequeno_com(3000, "300"), listagem));
     ASSERT_EQ(rodar().status, 0);
-    const Conjunto novo = conjunto_em(pasta.caminho());
+    const Conjunto novo = conjunto_em(pasta.caminho(), listagem);
     for (const auto& [nome, bytes] : anterior) suporte::escrever_arquivo(pasta / nome, bytes);
 
+    const bool como_outro = caso.sem_leitura && ::geteuid() == 0;
+    if (como_outro && !outro_usuario_possivel())
+        GTEST_SKIP() << "the superuser lists any folder, and no other user (uid " << ninguem << ") can be had here";
+    const auto erro = erro_em_arquivo();
+    const auto ajustar = [&] {
+        erro();
+        if (como_outro) como_ninguem();
+    };
+    if (caso.sem_leitura) tirar_leitura(pasta.caminho(), como_outro);
     // Only the call after which the run is killed is held back.
     const std::string vez = std::to_string(std::max(caso.trocados, 1));
-    Filho filho(pasta.caminho(), registro(), erro_em_arquivo(),
+    Filho filho(pasta.caminho(), registro(), ajustar,
                 {"strace", "-o", "/dev/null", "-e", "trace=" + caso.chamada, "-e",
                  "inject=" + caso.chamada + ":delay_exit=60000000:when=" + vez});
     const auto chegou = [&] {
         std::error_code erro;
-        if (caso.trocados == 0) return fs::hard_link_count(pasta / "pequeno.txt", erro) == 2;
+        if (caso.trocados == 0) return fs::hard_link_count(pasta / listagem, erro) == 2;
         int trocados = 0;
-        for (const std::string& nome : conjunto)
+        for (const std::string& nome : conjunto_de(listagem))
             trocados += fs::file_size(pasta / nome, erro) == novo.at(nome).size() ? 1 : 0;
         return trocados == caso.trocados;
     };
-    while (!chegou() && ::waitpid(filho.pid(), nullptr, WNOHANG) == 0)
+    while (!chegou() && filho.vivo())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const pid_t programa_morto = filho_de(filho.pid());
     ASSERT_GT(programa_morto, 0) << "the run ended before the state was reached";
@@ -698,11 +1039,16 @@ TEST_P(MortaNaConfirmacao, ProximaCorridaTerminaOConjunto) {
     ::kill(programa_morto, SIGKILL);
     ::kill(filho.pid(), SIGKILL);
     ASSERT_TRUE(filho.esperar().terminou);
+    if (caso.sem_leitura) devolver_leitura(pasta.caminho());
     ASSERT_FALSE(temporarios_em(pasta.caminho()).empty()) << "not killed inside the commit";
 
     entrada(nove_valores);
-    EXPECT_EQ(rodar().status, 1);
-    EXPECT_TRUE(conjunto_em(pasta.caminho()) == novo) << "the killed commit was not finished";
+    if (caso.sem_leitura) tirar_leitura(pasta.caminho(), como_outro);
+    Filho proxima(pasta.caminho(), registro(), ajustar);
+    const Fim fim = proxima.esperar();
+    if (caso.sem_leitura) devolver_leitura(pasta.caminho());
+    EXPECT_EQ(fim.status, 1) << suporte::ler_arquivo(relatorio());
+    EXPECT_TRUE(conjunto_em(pasta.caminho(), listagem) == novo) << "the killed commit was not finished";
     EXPECT_EQ(temporarios_em(pasta.caminho()), std::set<std::string>{});
 }
 
@@ -710,7 +1056,14 @@ INSTANTIATE_TEST_SUITE_P(Passos, MortaNaConfirmacao,
                          ::testing::Values(MorteNaConfirmacao{"AntesDaPrimeiraTroca", chamadas_de_ligacao, 0},
                                            MorteNaConfirmacao{"DepoisDaPrimeiraTroca", chamadas_de_troca, 1},
                                            MorteNaConfirmacao{"DepoisDaSegundaTroca", chamadas_de_troca, 2},
-                                           MorteNaConfirmacao{"DepoisDaUltimaTroca", chamadas_de_troca, 3}),
+                                           MorteNaConfirmacao{"DepoisDaUltimaTroca", chamadas_de_troca, 3},
+                                           // The record names the listing's temporary, in its own folder.
+                                           MorteNaConfirmacao{"ListagemEmOutraPastaDepoisDaPrimeiraTroca", chamadas_de_troca, 1,
+                                                              "sub/pequeno.txt"},
+                                           // Neither run can list the folder: the record is found
+                                           // by its name, the folder synced through its file system.
+                                           MorteNaConfirmacao{"PastaSemLeituraDepoisDaSegundaTroca", chamadas_de_troca, 2,
+                                                              "pequeno.txt", true}),
                          [](const auto& info) { return std::string(info.param.nome); });
 
 // ---------------------------------------------------------------------------
@@ -726,14 +1079,6 @@ bool esperando_abertura(pid_t pid) {
     const std::string chamada = suporte::ler_arquivo("/proc/" + std::to_string(pid) + "/syscall");
     const long abertura = suporte::sob_emulador ? 257 : SYS_openat;
     return chamada.rfind(std::to_string(abertura) + " ", 0) == 0;
-}
-
-// Whether child `pid` has ended, leaving it to be waited for. (waitpid takes
-// no WNOWAIT: it fails at once with EINVAL, which once made the loop below
-// send its signal at any moment of the run, the editor's included.)
-bool terminou_sem_colher(pid_t pid) {
-    siginfo_t info{};
-    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
 }
 
 TEST_P(FifoSemLeitor, PedidoDeTerminoAtendido) {

@@ -21,7 +21,9 @@
 #include <utility>
 #include <vector>
 
+#include "afirmacoes.hpp"
 #include "convergencia.hpp"
+#include "estado_limpo.hpp"
 #include "mapa.hpp"
 #include "nucleo/coeficientes.hpp"
 #include "nucleo/processamento.hpp"
@@ -56,14 +58,8 @@ Caso exemplo(double theta = 0.5) {
     return caso;
 }
 
-class Estudo : public ::testing::Test {
+class Estudo : public EstadoLimpo {
 protected:
-    void SetUp() override {
-        servicos::erros::definir_modo_teste(true);
-        variaveis::reiniciar_estado();
-    }
-    void TearDown() override { variaveis::reiniciar_estado(); }
-
     static std::vector<Nivel> refinar(const Caso& caso, Refinamento tipo, int niveis) {
         std::vector<Nivel> resultado;
         for (int nivel = 0; nivel < niveis; ++nivel) {
@@ -342,6 +338,7 @@ struct CasoVeredito {
     double e_grosso, e_fino;
     Veredito esperado;
     std::int32_t Nx_grosso = 21;
+    Motivo motivo = Motivo::nenhum;
 };
 
 TEST(Ordens, SoOndeTemSentido) {
@@ -356,8 +353,13 @@ TEST(Ordens, SoOndeTemSentido) {
         {"erro infinito", true, true, inf, 1e-3, Veredito::instavel},
         {"no piso", true, true, 4e-3, 5e-12, Veredito::arredondamento},
         {"zero", true, true, 0.0, 0.0, Veredito::arredondamento},
-        {"cresce", true, true, 1e-3, 4e-3, Veredito::pre_assintotico},
-        {"quase parado", true, true, 1e-3, 0.97e-3, Veredito::pre_assintotico},
+        {"cresce", true, true, 1e-3, 4e-3, Veredito::pre_assintotico, 21, Motivo::cresce},
+        {"quase parado", true, true, 1e-3, 0.97e-3, Veredito::pre_assintotico, 21, Motivo::quase_parado},
+        // Errors of opposite signs (theta = -0.01, (a): -7.245e-3, +8.904e-4)
+        // have no order, whatever log2 of their ratio.
+        {"troca de sinal", true, true, -7.245e-3, 8.904e-4, Veredito::pre_assintotico, 21, Motivo::troca_de_sinal},
+        // 100 floors up round-off can still move p by 0.014: not to its digits.
+        {"a cem pisos", true, true, 4e-3, 1e-10, Veredito::arredondamento},
         // Nx = 2 has no unknown: its zero error is not round-off.
         {"sem no interior", true, true, 1e-15, 7.1, Veredito::sem_no_interior, 2},
     };
@@ -371,6 +373,7 @@ TEST(Ordens, SoOndeTemSentido) {
         grosso.piso = fino.piso = piso;
         const Ordem o = ordem_entre(grosso, fino, c.e_grosso, c.e_fino);
         EXPECT_EQ(o.veredito, c.esperado);
+        EXPECT_EQ(o.motivo, c.motivo);
         if (c.esperado == Veredito::ordem) {
             EXPECT_DOUBLE_EQ(o.p, 2.0);
         }
@@ -381,6 +384,10 @@ TEST(Ordens, SoOndeTemSentido) {
     n.malha = {21, 600};
     n.piso = piso;
     EXPECT_EQ(ordem_das_diferencas(n, n, n, 1e-3, 1e-3 + 2e-12, 1e-3 + 3e-12).veredito, Veredito::arredondamento);
+    // Differences of opposite signs give no order from three levels either.
+    const Ordem alterna = ordem_das_diferencas(n, n, n, 1e-3, 2e-3, 1.4e-3);
+    EXPECT_EQ(alterna.veredito, Veredito::pre_assintotico);
+    EXPECT_EQ(alterna.motivo, Motivo::troca_de_sinal);
 }
 
 // An order is printed as such only where the order of a neighbouring pair of
@@ -389,6 +396,7 @@ struct CasoConfirmacao {
     const char* nome;
     std::vector<Ordem> ordens;
     std::vector<Veredito> esperados;
+    std::vector<Motivo> motivos{};  // when given
 };
 
 TEST(Ordens, SoAsQueConcordamComAVizinhaSaoOrdens) {
@@ -397,12 +405,18 @@ TEST(Ordens, SoAsQueConcordamComAVizinhaSaoOrdens) {
     using V = Veredito;
     const std::vector<CasoConfirmacao> casos{
         {"Crank-Nicolson (a)", {p(2.00), p(2.00), p(2.00)}, {V::ordem, V::ordem, V::ordem}},
-        // The implicit scheme's orders drift towards 1: the last one is alone.
-        {"implicito (a)", {p(1.70), p(1.55), p(1.38)}, {V::ordem, V::ordem, V::pre_assintotico}},
+        // The implicit scheme's orders drift towards 1, more than 5 % a pair:
+        // none is an order yet (and likewise theta = 1 with Nx = 20).
+        {"implicito (a)", {p(1.70), p(1.55), p(1.38)}, {V::pre_assintotico, V::pre_assintotico, V::pre_assintotico},
+         {Motivo::deriva, Motivo::deriva, Motivo::deriva}},
+        {"implicito Nx 20", {p(1.72), p(1.57)}, {V::pre_assintotico, V::pre_assintotico}},
+        {"theta 1.01", {p(1.19), p(1.10), p(1.06)}, {V::pre_assintotico, V::ordem, V::ordem},
+         {Motivo::deriva, Motivo::nenhum, Motivo::nenhum}},
         // The explicit scheme's errors cancel near F = 1/6.
         {"explicito (a)", {p(2.77), p(3.25), p(-0.95)}, {V::pre_assintotico, V::pre_assintotico, V::pre_assintotico}},
-        {"explicito (b)", {p(4.02), instavel, instavel}, {V::pre_assintotico, V::instavel, V::instavel}},
-        {"dois niveis", {p(2.00)}, {V::pre_assintotico}},
+        {"explicito (b)", {p(4.02), instavel, instavel}, {V::pre_assintotico, V::instavel, V::instavel},
+         {Motivo::sem_vizinho, Motivo::nenhum, Motivo::nenhum}},
+        {"dois niveis", {p(2.00)}, {V::pre_assintotico}, {Motivo::sem_vizinho}},
         {"so o par do meio", {p(3.0), p(2.0), p(2.1)}, {V::pre_assintotico, V::ordem, V::ordem}},
         {"erro parado", {Ordem{V::pre_assintotico, 0.03}, Ordem{V::pre_assintotico, 0.03}},
          {V::pre_assintotico, V::pre_assintotico}},
@@ -413,6 +427,9 @@ TEST(Ordens, SoAsQueConcordamComAVizinhaSaoOrdens) {
         ASSERT_EQ(confirmadas.size(), c.esperados.size());
         for (std::size_t j = 0; j < confirmadas.size(); ++j) {
             EXPECT_EQ(confirmadas[j].veredito, c.esperados[j]) << "pair " << j + 1;
+            if (!c.motivos.empty()) {
+                EXPECT_EQ(confirmadas[j].motivo, c.motivos[j]) << "pair " << j + 1;
+            }
             EXPECT_EQ(std::isnan(confirmadas[j].p), std::isnan(c.ordens[j].p));
             if (!std::isnan(c.ordens[j].p)) {
                 EXPECT_EQ(confirmadas[j].p, c.ordens[j].p);  // the value stays
@@ -475,14 +492,7 @@ TEST_F(Estudo, FiosDaoOsMesmosBitsQueUmFio) {
 
 TEST_F(Estudo, MapaConfereComOLimiteEComCorridasDiretas) {
     const Caso caso = exemplo();
-    double alpha = 0.0, dx = 0.0;
-    {
-        const servicos::base::deteccao::Retencao retida;
-        colocar_no_estado(caso, {caso.Nx, caso.Nt});
-        principal::calcular_grandezas_derivadas();
-        alpha = variaveis::alpha;
-        dx = variaveis::dx;
-    }
+    const auto [alpha, dx] = grandezas_do_caso(caso);
     const std::vector<PassoMapa> passos = passos_do_mapa(caso, alpha, dx);
     ASSERT_GE(passos.size(), 10u);
     const std::vector<double> thetas{0.0, 0.25, 0.5, 1.0};
@@ -578,6 +588,9 @@ TEST(Opcoes, InterpretacaoDaLinhaDeComando) {
         {{"--avisos"}, std::nullopt},  // only with --explicar, and nothing else
         {{"--explicar", "--avisos", "--csv"}, std::nullopt},
         {{"--explicar", "--avisos", "--listagem"}, std::nullopt},
+        {{"--explicar", "--titulo"}, Modo::explicar},
+        {{"--titulo"}, std::nullopt},
+        {{"--explicar", "--titulo", "--listagem"}, std::nullopt},
         {{"--mapa", "--listagem"}, std::nullopt},
         {{"--niveis", "9"}, std::nullopt},
         {{"--niveis", "1"}, std::nullopt},
@@ -621,9 +634,15 @@ namespace fs = std::filesystem;
 
 const std::string entrada_exemplo = "listagem.txt\n1.0\n21\n600.0\n600\n100.0\n0.5\n45.0\n800.0\n460.0\n";
 
-std::string entrada_com(std::int32_t Nx, std::int32_t Nt, double theta) {
-    return "listagem.txt\n1.0\n" + std::to_string(Nx) + "\n600.0\n" + std::to_string(Nt) + "\n100.0\n" +
+std::string entrada_com(std::int32_t Nx, std::int32_t Nt, double theta, const char* Ti = "100.0") {
+    return "listagem.txt\n1.0\n" + std::to_string(Nx) + "\n600.0\n" + std::to_string(Nt) + "\n" + Ti + "\n" +
            std::to_string(theta) + "\n45.0\n800.0\n460.0\n";
+}
+
+// Lx = 1 and alpha = 1: F = (tf/Nt)/dx^2.
+std::string entrada_unitaria(std::int32_t Nx, const char* tf, std::int32_t Nt, const char* theta) {
+    return "listagem.txt\n1.0\n" + std::to_string(Nx) + "\n" + tf + "\n" + std::to_string(Nt) + "\n1.0\n" + theta +
+           "\n1.0\n1.0\n1.0\n";
 }
 
 const std::string entrada_virgula =
@@ -738,8 +757,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Data files: the case row, then one row per level, time level, point or node.
         Corrida{"Exemplo", entrada_exemplo, {}, 0, {"Refinamento (c)", "p = 2.00"}, "", {"convergencia.txt"}, 1 + 12},
-        Corrida{"DoisNiveis", entrada_exemplo, {"--niveis", "2"}, 0, {"incondicionalmente"}, "", {"convergencia.txt"},
-                1 + 6},
+        Corrida{"DoisNiveis", entrada_exemplo, {"--niveis", "2"}, 0,
+                {"incondicionalmente", "com dois níveis só há um par, e nenhum vizinho com que conferir"}, "",
+                {"convergencia.txt"}, 1 + 6, -1, {"par vizinho tem ordem"}},
         Corrida{"Comparacao", entrada_exemplo, {"--comparar"}, 0, {"Crank-Nicolson"}, "", {"comparacao_esquemas.txt"},
                 1 + 601},
         Corrida{"Mapa", entrada_exemplo, {"--mapa", "--teta", "0,1"}, 0,
@@ -749,14 +769,57 @@ INSTANTIATE_TEST_SUITE_P(
         // The map's sentences against its own numbers: where the data's own
         // mode grows, the error is its |A|^Nt (Nx = 5, alpha = 1, tf = 13.75).
         Corrida{"MapaModoDosDados", entrada_Nx5_F055, {"--mapa", "--teta", "0,0.25"}, 0,
-                {"F = 5.500e+01: A = -31.22, Nt = 4, |A|^Nt = 9.498e+05, erro 9.498e+05",
-                 "F = 1.000e+01: A = -1.377, Nt = 22, |A|^Nt = 1.138e+03, erro 1.138e+03"},
+                {"F = 5.500e+01, Nt = 4: A = -31.22, |A|^Nt = 9.498e+05, erro 9.498e+05",
+                 "F = 1.000e+01, Nt = 22: A = -1.377, |A|^Nt = 1.138e+03, erro 1.138e+03"},
                 "", {"mapa.txt"}, 1 + 2 * 17, -1, {"ainda é o do esquema"}},
         // Explicit (b): level 2 sits near F = 1/6, where the leading errors
         // cancel; its 4.02 is not an order.
         Corrida{"ExplicitoPreAssintotico", entrada_com(21, 600, 0.0), {}, 0,
-                {"pré (4.02)", "pré (p): pré-assintótico", "o erro troca de sinal entre eles"}, "",
+                {"troca de sinal", "o erro troca de sinal de um nível ao outro (-5.103e-02 e 3.137e-03)"}, "",
                 {"convergencia.txt"}, 1 + 12, -1, {"4.02 "}},
+        // The readings that were false on cases nobody had chosen. The
+        // direction of the decay comes from the factors, not from Ti: the
+        // implicit step delays it, for Ti < 0 as for Ti > 0.
+        Corrida{"SentidoSemTi", entrada_com(21, 600, 1.0, "-50.0"), {"--niveis", "2"}, 0,
+                {"O passo de tempo atrasa o decaimento da meia senoide (A > exp(-4 F s²))",
+                 "a malha o atrasa sempre"},
+                "", {"convergencia.txt"}, 1 + 6, -1, {"adianta"}},
+        // theta = -0.01: the signed error goes from -7.245e-3 to +8.904e-4.
+        Corrida{"ErroTrocaDeSinal", entrada_com(21, 600, -0.01), {"--niveis", "3"}, 0,
+                {"o erro troca de sinal de um nível ao outro (-7.245e-03 e 8.904e-04)",
+                 "se cancelam (a soma é só 40% da parte maior)"},
+                "", {"convergencia.txt"}, 1 + 9, -1, {" 2.80 ", " 3.02 "}},
+        // The example's (c): the error saturates in the space error, and rises.
+        Corrida{"SaturaNoEspaco", entrada_exemplo, {}, 0,
+                {"o erro satura no do passo fixo, o de espaço", "cresce menos de 0.01%"}, "", {"convergencia.txt"}, 1 + 12,
+                -1, {"cai cada vez menos", "não concorda"}},
+        Corrida{"ThetaUmQuartoCresce", entrada_unitaria(11, "0.25", 100, "0.25"), {}, 0,
+                {"o erro cresce (p <= -0.1)", "cresce 12%"}, "", {"convergencia.txt"}, 1 + 12, -1,
+                {"cai cada vez menos"}},
+        // Crank-Nicolson with Nx = 11 and Nt = 2e5: the time part, formed without
+        // cancellation, 3.763e-11 (in doubles exp(-4 F s² Nt) - A^Nt gave -1.967e-11).
+        Corrida{"DivisaoSemCancelamento", entrada_com(11, 200000, 0.5), {"--niveis", "2"}, 0,
+                {"3.763e-11", "a parte menor fica abaixo de 1% da maior em todos os níveis"}, "", {"convergencia.txt"},
+                1 + 6, -1, {"sinais opostos", "-1.967e-11"}},
+        // Nx = 4: max|sin| over the nodes is sin(pi/3) there and 1 on 7 nodes.
+        Corrida{"AmostragemDaMalhaGrossa", entrada_com(4, 600, 0.5), {}, 0,
+                {"a malha grossa amostra a meia senoide de outro modo", "desloca p em até -0.21"}, "",
+                {"convergencia.txt"}, 1 + 12, -1, {"ordem mais alta"}},
+        // theta = -0.25, F = 2, Nx = 11: mode 5 has s² = 1/2, 1 + 4 theta F s² = 0.
+        Corrida{"MatrizSingular", entrada_unitaria(11, "0.2", 10, "-0.25"), {"--niveis", "2"}, 0,
+                {"modo que mais cresce, m = 5", "modo m = 5: 1 + 4 theta F s² =", "a matriz implícita é singular"}, "",
+                {"convergencia.txt"}, 1 + 6},
+        // The map's explicit F = 1.012 on the example grid: 6.322e-01 measured,
+        // 3.703e-01 of it the scheme's.
+        Corrida{"MapaArredondamento", entrada_exemplo, {"--mapa", "--teta", "0"}, 0,
+                {"F = 1.012e+00, Nt = 29: modo m = 19, A = -3.023, |A|^Nt = 8.569e+13, erro 6.322e-01: do esquema "
+                 "3.703e-01",
+                 "o erro medido já não é só o do esquema"},
+                "", {"mapa.txt"}, 1 + 15},
+        // Explicit, Nx = 101, Nt = 1200: only the first level of (c) is unstable.
+        Corrida{"SoONivelInstavel", entrada_com(101, 1200, 0.0), {"--niveis", "3"}, 0,
+                {"No nível 1 F passa do limite de estabilidade da malha: esse nível é instável"}, "",
+                {"convergencia.txt"}, 1 + 9, -1, {"A partir do nível"}},
         // Nx = 5 at F = 0.55: stable on its grid, only a refined one grows.
         Corrida{"EstavelSoNestaMalha", entrada_Nx5_F055, {"--niveis", "2"}, 0,
                 {"estável nesta malha; FORA do limite das malhas refinadas", "A = -8.7782e-01",
@@ -780,6 +843,12 @@ INSTANTIATE_TEST_SUITE_P(
         Corrida{"ExplicitoInstavel", entrada_com(81, 600, 0.0), {"--niveis", "2"}, 0,
                 {"FORA do limite desta malha", "A = -2.1292e+00", "31 passos", "instável"}, "", {"convergencia.txt"},
                 1 + 6},
+        // Nt = 1467 on the grid of 101 nodes: F a hair past this grid's bound,
+        // the highest mode grows 1.00004 times a step, not "1".
+        Corrida{"FatorJuntoDeUm", entrada_com(101, 1467, 0.0), {"--niveis", "2"}, 0,
+                {"o modo mais alto da malha cresce 1.00004 vezes por passo", "A = -1.00004e+00",
+                 "|A| > 1: cresce 1.00004e+00 vezes por passo"},
+                "", {"convergencia.txt"}, 1 + 6},
         Corrida{"ComparacaoInstavel", entrada_com(81, 600, 0.5), {"--comparar"}, 0,
                 {"Fora do limite de estabilidade desta malha"}, "",
                 {"comparacao_esquemas.txt"}, 1 + 601},
@@ -808,8 +877,29 @@ INSTANTIATE_TEST_SUITE_P(
         Corrida{"ExplicarOscilacao", "lista.txt\n1.0\n11\n1.0\n4\n1.0\n0.5\n1\n1\n1\n", {"--explicar"}, 2,
                 {"A = -0.1006 < 0: a solução troca de sinal a cada passo"}, "", {}},
         Corrida{"ExplicarEstavelSoNestaMalha", entrada_Nx5_F055, {"--explicar"}, 2,
-                {"passa do limite 5.000e-01 de theta = 0 para malhas refinadas: estável nesta malha"}, "", {}, 0, -1,
-                {"cresce"}},
+                {"passa do limite 5.000e-01 das malhas refinadas: estável nesta malha",
+                 "para poder refinar, use Nt >= 440 (dt menor) ou theta >= 0.5"},
+                "", {}, 0, -1, {"cresce"}},
+        // Every warning that names a bound says how to meet it, with the
+        // digits that show which side of it F is.
+        Corrida{"AvisoDizComoCorrigir", entrada_com(101, 1200, 0.0), {"--explicar", "--avisos"}, 2,
+                {"para ficar dentro, use Nt >= 1468 (dt menor) ou theta >= 0.5"}, "", {}, 0, 1},
+        Corrida{"AvisoComDigitosBastantes", entrada_unitaria(101, "0.050001", 1000, "0"), {"--explicar", "--avisos"}, 2,
+                {"F = alpha dt/dx² = 5.0001e-01 passa do limite 5.0000e-01 das malhas refinadas",
+                 "use Nt >= 1001 (dt menor)"},
+                "", {}, 0, 1},
+        // theta < 0 (Nx = 11): the denominator 1 + 4 theta F s² vanishes inside
+        // the spectrum, at mode 5 for F = 2, next to mode 6 for F = 1.5, which
+        // then grows faster than the highest.
+        Corrida{"AvisoMatrizSingular", entrada_unitaria(11, "0.2", 10, "-0.25"), {"--explicar", "--avisos"}, 2,
+                {"no modo m = 5 da malha 1 + 4 theta F s² = 0 (dentro do arredondamento): a matriz implícita é singular"},
+                "", {}, 0, 2, {"modo mais alto"}},
+        Corrida{"AvisoModoMaisRapido", entrada_unitaria(11, "0.15", 10, "-0.25"), {"--explicar", "--avisos"}, 2,
+                {"o modo m = 6 da malha (com theta < 0, não o mais alto) cresce 214.3 vezes por passo"}, "", {}, 0, 2},
+        Corrida{"AvisoNxDois", entrada_com(2, 600, 0.5), {"--explicar", "--avisos"}, 2, {"Nx = 2 < 3", "use Nx >= 3"}, "",
+                {}, 0, 1},
+        Corrida{"AvisoNxComTextoAntes", "l.txt\n1\nnós = 21\n600.0\n600\n100\n0.5\n45\n800\n460\n",
+                {"--explicar", "--avisos"}, 1, {"a linha começa pelo número, só dígitos"}, "", {}, 0, 1},
         // The quiet form: only the warnings, each with its line; the read's
         // failure said where, without the program's report.
         Corrida{"AvisosVirgula", entrada_virgula, {"--explicar", "--avisos"}, 2,
@@ -826,6 +916,16 @@ INSTANTIATE_TEST_SUITE_P(
         Corrida{"AvisosArquivoVazio", "\n\n", {"--explicar", "--avisos"}, 1,
                 {"entradas_geral.ent, linha 3: a leitura para em arq_saida", "nenhum valor"}, "", {}, 0, 1},
         Corrida{"AvisosSemArquivo", "", {"--explicar", "--avisos"}, 1, {"entradas_geral.ent: não existe"}, "", {}, 0, 1},
+        // The plots' stability verdict, the study's own: F < 0 is unstable
+        // whatever theta; past this grid's bound, what to change.
+        Corrida{"TituloComKNegativo", "l.txt\n1.0\n21\n600.0\n600\n100\n0.5\n-45\n800\n460\n",
+                {"--explicar", "--titulo"}, 0,
+                {"F = α·dt/dx² = -0.0489 < 0 (k, ro ou cp negativo): INSTÁVEL a solução cresce sem limite"}, "", {}, 0,
+                2, {"estável para todo F"}},
+        Corrida{"TituloInstavel", entrada_com(101, 1200, 0.0), {"--explicar", "--titulo"}, 0,
+                {"> 0.5, o limite de estabilidade desta malha: INSTÁVEL estável com Nt ≥ 1468 ou θ ≥ 0.5"}, "", {}, 0, 2},
+        Corrida{"TituloNoLimite", entrada_unitaria(101, "0.050001", 1000, "0"), {"--explicar", "--titulo"}, 0,
+                {"F = α·dt/dx² = 0.5 ≤ 0.5001, o limite de estabilidade desta malha"}, "", {}, 0, 1},
         // The listing's name, and nothing else.
         Corrida{"Listagem", entrada_golden("explicito_par"), {"--explicar", "--listagem"}, 0, {"explicito par.lst\n"},
                 "", {}, 0, 1},

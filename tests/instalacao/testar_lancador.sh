@@ -10,15 +10,19 @@
 # - an empty input file counts as missing: the example is copied over it;
 # - a decimal comma on the theta line is named with its line on standard
 #   error, and the results are byte for byte those of the program run alone;
-# - a missing line: the program's report comes through unchanged and with
-#   its status, then the line where the read stopped and the earlier results
-#   that stayed;
+# - a missing line: the check after the edit names the line where the read
+#   will stop, the program's report comes through unchanged and with its
+#   status, then a pointer to that warning (said once) and the earlier
+#   results that stayed;
 # - --help and --version answer and leave the folder empty;
 # - a display that cannot be opened (DISPLAY=:77) still gives both plots;
 # - a missing study tool is reported once and the run goes on;
 # - under an address-space limit (ulimit -v) too small for the run, the check
 #   warns before the run, the program's report comes through unchanged and
 #   with its status, and then the memory the run needs and the limit;
+# - without gnuplot the run says once, after it, that the plots were not
+#   drawn and what to install; with it, gnuplot gets the study tool's
+#   stability verdict for the titles;
 # - with a terminal, the installed interpreter hands its editor a listing name
 #   that looks like an option or a command ("+cmd") as a file name, and a name
 #   with a blank as one argument; after the input is edited with a warning,
@@ -192,7 +196,9 @@ tamanho=$(wc -c < "$tmp/sem_nx.direta.erro")
 tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/sem_nx.direta.erro" ||
     falhar "o relatório do programa não passou como está"
 tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" > "$tmp/depois"
-grep 'linha 3' "$tmp/depois" | grep -q 'Nx' || { cat "$tmp/erro" >&2; falhar "a explicação não diz a linha 3 e Nx"; }
+[ "$(grep 'linha 3' "$tmp/erro" | grep -c 'Nx')" = 1 ] ||
+    { cat "$tmp/erro" >&2; falhar "a linha 3 e Nx não foram ditas uma vez só"; }
+grep -q 'avisos da conferência dos dados, acima' "$tmp/depois" || { cat "$tmp/erro" >&2; falhar "a falha não aponta a conferência"; }
 grep -q 'listagem.txt, temp_media.txt, temp_meio.txt' "$tmp/depois" || falhar "os resultados anteriores não foram nomeados"
 for nome in listagem.txt temp_media.txt temp_meio.txt; do
     cmp "$esperado/$nome" "$tmp/sem_nx/$nome" || falhar "$nome da corrida anterior mudou"
@@ -249,7 +255,58 @@ else
     echo "os programas não rodam sob ulimit -v $limite_kb: a corrida limitada não foi testada"
 fi
 
-# 10. The installed interpreter on a terminal (given by script), its editor a
+# 10. No gnuplot on PATH (every other program the launcher and its
+#     interpreter use is): one message after the run. And a gnuplot that
+#     logs its arguments gets the study's verdict.
+mkdir "$tmp/caminho" "$tmp/sem_gnuplot" "$tmp/com_titulo"
+for programa in sh dirname readlink cp mktemp mkfifo tee rm cat sed grep kill ls; do
+    ln -s "$(command -v "$programa")" "$tmp/caminho/$programa"
+done
+ln -s "$lancador" "$tmp/caminho/difusao-calor"
+PATH=$tmp/caminho rodar "$tmp/sem_gnuplot" || { cat "$tmp/erro" >&2; falhar "a corrida sem gnuplot falhou"; }
+[ "$(grep -c 'os gráficos não foram desenhados: gnuplot não foi encontrado; instale o pacote gnuplot' "$tmp/erro")" = 1 ] ||
+    { cat "$tmp/erro" >&2; falhar "a falta do gnuplot não foi dita uma vez"; }
+if grep -q 'não foi desenhado' "$tmp/erro"; then falhar "a falta do gnuplot foi dita a cada gráfico"; fi
+cmp "$esperado/listagem.txt" "$tmp/sem_gnuplot/listagem.txt" || falhar "a corrida sem gnuplot difere"
+cat > "$tmp/caminho/gnuplot" <<FIM
+#!/bin/sh
+printf '[%s]' "\$@" >> "$tmp/gnuplot.txt"
+echo >> "$tmp/gnuplot.txt"
+FIM
+chmod +x "$tmp/caminho/gnuplot"
+PATH=$tmp/caminho rodar "$tmp/com_titulo" || { cat "$tmp/erro" >&2; falhar "a corrida com o gnuplot de registro falhou"; }
+grep -qF '[-e][veredito = "F = α·dt/dx² = 0.0489; θ ≥ 0.5: estável para todo F ≥ 0"][temp_media.gnu]' "$tmp/gnuplot.txt" ||
+    { cat "$tmp/gnuplot.txt" >&2; falhar "o gnuplot não recebeu o veredito do estudo"; }
+
+# With a display, the page installed (the package's, or a stand-in in the
+# test's own installation) and a browser opener that logs what it is given:
+# after the run the page opens once on the run's case, and that is said once.
+substituta=
+if [ ! -f "$dados/difusao_calor.html" ] && [ -n "${prefixo:-}" ]; then
+    substituta=$dados/difusao_calor.html
+    echo '<!doctype html>' > "$substituta"
+fi
+if [ -f "$dados/difusao_calor.html" ]; then
+    rm "$tmp/caminho/gnuplot"
+    for programa in od awk iconv; do
+        ln -s "$(command -v "$programa")" "$tmp/caminho/$programa"
+    done
+    printf '#!/bin/sh\necho "$@" >> "%s/abertos.txt"\n' "$tmp" > "$tmp/caminho/xdg-open"
+    chmod +x "$tmp/caminho/xdg-open"
+    mkdir "$tmp/com_pagina"
+    DISPLAY=:77 PATH=$tmp/caminho rodar "$tmp/com_pagina" || { cat "$tmp/erro" >&2; falhar "a corrida com a página falhou"; }
+    [ "$(grep -c 'gnuplot não encontrado: os gráficos abrem no navegador' "$tmp/erro")" = 1 ] ||
+        { cat "$tmp/erro" >&2; falhar "a página aberta não foi dita uma vez"; }
+    if grep -q 'desenhado' "$tmp/erro"; then falhar "com a página, a falta do gnuplot foi dita também"; fi
+    [ "$(cat "$tmp/abertos.txt")" = ver_no_navegador.html ] || falhar "a página não foi aberta uma vez"
+    grep -q "url=file://.*/difusao_calor.html#caso=listagem.txt%0D%0A1.0%20" "$tmp/com_pagina/ver_no_navegador.html" ||
+        falhar "ver_no_navegador.html não leva à página com o caso da corrida"
+    if [ -n "$substituta" ]; then rm "$substituta"; fi
+else
+    echo "sem a página instalada: a abertura no navegador não foi testada"
+fi
+
+# 11. The installed interpreter on a terminal (given by script), its editor a
 #    stand-in that logs its arguments, with command lines as the program
 #    writes them.
 if script -qec true /dev/null </dev/null >/dev/null 2>&1; then

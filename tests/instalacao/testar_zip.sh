@@ -7,12 +7,15 @@
 # is a stand-in that only logs the command lines, so no editor or plotter
 # starts. The launcher difusao-calor.exe, handing its commands on to the same
 # stand-in, names a decimal comma and its line after the edit and leaves the
-# bytes of the program run alone; after a failed read it passes the
-# program's report and status through and then names the line; after a run
-# too large for the memory it passes F6772 through and then gives the memory
-# the run needs and what the system leaves; started in an empty folder it
-# copies the example and every plot script there, and with no wgnuplot (wine
-# has none) it sends the browser to the zip's page on the run's case.
+# bytes of the program run alone, and, with no wgnuplot to be found, says
+# once after the run that the plots were not drawn and what to install (and
+# with one in the folder hands it the study's stability verdict); after a
+# failed read it passes the program's report and status through, the line
+# named once, by the check after the edit; after a run too large for the
+# memory it passes F6772 through and then gives the memory the run needs and
+# what the system leaves; started in an empty folder it copies the example
+# and every plot script there, and with no wgnuplot (wine has none) it sends
+# the browser to the zip's page on the run's case.
 #
 #   testar_zip.sh ZIP ESPERADO INTERPRETADOR EMULADOR...
 #
@@ -106,9 +109,13 @@ lancar() {
 }
 janelas() { printf 'Z:%s' "$1" | tr / '\\'; }
 
+# Without the page beside the launcher, the plots' absence is said once.
 copia_com_entrada virgula 7 '0,5      theta' "$@"
+rm "$tmp/virgula/difusao_calor.html"
 lancar "$tmp/virgula" difusao-calor.exe "$@" || { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha na entrada com vírgula"; }
 grep 'linha 7' "$tmp/erro" | grep -q 'vírgula' || { cat "$tmp/erro" >&2; falhar "a vírgula da linha 7 não foi avisada"; }
+[ "$(grep -c 'os gráficos não foram desenhados: wgnuplot.exe' "$tmp/erro")" = 1 ] ||
+    { cat "$tmp/erro" >&2; falhar "a falta do wgnuplot não foi dita uma vez, em português"; }
 for nome in listagem.txt temp_media.txt temp_meio.txt; do
     cmp "$tmp/virgula.direta/$nome" "$tmp/virgula/$nome" || falhar "$nome do lançador difere do programa sozinho"
 done
@@ -123,8 +130,21 @@ inicio=$(grep -abo 'run-time error' "$tmp/erro" | head -n 1 | cut -d: -f1)
 tamanho=$(wc -c < "$tmp/sem_nx.direta.erro")
 tail -c +"$((inicio - 1))" "$tmp/erro" | head -c "$tamanho" | cmp - "$tmp/sem_nx.direta.erro" ||
     falhar "o relatório do programa não passou como está"
-tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep 'linha 3' | grep -q 'Nx' ||
-    { cat "$tmp/erro" >&2; falhar "a explicação não diz a linha 3 e Nx"; }
+[ "$(grep 'linha 3' "$tmp/erro" | grep -c 'Nx')" = 1 ] ||
+    { cat "$tmp/erro" >&2; falhar "a linha 3 e Nx não foram ditas uma vez só"; }
+tail -c +"$((inicio - 1 + tamanho))" "$tmp/erro" | grep -q 'avisos da conferência dos dados, acima' ||
+    { cat "$tmp/erro" >&2; falhar "a falha não aponta a conferência"; }
+
+# A plotter on the path (the stand-in under its name, in the folder): it gets
+# the study's stability verdict for the titles, in ASCII octal escapes, also
+# the characters that cmd would act on (k < 0: "F < 0 (k, ro ou cp ...").
+copia_com_entrada tracador 8 '-45.0    condutividade' "$@"
+cp "$interpretador" "$tmp/tracador/wgnuplot.exe"
+DIFUSAO_REGISTRO=Z:$tmp/tracador.txt lancar "$tmp/tracador" difusao-calor.exe "$@" ||
+    { cat "$tmp/erro" >&2; falhar "o lançador terminou com falha com um traçador"; }
+grep -qF 'wgnuplot -e "veredito = \"F = \316\261\302\267dt/dx\302\262 = -0.0489 \074 0 \050k, ro ou cp negativo\051: ' \
+    "$tmp/tracador.txt" || { cat "$tmp/tracador.txt" >&2; falhar "o traçador não recebeu o veredito do estudo"; }
+if grep -q 'os gráficos não foram desenhados' "$tmp/erro"; then falhar "com traçador, a falta dele foi dita"; fi
 
 # The largest Nx, 155 GB of arrays: more than this machine can give, unless
 # it has that much free.
@@ -155,9 +175,11 @@ for nome in entradas_geral.ent temp_media.gnu temp_meio.gnu comparacao_esquemas.
 done
 cmp "$esperado/listagem.txt" "$tmp/vazia/listagem.txt" || falhar "a corrida na pasta vazia não rodou o exemplo"
 # Wine has no wgnuplot: the launcher writes ver_no_navegador.html, which sends
-# the browser to the zip's page on the run's case (the example, CR LF and all).
-grep -q 'wgnuplot não encontrado: os gráficos abrem no navegador' "$tmp/erro" ||
-    { cat "$tmp/erro" >&2; falhar "sem wgnuplot, o lançador não disse que abre a página"; }
+# the browser to the zip's page on the run's case (the example, CR LF and all),
+# and says so once.
+[ "$(grep -c 'wgnuplot não encontrado: os gráficos \(abrem no navegador\|estão na página\)' "$tmp/erro")" = 1 ] ||
+    { cat "$tmp/erro" >&2; falhar "sem wgnuplot, o lançador não disse uma vez que abre a página"; }
+if grep -q 'os gráficos não foram desenhados' "$tmp/erro"; then falhar "com a página, a falta do wgnuplot foi dita duas vezes"; fi
 grep -q "url=file:///Z:$(printf '%s' "$pasta" | sed 's/ /%20/g')/difusao_calor.html#caso=listagem.txt%0D%0A1.0%20%20%20%20%20%20comprimento%0D%0A21%20" \
     "$tmp/vazia/ver_no_navegador.html" || falhar "ver_no_navegador.html não leva à página com o caso da corrida"
-echo "difusao-calor.exe do zip: vírgula avisada, falhas explicadas depois do relatório (F6772 com a memória), exemplo e roteiros copiados, página aberta sem wgnuplot"
+echo "difusao-calor.exe do zip: vírgula avisada, falta do wgnuplot dita, falhas explicadas (a leitura uma vez, F6772 com a memória), exemplo e roteiros copiados, página aberta sem wgnuplot"

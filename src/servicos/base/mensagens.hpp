@@ -111,7 +111,9 @@ inline constexpr Codigo<TipoInstrucao::open, TipoInstrucao::read, TipoInstrucao:
 inline constexpr CodigoAbertura acesso_negado{414};
 inline constexpr CodigoAbertura arquivo_ja_existe{415};
 inline constexpr CodigoAbertura arquivo_inexistente{416};
-inline constexpr CodigoAbertura arquivos_abertos_demais{417};
+// Met too by the commit of a set of results, whose lock is opened when its
+// last file has been closed.
+inline constexpr Codigo<TipoInstrucao::open, TipoInstrucao::close> arquivos_abertos_demais{417};
 inline constexpr CodigoAbertura abertura_recusada{418};
 inline constexpr CodigoAbertura arquivo_do_programa{419};
 inline constexpr CodigoEscrita escrita_recusada{421};

@@ -17,6 +17,12 @@ bool iguais_sem_caixa(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+// No process has the number 0: the digits of a record's place are never
+// those of another file of the program.
+std::string nome_diario(std::string_view trava, unsigned vaga) {
+    return pasta_de(trava) + nome_temporario(0, vaga, Papel::diario);
+}
+
 bool nome_de_temporario(std::string_view nome) {
     const std::string_view base = nome.substr(pasta_de(nome).size());
     return base.size() >= prefixo_temporario.size() + sufixo_temporario.size() &&

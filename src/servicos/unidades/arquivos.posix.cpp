@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -309,72 +308,192 @@ void segurar(int descritor) {
     }
 }
 
-Temporario criar_temporario(const char* vizinho, Papel papel) {
-    static unsigned contador = 0;
-    const std::string pasta = pasta_de(vizinho);
-    struct stat anterior {};
-    const bool herda = papel == Papel::conteudo && ::stat(vizinho, &anterior) == 0 && S_ISREG(anterior.st_mode);
-    const mode_t permissoes = papel == Papel::conteudo && !herda ? 0666 : 0600;
-    for (int tentativas = 0; tentativas < 256; ++tentativas) {
-        std::string nome = pasta + nome_temporario(static_cast<unsigned>(::getpid()), contador++, papel);
-        const int descritor = abrir_repetindo(nome.c_str(), O_RDWR | O_CREAT | O_EXCL, permissoes);
-        if (descritor < 0 && errno == EEXIST) continue;  // left by a run that died: the next number
-        if (descritor < 0) return {resultado_do_erro(errno), -1, {}};
-        segurar(descritor);
-        if (herda) {
-            // The rename keeps the earlier file's owner and permissions. Only
-            // the superuser may give a file away: otherwise it stays ours.
-            if (::fchown(descritor, anterior.st_uid, anterior.st_gid) != 0) {
-            }
-            ::fchmod(descritor, anterior.st_mode & 07777);
-        }
-        return {Resultado::ok, descritor, std::move(nome)};
-    }
-    return {Resultado::ja_existe, -1, {}};
+bool livre(const std::string& nome) {
+    struct stat info {};
+    return ::lstat(nome.c_str(), &info) != 0 && errno == ENOENT;
 }
 
-Resultado guardar_anterior(const char* destino, const char* copia, int& posse) {
-    int descritor = abrir_repetindo(destino, O_RDONLY | O_NONBLOCK);
-    if (descritor < 0) descritor = abrir_repetindo(destino, O_WRONLY | O_NONBLOCK);
-    if (descritor < 0) return resultado_do_erro(errno);
-    segurar(descritor);
-    ::unlink(copia);
-    if (::link(destino, copia) != 0 && ::rename(destino, copia) != 0) {
-        const int erro = errno;
-        ::close(descritor);
-        return resultado_do_erro(erro);
+std::string nome_livre(const char* vizinho) {
+    static unsigned contador = 0;
+    const std::string pasta = pasta_de(vizinho);
+    // The process number makes the name this process's alone while it lives;
+    // one that a dead process of the same number left is passed over.
+    for (int tentativas = 0; tentativas < 256; ++tentativas) {
+        std::string nome = pasta + nome_temporario(static_cast<unsigned>(::getpid()), contador++);
+        if (livre(nome)) return nome;
     }
-    posse = descritor;
+    return {};
+}
+
+Temporario criar_temporario(const char* nome, const char* vizinho) {
+    struct stat anterior {};
+    const bool herda = ::stat(vizinho, &anterior) == 0 && S_ISREG(anterior.st_mode);
+    const int descritor = abrir_repetindo(nome, O_RDWR | O_CREAT | O_EXCL, herda ? 0600 : 0666);
+    if (descritor < 0) return {resultado_do_erro(errno), -1, {}};
+    segurar(descritor);
+    if (herda) {
+        // The rename keeps the earlier file's owner and permissions. Only
+        // the superuser may give a file away: otherwise it stays ours.
+        if (::fchown(descritor, anterior.st_uid, anterior.st_gid) != 0) {
+        }
+        ::fchmod(descritor, anterior.st_mode & 07777);
+    }
+    return {Resultado::ok, descritor, nome};
+}
+
+#ifdef __linux__
+// A file made without a name in the folder `pasta`, locked, and only then
+// named `nome`: nobody ever sees it there unheld. -1 where the file system
+// or the system has no such files (errno says why); -2 with the name taken.
+int criar_segurado(const std::string& pasta, const std::string& nome, int& sem_nome) {
+    if (sem_nome < 0) {
+        sem_nome = abrir_repetindo(pasta.c_str(), O_RDWR | O_TMPFILE, 0600);
+        if (sem_nome < 0) return -1;
+        segurar(sem_nome);
+    }
+    // The descriptor itself where the system allows it, else its link in /proc.
+    if (::linkat(sem_nome, "", AT_FDCWD, nome.c_str(), AT_EMPTY_PATH) == 0) return sem_nome;
+    if (errno == EEXIST) return -2;
+    const std::string proprio = "/proc/self/fd/" + std::to_string(sem_nome);
+    if (::linkat(AT_FDCWD, proprio.c_str(), AT_FDCWD, nome.c_str(), AT_SYMLINK_FOLLOW) == 0) return sem_nome;
+    return errno == EEXIST ? -2 : -1;
+}
+#endif
+
+// flock on the input file: advisory, so readers of the file are not held up,
+// and dropped by the system with the process. Only a regular file is locked:
+// opened even for a moment, a FIFO would take a writer's data and lose it.
+Resultado travar(const char* nome, int& trava) {
+    trava = -1;
+    struct stat info {};
+    if (::stat(nome, &info) != 0 || !S_ISREG(info.st_mode)) return Resultado::ok;
+    const int descritor = abrir_repetindo(nome, O_RDONLY | O_NONBLOCK);
+    if (descritor < 0) return errno == EMFILE || errno == ENFILE ? Resultado::arquivos_demais : Resultado::ok;
+    int r;
+    do {
+        r = ::flock(descritor, LOCK_EX);
+    } while (r != 0 && errno == EINTR);
+    if (r != 0) {
+        ::close(descritor);
+        return Resultado::ok;
+    }
+    trava = descritor;
     return Resultado::ok;
+}
+
+void destravar(int trava) {
+    if (trava >= 0) ::close(trava);
+}
+
+// The first free place's name, made and held. Where no file can be made
+// without a name, the record is made under the lock of `trava`, which a run
+// that takes abandoned records holds too (it is the lock of the commits).
+Temporario criar_diario(const char* trava) {
+    const std::string pasta = pasta_ou_atual(trava);
+#ifdef __linux__
+    int sem_nome = -1;
+    for (unsigned vaga = 0; vaga < vagas_de_diario; ++vaga) {
+        std::string nome = nome_diario(trava, vaga);
+        if (!livre(nome)) continue;
+        const int feito = criar_segurado(pasta, nome, sem_nome);
+        if (feito >= 0) return {Resultado::ok, feito, std::move(nome)};
+        if (feito == -1) break;
+    }
+    if (sem_nome >= 0) ::close(sem_nome);
+#endif
+    int trava_das_confirmacoes = -1;
+    if (travar(trava, trava_das_confirmacoes) != Resultado::ok) return {Resultado::arquivos_demais, -1, {}};
+    Temporario criado{Resultado::ja_existe, -1, {}};
+    for (unsigned vaga = 0; vaga < vagas_de_diario && criado.resultado == Resultado::ja_existe; ++vaga) {
+        std::string nome = nome_diario(trava, vaga);
+        const int descritor = abrir_repetindo(nome.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
+        if (descritor >= 0) {
+            segurar(descritor);
+            criado = {Resultado::ok, descritor, std::move(nome)};
+        } else if (errno != EEXIST) {
+            criado = {resultado_do_erro(errno), -1, {}};
+        }
+    }
+    destravar(trava_das_confirmacoes);
+    return criado;
+}
+
+// A file system without links (FAT) gets the rename: `destino` is then
+// missing until its new file takes the place.
+Resultado guardar_anterior(const char* destino, const char* copia) {
+    if (::link(destino, copia) == 0) return Resultado::ok;
+    if (errno == EEXIST) return Resultado::ja_existe;
+    return ::rename(destino, copia) == 0 ? Resultado::ok : resultado_do_erro(errno);
 }
 
 Resultado substituir(const char* origem, const char* destino) {
     return ::rename(origem, destino) == 0 ? Resultado::ok : resultado_do_erro(errno);
 }
 
-void descartar(const char* nome) { ::unlink(nome); }
+Resultado descartar(const char* nome) {
+    return ::unlink(nome) == 0 || errno == ENOENT ? Resultado::ok : resultado_do_erro(errno);
+}
 
-Resultado sincronizar(int descritor) {
+// fsync, and what it says: devices and pipes have nothing to sync, nor has a
+// folder whose file system keeps nothing to write.
+Resultado sincronizar_descritor(int descritor) {
     int r;
     do {
         r = ::fsync(descritor);
     } while (r != 0 && errno == EINTR);
-    // Devices and pipes have nothing to sync.
     if (r != 0 && errno != EINVAL && errno != EROFS) return resultado_do_erro(errno);
     return Resultado::ok;
 }
 
-Resultado sincronizar_pasta(const char* vizinho) {
-    const int pasta = abrir_repetindo(pasta_ou_atual(vizinho).c_str(), O_RDONLY | O_DIRECTORY);
-    if (pasta < 0) return Resultado::ok;  // a folder we may not read: nothing to sync it with
-    int r;
-    do {
-        r = ::fsync(pasta);
-    } while (r != 0 && errno == EINTR);
-    const int erro = errno;
-    ::close(pasta);
-    if (r != 0 && erro != EINVAL && erro != EROFS && erro != EBADF) return resultado_do_erro(erro);
-    return Resultado::ok;
+Resultado sincronizar(int descritor) { return sincronizar_descritor(descritor); }
+
+void iniciar_gravacao(int descritor, std::uint64_t posicao, std::uint64_t tamanho, bool) {
+#ifdef __linux__
+    // Only the start: the pages go to the disk while the caller goes on.
+    ::sync_file_range(descritor, static_cast<off_t>(posicao), static_cast<off_t>(tamanho), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)descritor;
+    (void)posicao;
+    (void)tamanho;
+#endif
+}
+
+#ifdef __linux__
+bool no_mesmo_sistema_de_arquivos(int descritor, const std::string& pasta) {
+    struct stat do_arquivo {}, da_pasta {};
+    return descritor >= 0 && ::fstat(descritor, &do_arquivo) == 0 && ::stat(pasta.c_str(), &da_pasta) == 0 &&
+           do_arquivo.st_dev == da_pasta.st_dev;
+}
+#endif
+
+Pasta abrir_pasta(const char* vizinho, int no_mesmo_sistema) {
+    const std::string pasta = pasta_ou_atual(vizinho);
+    int descritor = abrir_repetindo(pasta.c_str(), O_RDONLY | O_DIRECTORY);
+    if (descritor >= 0) return {Resultado::ok, descritor, false};
+    if (errno != EACCES) return {resultado_do_erro(errno), -1, false};
+#ifdef __linux__
+    // A folder that cannot be read cannot be synced itself: its file system
+    // can, through any file on it (syncfs).
+    descritor = no_mesmo_sistema_de_arquivos(no_mesmo_sistema, pasta) ? ::fcntl(no_mesmo_sistema, F_DUPFD_CLOEXEC, 0)
+                                                                      : abrir_repetindo(vizinho, O_RDONLY | O_NONBLOCK);
+    if (descritor < 0) descritor = abrir_repetindo(vizinho, O_WRONLY | O_NONBLOCK);
+    if (descritor >= 0) return {Resultado::ok, descritor, true};
+    return {resultado_do_erro(errno), -1, false};
+#else
+    (void)no_mesmo_sistema;
+    return {Resultado::insubstituivel, -1, false};
+#endif
+}
+
+Resultado sincronizar_pasta(const Pasta& pasta) {
+#ifdef __linux__
+    if (pasta.pelo_sistema) return ::syncfs(pasta.descritor) == 0 ? Resultado::ok : resultado_do_erro(errno);
+#endif
+    return sincronizar_descritor(pasta.descritor);
+}
+
+void fechar_pasta(const Pasta& pasta) {
+    if (pasta.descritor >= 0) ::close(pasta.descritor);
 }
 
 bool existe(const char* nome) {
@@ -382,71 +501,26 @@ bool existe(const char* nome) {
     return ::lstat(nome, &info) == 0;
 }
 
-std::vector<std::string> temporarios_da_pasta(const char* vizinho) {
-    std::vector<std::string> nomes;
-    const std::string pasta = pasta_de(vizinho);
-    DIR* listagem = ::opendir(pasta.empty() ? "." : pasta.c_str());
-    if (listagem == nullptr) return nomes;
-    while (const dirent* item = ::readdir(listagem)) {
-        const std::string_view nome = item->d_name;
-        if (nome.substr(0, prefixo_temporario.size()) == prefixo_temporario && nome.size() > sufixo_temporario.size() &&
-            nome.substr(nome.size() - sufixo_temporario.size()) == sufixo_temporario)
-            nomes.push_back(pasta + std::string(nome));
-    }
-    ::closedir(listagem);
-    return nomes;
-}
-
-bool tomar_abandonado(const char* nome, int& descritor) {
+Resultado tomar_abandonado(const char* nome, int& descritor) {
     struct stat info {};
-    if (::lstat(nome, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return false;
+    if (::lstat(nome, &info) != 0) return errno == ENOENT ? Resultado::nao_encontrado : resultado_do_erro(errno);
+    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return Resultado::ja_existe;
     int d = abrir_repetindo(nome, O_RDWR | O_NOFOLLOW | O_NONBLOCK);
-    if (d < 0) d = abrir_repetindo(nome, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
-    if (d < 0) d = abrir_repetindo(nome, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
-    if (d < 0) return false;
+    if (d < 0 && errno != EMFILE && errno != ENFILE) d = abrir_repetindo(nome, O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0 && errno != EMFILE && errno != ENFILE) d = abrir_repetindo(nome, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
+    if (d < 0) return errno == ENOENT ? Resultado::nao_encontrado : resultado_do_erro(errno);
     int r;
     do {
         r = ::flock(d, LOCK_EX | LOCK_NB);
     } while (r != 0 && errno == EINTR);
     if (r != 0) {
         ::close(d);
-        return false;
+        return Resultado::ja_existe;
     }
     descritor = d;
-    return true;
+    return Resultado::ok;
 }
 
-int travar_descritor(int descritor) {
-    if (descritor < 0) return -1;
-    int r;
-    do {
-        r = ::flock(descritor, LOCK_EX);
-    } while (r != 0 && errno == EINTR);
-    if (r != 0) {
-        ::close(descritor);
-        return -1;
-    }
-    return descritor;
-}
-
-// flock on the input file: advisory, so readers of the file are not held up,
-// and dropped by the system with the process. Only a regular file is locked:
-// opened even for a moment, a FIFO would take a writer's data and lose it.
-int travar(const char* nome) {
-    struct stat info {};
-    if (::stat(nome, &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-    return travar_descritor(abrir_repetindo(nome, O_RDONLY | O_NONBLOCK));
-}
-
-// flock on the folder itself: a file of the program is created and locked,
-// or found unlocked and taken, while nobody else does either there.
-int travar_pasta(const char* vizinho) {
-    return travar_descritor(abrir_repetindo(pasta_ou_atual(vizinho).c_str(), O_RDONLY | O_DIRECTORY));
-}
-
-void destravar(int trava) {
-    if (trava >= 0) ::close(trava);
-}
 bool mesmo_arquivo(const char* a, const char* b) {
     struct stat info_a {}, info_b {};
     const bool existe_a = ::stat(a, &info_a) == 0, existe_b = ::stat(b, &info_b) == 0;
@@ -536,17 +610,20 @@ const SistemaArquivos& sistema_arquivos_nativo() {
     static const SistemaArquivos nativo{
         .abrir = &abrir,
         .preparar_substituicao = &preparar_substituicao,
+        .nome_livre = &nome_livre,
         .criar_temporario = &criar_temporario,
+        .criar_diario = &criar_diario,
         .guardar_anterior = &guardar_anterior,
         .substituir = &substituir,
         .descartar = &descartar,
         .sincronizar = &sincronizar,
+        .iniciar_gravacao = &iniciar_gravacao,
+        .abrir_pasta = &abrir_pasta,
         .sincronizar_pasta = &sincronizar_pasta,
+        .fechar_pasta = &fechar_pasta,
         .existe = &existe,
-        .temporarios_da_pasta = &temporarios_da_pasta,
         .tomar_abandonado = &tomar_abandonado,
         .travar = &travar,
-        .travar_pasta = &travar_pasta,
         .destravar = &destravar,
         .arquivo_comum = &arquivo_comum,
         .mesmo_arquivo = &mesmo_arquivo,

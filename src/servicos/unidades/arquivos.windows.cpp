@@ -151,25 +151,45 @@ bool arquivo_comum(const char* nome) {
     return !(atributos & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
+bool livre(const std::string& nome) {
+    return GetFileAttributesA(nome.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+std::string nome_livre(const char* vizinho) {
+    static unsigned contador = 0;
+    const std::string pasta = pasta_de(vizinho);
+    for (int tentativas = 0; tentativas < 256; ++tentativas) {
+        std::string nome = pasta + nome_temporario(static_cast<unsigned>(GetCurrentProcessId()), contador++);
+        if (livre(nome)) return nome;
+    }
+    return {};
+}
+
 // A file of the program is held by its open handle, from the very creation:
 // others may read it and delete it (a request to terminate removes it at
 // once), but while the handle is open nobody can take it (tomar_abandonado).
-Temporario criar_temporario(const char* vizinho, Papel papel) {
-    static unsigned contador = 0;
-    const std::string pasta = pasta_de(vizinho);
+HANDLE criar_segurado(const char* nome, DWORD atributos) {
+    return CreateFileA(nome, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, CREATE_NEW, atributos, nullptr);
+}
+
+Temporario criar_temporario(const char* nome, const char* vizinho) {
     constexpr DWORD herdados = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    const DWORD anteriores = papel == Papel::conteudo ? GetFileAttributesA(vizinho) : INVALID_FILE_ATTRIBUTES;
+    const DWORD anteriores = GetFileAttributesA(vizinho);
     const DWORD atributos = anteriores != INVALID_FILE_ATTRIBUTES && (anteriores & herdados) ? (anteriores & herdados)
                                                                                               : FILE_ATTRIBUTE_NORMAL;
-    for (int tentativas = 0; tentativas < 256; ++tentativas) {
-        std::string nome = pasta + nome_temporario(static_cast<unsigned>(GetCurrentProcessId()), contador++, papel);
-        HANDLE arquivo = CreateFileA(nome.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
-                                     atributos, nullptr);
-        if (arquivo == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS) continue;
-        if (arquivo == INVALID_HANDLE_VALUE) return {resultado_do_erro(GetLastError()), nullptr, {}};
-        return {Resultado::ok, arquivo, std::move(nome)};
+    const HANDLE arquivo = criar_segurado(nome, atributos);
+    if (arquivo == INVALID_HANDLE_VALUE) return {resultado_do_erro(GetLastError()), nullptr, {}};
+    return {Resultado::ok, arquivo, nome};
+}
+
+Temporario criar_diario(const char* trava) {
+    for (unsigned vaga = 0; vaga < vagas_de_diario; ++vaga) {
+        std::string nome = nome_diario(trava, vaga);
+        const HANDLE arquivo = criar_segurado(nome.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (arquivo != INVALID_HANDLE_VALUE) return {Resultado::ok, arquivo, std::move(nome)};
+        if (GetLastError() != ERROR_FILE_EXISTS) return {resultado_do_erro(GetLastError()), nullptr, {}};
     }
     return {Resultado::ja_existe, nullptr, {}};
 }
@@ -183,78 +203,65 @@ Resultado mover(const char* origem, const char* destino) {
     }
 }
 
-// The earlier file is opened first, so that the handle holds it under its
-// new name from the moment it has one.
-Resultado guardar_anterior(const char* destino, const char* copia, void*& posse) {
-    const HANDLE arquivo = CreateFileA(destino, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const Resultado r = mover(destino, copia);
-    if (r != Resultado::ok) {
-        if (arquivo != INVALID_HANDLE_VALUE) CloseHandle(arquivo);
-        return r;
-    }
-    posse = arquivo == INVALID_HANDLE_VALUE ? nullptr : arquivo;
-    return Resultado::ok;
-}
+Resultado guardar_anterior(const char* destino, const char* copia) { return mover(destino, copia); }
 
 Resultado substituir(const char* origem, const char* destino) { return mover(origem, destino); }
 
-void descartar(const char* nome) { DeleteFileA(nome); }
+Resultado descartar(const char* nome) {
+    return DeleteFileA(nome) || GetLastError() == ERROR_FILE_NOT_FOUND ? Resultado::ok : resultado_do_erro(GetLastError());
+}
 
 Resultado sincronizar(void* arquivo) {
     if (arquivo == nullptr || GetFileType(arquivo) != FILE_TYPE_DISK) return Resultado::ok;
     return FlushFileBuffers(arquivo) ? Resultado::ok : resultado_do_erro(GetLastError());
 }
 
-// The renames are written through (MOVEFILE_WRITE_THROUGH): nothing more to sync.
-Resultado sincronizar_pasta(const char*) { return Resultado::ok; }
+// Windows starts no write-out without waiting for it: the file is written
+// out whole, by a thread that waits for it in the place of the time loop.
+void iniciar_gravacao(void* arquivo, std::uint64_t, std::uint64_t, bool pode_esperar) {
+    if (pode_esperar && arquivo != nullptr && GetFileType(arquivo) == FILE_TYPE_DISK) FlushFileBuffers(arquivo);
+}
+
+// The renames are written through (MOVEFILE_WRITE_THROUGH): no folder to sync.
+Pasta abrir_pasta(const char*, void*) { return {Resultado::ok, nullptr, false}; }
+Resultado sincronizar_pasta(const Pasta&) { return Resultado::ok; }
+void fechar_pasta(const Pasta&) {}
 
 bool existe(const char* nome) { return GetFileAttributesA(nome) != INVALID_FILE_ATTRIBUTES; }
 
-std::vector<std::string> temporarios_da_pasta(const char* vizinho) {
-    std::vector<std::string> nomes;
-    const std::string pasta = pasta_de(vizinho);
-    const std::string padrao = pasta + std::string(prefixo_temporario) + "*" + std::string(sufixo_temporario);
-    WIN32_FIND_DATAA achado{};
-    const HANDLE busca = FindFirstFileA(padrao.c_str(), &achado);
-    if (busca == INVALID_HANDLE_VALUE) return nomes;
-    do {
-        if (!(achado.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && nome_de_temporario(achado.cFileName))
-            nomes.push_back(pasta + achado.cFileName);
-    } while (FindNextFileA(busca, &achado));
-    FindClose(busca);
-    return nomes;
-}
-
 // Opened sharing nothing: refused while any handle of its run is open.
-bool tomar_abandonado(const char* nome, void*& descritor) {
+Resultado tomar_abandonado(const char* nome, void*& descritor) {
     HANDLE arquivo = CreateFileA(nome, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                  nullptr);
     if (arquivo == INVALID_HANDLE_VALUE)
         arquivo = CreateFileA(nome, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (arquivo == INVALID_HANDLE_VALUE) return false;
+    if (arquivo == INVALID_HANDLE_VALUE) {
+        const DWORD erro = GetLastError();
+        if (erro == ERROR_SHARING_VIOLATION) return Resultado::ja_existe;  // its run holds it
+        return erro == ERROR_FILE_NOT_FOUND ? Resultado::nao_encontrado : resultado_do_erro(erro);
+    }
     descritor = arquivo;
-    return true;
+    return Resultado::ok;
 }
-
-// A folder is not locked: a file of the program is held from its creation.
-void* travar_pasta(const char*) { return nullptr; }
 
 // Byte-range locks are binding on Windows: the lock takes one byte far past
 // any end of file, so that reading the input file is never refused.
 constexpr DWORD deslocamento_da_trava_alto = 0x7fffffff;
 
-plataforma::Descritor travar(const char* nome) {
+Resultado travar(const char* nome, plataforma::Descritor& trava) {
+    trava = nullptr;
     HANDLE arquivo = CreateFileA(nome, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (arquivo == INVALID_HANDLE_VALUE) return nullptr;
+    if (arquivo == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_TOO_MANY_OPEN_FILES ? Resultado::arquivos_demais : Resultado::ok;
     OVERLAPPED posicao{};
     posicao.OffsetHigh = deslocamento_da_trava_alto;
     if (!LockFileEx(arquivo, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &posicao)) {
         CloseHandle(arquivo);
-        return nullptr;
+        return Resultado::ok;
     }
-    return arquivo;
+    trava = arquivo;
+    return Resultado::ok;
 }
 
 void destravar(plataforma::Descritor trava) {
@@ -349,17 +356,20 @@ const SistemaArquivos& sistema_arquivos_nativo() {
     static const SistemaArquivos nativo{
         .abrir = &abrir,
         .preparar_substituicao = &preparar_substituicao,
+        .nome_livre = &nome_livre,
         .criar_temporario = &criar_temporario,
+        .criar_diario = &criar_diario,
         .guardar_anterior = &guardar_anterior,
         .substituir = &substituir,
         .descartar = &descartar,
         .sincronizar = &sincronizar,
+        .iniciar_gravacao = &iniciar_gravacao,
+        .abrir_pasta = &abrir_pasta,
         .sincronizar_pasta = &sincronizar_pasta,
+        .fechar_pasta = &fechar_pasta,
         .existe = &existe,
-        .temporarios_da_pasta = &temporarios_da_pasta,
         .tomar_abandonado = &tomar_abandonado,
         .travar = &travar,
-        .travar_pasta = &travar_pasta,
         .destravar = &destravar,
         .arquivo_comum = &arquivo_comum,
         .mesmo_arquivo = &mesmo_arquivo,

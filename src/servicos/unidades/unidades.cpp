@@ -78,6 +78,8 @@ struct Unidade {
     plataforma::Descritor descritor{};
     bool cortar_antes_de_escrever = false;
     bool do_conjunto = false;  // writes into a temporary file of the set
+    std::uint64_t escritos = 0;  // bytes written to the file, and of them those whose write-out has begun
+    std::uint64_t em_gravacao = 0;
     std::unique_ptr<char[]> buffer;
     std::size_t ocupado = 0;
     std::unique_ptr<FonteArquivo> fonte;
@@ -145,10 +147,22 @@ std::string nome_substituto(int unidade) {
     }
 }
 
+// Writes bytes of a unit. A temporary of the set starts going to the disk
+// while it is written, so that its sync at the commit waits only for its end.
+Resultado escrever_na_unidade(Unidade& u, const char* bytes, std::size_t tamanho) {
+    const Resultado r = so().escrever(u.descritor, bytes, tamanho);
+    u.escritos += tamanho;
+    if (u.do_conjunto && u.escritos - u.em_gravacao >= bytes_por_gravacao) {
+        so().iniciar_gravacao(u.descritor, u.em_gravacao, u.escritos - u.em_gravacao, false);
+        u.em_gravacao = u.escritos;
+    }
+    return r;
+}
+
 template <base::TipoInstrucao Tipo>
 void esvaziar_buffer(Unidade& u, base::Instrucao<Tipo> tipo) {
     if (u.ocupado == 0) return;
-    const Resultado r = so().escrever(u.descritor, u.buffer.get(), u.ocupado);
+    const Resultado r = escrever_na_unidade(u, u.buffer.get(), u.ocupado);
     u.ocupado = 0;
     if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), tipo);
 }
@@ -162,7 +176,7 @@ void desconectar(Lugar& lugar) {
     lugar.ocupada = false;
     const std::size_t ocupado = u.ocupado;
     u.ocupado = 0;
-    const Resultado escrita = ocupado ? so().escrever(u.descritor, u.buffer.get(), ocupado) : Resultado::ok;
+    const Resultado escrita = ocupado ? escrever_na_unidade(u, u.buffer.get(), ocupado) : Resultado::ok;
     const Resultado fechamento = u.do_conjunto ? Resultado::ok : so().fechar(u.descritor);
     if (escrita != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(escrita), base::instrucao::close);
     if (fechamento != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(fechamento), base::instrucao::close);
@@ -187,7 +201,7 @@ public:
         if (u_.ocupado + bytes.size() > tamanho_buffer) {
             esvaziar_buffer(u_, base::instrucao::write);
             if (bytes.size() > tamanho_buffer) {
-                const Resultado r = so().escrever(u_.descritor, bytes.data(), bytes.size());
+                const Resultado r = escrever_na_unidade(u_, bytes.data(), bytes.size());
                 if (r != Resultado::ok) erros::relatar_erro(mensagem_de_escrita(r), base::instrucao::write);
                 return;
             }
@@ -226,29 +240,17 @@ struct ArquivoAberto {
 };
 
 // A file of a set of results gets a new temporary file beside the file it
-// replaces, noted in the set as soon as it exists (a temporary that the set
-// cannot take is removed at once). Nothing is reported here.
+// replaces, the set's from the moment it exists. Nothing is reported here.
 struct NoConjunto {
     Substituicao substituicao;
     Temporario temporario;  // when not written directly
-    bool anotado;
+    bool anotado;                       // false: the set is full, nothing was made
 };
 
 NoConjunto preparar_no_conjunto(const std::string& nome) {
     NoConjunto c{so().preparar_substituicao(nome.c_str()), {}, false};
     if (c.substituicao.resultado != Resultado::ok || c.substituicao.direto) return c;
-    {
-        const plataforma::Descritor pasta = so().travar_pasta(c.substituicao.destino.c_str());
-        plataforma::TerminoAdiado adiado;
-        c.temporario = so().criar_temporario(c.substituicao.destino.c_str(), Papel::conteudo);
-        c.anotado = c.temporario.resultado == Resultado::ok &&
-                    anotar_no_conjunto(nome, c.temporario.nome, c.substituicao.destino, c.temporario.descritor);
-        so().destravar(pasta);
-    }
-    if (c.temporario.resultado == Resultado::ok && !c.anotado) {
-        so().descartar(c.temporario.nome.c_str());
-        so().fechar(c.temporario.descritor);
-    }
+    c.anotado = criar_no_conjunto(nome, c.substituicao.destino, c.temporario);
     return c;
 }
 
@@ -259,11 +261,14 @@ ArquivoAberto abrir_no_conjunto(const std::string& nome) {
     const Substituicao& s = c.substituicao;
     if (s.resultado != Resultado::ok) erros::relatar_erro(mensagem_de_abertura(s.resultado), base::instrucao::open);
     if (s.direto) return {s.descritor, s.existia, false};
-    if (c.temporario.resultado == Resultado::ok && !c.anotado)
-        erros::relatar_erro(base::mensagem::unidades_demais, base::instrucao::open);
-    if (c.temporario.resultado != Resultado::ok)
-        erros::relatar_erro(mensagem_de_abertura(c.temporario.resultado), base::instrucao::open,
-                     s.existia ? "no new file can be made in its folder to replace it" : "");
+    if (!c.anotado) erros::relatar_erro(base::mensagem::unidades_demais, base::instrucao::open);
+    // A folder that refuses new files, or has no room for one, leaves the
+    // existing file without a way to be replaced safely.
+    const Resultado r = c.temporario.resultado;
+    const bool sem_arquivo_novo = s.existia && (r == Resultado::acesso_negado || r == Resultado::disco_cheio);
+    if (r != Resultado::ok)
+        erros::relatar_erro(mensagem_de_abertura(r), base::instrucao::open,
+                            sem_arquivo_novo ? "no new file can be made in its folder to replace it" : "");
     return {c.temporario.descritor, false, true};
 }
 
@@ -313,7 +318,7 @@ bool abrir_temporario_do_conjunto(std::string_view nome_dado, plataforma::Descri
         so().fechar(c.substituicao.descritor);
         return false;
     }
-    if (c.temporario.resultado != Resultado::ok || !c.anotado) return false;
+    if (!c.anotado || c.temporario.resultado != Resultado::ok) return false;
     descritor = c.temporario.descritor;
     return true;
 }
