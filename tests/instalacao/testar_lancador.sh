@@ -299,7 +299,7 @@ if [ -f "$dados/difusao_calor.html" ]; then
         { cat "$tmp/erro" >&2; falhar "a página aberta não foi dita uma vez"; }
     if grep -q 'desenhado' "$tmp/erro"; then falhar "com a página, a falta do gnuplot foi dita também"; fi
     [ "$(cat "$tmp/abertos.txt")" = ver_no_navegador.html ] || falhar "a página não foi aberta uma vez"
-    grep -q "url=file://.*/difusao_calor.html#caso=listagem.txt%0D%0A1.0%20" "$tmp/com_pagina/ver_no_navegador.html" ||
+    grep -q "url=file://.*/difusao_calor.html#caso=listagem.txt%0A1.0%20" "$tmp/com_pagina/ver_no_navegador.html" ||
         falhar "ver_no_navegador.html não leva à página com o caso da corrida"
     if [ -n "$substituta" ]; then rm "$substituta"; fi
 else
