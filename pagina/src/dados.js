@@ -83,29 +83,32 @@ function nomeDoEsquema(theta) {
     return "";
 }
 
-// The case as the plot titles name it: theta, Nx, Nt and the mesh Fourier
-// number F = alpha dt/dx² with its verdict. Below theta = 1/2 the highest
-// mode of the grid, s² = cos²(pi/(2(Nx - 1))), grows once F passes
-// 1/(2(1 - 2 theta) s²), this grid's stability bound (the same bound as the
-// plot scripts and the explainer use).
-export function descreverCaso(caso) {
+// The case as the plot titles name it: theta, Nx, Nt, then the mesh Fourier
+// number F = alpha dt/dx² with its stability verdict. The verdict is the
+// study's (estudo_convergencia --explicar --titulo, its lines as given), as
+// the launchers give it to the plot scripts, so that the page says what the
+// study says on every case (theta < 0 and its fastest mode, a singular
+// matrix, F < 0). Without it the page works out what the plot scripts work
+// out alone: below theta = 1/2 the highest mode of the grid, s² =
+// cos²(pi/(2(Nx - 1))), grows once F passes 1/(2(1 - 2 theta) s²), this
+// grid's stability bound.
+export function descreverCaso(caso, vereditoDoEstudo = "") {
     const { theta, Nx, Nt, alpha, dt, dx } = caso;
+    const inicio = `θ = ${curto(theta)}${nomeDoEsquema(theta)}, Nx = ${Nx}, Nt = ${Nt}, `;
+    if (vereditoDoEstudo) return { texto: inicio + vereditoDoEstudo };
     const F = (alpha * dt) / dx ** 2;
     let veredito = "";
-    let instavel = false;
     if (Number.isFinite(F) && Nx >= 3) {
         if (theta >= 0.5) {
             veredito = "; estável para todo F";
         } else {
             const limite = 0.5 / ((1 - 2 * theta) * Math.cos(Math.PI / (2 * (Nx - 1))) ** 2);
-            instavel = F > limite;
-            veredito = instavel
+            veredito = F > limite
                 ? `; F > ${Number(limite.toPrecision(4))}, o limite de estabilidade desta malha: INSTÁVEL`
                 : `; F ≤ ${Number(limite.toPrecision(4))}, o limite de estabilidade desta malha`;
         }
     }
-    const texto = `θ = ${curto(theta)}${nomeDoEsquema(theta)}, Nx = ${Nx}, Nt = ${Nt}, F = α·dt/dx² = ${curto(F)}${veredito}`;
-    return { F, instavel, texto };
+    return { texto: `${inicio}F = α·dt/dx² = ${curto(F)}${veredito}` };
 }
 
 // Values that grow by decades past the exact ones (an explicit run past its

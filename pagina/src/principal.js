@@ -300,7 +300,14 @@ function nomeDaListagem(resultado) {
     return comando ? comando.slice("notepad ".length).replace(/^'(.*)'$/, "$1") : outros[0];
 }
 
-function mostrarSucesso(resultado) {
+// The study's stability verdict for the plots' titles, its lines as it
+// writes them; "" where the study gives none (the title then works it out).
+function vereditoDoEstudo(bytes) {
+    return estimador.executar("estudo", ["--explicar", "--titulo"], { [arquivoEntrada]: bytes }).then(
+        (r) => (r.estado === 0 ? decodificarSaida(r.saida).trimEnd() : ""), () => "");
+}
+
+function mostrarSucesso(resultado, veredito) {
     const nome = nomeDaListagem(resultado);
     const listagem = textoDaListagem(resultado.arquivos[nome]);
     const baixados = $("#baixar");
@@ -314,7 +321,7 @@ function mostrarSucesso(resultado) {
     // Shown before the plots are drawn, so that they are drawn once, at their size.
     $("#falha").hidden = true;
     $("#sucesso").hidden = false;
-    const caso = descreverCaso(lerEco(listagem.cabeca)).texto;
+    const caso = descreverCaso(lerEco(listagem.cabeca), veredito).texto;
     const graficos = $("#graficos");
     descartar(graficos);
     desenhar(graficos, "temp_media", opcaoHistoria({
@@ -366,11 +373,12 @@ async function rodar() {
         $("#resultado").hidden = true;
         situacao("calculando…", "rodando");
         medidas.estimada = performance.now() - medidas.corrida;
+        const veredito = vereditoDoEstudo(bytes);
         const resultado = await corridas.executar("difusao", [], arquivos, { aoProgresso: progressoNaBarra() });
         medidas.calculada = performance.now() - medidas.corrida;
         $("#resultado").hidden = false;
         if (resultado.estado === 0) {
-            mostrarSucesso(resultado);
+            mostrarSucesso(resultado, await veredito);
             situacao("pronto: listagem, arquivos e gráficos abaixo", "sucesso");
         } else {
             await mostrarFalha(resultado, bytes);

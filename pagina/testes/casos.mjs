@@ -26,10 +26,12 @@ export const grande = exemplo.replace("21       nos", "10001    nos").replace("6
 // What the page asks of each input.
 export const avisos = ["--explicar", "--avisos"];
 export const estimativa = ["--explicar"];
+export const titulo = ["--explicar", "--titulo"];
 export const pedidos = [
     ...[exemplo, virgula, nove, semNos, explicitoPar, pequeno, pequenoComAcentos, grande].flatMap((entrada) => [
         { programa: "estudo", argumentos: avisos, entrada },
         { programa: "estudo", argumentos: estimativa, entrada },
+        { programa: "estudo", argumentos: titulo, entrada },
     ]),
     ...[exemplo, virgula, nove, semNos, explicitoPar, pequeno, pequenoComAcentos].map((entrada) => ({ programa: "difusao", argumentos: [], entrada })),
     ...[[], ["--comparar"], ["--mapa"]].map((argumentos) => ({ programa: "estudo", argumentos, entrada: exemplo })),

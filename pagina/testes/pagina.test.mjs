@@ -112,12 +112,14 @@ describe("a página no chromium", { skip: !pagina && "PAGINA não foi dada" }, (
     // the golden bytes; the plots are drawn, on the signed log axis where the
     // values grow by decades.
     const corridas = [
-        { nome: "exemplo", como: "botao", entrada: casos.exemplo, golden: "exemplo", listagem: "listagem.txt", comSinal: false },
+        { nome: "exemplo", como: "botao", entrada: casos.exemplo, golden: "exemplo", listagem: "listagem.txt", comSinal: false,
+          veredito: "θ ≥ 0.5: estável para todo F ≥ 0" },
         { nome: "explicito_instavel", como: "arquivo", entrada: casos.explicitoPar, golden: "explicito_par",
-          listagem: "explicito par.lst", comSinal: true },
-        { nome: "link_caso", como: "link", entrada: casos.pequeno, golden: "pequeno", listagem: "pequeno.txt", comSinal: false },
+          listagem: "explicito par.lst", comSinal: true, veredito: "estável com Nt ≥ 699 ou θ ≥ 0.5" },
+        { nome: "link_caso", como: "link", entrada: casos.pequeno, golden: "pequeno", listagem: "pequeno.txt", comSinal: false,
+          veredito: "θ ≥ 0.5: estável para todo F ≥ 0" },
         { nome: "lancador_sem_gnuplot", como: "interpretador", entrada: casos.pequenoComAcentos, golden: "pequeno",
-          listagem: "pequeno.txt", comSinal: false },
+          listagem: "pequeno.txt", comSinal: false, veredito: "θ ≥ 0.5: estável para todo F ≥ 0" },
     ];
     for (const c of corridas) {
         test(`corrida ${c.nome}: listagem, arquivos e gráficos`, async () => {
@@ -144,6 +146,8 @@ describe("a página no chromium", { skip: !pagina && "PAGINA não foi dada" }, (
             assert.deepEqual([png.nome, [...png.bytes.subarray(1, 4)]], ["temp_media.png", [0x50, 0x4e, 0x47]]);
             const svg = await baixado(page, '#graficos [data-grafico="temp_media"] button:nth-child(2)');
             assert.match(svg.bytes.toString("utf8"), /^<svg[^>]*xmlns="http:\/\/www.w3.org\/2000\/svg"/);
+            // The title's verdict is the study's, word for word, as the plot scripts get it.
+            assert.ok(svg.bytes.toString("utf8").includes(c.veredito), `o título não tem o veredito do estudo: ${c.veredito}`);
             await capturar(page, c.nome);
             assert.deepEqual(pedidos.filter((u) => !u.startsWith("file:") && !u.startsWith("blob:") && !u.startsWith("data:")), []);
             assert.deepEqual(erros, []);
