@@ -149,6 +149,16 @@ set grid
 set key horizontal center box opaque
 set lmargin at screen 0.12
 set rmargin at screen 0.97
+# The title takes a line for the quantity and one for each line of the case
+# (the verdict may take several): past three, the top panel and its key move
+# down a line's height for each, so that the title never runs over the key.
+linhas_do_caso = 1
+do for [i = 1:strlen(caso)] {
+    if (caso[i:i] eq "\n") {
+        linhas_do_caso = linhas_do_caso + 1
+    }
+}
+abaixo = 0.025 * (linhas_do_caso > 2 ? linhas_do_caso - 2 : 0)
 set multiplot title grandeza . "\n" . caso font ",13"
 do for [painel = 1:2] {
     minimo = painel == 1 ? (NUM_min < EXATA_min ? NUM_min : EXATA_min) : ERRO_min
@@ -179,9 +189,9 @@ do for [painel = 1:2] {
         }
     }
     if (painel == 1) {
-        set tmargin at screen 0.84
+        set tmargin at screen 0.84 - abaixo
         set bmargin at screen 0.42
-        set key at screen 0.545, 0.885
+        set key at screen 0.545, 0.885 - abaixo
         set format x ""
         set xlabel ""
         set ylabel rotulo_y

@@ -70,14 +70,21 @@ export function opcaoHistoria({ grandeza, rotuloY, rotuloNumerica, rotuloExata, 
     // The scale is named in the title: an axis name has no room for it.
     const escala = cima.comSinal || baixo.comSinal
         ? "\nescala logarítmica com sinal, sgn(T)·log10(1 + |T|): os valores crescem por décadas" : "";
+    // The subtitle takes a line for each line of the case (the study's
+    // verdict may take several) and of the scale: past two, the legend and
+    // the top panel move down by a line each, the panel growing shorter, so
+    // that the title never runs over the legend.
+    const linhas = (caso + escala).split("\n").length;
+    const topoDaLegenda = 62 + 16 * (linhas - 1);
+    const topoDoPainel = Math.max(110, topoDaLegenda + 32);
     return {
         animation: false,
         title: { text: grandeza, subtext: caso + escala, left: "center", textStyle: { fontSize: 16 }, subtextStyle: { fontSize: 13, color: "#333", lineHeight: 18 } },
-        legend: { top: escala ? 78 : 62 },
+        legend: { top: topoDaLegenda },
         tooltip: dica,
         toolbox: ferramentas,
         dataZoom: [{ type: "inside", xAxisIndex: [0, 1] }, { type: "slider", xAxisIndex: [0, 1], bottom: 6, height: 18, showDataShadow: false }],
-        grid: [{ left: 90, right: 30, top: 110, height: 220 }, { left: 90, right: 30, top: 380, height: 100 }],
+        grid: [{ left: 90, right: 30, top: topoDoPainel, height: 330 - topoDoPainel }, { left: 90, right: 30, top: 380, height: 100 }],
         xAxis: [
             { type: "value", gridIndex: 0, min: t[0], max: t[t.length - 1], axisLabel: { show: false } },
             { type: "value", gridIndex: 1, min: t[0], max: t[t.length - 1], name: "tempo [s]", nameLocation: "middle", nameGap: 28 },
