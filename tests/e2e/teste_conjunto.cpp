@@ -388,9 +388,13 @@ constexpr bool sob_sanitizadores = false;
 constexpr bool sob_sanitizadores = false;
 #endif
 
-// The sanitizers' run-time opens files of its own, past any small limit.
+// The sanitizers' run-time opens files of its own, past any small limit, and
+// so does qemu-user (and the script that starts it), whose limit is the
+// program's.
 std::string sem_limite_de_descritores(const fs::path&) {
-    return sob_sanitizadores ? "the sanitizers' run-time needs descriptors of its own" : std::string();
+    if (sob_sanitizadores) return "the sanitizers' run-time needs descriptors of its own";
+    if (suporte::sob_emulador) return "under qemu-user the emulator needs descriptors of its own";
+    return std::string();
 }
 
 // The run with only the standard streams open and `limite` descriptors in
@@ -939,21 +943,22 @@ TEST_F(ConjuntoDeResultados, QuedaDeEnergiaEmQualquerPontoDeixaUmConjunto) {
 #ifdef __linux__
 // ---------------------------------------------------------------------------
 // A run killed by SIGKILL inside its commit: strace holds back the return of
-// the chosen call (the rename of a file of the set, or the link that keeps
-// an earlier file aside) so that the kill falls right after that call has
-// done its work, once the folder shows it. The next run, one that fails at
-// once, finishes the commit from its record: the folder holds the new set
-// whole and no file of the program.
+// the chosen rename of a file of the set, so that the kill falls right after
+// that call has done its work, once the folder shows it; or, before the
+// first, the call itself, once the link that keeps the earlier file aside
+// shows. (The link is not the call held: the files made locked and then
+// named are links too, and on aarch64 every link is a linkat.) The next run,
+// one that fails at once, finishes the commit from its record: the folder
+// holds the new set whole and no file of the program.
 
-// The system calls of a hard link and of a rename: the C library chooses
-// among them by processor (aarch64 has only the *at ones), and under
-// qemu-user they are the emulator's own calls on this machine.
-const std::string chamadas_de_ligacao = "link,linkat";
+// The system calls of a rename: the C library chooses among them by
+// processor (aarch64 has only the *at ones), and under qemu-user they are
+// the emulator's own calls on this machine.
 const std::string chamadas_de_troca = "rename,renameat,renameat2";
 
 struct MorteNaConfirmacao {
     const char* nome;
-    std::string chamada;  // the calls whose return strace holds back
+    std::string chamada;  // the calls that strace holds back
     int trocados;         // files of the set renamed when the run is killed
     std::string listagem = "pequeno.txt";
     // The folder may be written and not listed (mode 0300), and both runs
@@ -1019,9 +1024,10 @@ TEST_P(MortaNaConfirmacao, ProximaCorridaTerminaOConjunto) {
     if (caso.sem_leitura) tirar_leitura(pasta.caminho(), como_outro);
     // Only the call after which the run is killed is held back.
     const std::string vez = std::to_string(std::max(caso.trocados, 1));
+    const std::string atraso = caso.trocados == 0 ? "delay_enter" : "delay_exit";
     Filho filho(pasta.caminho(), registro(), ajustar,
                 {"strace", "-o", "/dev/null", "-e", "trace=" + caso.chamada, "-e",
-                 "inject=" + caso.chamada + ":delay_exit=60000000:when=" + vez});
+                 "inject=" + caso.chamada + ":" + atraso + "=60000000:when=" + vez});
     const auto chegou = [&] {
         std::error_code erro;
         if (caso.trocados == 0) return fs::hard_link_count(pasta / listagem, erro) == 2;
@@ -1053,7 +1059,7 @@ TEST_P(MortaNaConfirmacao, ProximaCorridaTerminaOConjunto) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Passos, MortaNaConfirmacao,
-                         ::testing::Values(MorteNaConfirmacao{"AntesDaPrimeiraTroca", chamadas_de_ligacao, 0},
+                         ::testing::Values(MorteNaConfirmacao{"AntesDaPrimeiraTroca", chamadas_de_troca, 0},
                                            MorteNaConfirmacao{"DepoisDaPrimeiraTroca", chamadas_de_troca, 1},
                                            MorteNaConfirmacao{"DepoisDaSegundaTroca", chamadas_de_troca, 2},
                                            MorteNaConfirmacao{"DepoisDaUltimaTroca", chamadas_de_troca, 3},
