@@ -264,8 +264,12 @@ function progressoNaBarra() {
 // = 1.26e+04 nós-passo" and the memory, time and size under it) when the
 // run is large, null when it is not; one per text, kept for the latest texts.
 const estimativas = new Map();
+// A text's key: its bytes one character each (the decoder maps all 256 bytes
+// to distinct characters), for an input of any size: spread into arguments,
+// a large file's bytes would exceed the engine's limit and throw.
+const comoChave = (bytes) => new TextDecoder("latin1").decode(bytes);
 function estimar(bytes) {
-    const chave = String.fromCharCode(...bytes);
+    const chave = comoChave(bytes);
     if (!estimativas.has(chave)) {
         if (estimativas.size >= 16) estimativas.delete(estimativas.keys().next().value);
         estimativas.set(chave, estimador.executar("estudo", ["--explicar"], { [arquivoEntrada]: bytes }).then((r) => {
